@@ -1,0 +1,72 @@
+#pragma once
+// The operating system's file handles, owned. Every file the program streams
+// (downloads, packed files, digests) goes through File, so that sharing modes
+// and error texts are the same everywhere.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace zv {
+
+// One line describing the last operating-system error (GetLastError or errno),
+// without changing it.
+std::string lastErrorText();
+
+class File {
+ public:
+  enum class Mode {
+    Read,      // existing file, shared with other readers and writers
+    Truncate,  // create or empty, then write
+    Append,    // create or keep, write at the end
+    Update,    // create or keep, read and write from the start
+  };
+
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  [[nodiscard]] bool open(const std::filesystem::path& path, Mode mode, std::string& error);
+  bool isOpen() const;
+  void close();
+
+  // Reads up to size bytes; got is 0 at the end of the file.
+  [[nodiscard]] bool read(void* buffer, size_t size, size_t& got, std::string& error);
+  [[nodiscard]] bool write(const void* data, size_t size, std::string& error);
+  [[nodiscard]] bool write(std::string_view data, std::string& error) { return write(data.data(), data.size(), error); }
+  [[nodiscard]] bool size(uint64_t& bytes, std::string& error) const;
+  [[nodiscard]] bool seek(uint64_t offset, std::string& error);
+  [[nodiscard]] bool truncateHere(std::string& error);
+  [[nodiscard]] bool flush(std::string& error);
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+// The whole file as raw bytes, opened shared with readers and writers.
+// False when it cannot be opened or a read fails.
+[[nodiscard]] bool readTextFile(const std::filesystem::path& path, std::string& bytes);
+
+// Writes bytes to path + ".tmp" and renames that over path. Creates missing
+// parent folders. When the rename fails, deletes the target and renames once
+// more. The result is whether a rename succeeded.
+[[nodiscard]] bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+
+// Renames from over to, replacing an existing file (copy allowed across volumes).
+[[nodiscard]] bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error);
+
+// Clears the read-only attribute (Windows) or adds owner write permission (POSIX).
+[[nodiscard]] bool makeWritable(const std::filesystem::path& path);
+
+// path with text appended to its last component ("a/b.txt" + ".tmp").
+std::filesystem::path withSuffix(const std::filesystem::path& path, std::string_view suffix);
+
+}  // namespace zv

@@ -1,0 +1,142 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace zv {
+
+std::string lastErrorText() {
+  const int saved = errno;
+  std::string text = std::strerror(saved);
+  errno = saved;
+  return text;
+}
+
+File::~File() { close(); }
+
+File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    close();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+bool File::open(const std::filesystem::path& path, Mode mode, std::string& error) {
+  close();
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case Mode::Read: flags |= O_RDONLY; break;
+    case Mode::Truncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+    case Mode::Update: flags |= O_RDWR | O_CREAT; break;
+  }
+  const int fd = ::open(path.c_str(), flags, 0666);
+  if (fd < 0) {
+    error = "cannot open " + path.string() + ": " + lastErrorText();
+    return false;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    error = "cannot open " + path.string() + ": Is a directory";
+    return false;
+  }
+  fd_ = fd;
+  return true;
+}
+
+bool File::isOpen() const { return fd_ >= 0; }
+
+void File::close() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+bool File::read(void* buffer, size_t size, size_t& got, std::string& error) {
+  for (;;) {
+    const ssize_t n = ::read(fd_, buffer, size);
+    if (n >= 0) {
+      got = static_cast<size_t>(n);
+      return true;
+    }
+    if (errno != EINTR) {
+      error = "read error: " + lastErrorText();
+      return false;
+    }
+  }
+}
+
+bool File::write(const void* data, size_t size, std::string& error) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd_, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = "write error: " + lastErrorText();
+      return false;
+    }
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool File::size(uint64_t& bytes, std::string& error) const {
+  struct stat info {};
+  if (fstat(fd_, &info) != 0) {
+    error = "cannot read file size: " + lastErrorText();
+    return false;
+  }
+  bytes = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
+bool File::seek(uint64_t offset, std::string& error) {
+  if (lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    error = "seek error: " + lastErrorText();
+    return false;
+  }
+  return true;
+}
+
+bool File::truncateHere(std::string& error) {
+  const off_t here = lseek(fd_, 0, SEEK_CUR);
+  if (here < 0 || ftruncate(fd_, here) != 0) {
+    error = "cannot truncate: " + lastErrorText();
+    return false;
+  }
+  return true;
+}
+
+bool File::flush(std::string& error) {
+  if (fsync(fd_) != 0 && errno != EINVAL) {
+    error = "flush error: " + lastErrorText();
+    return false;
+  }
+  return true;
+}
+
+bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
+  if (::rename(from.c_str(), to.c_str()) == 0) return true;
+  error = lastErrorText();
+  return false;
+}
+
+bool makeWritable(const std::filesystem::path& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return false;
+  return chmod(path.c_str(), info.st_mode | S_IWUSR) == 0;
+}
+
+}  // namespace zv
