@@ -4,6 +4,7 @@
 
 #include "data/fnv1a.h"
 #include "platform/file.h"
+#include "platform/file_info.h"
 #include "platform/log.h"
 #include "platform/text_path.h"
 #include "tests/support/temp_dir.h"
@@ -90,6 +91,51 @@ TEST(Log, StartsAfreshOnlyOnceTheFileExceeds256KiB) {
   writeLog(log, "fresh");
   EXPECT_LT(std::filesystem::file_size(log), 64u);
   EXPECT_NE(readFile(log).find("fresh"), std::string::npos);
+}
+
+TEST(FileInfo, SizeAndTimeOfRegularFilesOnly) {
+  TempDir dir;
+  writeFile(dir / "f", "12345");
+  uint64_t size = 0;
+  ASSERT_TRUE(fileSize(dir / "f", size));
+  EXPECT_EQ(size, 5u);
+  EXPECT_FALSE(fileSize(dir / "missing", size));
+  EXPECT_FALSE(fileSize(dir.path(), size)) << "a folder has no file size";
+
+  // Windows file time: 100 ns ticks since 1601. 2020-01-01 00:00:00 UTC is 132223104000000000.
+  const auto when = std::filesystem::file_time_type::clock::now();
+  std::filesystem::last_write_time(dir / "f", when);
+  int64_t ticks = 0;
+  ASSERT_TRUE(lastWriteTicks(dir / "f", ticks));
+  EXPECT_GT(ticks, 132223104000000000LL);
+  EXPECT_LT(ticks, 132223104000000000LL + 100LL * 365 * 24 * 3600 * 10000000LL);
+  int64_t again = 0;
+  ASSERT_TRUE(lastWriteTicks(dir / "f", again));
+  EXPECT_EQ(ticks, again);
+  std::filesystem::last_write_time(dir / "f", when + std::chrono::seconds(2));
+  ASSERT_TRUE(lastWriteTicks(dir / "f", again));
+  EXPECT_EQ(again - ticks, 20000000);
+  EXPECT_FALSE(lastWriteTicks(dir / "missing", ticks));
+}
+
+TEST(FileInfo, IdentityIsTheObjectNotTheText) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "a/b");
+  EXPECT_TRUE(sameFileObject(dir / "a/b", dir / "a/./b"));
+  EXPECT_TRUE(sameFileObject(dir / "a/b", dir / "a/b/../b"));
+  EXPECT_FALSE(sameFileObject(dir / "a", dir / "a/b"));
+  EXPECT_FALSE(sameFileObject(dir / "a", dir / "missing"));
+}
+
+TEST(FileInfo, RemoveFileLeavesFoldersAndToleratesAbsence) {
+  TempDir dir;
+  writeFile(dir / "f", "x");
+  std::filesystem::create_directories(dir / "d");
+  EXPECT_TRUE(removeFile(dir / "f"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "f"));
+  EXPECT_TRUE(removeFile(dir / "f"));
+  EXPECT_FALSE(removeFile(dir / "d"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "d"));
 }
 
 TEST(Fnv1a, MatchesTheReferenceValues) {

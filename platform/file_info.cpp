@@ -1,0 +1,21 @@
+#include "platform/file_info.h"
+
+#include <system_error>
+
+namespace zv {
+
+bool sameFileObject(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code ec;
+  const bool same = std::filesystem::equivalent(a, b, ec);
+  return !ec && same;
+}
+
+bool removeFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return true;
+  if (ec || std::filesystem::is_directory(status)) return false;
+  return std::filesystem::remove(path, ec) && !ec;
+}
+
+}  // namespace zv

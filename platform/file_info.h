@@ -1,0 +1,23 @@
+#pragma once
+// Questions about files on disk that the updater asks many times per job.
+
+#include <cstdint>
+#include <filesystem>
+
+namespace zv {
+
+// The size of a regular file; false when it is missing, not accessible or a folder.
+[[nodiscard]] bool fileSize(const std::filesystem::path& path, uint64_t& bytes);
+
+// The last-write time as Windows file time (100 ns ticks since 1601-01-01
+// UTC) on every platform, so a digest cache means the same everywhere.
+[[nodiscard]] bool lastWriteTicks(const std::filesystem::path& path, int64_t& ticks);
+
+// Whether two paths name the same file system object (not the same text).
+bool sameFileObject(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Deletes a file (not a folder); false when it is still there afterwards
+// for any reason other than being absent to begin with.
+[[nodiscard]] bool removeFile(const std::filesystem::path& path);
+
+}  // namespace zv
