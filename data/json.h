@@ -1,0 +1,101 @@
+#pragma once
+// The program's one JSON value: configuration, preferences, manifests, state
+// files and every page message go through it. Objects keep insertion order so
+// that files we write come out in the order we built them.
+
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zv {
+
+class Json {
+ public:
+  enum class Kind { Null, Bool, Number, String, Array, Object };
+  struct Member;
+  using Members = std::vector<Member>;
+  using Elements = std::vector<Json>;
+
+  Json() = default;
+  Json(bool value) : kind_(Kind::Bool), boolean_(value) {}
+  Json(double value) : kind_(Kind::Number), number_(value) {}
+  // Integers are stored as doubles; without this overload Json(5) would be
+  // ambiguous between bool and double.
+  template <std::integral T>
+    requires(!std::same_as<T, bool>)
+  Json(T value) : Json(static_cast<double>(value)) {}
+  Json(std::string value) : kind_(Kind::String), text_(std::move(value)) {}
+  Json(std::string_view value) : Json(std::string(value)) {}
+  Json(const char* value) : Json(std::string(value)) {}
+
+  static Json array();
+  static Json object();
+
+  Kind kind() const { return kind_; }
+  bool isNull() const { return kind_ == Kind::Null; }
+  bool isBool() const { return kind_ == Kind::Bool; }
+  bool isNumber() const { return kind_ == Kind::Number; }
+  bool isString() const { return kind_ == Kind::String; }
+  bool isArray() const { return kind_ == Kind::Array; }
+  bool isObject() const { return kind_ == Kind::Object; }
+
+  // Typed reads with the caller's fallback; no conversion between kinds.
+  // text() is the String's bytes without a copy, empty for other kinds.
+  const std::string& text() const;
+  std::string stringOr(std::string_view fallback) const;
+  double numberOr(double fallback) const;
+  bool boolOr(bool fallback) const;
+  // The number truncated toward zero (truncateToInt64), else the fallback.
+  int64_t integerOr(int64_t fallback) const;
+
+  // Value of the first member with this key, or sharedNull when this is not an
+  // object or has no such member.
+  const Json& get(std::string_view key) const;
+  // The element at index, or sharedNull when this is not an array or too short.
+  const Json& at(size_t index) const;
+  // Empty unless this is an object / an array.
+  const Members& members() const;
+  const Elements& elements() const;
+
+  // Makes this an object first if it is not one (discarding its content), then
+  // replaces the value of an existing key in place or appends a new member.
+  Json& set(std::string_view key, Json value);
+  // Makes this an array first if it is not one, then appends.
+  Json& push(Json value);
+
+  // Compact, or with line feeds and two-space indents; never a final line feed.
+  std::string dump(bool pretty = false) const;
+
+  // The value of the whole text. On failure: Null, and *error (when given)
+  // holds e.g. "expected ':' at offset 5". On success *error is left alone.
+  static Json parse(std::string_view text, std::string* error = nullptr);
+
+ private:
+  friend class JsonParser;
+
+  Kind kind_ = Kind::Null;
+  bool boolean_ = false;
+  double number_ = 0;
+  std::string text_;
+  Elements elements_;
+  Members members_;
+};
+
+struct Json::Member {
+  std::string key;
+  Json value;
+};
+
+// The process-wide Null that missed lookups refer to; never modified.
+extern const Json sharedNull;
+
+// Truncation toward zero; NaN and values outside the target range give the
+// most negative value, as the x86 conversion instruction does, so "must be 0
+// or more" checks refuse them.
+int64_t truncateToInt64(double value);
+int32_t truncateToInt32(double value);
+
+}  // namespace zv
