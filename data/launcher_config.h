@@ -1,0 +1,51 @@
+#pragma once
+// The publisher's settings from ZarvoLauncher.json (or the built-in copy):
+// loaded and validated once at start-up, read-only afterwards, so every thread
+// may read it without locking.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zv {
+
+struct LauncherLink {
+  std::string name;
+  std::string url;
+};
+
+struct LauncherConfig {
+  std::string serverName = "Lineage II";
+  std::string updateUrl;  // empty, or ends with "/"
+  std::string publicKey;  // lower case; checked for form only when updating
+  std::string newsUrl;
+  std::string statusUrl;
+  std::string statusHost;
+  int32_t statusPort = 0;
+  std::string game = "system/L2.exe";         // relative to the client folder
+  std::string gameArgs;
+  std::string options = "system/Option.ini";  // relative to the client folder; empty: none
+  std::string workDir;                        // relative to the client folder; empty: ".zarvo_update"
+  std::string language = "lt";
+  std::string theme;           // empty or a valid theme name
+  std::string mode = "dark";   // "dark" or "light"
+  bool closeOnPlay = true;
+  bool desktopShortcut = true;
+  std::vector<LauncherLink> links;  // only http:// and https:// URLs
+
+  // The url of the first link with exactly this name, or "".
+  std::string linkUrl(std::string_view name) const;
+};
+
+// Parses and validates a configuration text (a leading UTF-8 byte-order mark
+// is ignored). On success replaces out; on failure leaves it untouched and
+// error holds the message to show the publisher.
+[[nodiscard]] bool loadLauncherConfig(std::string_view text, LauncherConfig& out, std::string& error);
+
+// loadLauncherConfig of the file's bytes; an unreadable file gives
+// "ZarvoLauncher.json not found next to the launcher".
+[[nodiscard]] bool loadLauncherConfigFile(const std::filesystem::path& path, LauncherConfig& out, std::string& error);
+
+}  // namespace zv
