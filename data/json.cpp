@@ -4,9 +4,7 @@
 
 namespace zv {
 
-// Constant-initialised, so lookups made by other files' static initialisers
-// already see a valid Null.
-constinit const Json sharedNull;
+const Json sharedNull;
 
 Json Json::array() {
   Json value;

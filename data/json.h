@@ -19,17 +19,18 @@ class Json {
   using Members = std::vector<Member>;
   using Elements = std::vector<Json>;
 
-  Json() = default;
-  Json(bool value) : kind_(Kind::Bool), boolean_(value) {}
-  Json(double value) : kind_(Kind::Number), number_(value) {}
+  // Defined below Member: some compilers need it complete for these.
+  Json();
+  Json(bool value);
+  Json(double value);
   // Integers are stored as doubles; without this overload Json(5) would be
   // ambiguous between bool and double.
   template <std::integral T>
     requires(!std::same_as<T, bool>)
-  Json(T value) : Json(static_cast<double>(value)) {}
-  Json(std::string value) : kind_(Kind::String), text_(std::move(value)) {}
-  Json(std::string_view value) : Json(std::string(value)) {}
-  Json(const char* value) : Json(std::string(value)) {}
+  Json(T value);
+  Json(std::string value);
+  Json(std::string_view value);
+  Json(const char* value);
 
   static Json array();
   static Json object();
@@ -89,7 +90,18 @@ struct Json::Member {
   Json value;
 };
 
-// The process-wide Null that missed lookups refer to; never modified.
+inline Json::Json() = default;
+inline Json::Json(bool value) : kind_(Kind::Bool), boolean_(value) {}
+inline Json::Json(double value) : kind_(Kind::Number), number_(value) {}
+template <std::integral T>
+  requires(!std::same_as<T, bool>)
+Json::Json(T value) : Json(static_cast<double>(value)) {}
+inline Json::Json(std::string value) : kind_(Kind::String), text_(std::move(value)) {}
+inline Json::Json(std::string_view value) : Json(std::string(value)) {}
+inline Json::Json(const char* value) : Json(std::string(value)) {}
+
+// The process-wide Null that missed lookups refer to; never modified. Not for
+// use by static initialisers of other files (initialisation order).
 extern const Json sharedNull;
 
 // Truncation toward zero; NaN and values outside the target range give the
