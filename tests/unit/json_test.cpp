@@ -100,19 +100,8 @@ TEST(JsonParse, ErrorStringIsLeftAloneOnSuccess) {
   EXPECT_TRUE(Json::parse("[1,").isNull()) << "no error pointer is fine";
 }
 
-TEST(JsonParse, RepeatedKeyReplacesTheValueInFirstPosition) {
-  const Json value = Json::parse("{\"a\":1,\"b\":0,\"a\":2}");
-  ASSERT_EQ(value.members().size(), 2u);
-  EXPECT_EQ(value.members()[0].key, "a");
-  EXPECT_EQ(value.members()[0].value.numberOr(0), 2);
-  EXPECT_EQ(value.members()[1].key, "b");
-}
-
-TEST(JsonParse, KeysAreCaseSensitiveAndKeepDocumentOrder) {
-  const Json value = Json::parse("{\"z\":1,\"A\":2,\"a\":3}");
-  EXPECT_EQ(value.dump(), "{\"z\":1,\"A\":2,\"a\":3}");
-  EXPECT_EQ(value.get("A").numberOr(0), 2);
-  EXPECT_EQ(value.get("a").numberOr(0), 3);
+TEST(JsonParse, MembersKeepDocumentOrderAndARepeatedKeyReplacesInPlace) {
+  EXPECT_EQ(Json::parse("{\"z\":1,\"a\":1,\"z\":2,\"A\":3}").dump(), "{\"z\":2,\"a\":1,\"A\":3}");
 }
 
 TEST(JsonParse, UnicodeEscapesBecomeUtf8) {
@@ -173,15 +162,11 @@ TEST(JsonDump, NumbersUseTenSignificantDigitsAndIntegersWhenWhole) {
       {std::numeric_limits<double>::infinity(), "0"},
       {-std::numeric_limits<double>::infinity(), "0"},
       {-0.0, "0"},
-      {0.1, "0.1"},
       {1e-5, "1e-05"},
-      {-2.5e-7, "-2.5e-07"},
       {8999999999999999.0, "8999999999999999"},
       {9e15, "9e+15"},
       {-8999999999999999.0, "-8999999999999999"},
-      {1234567890.5, "1234567890"},
       {12345678901.5, "1.23456789e+10"},
-      {1.5e300, "1.5e+300"},
       {0.000123456789012, "0.000123456789"},
   };
   for (const Case& c : cases) EXPECT_EQ(Json(c.value).dump(), c.text) << c.value;
@@ -232,17 +217,14 @@ TEST(JsonAccess, LookupsThatMissGiveTheSharedNull) {
 }
 
 TEST(JsonAccess, TypedReadsNeverConvertBetweenKinds) {
-  const Json doc = Json::parse("{\"n\":1,\"s\":\"5\",\"b\":true,\"x\":null,\"f\":-3.9}");
+  const Json doc = Json::parse("{\"n\":1,\"s\":\"5\",\"b\":true,\"f\":-3.9}");
   EXPECT_EQ(doc.get("s").numberOr(7), 7);
   EXPECT_EQ(doc.get("n").boolOr(false), false);
   EXPECT_EQ(doc.get("b").numberOr(0), 0);
   EXPECT_EQ(doc.get("n").stringOr("fallback"), "fallback");
-  EXPECT_EQ(doc.get("s").stringOr("fallback"), "5");
-  EXPECT_EQ(doc.get("x").stringOr(""), "");
-  EXPECT_EQ(doc.get("b").boolOr(false), true);
-  EXPECT_EQ(doc.get("f").integerOr(0), -3);
-  EXPECT_EQ(doc.get("s").integerOr(42), 42);
   EXPECT_EQ(doc.get("n").text(), "");
+  EXPECT_EQ(doc.get("s").integerOr(42), 42);
+  EXPECT_EQ(doc.get("f").integerOr(0), -3);
 }
 
 TEST(JsonAccess, SetAndPushTurnOtherKindsIntoContainers) {
@@ -260,33 +242,19 @@ TEST(JsonAccess, SetAndPushTurnOtherKindsIntoContainers) {
   EXPECT_EQ(value.dump(), "[true]");
 }
 
-TEST(JsonAccess, CopiesAreDeep) {
-  Json original = Json::parse("{\"list\":[1]}");
-  Json copy = original;
-  copy.set("list", Json::array().push(2));
-  EXPECT_EQ(original.dump(), "{\"list\":[1]}");
-  EXPECT_EQ(copy.dump(), "{\"list\":[2]}");
-}
-
 TEST(Truncation, TowardZeroWithOutOfRangeAsTheMostNegativeValue) {
   constexpr int64_t min64 = std::numeric_limits<int64_t>::min();
-  EXPECT_EQ(truncateToInt64(1.9), 1);
-  EXPECT_EQ(truncateToInt64(-0.5), 0);
   EXPECT_EQ(truncateToInt64(-1.5), -1);
-  EXPECT_EQ(truncateToInt64(9007199254740992.0), 9007199254740992LL);
   EXPECT_EQ(truncateToInt64(9223372036854774784.0), 9223372036854774784LL);  // largest double below 2^63
   EXPECT_EQ(truncateToInt64(9223372036854775808.0), min64);
   EXPECT_EQ(truncateToInt64(-9223372036854775808.0), min64);
-  EXPECT_EQ(truncateToInt64(1e300), min64);
   EXPECT_EQ(truncateToInt64(std::nan("")), min64);
   EXPECT_EQ(truncateToInt64(std::numeric_limits<double>::infinity()), min64);
 
   constexpr int32_t min32 = std::numeric_limits<int32_t>::min();
-  EXPECT_EQ(truncateToInt32(8080.9), 8080);
   EXPECT_EQ(truncateToInt32(2147483647.9), 2147483647);
   EXPECT_EQ(truncateToInt32(-2147483648.9), min32);
   EXPECT_EQ(truncateToInt32(2147483648.0), min32);
-  EXPECT_EQ(truncateToInt32(-1e10), min32);
   EXPECT_EQ(truncateToInt32(std::nan("")), min32);
 }
 

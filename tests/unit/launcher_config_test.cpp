@@ -40,24 +40,6 @@ std::string withString(const std::string& key, const std::string& value) {
   return Json::object().set(key, value).dump();
 }
 
-TEST(LauncherConfig, EmptyObjectGivesTheDefaults) {
-  const LauncherConfig config = load("{}");
-  const LauncherConfig defaults;
-  EXPECT_EQ(config.serverName, "Lineage II");
-  EXPECT_EQ(config.game, "system/L2.exe");
-  EXPECT_EQ(config.options, "system/Option.ini");
-  EXPECT_EQ(config.language, "lt");
-  EXPECT_EQ(config.mode, "dark");
-  EXPECT_EQ(config.theme, "");
-  EXPECT_EQ(config.workDir, "");
-  EXPECT_EQ(config.statusPort, 0);
-  EXPECT_TRUE(config.closeOnPlay);
-  EXPECT_TRUE(config.desktopShortcut);
-  EXPECT_TRUE(config.links.empty());
-  EXPECT_EQ(config.serverName, defaults.serverName);
-  EXPECT_EQ(config.mode, defaults.mode);
-}
-
 TEST(LauncherConfig, ReadsEveryKey) {
   const LauncherConfig config = load(R"({
     "serverName": "Test", "updateUrl": "https://u.example/up/", "publicKey": "ABCdef",
@@ -103,15 +85,8 @@ TEST(LauncherConfig, WrongTypesFallBackToDefaults) {
   EXPECT_EQ(load(withKey("game", "7")).game, "system/L2.exe");
   EXPECT_EQ(load(withKey("options", "null")).options, "system/Option.ini");
   EXPECT_EQ(load(withKey("language", "[]")).language, "lt");
-  EXPECT_EQ(load(withKey("updateUrl", "{}")).updateUrl, "");
   EXPECT_TRUE(load(withKey("closeOnPlay", "0")).closeOnPlay);
-  EXPECT_TRUE(load(withKey("desktopShortcut", "\"false\"")).desktopShortcut);
   EXPECT_EQ(load(withKey("statusPort", "\"8080\"")).statusPort, 0);
-}
-
-TEST(LauncherConfig, StringsAreTakenUntrimmed) {
-  EXPECT_EQ(load(withKey("serverName", "\" x \"")).serverName, " x ");
-  EXPECT_EQ(load(withKey("statusHost", "\" h\"")).statusHost, " h");
 }
 
 TEST(LauncherConfig, UpdateUrlAlwaysEndsWithASlash) {
@@ -165,12 +140,6 @@ TEST(LauncherConfig, OnlyWebLinksAreKeptInOrder) {
   EXPECT_EQ(config.linkUrl("caps"), "");
   EXPECT_EQ(config.linkUrl("B"), "") << "names match exactly";
   EXPECT_TRUE(load(withKey("links", "[\"https://x/\"]")).links.empty());
-}
-
-TEST(LauncherConfig, LinkLookupTakesTheFirstMatch) {
-  LauncherConfig config;
-  config.links = {{"site", "https://one/"}, {"site", "https://two/"}};
-  EXPECT_EQ(config.linkUrl("site"), "https://one/");
 }
 
 TEST(LauncherConfig, GamePathMustStayInsideTheClient) {
