@@ -1,0 +1,33 @@
+#include <memory>
+
+#include "platform/file.h"
+#include "updater/hex.h"
+#include "updater/sha256.h"
+
+namespace zv {
+
+bool sha256File(const std::filesystem::path& path, std::string& digestHex,
+                const std::atomic<bool>* cancel) {
+  File file;
+  std::string error;  // the callers only need to know that hashing failed
+  if (!file.open(path, File::Mode::Read, error)) return false;
+
+  struct alignas(32) Chunk {
+    uint8_t bytes[kSha256FileChunk];
+  };
+  const auto chunk = std::make_unique<Chunk>();  // zero-filled
+  Sha256 sha;
+  for (;;) {
+    if (cancel != nullptr && cancel->load()) return false;
+    size_t got = 0;
+    if (!file.read(chunk->bytes, sizeof chunk->bytes, got, error)) return false;
+    if (got == 0) break;
+    sha.update(chunk->bytes, got);
+  }
+  uint8_t digest[Sha256::kDigestSize];
+  sha.final(digest);
+  digestHex = toHex(digest, sizeof digest);
+  return true;
+}
+
+}  // namespace zv
