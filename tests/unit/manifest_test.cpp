@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "data/json.h"
+#include "updater/manifest.h"
+
+namespace zv {
+namespace {
+
+const std::string digest(64, 'a');
+
+Json entry(const std::string& path, const std::string& variant = "") {
+  Json file = Json::object().set("path", path).set("size", 10).set("sha256", digest).set("packed", 7);
+  if (!variant.empty()) file.set("variant", variant);
+  return file;
+}
+
+Json withFiles(Json files) { return Json::object().set("format", 1).set("files", std::move(files)); }
+
+Json withAddon(Json addon, Json files = Json::array()) {
+  return withFiles(std::move(files)).set("addons", Json::array().push(std::move(addon)));
+}
+
+Json addon(const std::string& id, Json files = Json::array()) {
+  return Json::object().set("id", id).set("files", std::move(files));
+}
+
+Manifest parsed(const Json& root) {
+  Manifest manifest;
+  std::string error;
+  EXPECT_TRUE(parseManifest(root, manifest, error)) << error << "\n" << root.dump();
+  return manifest;
+}
+
+std::string refusal(const Json& root) {
+  Manifest manifest;
+  std::string error;
+  EXPECT_FALSE(parseManifest(root, manifest, error)) << root.dump();
+  return error;
+}
+
+std::string entryRefusal(const Json& file) {
+  ManifestFile out;
+  std::string error;
+  EXPECT_FALSE(parseManifestFile(file, out, error)) << file.dump();
+  return error;
+}
+
+TEST(Manifest, ReadsACompleteDocument) {
+  const Json root = Json::parse(R"({
+    "format": 1, "generated": "2024-05-01", "build": "b42", "extra": true,
+    "launcher": {"path": "ZarvoLauncher.exe", "size": 5, "sha256": ")" + digest + R"(", "packed": 3},
+    "files": [
+      {"path": "system/L2.exe", "size": 100, "sha256": ")" + std::string(64, 'B') + R"(", "packed": 60},
+      {"path": "system/Option.ini", "size": 1, "sha256": ")" + digest + R"(", "packed": 1,
+       "mode": "once", "source": "defaults/Option.ini"}],
+    "remove": ["old/a.dll", "old/a.dll"],
+    "addons": [{"id": "hd-pack", "name": "HD", "keyIni": "system/hd.ini", "defaultKey": "f9",
+      "variants": [{"id": "low", "label": "Low"}, {"id": "high"}],
+      "cleanup": ["bin/*.log", "*"],
+      "files": [{"path": "textures/x.utx", "size": 2, "sha256": ")" + digest + R"(", "packed": 2,
+                 "variant": "low"}]}]})");
+  const Manifest m = parsed(root);
+  EXPECT_EQ(m.format, 1);
+  EXPECT_EQ(m.generated, "2024-05-01");
+  EXPECT_EQ(m.build, "b42");
+  EXPECT_EQ(m.launcher.path, "ZarvoLauncher.exe");
+  EXPECT_EQ(m.launcher.packed, 3);
+  ASSERT_EQ(m.files.size(), 2u);
+  EXPECT_EQ(m.files[0].path, "system/L2.exe");
+  EXPECT_EQ(m.files[0].size, 100);
+  EXPECT_EQ(m.files[0].packed, 60);
+  EXPECT_EQ(m.files[0].sha256, std::string(64, 'b')) << "digests are stored in lower case";
+  EXPECT_FALSE(m.files[0].once);
+  EXPECT_TRUE(m.files[1].once);
+  EXPECT_EQ(m.files[1].source, "defaults/Option.ini");
+  EXPECT_EQ(m.remove, (std::vector<std::string>{"old/a.dll", "old/a.dll"}));
+  ASSERT_EQ(m.addons.size(), 1u);
+  const ManifestAddon& a = m.addons[0];
+  EXPECT_EQ(a.id, "hd-pack");
+  EXPECT_EQ(a.name, "HD");
+  EXPECT_EQ(a.keyIni, "system/hd.ini");
+  EXPECT_EQ(a.defaultKey, "f9");
+  ASSERT_EQ(a.variants.size(), 2u);
+  EXPECT_EQ(a.variants[0].label, "Low");
+  EXPECT_EQ(a.variants[1].label, "high") << "the label defaults to the id";
+  EXPECT_EQ(a.cleanup, (std::vector<std::string>{"bin/*.log"}));
+  ASSERT_EQ(a.files.size(), 1u);
+  EXPECT_EQ(a.files[0].variant, "low");
+}
+
+TEST(Manifest, OptionalPartsHaveTheirDefaults) {
+  const Manifest m = parsed(Json::parse(R"({"format": 1, "build": 5, "launcher": "x",
+    "addons": [{"id": "a", "name": 3, "defaultKey": null, "variants": [{"id": "v", "label": 1}]}]})"));
+  EXPECT_EQ(m.build, "");
+  EXPECT_EQ(m.launcher.path, "") << "no launcher update";
+  EXPECT_EQ(m.addons[0].name, "a");
+  EXPECT_EQ(m.addons[0].defaultKey, "insert");
+  EXPECT_EQ(m.addons[0].keyIni, "");
+  EXPECT_EQ(m.addons[0].variants[0].label, "v");
+}
+
+TEST(Manifest, FormatMustBeOneAfterTruncation) {
+  EXPECT_EQ(parsed(Json::parse(R"({"format": 1.9})")).format, 1);
+  for (const char* text : {R"({"format": "1"})", "{}", R"({"format": 2})", R"({"format": 0.9})",
+                           R"({"format": 1e300})", R"({"format": true})", "[1]", "1", "null"}) {
+    EXPECT_EQ(refusal(Json::parse(text)), "unknown manifest format") << text;
+  }
+  EXPECT_EQ(refusal(Json::parse("{\"format\": 1,")), "unknown manifest format") << "invalid JSON parses as null";
+}
+
+TEST(Manifest, OutputIsResetFirst) {
+  Manifest m;
+  m.build = "old";
+  m.files.push_back(ManifestFile{});
+  std::string error;
+  EXPECT_FALSE(parseManifest(Json(), m, error));
+  EXPECT_EQ(m.build, "");
+  EXPECT_TRUE(m.files.empty());
+}
+
+TEST(ManifestEntry, SizesAndDigestAreRequiredAndChecked) {
+  EXPECT_EQ(entryRefusal(entry("a.dat").set("packed", Json())), "bad entry in manifest: a.dat");
+  EXPECT_EQ(entryRefusal(Json::object().set("path", "a.dat").set("sha256", digest).set("packed", 1)),
+            "bad entry in manifest: a.dat") << "no size";
+  EXPECT_EQ(entryRefusal(entry("a.dat").set("size", "10")), "bad entry in manifest: a.dat");
+  EXPECT_EQ(entryRefusal(entry("a.dat").set("size", -1)), "bad entry in manifest: a.dat");
+  EXPECT_EQ(entryRefusal(entry("a.dat").set("packed", -1)), "bad entry in manifest: a.dat");
+  EXPECT_EQ(entryRefusal(entry("a.dat").set("size", 1e19)), "bad entry in manifest: a.dat")
+      << "out of the 64-bit range counts as negative";
+  EXPECT_EQ(entryRefusal(entry("a.dat").set("sha256", std::string(63, 'a'))), "bad entry in manifest: a.dat");
+  EXPECT_EQ(entryRefusal(entry("a.dat").set("sha256", std::string(65, 'a'))), "bad entry in manifest: a.dat");
+  EXPECT_EQ(entryRefusal(entry("a.dat").set("sha256", std::string(63, 'a') + "g")), "bad entry in manifest: a.dat");
+  EXPECT_EQ(entryRefusal(entry("a.dat").set("sha256", 5)), "bad entry in manifest: a.dat");
+
+  ManifestFile out;
+  std::string error;
+  ASSERT_TRUE(parseManifestFile(entry("a.dat").set("size", -0.5).set("packed", 0), out, error)) << error;
+  EXPECT_EQ(out.size, 0);
+  ASSERT_TRUE(parseManifestFile(entry("b.dat").set("size", 4294967296.0 * 3), out, error)) << error;
+  EXPECT_EQ(out.size, 12884901888LL) << "sizes above 4 GiB";
+}
+
+TEST(ManifestEntry, UnsafePathOrSourceNamesThePath) {
+  EXPECT_EQ(entryRefusal(entry("../x.dll")), "unsafe path in manifest: ../x.dll");
+  EXPECT_EQ(entryRefusal(entry("C:/x.dll")), "unsafe path in manifest: C:/x.dll");
+  EXPECT_EQ(entryRefusal(entry("ok.dll").set("source", "..\\evil")), "unsafe path in manifest: ok.dll");
+  EXPECT_EQ(entryRefusal(entry("ok.dll").set("path", 5)), "unsafe path in manifest: ");
+  EXPECT_EQ(entryRefusal(Json::array()), "unsafe path in manifest: ") << "a non-object entry has no keys";
+  EXPECT_EQ(entryRefusal(entry("/x").set("packed", -1)), "unsafe path in manifest: /x") << "path test comes first";
+}
+
+TEST(ManifestEntry, OnlyTheExactModeOnceCounts) {
+  ManifestFile out;
+  std::string error;
+  for (const char* mode : {"Once", "ONCE", "always", " once"}) {
+    ASSERT_TRUE(parseManifestFile(entry("a").set("mode", mode), out, error));
+    EXPECT_FALSE(out.once) << mode;
+  }
+  ASSERT_TRUE(parseManifestFile(entry("a").set("mode", "once"), out, error));
+  EXPECT_TRUE(out.once);
+}
+
+TEST(Manifest, BasePathsMayNotRepeatInAnyLetterCase) {
+  EXPECT_EQ(refusal(withFiles(Json::array().push(entry("System/L2.exe")).push(entry("system/l2.exe")))),
+            "duplicate path in manifest: system/l2.exe");
+  const Manifest m = parsed(withFiles(Json::array().push(entry("a/b")).push(entry("a/b2"))));
+  EXPECT_EQ(m.files.size(), 2u);
+}
+
+TEST(Manifest, FirstOffenceInAFileListIsReported) {
+  EXPECT_EQ(refusal(withFiles(Json::array().push(entry("ok")).push(entry("bad").set("packed", Json())).push(
+                entry("../worse")))),
+            "bad entry in manifest: bad");
+  EXPECT_EQ(refusal(withFiles(Json::array()).set("launcher", entry("../l.exe"))), "unsafe path in manifest: ../l.exe");
+}
+
+TEST(Manifest, LauncherMayShareAPathWithABaseFile) {
+  const Manifest m = parsed(withFiles(Json::array().push(entry("L.exe"))).set("launcher", entry("l.EXE")));
+  EXPECT_EQ(m.launcher.path, "l.EXE");
+}
+
+TEST(Manifest, RemoveListEntriesMustBeSafe) {
+  EXPECT_EQ(refusal(withFiles(Json::array()).set("remove", Json::array().push("a/../b"))),
+            "unsafe path in manifest: a/../b");
+  EXPECT_EQ(refusal(withFiles(Json::array()).set("remove", Json::array().push("ok").push(3))),
+            "unsafe path in manifest: ");
+}
+
+TEST(Manifest, NonArrayListsAreEmpty) {
+  const Manifest m = parsed(Json::parse(R"({"format": 1, "files": {"path": "a"}, "remove": "x", "addons": 1})"));
+  EXPECT_TRUE(m.files.empty());
+  EXPECT_TRUE(m.remove.empty());
+  EXPECT_TRUE(m.addons.empty());
+  const Manifest a = parsed(withAddon(Json::parse(R"({"id": "x", "variants": {}, "cleanup": "*.log", "files": 1})")));
+  EXPECT_TRUE(a.addons[0].variants.empty());
+  EXPECT_TRUE(a.addons[0].cleanup.empty());
+  EXPECT_TRUE(a.addons[0].files.empty());
+}
+
+TEST(ManifestAddons, IdsAreCheckedAndUnique) {
+  EXPECT_EQ(refusal(withAddon(addon("Hd"))), "bad addon id in manifest: Hd");
+  EXPECT_EQ(refusal(withAddon(addon(std::string(33, 'a')))), "bad addon id in manifest: " + std::string(33, 'a'));
+  EXPECT_EQ(refusal(withAddon(Json::object())), "bad addon id in manifest: ");
+  Json twice = withFiles(Json::array()).set("addons", Json::array().push(addon("hd")).push(addon("hd")));
+  EXPECT_EQ(refusal(twice), "bad addon id in manifest: hd");
+  EXPECT_EQ(refusal(withAddon(addon("hd").set("variants", Json::parse(R"([{"id": "ok"}, {"id": "B"}])")))),
+            "bad addon variant in manifest: B");
+  EXPECT_EQ(refusal(withAddon(addon("hd").set("variants", Json::parse(R"([{"label": "x"}])")))),
+            "bad addon variant in manifest: ");
+  const Manifest m = parsed(withAddon(addon("hd").set("variants", Json::parse(R"([{"id": "a"}, {"id": "a"}])"))));
+  EXPECT_EQ(m.addons[0].variants.size(), 2u) << "repeated variant ids are not checked";
+}
+
+TEST(ManifestAddons, KeyIniMustBeSafeWhenGiven) {
+  EXPECT_EQ(refusal(withAddon(addon("hd").set("keyIni", "../x.ini"))), "unsafe path in manifest: ../x.ini");
+  EXPECT_EQ(parsed(withAddon(addon("hd").set("keyIni", ""))).addons[0].keyIni, "");
+}
+
+TEST(ManifestAddons, FilesMayRepeatPerVariantButNeverShadowTheBaseClient) {
+  const std::string clash = "addon hd file clashes with another file: ";
+  const Json base = Json::array().push(entry("system/L2.exe"));
+
+  Manifest m = parsed(withAddon(addon("hd", Json::array().push(entry("t/x", "a")).push(entry("t/x", "b")).push(
+                                                entry("t/x")))));
+  EXPECT_EQ(m.addons[0].files.size(), 3u);
+  EXPECT_EQ(refusal(withAddon(addon("hd", Json::array().push(entry("t/x", "a")).push(entry("T/X", "a"))))),
+            clash + "T/X");
+  EXPECT_EQ(refusal(withAddon(addon("hd", Json::array().push(entry("SYSTEM/l2.exe", "a"))), base)),
+            clash + "SYSTEM/l2.exe");
+
+  Json two = withFiles(base).set(
+      "addons", Json::array().push(addon("one", Json::array().push(entry("t/x")))).push(
+                    addon("two", Json::array().push(entry("t/x")))));
+  EXPECT_EQ(parsed(two).addons.size(), 2u) << "different add-ons are not compared";
+  EXPECT_EQ(refusal(withAddon(addon("hd", Json::array().push(entry("t/x").set("packed", Json()))))),
+            "bad entry in manifest: t/x");
+}
+
+TEST(ManifestAddons, BadCleanupPatternsAreDroppedSilently) {
+  const Json patterns = Json::parse(R"(["bin/*.log", "x*y*.ini", "*", "dir/*", "di*r/a.txt", "../a*", "", 7,
+                                       "**", "a/**", "plain.txt"])");
+  const Manifest m = parsed(withAddon(addon("hd").set("cleanup", patterns)));
+  EXPECT_EQ(m.addons[0].cleanup, (std::vector<std::string>{"bin/*.log", "x*y*.ini", "plain.txt"}));
+}
+
+TEST(CleanupPattern, WildcardOnlyInTheLastSegmentAndNeverAlone) {
+  for (const char* p : {"bin/*.log", "x*y*.ini", "a/b/*c", "*.txt", "a.b", "*x*"}) {
+    EXPECT_TRUE(isValidCleanupPattern(p)) << p;
+  }
+  for (const char* p : {"*", "dir/*", "**", "dir/***", "di*r/a.txt", "*/a.txt", "../a*", "", "/a*", "a/",
+                        "a\\*.log", "C:*.log", "a/./*.log", "a*?.log"}) {
+    EXPECT_FALSE(isValidCleanupPattern(p)) << p;
+  }
+}
+
+TEST(AddonId, LowerCaseLettersDigitsDashAndUnderscoreUpTo32) {
+  for (const std::string& id : std::vector<std::string>{"a", "hd_pack-2", std::string(32, 'z')}) EXPECT_TRUE(isValidAddonId(id)) << id;
+  for (const std::string& id : std::vector<std::string>{"", std::string(33, 'z'), "Hd", "a b", "a.b", "a/b", "\xC3\xA9"}) {
+    EXPECT_FALSE(isValidAddonId(id)) << id;
+  }
+}
+
+}  // namespace
+}  // namespace zv

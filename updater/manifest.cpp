@@ -1,0 +1,156 @@
+#include "updater/manifest.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "data/json.h"
+#include "data/text_rules.h"
+#include "updater/hex.h"
+
+namespace zv {
+namespace {
+
+constexpr size_t maxIdBytes = 32;
+constexpr size_t digestDigits = 64;
+
+// A missing or non-number size counts as -1 so that the entry test refuses it.
+int64_t readSize(const Json& value) { return value.integerOr(-1); }
+
+bool isValidDigest(const std::string& digest) {
+  std::vector<uint8_t> bytes;
+  return digest.size() == digestDigits && hexToBytes(digest, bytes);
+}
+
+bool parseAddonFiles(const Json& files, const std::unordered_set<std::string>& basePaths, ManifestAddon& addon,
+                     std::string& error) {
+  // One add-on may ship a path once per variant, but never a base client path.
+  std::unordered_set<std::string> seen;
+  for (const Json& element : files.elements()) {
+    ManifestFile file;
+    if (!parseManifestFile(element, file, error)) return false;
+    const std::string lower = asciiLower(file.path);
+    // Safe paths contain no "|", so the key cannot be forged by a path.
+    if (basePaths.count(lower) != 0 || !seen.insert(lower + "|" + file.variant).second) {
+      error = "addon " + addon.id + " file clashes with another file: " + file.path;
+      return false;
+    }
+    addon.files.push_back(std::move(file));
+  }
+  return true;
+}
+
+bool parseAddon(const Json& entry, const std::unordered_set<std::string>& basePaths,
+                std::unordered_set<std::string>& ids, ManifestAddon& addon, std::string& error) {
+  addon.id = entry.get("id").stringOr("");
+  addon.name = entry.get("name").stringOr(addon.id);
+  if (!isValidAddonId(addon.id) || !ids.insert(addon.id).second) {
+    error = "bad addon id in manifest: " + addon.id;
+    return false;
+  }
+  for (const Json& element : entry.get("variants").elements()) {
+    AddonVariant variant;
+    variant.id = element.get("id").stringOr("");
+    variant.label = element.get("label").stringOr(variant.id);
+    if (!isValidAddonId(variant.id)) {
+      error = "bad addon variant in manifest: " + variant.id;
+      return false;
+    }
+    addon.variants.push_back(std::move(variant));
+  }
+  addon.keyIni = entry.get("keyIni").stringOr("");
+  addon.defaultKey = entry.get("defaultKey").stringOr("insert");
+  if (!addon.keyIni.empty() && !isSafeRelativePath(addon.keyIni)) {
+    error = "unsafe path in manifest: " + addon.keyIni;
+    return false;
+  }
+  // Bad clean-up patterns are dropped, not reported: they only ever delete.
+  for (const Json& element : entry.get("cleanup").elements()) {
+    if (isValidCleanupPattern(element.text())) addon.cleanup.push_back(element.text());
+  }
+  return parseAddonFiles(entry.get("files"), basePaths, addon, error);
+}
+
+}  // namespace
+
+bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error) {
+  out.path = entry.get("path").stringOr("");
+  out.size = readSize(entry.get("size"));
+  out.sha256 = asciiLower(entry.get("sha256").text());
+  out.packed = readSize(entry.get("packed"));
+  out.once = entry.get("mode").text() == "once";
+  out.source = entry.get("source").stringOr("");
+  out.variant = entry.get("variant").stringOr("");
+  if (!isSafeRelativePath(out.path) || (!out.source.empty() && !isSafeRelativePath(out.source))) {
+    error = "unsafe path in manifest: " + out.path;
+    return false;
+  }
+  if (!isValidDigest(out.sha256) || out.size < 0 || out.packed < 0) {
+    error = "bad entry in manifest: " + out.path;
+    return false;
+  }
+  return true;
+}
+
+bool parseManifest(const Json& root, Manifest& out, std::string& error) {
+  out = Manifest();
+  if (!root.isObject() || root.get("format").integerOr(0) != 1) {
+    error = "unknown manifest format";
+    return false;
+  }
+  out.generated = root.get("generated").stringOr("");
+  out.build = root.get("build").stringOr("");
+
+  // The launcher is replaced by its own procedure, so its path is not
+  // compared with the client's files.
+  const Json& launcher = root.get("launcher");
+  if (launcher.isObject() && !parseManifestFile(launcher, out.launcher, error)) return false;
+
+  std::unordered_set<std::string> basePaths;
+  for (const Json& element : root.get("files").elements()) {
+    ManifestFile file;
+    if (!parseManifestFile(element, file, error)) return false;
+    if (!basePaths.insert(asciiLower(file.path)).second) {
+      error = "duplicate path in manifest: " + file.path;
+      return false;
+    }
+    out.files.push_back(std::move(file));
+  }
+
+  for (const Json& element : root.get("remove").elements()) {
+    const std::string& path = element.text();
+    if (!isSafeRelativePath(path)) {
+      error = "unsafe path in manifest: " + path;
+      return false;
+    }
+    out.remove.push_back(path);
+  }
+
+  std::unordered_set<std::string> addonIds;
+  for (const Json& element : root.get("addons").elements()) {
+    ManifestAddon addon;
+    if (!parseAddon(element, basePaths, addonIds, addon, error)) return false;
+    out.addons.push_back(std::move(addon));
+  }
+  return true;
+}
+
+bool isValidAddonId(std::string_view id) {
+  if (id.empty() || id.size() > maxIdBytes) return false;
+  return std::all_of(id.begin(), id.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+  });
+}
+
+bool isValidCleanupPattern(std::string_view pattern) {
+  const size_t slash = pattern.rfind('/');
+  const std::string_view folder = slash == std::string_view::npos ? std::string_view() : pattern.substr(0, slash);
+  const std::string_view name = slash == std::string_view::npos ? pattern : pattern.substr(slash + 1);
+  if (folder.find('*') != std::string_view::npos) return false;
+  // "**" would match every file just as "*" does.
+  if (name.find_first_not_of('*') == std::string_view::npos) return false;
+  std::string probe(pattern);
+  std::replace(probe.begin(), probe.end(), '*', 'x');
+  return isSafeRelativePath(probe);
+}
+
+}  // namespace zv

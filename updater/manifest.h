@@ -1,0 +1,66 @@
+#pragma once
+// The publisher's description of one release: every client file with its size
+// and digest, the launcher itself, files to delete and the optional add-ons.
+// Parsing is the security gate: every path that later reaches the disk is
+// checked here, so the rest of the updater trusts a Manifest as it is.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zv {
+
+class Json;
+
+struct ManifestFile {
+  std::string path;     // relative to the client folder, "/"-separated, case as written
+  int64_t size = 0;     // of the final, unpacked file
+  std::string sha256;   // of the final file, 64 lowercase hex digits
+  int64_t packed = 0;   // of the packed file on the server: what is downloaded
+  bool once = false;    // only has to exist; never compared or replaced
+  std::string source;   // name on the server instead of path, when not empty
+  std::string variant;  // add-on files: the variant it belongs to; empty: every variant
+};
+
+struct AddonVariant {
+  std::string id;
+  std::string label;
+};
+
+struct ManifestAddon {
+  std::string id;  // also the key of the add-on's installed record
+  std::string name;
+  std::vector<AddonVariant> variants;
+  std::string keyIni;  // INI file receiving the toggle key; empty: none
+  std::string defaultKey = "insert";
+  std::vector<std::string> cleanup;  // only patterns isValidCleanupPattern accepts
+  std::vector<ManifestFile> files;
+};
+
+struct Manifest {
+  int32_t format = 1;  // the only version there is
+  std::string generated;
+  std::string build;
+  ManifestFile launcher;  // empty path: no launcher update in this release
+  std::vector<ManifestFile> files;
+  std::vector<std::string> remove;
+  std::vector<ManifestAddon> addons;
+};
+
+// Replaces out with the manifest of root. On false, error holds the first
+// offence (e.g. "unsafe path in manifest: ../x") and out must be discarded.
+[[nodiscard]] bool parseManifest(const Json& root, Manifest& out, std::string& error);
+
+// One file entry ("launcher", "files" and add-on files).
+[[nodiscard]] bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error);
+
+// 1 to 32 bytes of a-z, 0-9, "-" and "_": add-on and variant ids.
+bool isValidAddonId(std::string_view id);
+
+// A clean-up pattern: "*" is the only wildcard and only in the last segment,
+// and the last segment is never all wildcards, so a pattern cannot select
+// every file of a folder.
+bool isValidCleanupPattern(std::string_view pattern);
+
+}  // namespace zv
