@@ -1,0 +1,39 @@
+#pragma once
+// The game's own video options (windowed or full screen, resolution), kept in
+// the [Video] section of its INI options file. We change three keys and leave
+// every other line as the game or the player wrote it.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "data/launcher_config.h"
+
+namespace zv {
+
+struct VideoOptions {
+  bool windowed = true;  // the file holds the opposite, StartupFullScreen
+  int32_t width = 1024;  // GamePlayViewportX
+  int32_t height = 768;  // GamePlayViewportY
+
+  bool operator==(const VideoOptions&) const = default;
+};
+
+// Applies the [Video] keys found in an options text to options; later lines win.
+void applyVideoOptionsText(std::string_view text, VideoOptions& options);
+
+// The options text with the three keys set in its last [Video] section (a new
+// one on top when there is none); other lines unchanged, line ends CR LF.
+std::string rewriteVideoOptionsText(std::string_view text, const VideoOptions& options);
+
+// False when the file cannot be read; options then stay as they were.
+[[nodiscard]] bool readVideoOptions(const std::filesystem::path& path, VideoOptions& options);
+
+// Rewrites (or creates) the file atomically; false when it was not written.
+[[nodiscard]] bool writeVideoOptions(const std::filesystem::path& path, const VideoOptions& options);
+
+// The game's options file in the client folder; empty when the game has none.
+std::filesystem::path videoOptionsPath(const LauncherConfig& config, const std::filesystem::path& clientFolder);
+
+}  // namespace zv

@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "data/json.h"
+#include "data/launcher_config.h"
+#include "data/video_options.h"
+#include "data/video_settings.h"
+#include "platform/display_modes.h"
+#include "tests/support/temp_dir.h"
+
+namespace zv {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+VideoOptions read(const std::string& text) {
+  VideoOptions options;
+  applyVideoOptionsText(text, options);
+  return options;
+}
+
+const VideoOptions fullHd{false, 1920, 1080};
+
+TEST(VideoOptionsRead, TakesTheThreeKeysOfTheVideoSection) {
+  EXPECT_EQ(read(""), VideoOptions{});
+  EXPECT_EQ(read("[Video]\nGamePlayViewportX=1920\nGamePlayViewportY=1080\nStartupFullScreen=True\n"), fullHd);
+  // Keys, values and the header in any case and with blanks around them.
+  EXPECT_EQ(read("  [VIDEO] \t\r\n\tgameplayviewportx =\t1920 \r\n GAMEPLAYVIEWPORTY= 1080\r\nstartupfullscreen=TRUE"),
+            fullHd);
+  EXPECT_TRUE(read("[Video]\nStartupFullScreen=1\n").windowed);
+  EXPECT_TRUE(read("[Video]\nStartupFullScreen=yes\n").windowed);
+  EXPECT_FALSE(read("[Video]\nStartupFullScreen=true\n").windowed);
+  // Later lines win.
+  EXPECT_EQ(read("[Video]\nGamePlayViewportX=800\nGamePlayViewportX=1280\n").width, 1280);
+  EXPECT_EQ(read("[Video]\nGamePlayViewportX=800\n[Video]\nGamePlayViewportX=1280\n").width, 1280);
+}
+
+TEST(VideoOptionsRead, IgnoresKeysOutsideTheVideoSection) {
+  EXPECT_EQ(read("GamePlayViewportX=800\n[Sound]\nGamePlayViewportX=640\n[Video] ; x\nGamePlayViewportY=480\n"),
+            VideoOptions{});
+  EXPECT_EQ(read("[Video]\nGamePlayViewportX=800\n[Sound]\nGamePlayViewportX=640\n").width, 800);
+  EXPECT_EQ(read("[Video]\n; GamePlayViewportX=800\nGamePlayViewportX\nGamePlayViewportY 900\n"), VideoOptions{});
+}
+
+TEST(VideoOptionsRead, NumbersFollowAtoi) {
+  auto width = [](const std::string& value) { return read("[Video]\nGamePlayViewportX=" + value + "\n").width; };
+  EXPECT_EQ(width("1280px"), 1280);
+  EXPECT_EQ(width("+1280"), 1280);
+  EXPECT_EQ(width("-5"), -5);
+  EXPECT_EQ(width("\v12"), 12);
+  EXPECT_EQ(width("wide"), 0);
+  EXPECT_EQ(width(""), 0);
+  EXPECT_EQ(width("- 5"), 0);
+  EXPECT_EQ(width("12 34"), 12);
+  EXPECT_EQ(width("99999999999999999999"), 2147483647);
+  EXPECT_EQ(width("-2147483648"), -2147483647 - 1);
+  EXPECT_EQ(width("-99999999999999999999"), -2147483647 - 1);
+}
+
+TEST(VideoOptionsRewrite, NewSectionGoesOnTop) {
+  EXPECT_EQ(rewriteVideoOptionsText("[Sound]\nVolume=5\n", VideoOptions{}),
+            "[Video]\r\nGamePlayViewportX=1024\r\nGamePlayViewportY=768\r\nStartupFullScreen=False\r\n"
+            "[Sound]\r\nVolume=5\r\n");
+  // A missing or empty file gets no final line break.
+  EXPECT_EQ(rewriteVideoOptionsText("", fullHd),
+            "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True");
+}
+
+TEST(VideoOptionsRewrite, ExistingKeysInPlaceMissingOnesAfterTheLastLine) {
+  EXPECT_EQ(rewriteVideoOptionsText("[Video]\nGamePlayViewportX = 800\nStartupFullScreen=false\n[Other]\n", fullHd),
+            "[Video]\r\nGamePlayViewportX=1920\r\nStartupFullScreen=True\r\nGamePlayViewportY=1080\r\n[Other]\r\n");
+  // Indentation and spacing of a rewritten key are dropped; other keys are kept byte for byte.
+  EXPECT_EQ(rewriteVideoOptionsText("[video]\r\n  gameplayviewporty\t=  5 \r\n Gamma = 1.5 \r\n", fullHd),
+            "[video]\r\nGamePlayViewportY=1080\r\n Gamma = 1.5 \r\nGamePlayViewportX=1920\r\n"
+            "StartupFullScreen=True\r\n");
+  // Every line with one of the keys is rewritten.
+  EXPECT_EQ(rewriteVideoOptionsText("[Video]\nStartupFullScreen=1\nStartupFullScreen=2\n"
+                                    "GamePlayViewportX=1\nGamePlayViewportY=2\n",
+                                    VideoOptions{true, -1, 0}),
+            "[Video]\r\nStartupFullScreen=False\r\nStartupFullScreen=False\r\n"
+            "GamePlayViewportX=-1\r\nGamePlayViewportY=0\r\n");
+}
+
+TEST(VideoOptionsRewrite, BlankLinesBeforeTheNextSectionStay) {
+  EXPECT_EQ(rewriteVideoOptionsText("[Video]\nGamma=1\n\n\n[Sound]\nVolume=5", fullHd),
+            "[Video]\r\nGamma=1\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n"
+            "\r\n\r\n[Sound]\r\nVolume=5\r\n");
+  // An empty section at the end of the file: the keys follow the header, the blanks stay after them.
+  EXPECT_EQ(rewriteVideoOptionsText("; top\n[Video]\n \t\n", fullHd),
+            "; top\r\n[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n"
+            " \t\r\n");
+}
+
+TEST(VideoOptionsRewrite, LineEndsBecomeCrLf) {
+  const std::string expected = "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n";
+  EXPECT_EQ(rewriteVideoOptionsText("[Video]\nGamePlayViewportX=1\nGamePlayViewportY=2\nStartupFullScreen=3\n", fullHd),
+            expected);
+  EXPECT_EQ(rewriteVideoOptionsText("[Video]\r\nGamePlayViewportX=1\r\nGamePlayViewportY=2\nStartupFullScreen=3",
+                                    fullHd),
+            expected);
+  // Only one CR before an LF belongs to the line end; a CR inside a line is content.
+  EXPECT_EQ(rewriteVideoOptionsText("a\r\r\nb\rc\n", fullHd),
+            "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n"
+            "a\r\r\nb\rc\r\n");
+}
+
+TEST(VideoOptionsRewrite, KeysOfOtherSectionsAreNotTouched) {
+  EXPECT_EQ(rewriteVideoOptionsText("[Sound]\nGamePlayViewportX=5\n[Video]\nStartupFullScreen=False\n", fullHd),
+            "[Sound]\r\nGamePlayViewportX=5\r\n[Video]\r\nStartupFullScreen=True\r\n"
+            "GamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\n");
+  // "[Video] ; x" is another section, so a section of our own goes on top.
+  EXPECT_EQ(rewriteVideoOptionsText("[Video] ; x\nGamePlayViewportX=5\n", fullHd),
+            "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n"
+            "[Video] ; x\r\nGamePlayViewportX=5\r\n");
+}
+
+TEST(VideoOptionsRewrite, MissingKeysGoIntoTheLastVideoSection) {
+  EXPECT_EQ(rewriteVideoOptionsText("[Video]\nGamePlayViewportX=1\n[Sound]\n[Video]\nGamma=2\n\n[End]\n", fullHd),
+            "[Video]\r\nGamePlayViewportX=1920\r\n[Sound]\r\n[Video]\r\nGamma=2\r\n"
+            "GamePlayViewportY=1080\r\nStartupFullScreen=True\r\n\r\n[End]\r\n");
+}
+
+TEST(VideoOptionsFile, ReadFailsOnlyWhenTheFileCannotBeRead) {
+  TempDir dir;
+  VideoOptions options = fullHd;
+  EXPECT_FALSE(readVideoOptions(dir / "none.ini", options));
+  EXPECT_EQ(options, fullHd) << "a failed read leaves the values alone";
+  writeFile(dir / "o.ini", "[Video]\nGamePlayViewportY=900\n");
+  EXPECT_TRUE(readVideoOptions(dir / "o.ini", options));
+  EXPECT_EQ(options, (VideoOptions{false, 1920, 900}));
+}
+
+TEST(VideoOptionsFile, WriteCreatesTheFileAndItsFolder) {
+  TempDir dir;
+  ASSERT_TRUE(writeVideoOptions(dir / "system/Option.ini", fullHd));
+  EXPECT_EQ(readFile(dir / "system/Option.ini"),
+            "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True");
+  writeFile(dir / "o.ini", "[Video]\nGamePlayViewportX=800");
+  ASSERT_TRUE(writeVideoOptions(dir / "o.ini", fullHd));
+  EXPECT_EQ(readFile(dir / "o.ini"),
+            "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n");
+  // A folder in the file's place (with content, so it cannot simply be removed).
+  writeFile(dir / "folder.ini/inside", "x");
+  EXPECT_FALSE(writeVideoOptions(dir / "folder.ini", fullHd));
+}
+
+TEST(VideoOptionsFile, PathComesFromTheConfiguration) {
+  LauncherConfig config;
+  const std::filesystem::path client = "client";
+  EXPECT_EQ(videoOptionsPath(config, client), client / "system" / "Option.ini");
+  config.options = "";
+  EXPECT_TRUE(videoOptionsPath(config, client).empty());
+  config.options = "../Option.ini";
+  EXPECT_TRUE(videoOptionsPath(config, client).empty());
+}
+
+TEST(Resolutions, FilteredDistinctAndSorted) {
+  const std::vector<DisplayMode> modes = {
+      {1920, 1080, 32}, {1920, 1080, 32}, {1024, 768, 16}, {1280, 1024, 32}, {1280, 720, 32},
+      {799, 600, 32},   {800, 599, 32},   {800, 600, 32},  {2560, 1440, 24}, {3840, 2160, 64},
+  };
+  EXPECT_EQ(resolutionsFromModes(modes, 1920, 1080),
+            (std::vector<Resolution>{{800, 600}, {1280, 720}, {1280, 1024}, {1920, 1080}, {3840, 2160}}));
+  // The current size is always offered, even one the screen lacks or a nonsense one.
+  EXPECT_EQ(resolutionsFromModes(modes, 1024, 768),
+            (std::vector<Resolution>{{800, 600}, {1024, 768}, {1280, 720}, {1280, 1024}, {1920, 1080}, {3840, 2160}}));
+  EXPECT_EQ(resolutionsFromModes({}, 0, -3), (std::vector<Resolution>{{0, -3}}));
+}
+
+TEST(Resolutions, ThisMachineAlwaysOffersTheCurrentSize) {
+  const std::vector<Resolution> sizes = collectResolutions(1234, 567);
+  EXPECT_NE(std::find(sizes.begin(), sizes.end(), Resolution{1234, 567}), sizes.end());
+  EXPECT_TRUE(std::is_sorted(sizes.begin(), sizes.end()));
+  EXPECT_EQ(std::adjacent_find(sizes.begin(), sizes.end()), sizes.end());
+}
+
+TEST(Xrandr, ModesOfThePrimaryOutput) {
+  const std::string output =
+      "Screen 0: minimum 320 x 200, current 3840 x 1080, maximum 16384 x 16384\n"
+      "HDMI-1 connected 1920x1080+1920+0 (normal left inverted right x axis y axis) 527mm x 296mm\n"
+      "   1920x1080     60.00*+  50.00    59.94  \n"
+      "   1280x720      60.00    50.00  \n"
+      "eDP-1 connected primary 1920x1080+0+0 (normal left inverted right x axis y axis) 344mm x 193mm\n"
+      "   2560x1600     60.00 +\n"
+      "   1920x1080i    60.00*\n"
+      "   1600x900_60.00  59.82\n"
+      "DP-1 disconnected (normal left inverted right x axis y axis)\n"
+      "   1024x768      60.00\n";
+  const std::vector<DisplayMode> modes = parseXrandrModes(output);
+  ASSERT_EQ(modes.size(), 3u);
+  EXPECT_EQ(modes[0].width, 2560);
+  EXPECT_EQ(modes[0].height, 1600);
+  EXPECT_EQ(modes[0].bitsPerPixel, 32);
+  EXPECT_EQ(modes[1].width, 1920);
+  EXPECT_EQ(modes[1].height, 1080);
+  EXPECT_EQ(modes[2].width, 1600);
+  EXPECT_EQ(modes[2].height, 900);
+}
+
+TEST(Xrandr, FirstConnectedOutputWithoutAPrimary) {
+  const std::string output =
+      "Screen 0: minimum 1 x 1, current 1024 x 768, maximum 1024 x 768\n"
+      "VGA-0 disconnected\n"
+      "   640x480       60.00\n"
+      "default connected 1024x768+0+0 0mm x 0mm\n"
+      "   1024x768      0.00*\n"
+      "other connected 800x600+0+0 0mm x 0mm\n"
+      "   800x600      0.00*\n";
+  const std::vector<DisplayMode> modes = parseXrandrModes(output);
+  ASSERT_EQ(modes.size(), 1u);
+  EXPECT_EQ(modes[0].width, 1024);
+  EXPECT_TRUE(parseXrandrModes("").empty());
+  EXPECT_TRUE(parseXrandrModes("Can't open display\n").empty());
+  EXPECT_TRUE(parseXrandrModes("x connected\n   99999999999x5\n   x5\n   5x\n").empty());
+}
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  std::filesystem::path ini() const { return dir / "system/Option.ini"; }
+  Json save(const std::string& command) { return saveSettings(ini(), Json::parse(command)); }
+
+  TempDir dir;
+};
+
+TEST_F(SettingsTest, SettingsEventReportsTheFileTheLanguageAndTheSizes) {
+  const std::vector<DisplayMode> modes = {{1920, 1080, 32}, {1280, 720, 32}};
+  EXPECT_EQ(settingsEvent(ini(), "lt", modes).dump(),
+            R"({"type":"settings","windowed":true,"width":1024,"height":768,"lang":"lt",)"
+            R"("resolutions":[[1024,768],[1280,720],[1920,1080]]})");
+  writeFile(ini(), "[Video]\nGamePlayViewportX=abc\nStartupFullScreen=True\n");
+  EXPECT_EQ(settingsEvent(ini(), "ru", modes).dump(),
+            R"({"type":"settings","windowed":false,"width":0,"height":768,"lang":"ru",)"
+            R"("resolutions":[[0,768],[1280,720],[1920,1080]]})");
+  EXPECT_EQ(settingsEvent({}, "en", {}).dump(),
+            R"({"type":"settings","windowed":true,"width":1024,"height":768,"lang":"en","resolutions":[[1024,768]]})");
+}
+
+TEST_F(SettingsTest, SaveWritesTheChoiceAndAnswers) {
+  EXPECT_EQ(save(R"({"cmd":"saveSettings","windowed":false,"width":1920.9,"height":1080})").dump(),
+            R"({"type":"settingsSaved","ok":true})");
+  EXPECT_EQ(readFile(ini()), "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True");
+  // Missing or mistyped fields keep the stored values.
+  EXPECT_EQ(save(R"({"windowed":"yes","width":"800"})").dump(), R"({"type":"settingsSaved","ok":true})");
+  VideoOptions stored;
+  ASSERT_TRUE(readVideoOptions(ini(), stored));
+  EXPECT_EQ(stored, fullHd);
+}
+
+TEST_F(SettingsTest, SizeOutOfRangeKeepsTheStoredSizeButWritesWindowed) {
+  writeFile(ini(), "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n");
+  for (const std::string size : {R"("width":639,"height":480)", R"("width":640,"height":479)",
+                                 R"("width":16385,"height":480)", R"("width":640,"height":16385)",
+                                 R"("width":1e300,"height":1e300)"}) {
+    EXPECT_TRUE(save(R"({"windowed":true,)" + size + "}").get("ok").boolOr(false)) << size;
+    VideoOptions stored{false, 1, 1};
+    ASSERT_TRUE(readVideoOptions(ini(), stored));
+    EXPECT_EQ(stored, (VideoOptions{true, 1920, 1080})) << size;
+    ASSERT_TRUE(writeVideoOptions(ini(), fullHd));
+  }
+  for (const auto& [width, height] : std::vector<std::pair<int, int>>{{640, 480}, {16384, 16384}}) {
+    save(R"({"width":)" + std::to_string(width) + R"(,"height":)" + std::to_string(height) + "}");
+    VideoOptions stored;
+    ASSERT_TRUE(readVideoOptions(ini(), stored));
+    EXPECT_EQ(stored, (VideoOptions{false, width, height}));
+  }
+}
+
+TEST_F(SettingsTest, SaveFailsWithoutAnOptionsFileOrWhenItCannotBeWritten) {
+  EXPECT_EQ(saveSettings({}, Json::parse(R"({"width":1920,"height":1080})")).dump(),
+            R"({"type":"settingsSaved","ok":false})");
+  writeFile(ini() / "inside", "x");
+  EXPECT_EQ(save(R"({"width":1920,"height":1080})").dump(), R"({"type":"settingsSaved","ok":false})");
+}
+
+}  // namespace
+}  // namespace zv
