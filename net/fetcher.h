@@ -1,0 +1,61 @@
+#pragma once
+// The one door to HTTP: a small text document into memory, or a file streamed
+// to disk with resume. Calls block; they are made from worker threads only.
+// One fetcher serves one thread at a time.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace zv {
+
+// Sent with every request.
+inline constexpr const char* kUserAgent = "ZarvoLauncher/1.0";
+
+// getText refuses a body larger than this (exactly this many bytes is fine).
+inline constexpr size_t kMaxTextBytes = 16u * 1024 * 1024;
+
+// Bodies are read and handed on in pieces of at most this size.
+inline constexpr size_t kChunkBytes = 64u * 1024;
+
+// The error text of a transfer stopped by its callback, by the text size cap
+// or by a failed write.
+inline constexpr const char* kCancelled = "cancelled";
+
+// Time-outs in milliseconds. The receive time-out bounds each wait for data,
+// not the whole transfer, so a slow but steady download never times out.
+// Tests pass shorter values.
+struct FetchTimeouts {
+  unsigned resolveMs = 10000;
+  unsigned connectMs = 10000;
+  unsigned sendMs = 15000;
+  unsigned receiveMs = 30000;
+};
+
+// Told the number of bytes the destination file now holds (resume offset
+// included) after every piece written. Returning false stops the transfer.
+using ProgressFn = std::function<bool(uint64_t fileBytes)>;
+
+class Fetcher {
+ public:
+  virtual ~Fetcher() = default;
+
+  // True only for a complete 200 answer: body holds it byte for byte. Other
+  // statuses fail with "HTTP <code> <url>"; the body may then hold part of an
+  // answer.
+  [[nodiscard]] virtual bool getText(const std::string& url, std::string& body, std::string& error) = 0;
+
+  // Streams url into destination. resumeOffset > 0 says the destination
+  // already holds that many bytes of the resource: only the rest is asked
+  // for, and a server that ignores the request rewrites the file from byte 0.
+  // True: the destination holds the whole resource. False: error says why and
+  // the destination may hold part of it (never deleted here), to be resumed
+  // by a later call. Server answers that cannot be used fail with
+  // "HTTP <code>".
+  [[nodiscard]] virtual bool download(const std::string& url, const std::filesystem::path& destination,
+                                      uint64_t resumeOffset, const ProgressFn& progress, std::string& error) = 0;
+};
+
+}  // namespace zv

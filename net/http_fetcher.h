@@ -1,0 +1,46 @@
+#pragma once
+// What getText and download mean, written once over one HTTP exchange that
+// each platform's HTTP stack provides. The stacks only move bytes; which
+// statuses count, the text size cap, resuming, the 416 retry and the error
+// texts of unusable answers live here, so both stacks behave alike.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "net/fetcher.h"
+
+namespace zv {
+
+// Receives one answer: its final status (redirects already followed), then
+// its body in pieces.
+class ResponseHandler {
+ public:
+  virtual ~ResponseHandler() = default;
+  // Called once, before any byte of the body. False ends the exchange
+  // without reading the body.
+  virtual bool onStatus(uint32_t status) = 0;
+  // False stops the transfer; the exchange then fails with "cancelled".
+  virtual bool onBody(const char* data, size_t size) = 0;
+};
+
+class HttpFetcher : public Fetcher {
+ public:
+  [[nodiscard]] bool getText(const std::string& url, std::string& body, std::string& error) override;
+  [[nodiscard]] bool download(const std::string& url, const std::filesystem::path& destination, uint64_t resumeOffset,
+                              const ProgressFn& progress, std::string& error) override;
+
+ protected:
+  enum class Exchange {
+    Complete,  // the handler took the status and the whole body
+    Refused,   // the handler refused the status; error is untouched
+    Failed,    // error holds the reason ("bad URL: ...", "download: timeout", "cancelled", ...)
+  };
+
+  // One GET of url with the no-cache headers, asking only for the bytes from
+  // rangeFrom on when it is above 0.
+  virtual Exchange exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler,
+                            std::string& error) = 0;
+};
+
+}  // namespace zv

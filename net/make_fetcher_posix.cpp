@@ -1,0 +1,9 @@
+#include "net/make_fetcher.h"
+
+#include "net/curl_fetcher.h"
+
+namespace zv {
+
+std::unique_ptr<Fetcher> makeFetcher(const FetchTimeouts& timeouts) { return std::make_unique<CurlFetcher>(timeouts); }
+
+}  // namespace zv

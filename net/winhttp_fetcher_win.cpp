@@ -1,0 +1,184 @@
+#include "net/winhttp_fetcher.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <optional>
+#include <vector>
+
+#include "net/http_error.h"
+#include "platform/text_path.h"
+
+namespace zv {
+namespace {
+
+constexpr DWORD kTls12 = 0x800;   // WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2
+constexpr DWORD kTls13 = 0x2000;  // WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
+
+std::wstring wide(std::string_view utf8) {
+  const std::u16string text = utf8ToUtf16(utf8);
+  return std::wstring(text.begin(), text.end());
+}
+
+// The words for the calling thread's last WinHTTP error.
+std::string lastHttpErrorText(std::string_view step) { return httpErrorText(step, GetLastError()); }
+
+// The connection and request handles of one request, closed request first.
+struct RequestHandles {
+  HINTERNET connection = nullptr;
+  HINTERNET request = nullptr;
+  DWORD status = 0;
+  std::optional<uint64_t> bodyLength;  // as announced by Content-Length
+
+  RequestHandles() = default;
+  RequestHandles(const RequestHandles&) = delete;
+  RequestHandles& operator=(const RequestHandles&) = delete;
+  ~RequestHandles() {
+    if (request) WinHttpCloseHandle(request);
+    if (connection) WinHttpCloseHandle(connection);
+  }
+};
+
+// The Content-Length of the answer, read as text: the numeric query is
+// limited to 32 bits.
+std::optional<uint64_t> announcedLength(HINTERNET request) {
+  wchar_t text[32] = {};
+  DWORD size = sizeof(text);
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+                           WINHTTP_NO_HEADER_INDEX)) {
+    return std::nullopt;
+  }
+  uint64_t length = 0;
+  const wchar_t* digit = text;
+  for (; *digit >= L'0' && *digit <= L'9'; ++digit) length = length * 10 + static_cast<uint64_t>(*digit - L'0');
+  if (digit == text || *digit != 0) return std::nullopt;
+  return length;
+}
+
+// Sends a GET for url and reads the answer's status; the handles stay open
+// for the body.
+bool sendGetRequest(HINTERNET session, const std::string& url, const std::wstring& extraHeaders,
+                    RequestHandles& handles, std::string& error) {
+  const std::wstring wideUrl = wide(url);
+  std::vector<wchar_t> host(256);
+  std::vector<wchar_t> path(wideUrl.size() + 1);
+  std::vector<wchar_t> extra(wideUrl.size() + 1);
+  URL_COMPONENTS parts{};
+  parts.dwStructSize = sizeof(parts);
+  parts.lpszHostName = host.data();
+  parts.dwHostNameLength = static_cast<DWORD>(host.size());
+  parts.lpszUrlPath = path.data();
+  parts.dwUrlPathLength = static_cast<DWORD>(path.size());
+  parts.lpszExtraInfo = extra.data();
+  parts.dwExtraInfoLength = static_cast<DWORD>(extra.size());
+  if (!session || wideUrl.empty() || !WinHttpCrackUrl(wideUrl.c_str(), 0, 0, &parts)) {
+    error = "bad URL: " + url;
+    return false;
+  }
+  // Sent as cracked: names in our URLs arrive percent-encoded already.
+  const std::wstring object = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                              std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+
+  handles.connection = WinHttpConnect(session, host.data(), parts.nPort, 0);
+  if (!handles.connection) {
+    error = lastHttpErrorText("connect");
+    return false;
+  }
+  DWORD flags = WINHTTP_FLAG_REFRESH;
+  if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= WINHTTP_FLAG_SECURE;
+  handles.request = WinHttpOpenRequest(handles.connection, L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                       WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
+  if (!handles.request) {
+    error = lastHttpErrorText("request");
+    return false;
+  }
+  // Proxies and caches on the way must not answer from a stale copy.
+  const std::wstring headers = L"Cache-Control: no-cache\r\nPragma: no-cache\r\n" + extraHeaders;
+  if (!WinHttpSendRequest(handles.request, headers.c_str(), static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0, 0,
+                          0) ||
+      !WinHttpReceiveResponse(handles.request, nullptr)) {
+    error = lastHttpErrorText("download");
+    return false;
+  }
+  DWORD status = 0;
+  DWORD size = sizeof(status);
+  if (WinHttpQueryHeaders(handles.request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                          WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+    handles.status = status;
+  }
+  handles.bodyLength = announcedLength(handles.request);
+  return true;
+}
+
+// Hands the body to the handler in pieces of up to kChunkBytes.
+bool readResponseBody(const RequestHandles& handles, ResponseHandler& handler, std::string& error) {
+  std::vector<char> buffer(kChunkBytes);
+  uint64_t received = 0;
+  for (;;) {
+    DWORD got = 0;
+    if (!WinHttpReadData(handles.request, buffer.data(), static_cast<DWORD>(buffer.size()), &got)) {
+      error = lastHttpErrorText("download");
+      return false;
+    }
+    if (got == 0) {
+      // WinHTTP can end a body at a closed or reset connection as if it were
+      // complete; a body shorter than announced is a broken connection.
+      if (handles.bodyLength && received < *handles.bodyLength) {
+        error = httpErrorText("download", winhttp_error::kConnectionError);
+        return false;
+      }
+      return true;
+    }
+    received += got;
+    if (!handler.onBody(buffer.data(), got)) {
+      error = kCancelled;
+      return false;
+    }
+  }
+}
+
+}  // namespace
+
+WinHttpFetcher::WinHttpFetcher(const FetchTimeouts& timeouts) {
+  const std::wstring agent = wide(kUserAgent);
+  HINTERNET session = WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                                  WINHTTP_NO_PROXY_BYPASS, 0);
+  // Windows before 8.1 does not know the automatic proxy.
+  if (!session) {
+    session = WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                          WINHTTP_NO_PROXY_BYPASS, 0);
+  }
+  if (!session) return;
+  session_ = session;
+  WinHttpSetTimeouts(session, static_cast<int>(timeouts.resolveMs), static_cast<int>(timeouts.connectMs),
+                     static_cast<int>(timeouts.sendMs), static_cast<int>(timeouts.receiveMs));
+  // The wait for an answer's headers has a time-out of its own (90 s on
+  // Windows, none at all under Wine); a server that accepts and then stays
+  // silent must time out like one that stalls in the body, so that a cancel
+  // never waits longer than the receive time-out.
+  DWORD headerWait = timeouts.receiveMs;
+  WinHttpSetOption(session, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headerWait, sizeof(headerWait));
+  DWORD protocols = kTls12 | kTls13;
+  // Systems without TLS 1.3 refuse the pair.
+  if (!WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols))) {
+    protocols = kTls12;
+    WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof(protocols));
+  }
+}
+
+WinHttpFetcher::~WinHttpFetcher() {
+  if (session_) WinHttpCloseHandle(session_);
+}
+
+HttpFetcher::Exchange WinHttpFetcher::exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler,
+                                               std::string& error) {
+  std::wstring extraHeaders;
+  if (rangeFrom > 0) extraHeaders = L"Range: bytes=" + std::to_wstring(rangeFrom) + L"-\r\n";
+  RequestHandles handles;
+  if (!sendGetRequest(session_, url, extraHeaders, handles, error)) return Exchange::Failed;
+  if (!handler.onStatus(handles.status)) return Exchange::Refused;
+  if (!readResponseBody(handles, handler, error)) return Exchange::Failed;
+  return Exchange::Complete;
+}
+
+}  // namespace zv
