@@ -11,11 +11,12 @@
 
 namespace zv::test {
 
-TempDir::TempDir() {
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& parent) {
   static std::atomic<unsigned> counter{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  path_ = std::filesystem::temp_directory_path() /
-          ("zvtest-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+  path_ = parent / ("zvtest-" + std::to_string(stamp) + "-" + std::to_string(counter++));
   std::filesystem::create_directories(path_);
 }
 

@@ -11,6 +11,8 @@ namespace zv::test {
 class TempDir {
  public:
   TempDir();
+  // A fresh folder inside parent instead of the system's temporary folder.
+  explicit TempDir(const std::filesystem::path& parent);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
