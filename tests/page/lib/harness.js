@@ -114,10 +114,12 @@ class Suite {
 
   // Opens the page at 1000 × 620. host: true installs the channel stand-in
   // (inside the launcher); false leaves the page to its demo.
-  async open({ query = '', host = true, themes = null, url = null } = {}) {
+  // files: extra paths the server answers for this page, {"/x.html": body}.
+  async open({ query = '', host = true, themes = null, url = null, files = {}, viewport = null } = {}) {
     this.server.overrides.clear();
     if (themes) this.server.overrides.set('/themes/themes.js', catalogue(themes));
-    const context = await this.browser.newContext({ viewport: { width: 1000, height: 620 } });
+    for (const [name, body] of Object.entries(files)) this.server.overrides.set(name, body);
+    const context = await this.browser.newContext({ viewport: viewport || { width: 1000, height: 620 } });
     const page = await context.newPage();
     const errors = [];
     page.on('pageerror', (e) => errors.push(e.message));
