@@ -156,7 +156,7 @@ function paintArt(dark) {
     if (f <= 0.01) return;
     const c = f < 0.5 ? S.mix3([0.55, 0.06, 0.02], [1, 0.42, 0.08], f * 2) : S.mix3([1, 0.42, 0.08], [1, 0.86, 0.5], (f - 0.5) * 2);
     if (dark) canvas.add(x, y, c[0], c[1], c[2], f * 0.95);
-    else canvas.over(x, y, c[0] * 0.9, c[1] * 0.75, c[2] * 0.7, f * 0.55);
+    else canvas.over(x, y, c[0] * 0.95, c[1] * 0.7, c[2] * 0.5, f * 0.4);
   });
 
   const look = dark ?
@@ -166,6 +166,8 @@ function paintArt(dark) {
       gem: [hex('#7a1806'), hex('#ffb15a')] };
   paintSword(canvas, look, axis, 0, 1);
   paintSparks(canvas, axis, dark);
+  // Glow and smoke thin out before the picture's edges, so its box never shows.
+  canvas.fade((x, y) => S.smooth(0, 28, x) * S.smooth(0, 28, width - x) * S.smooth(0, 40, y));
   return canvas;
 }
 

@@ -88,6 +88,14 @@ class Canvas {
     for (let y = 0; y < this.height; y++) for (let x = 0; x < this.width; x++) fn(x + 0.5, y + 0.5, x, y);
   }
 
+  // Multiplies every pixel (colour and alpha) by fn(x, y) in 0..1.
+  fade(fn) {
+    this.each((fx, fy, x, y) => {
+      const k = fn(fx, fy), i = (y * this.width + x) * 4;
+      for (let c = 0; c < 4; c++) this.px[i + c] *= k;
+    });
+  }
+
   toPng() {
     const out = new Uint8Array(this.width * this.height * 4), p = this.px;
     for (let i = 0; i < out.length; i += 4) {
