@@ -170,11 +170,9 @@
   var linksAvail = {};
   var addons = [];
   var addonEdit = null;
-  var settings = null;
   var pending = null;
   var artSent = '';
   var serverName = '';
-  var versionBase = '';
   var pendingCss = null;
   var blendTimer = 0;
   var toastTimer = 0;
@@ -309,8 +307,7 @@
     serverName = typeof ev.serverName === 'string' ? ev.serverName : '';
     if (serverName) document.title = serverName;
     linksAvail = isObject(ev.links) ? ev.links : {};
-    versionBase = typeof ev.version === 'string' && ev.version ? 'v' + ev.version : '';
-    setText($('versionText'), versionBase);
+    setText($('versionText'), typeof ev.version === 'string' && ev.version ? 'v' + ev.version : '');
     busy = true;
     applyLang();
   }
@@ -828,7 +825,6 @@
   // ---------------------------------------------------------------- settings
 
   function openSettings(ev) {
-    settings = ev;
     pending = {
       windowed: ev.windowed !== false,
       width: finite(ev.width) ? ev.width : 0,
