@@ -216,6 +216,8 @@ HttpFetcher::Exchange CurlFetcher::exchange(const std::string& url, uint64_t ran
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get());
   if (rangeFrom > 0) curl_easy_setopt(curl, CURLOPT_RANGE, range.c_str());
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  // libcurl times name resolution and connecting together. The send time-out
+  // has nothing to bound here: a GET without a body leaves in one write.
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts_.resolveMs + timeouts_.connectMs));
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onTick);
