@@ -1,0 +1,18 @@
+#pragma once
+// Files only their owner may read: secret keys.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace zv {
+
+// Writes bytes to a new file that only the current user can read and write
+// (mode 0600 on POSIX; on Windows the folder's permissions apply). Without
+// replace an existing file is never touched and the call fails with a message
+// saying so; with replace the new file takes its place in one rename, so a
+// failure leaves the old file as it was.
+[[nodiscard]] bool writePrivateFile(const std::filesystem::path& path, std::string_view bytes, bool replace,
+                                    std::string& error);
+
+}  // namespace zv

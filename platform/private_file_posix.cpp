@@ -1,0 +1,55 @@
+#include "platform/private_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/file.h"
+#include "platform/text_path.h"
+
+namespace zv {
+namespace {
+
+// Writes everything to a file created here with O_EXCL and mode 0600, so
+// the secret is never readable by others, not even for a moment.
+bool writeExclusive(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    error = errno == EEXIST ? pathToUtf8(path) + " already exists"
+                            : "cannot create " + pathToUtf8(path) + ": " + lastErrorText();
+    return false;
+  }
+  // The process umask may only take bits away; make sure of 0600 anyway.
+  bool ok = fchmod(fd, 0600) == 0;
+  size_t done = 0;
+  while (ok && done < bytes.size()) {
+    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    ok = wrote > 0;
+    if (ok) done += static_cast<size_t>(wrote);
+  }
+  ok = ok && fsync(fd) == 0;
+  if (!ok) error = "cannot write " + pathToUtf8(path) + ": " + lastErrorText();
+  ::close(fd);
+  if (!ok) ::unlink(path.c_str());
+  return ok;
+}
+
+}  // namespace
+
+bool writePrivateFile(const std::filesystem::path& path, std::string_view bytes, bool replace, std::string& error) {
+  if (!replace) return writeExclusive(path, bytes, error);
+  const std::filesystem::path temporary = withSuffix(path, ".new");
+  ::unlink(temporary.c_str());
+  if (!writeExclusive(temporary, bytes, error)) return false;
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    error = "cannot replace " + pathToUtf8(path) + ": " + lastErrorText();
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zv

@@ -1,0 +1,247 @@
+#include "tools/builder/build_command.h"
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <set>
+
+#include "data/json.h"
+#include "platform/file_info.h"
+#include "platform/text_path.h"
+#include "tools/builder/build_state.h"
+#include "tools/builder/keys.h"
+#include "tools/builder/manifest_writer.h"
+#include "tools/builder/packer.h"
+#include "tools/builder/parallel.h"
+#include "tools/builder/progress.h"
+#include "tools/builder/publish.h"
+#include "tools/builder/release_plan.h"
+#include "tools/builder/version.h"
+#include "updater/hex.h"
+#include "updater/sha256.h"
+
+namespace zv::builder {
+namespace {
+
+namespace fs = std::filesystem;
+
+int failure(const std::string& message) {
+  std::fprintf(stderr, "zarvo-builder: %s\n", message.c_str());
+  return 1;
+}
+
+std::string utcNowText() {
+  using namespace std::chrono;
+  const auto now = floor<seconds>(system_clock::now());
+  const auto day = floor<days>(now);
+  const year_month_day date(day);
+  const hh_mm_ss time(now - day);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                static_cast<int>(time.seconds().count()));
+  return text;
+}
+
+// True when inner is outer or lies below it.
+bool isWithin(const fs::path& inner, const fs::path& outer) {
+  std::error_code ec;
+  const fs::path a = fs::weakly_canonical(inner, ec);
+  const fs::path b = fs::weakly_canonical(outer, ec);
+  auto ai = a.begin();
+  for (auto bi = b.begin(); bi != b.end(); ++bi, ++ai) {
+    if (bi->empty()) continue;  // the trailing "" of "dir/"
+    if (ai == a.end() || *ai != *bi) return false;
+  }
+  return true;
+}
+
+bool hashAll(const std::vector<PlannedFile*>& files, Progress& progress, std::string& error) {
+  uint64_t bytes = 0;
+  for (const PlannedFile* file : files) bytes += file->size;
+  progress.begin("hashing", files.size(), bytes);
+  std::mutex mutex;
+  forEachParallel(files.size(), [&](size_t i) {
+    PlannedFile& file = *files[i];
+    std::string digest;
+    if (!sha256File(file.file, digest)) {
+      std::lock_guard lock(mutex);
+      if (error.empty()) error = "cannot read " + pathToUtf8(file.file);
+      return;
+    }
+    uint64_t size = 0;
+    if (!fileSize(file.file, size) || size != file.size) {
+      std::lock_guard lock(mutex);
+      if (error.empty()) error = file.path + " changed while the release was being built; build again";
+      return;
+    }
+    file.sha256 = digest;
+    progress.add(1, file.size);
+  });
+  progress.end();
+  return error.empty();
+}
+
+// Files that share a server name must be the same file.
+bool checkSharedNames(const std::vector<PlannedFile*>& files, std::string& error) {
+  std::map<std::string, const PlannedFile*> first;
+  for (const PlannedFile* file : files) {
+    const auto [it, fresh] = first.emplace(file->serverName, file);
+    if (!fresh && it->second->sha256 != file->sha256) {
+      error = it->second->path + " and " + file->path + " differ but would share the server name " +
+              file->serverName;
+      return false;
+    }
+  }
+  return true;
+}
+
+struct PackWork {
+  std::vector<PackJob> jobs;
+  std::vector<std::string> jobNames;  // server name of each job
+  std::vector<StagedFile> staged;
+  std::map<std::string, uint64_t> packedByName;  // every server name of the plan
+  size_t reused = 0;
+};
+
+PackWork planPacking(const std::vector<PlannedFile*>& files, const Plan& plan, const BuildState& previous,
+                     const fs::path& outDir, const fs::path& staging, bool repack) {
+  PackWork work;
+  const bool sameSettings = previous.chunkSize == plan.chunkSize && previous.level == plan.level && !repack;
+  for (const PlannedFile* file : files) {
+    if (work.packedByName.count(file->serverName)) continue;
+    const fs::path target = packedFilePath(outDir, file->serverName);
+    const auto old = previous.files.find(file->serverName);
+    uint64_t onDisk = 0;
+    if (sameSettings && old != previous.files.end() && old->second.sha256 == file->sha256 &&
+        old->second.size == file->size && fileSize(target, onDisk) && onDisk == old->second.packed) {
+      work.packedByName[file->serverName] = old->second.packed;
+      ++work.reused;
+      continue;
+    }
+    work.packedByName[file->serverName] = 0;
+    PackJob job;
+    job.source = file->file;
+    job.target = staging / (std::to_string(work.jobs.size()) + ".zv");
+    job.path = file->path;
+    job.size = file->size;
+    job.sha256 = file->sha256;
+    work.staged.push_back({job.target, target});
+    work.jobNames.push_back(file->serverName);
+    work.jobs.push_back(std::move(job));
+  }
+  return work;
+}
+
+// Removes the staging folder on every way out of the build.
+class StagingFolder {
+ public:
+  explicit StagingFolder(fs::path path) : path_(std::move(path)) {
+    std::error_code ec;
+    fs::remove_all(path_, ec);  // left by an interrupted build
+  }
+  ~StagingFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  StagingFolder(const StagingFolder&) = delete;
+  StagingFolder& operator=(const StagingFolder&) = delete;
+  bool create(std::string& error) {
+    std::error_code ec;
+    fs::create_directories(path_, ec);
+    if (!ec) return true;
+    error = "cannot create " + pathToUtf8(path_) + ": " + ec.message();
+    return false;
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+}  // namespace
+
+int runBuild(const BuildOptions& options) {
+  std::string error;
+  Seed seed{};
+  if (!loadKeyFile(options.keyFile, seed, error)) return failure(error);
+  Release release;
+  if (!options.releaseFile.empty() && !loadRelease(options.releaseFile, release, error)) return failure(error);
+  if (isWithin(options.outDir, options.sourceDir) || isWithin(options.sourceDir, options.outDir)) {
+    return failure("the output folder and the client folder must be apart (neither inside the other)");
+  }
+
+  Plan plan;
+  if (!makePlan(options.sourceDir, release, plan, error)) return failure(error);
+  plan.generated = std::string("zarvo-builder ") + kBuilderVersion + ", " + utcNowText();
+  plan.build = options.build ? *options.build : release.build.empty() ? utcNowText() : release.build;
+  for (const std::string& warning : plan.warnings) std::fprintf(stderr, "zarvo-builder: warning: %s\n", warning.c_str());
+  // Every path and name rule is checked before any work is done and before
+  // the output folder is touched.
+  if (!launcherAccepts(manifestText(manifestJson(plan, true)), error)) return failure(error);
+
+  Progress progress(options.progress);
+  const std::vector<PlannedFile*> files = allFiles(plan);
+  if (!hashAll(files, progress, error) || !checkSharedNames(files, error)) return failure(error);
+
+  const BuildState previous = loadBuildState(options.outDir);
+  StagingFolder staging(options.outDir / ".zarvo-staging");
+  PackWork work = planPacking(files, plan, previous, options.outDir, staging.path(), options.repack);
+  uint64_t toPack = 0;
+  for (const PackJob& job : work.jobs) toPack += job.size;
+  if (!staging.create(error)) return failure(error);
+  progress.begin("packing", work.jobs.size(), toPack);
+  PackOptions packOptions;
+  packOptions.chunkSize = plan.chunkSize;
+  packOptions.level = plan.level;
+  const bool packed = packFiles(work.jobs, packOptions, [&](uint64_t done) { progress.setBytes(done); }, error);
+  progress.end();
+  if (!packed) return failure(error);
+  for (size_t i = 0; i < work.jobs.size(); ++i) work.packedByName[work.jobNames[i]] = work.jobs[i].packed;
+  for (PlannedFile* file : files) file->packed = work.packedByName[file->serverName];
+
+  const std::string manifest = manifestText(manifestJson(plan));
+  if (!launcherAccepts(manifest, error)) return failure(error);
+  uint8_t signature[kSignatureSize];
+  signMessage(seed.data(), manifest, signature);
+  // Names about to get new content leave the state first: should the build
+  // stop halfway, no later build may take a new packed file for an old one.
+  BuildState outgoing = previous;
+  for (const std::string& name : work.jobNames) outgoing.files.erase(name);
+  if (work.jobs.size() > 0 && !previous.files.empty() && !saveBuildState(options.outDir, outgoing)) {
+    return failure("cannot write " + pathToUtf8(buildStatePath(options.outDir)));
+  }
+  if (!publishBuild(options.outDir, work.staged, manifest, toHex(signature, sizeof signature) + "\n", error)) {
+    return failure(error);
+  }
+
+  BuildState state;
+  state.chunkSize = plan.chunkSize;
+  state.level = plan.level;
+  for (const PlannedFile* file : files) state.files[file->serverName] = {file->sha256, file->size, file->packed};
+  std::vector<std::string> stale;
+  for (const auto& [name, built] : previous.files) {
+    if (!state.files.count(name)) stale.push_back(name);
+  }
+  // Stale files go before the state is saved: an interrupted build then
+  // still has them in the old state and deletes them next time.
+  removeStalePackedFiles(options.outDir, stale);
+  if (!saveBuildState(options.outDir, state)) {
+    std::fprintf(stderr, "zarvo-builder: warning: cannot save %s; the next build packs every file again\n",
+                 pathToUtf8(buildStatePath(options.outDir)).c_str());
+  }
+
+  uint64_t sourceBytes = 0, packedBytes = 0;
+  for (const auto& [name, built] : state.files) {
+    sourceBytes += built.size;
+    packedBytes += built.packed;
+  }
+  std::printf("built %zu files: %zu packed, %zu unchanged; %s packed to %s; build \"%s\"\n", files.size(),
+              work.jobs.size(), work.reused, sizeText(sourceBytes).c_str(), sizeText(packedBytes).c_str(),
+              plan.build.c_str());
+  return 0;
+}
+
+}  // namespace zv::builder

@@ -1,0 +1,137 @@
+#include "tools/builder/ed25519_sign.h"
+
+#include <cstring>
+
+#include "updater/ed25519_group.h"
+#include "updater/sha512.h"
+
+namespace zv::builder {
+namespace {
+
+using ed25519::Fe;
+using ed25519::Point;
+
+// L = 2^252 + 27742317777372353535851937790883648493, little-endian words.
+constexpr uint32_t kOrder[8] = {0x5cf5d3ed, 0x5812631a, 0xa2f79cd6, 0x14def9de,
+                                0x00000000, 0x00000000, 0x00000000, 0x10000000};
+
+void conditionalCopy(Fe& to, const Fe& from, int32_t mask) {
+  for (int i = 0; i < 10; ++i) to.limb[i] ^= mask & (to.limb[i] ^ from.limb[i]);
+}
+
+// table[index] read without a secret-dependent address: every entry is
+// touched and all but one masked away.
+Point lookup(const Point table[16], unsigned index) {
+  Point out = table[0];
+  for (unsigned i = 1; i < 16; ++i) {
+    const int32_t mask = -static_cast<int32_t>(((i ^ index) - 1u) >> 31);  // all ones when i == index
+    conditionalCopy(out.x, table[i].x, mask);
+    conditionalCopy(out.y, table[i].y, mask);
+    conditionalCopy(out.z, table[i].z, mask);
+    conditionalCopy(out.t, table[i].t, mask);
+  }
+  return out;
+}
+
+// scalar * B, four bits at a time; the addition is complete, so adding the
+// identity for a zero nibble is correct and costs the same as any other.
+Point multiplyBase(const uint8_t scalar[32]) {
+  static const auto table = [] {
+    struct Table { Point p[16]; } t;
+    t.p[0] = ed25519::identity();
+    for (int i = 1; i < 16; ++i) t.p[i] = ed25519::add(t.p[i - 1], ed25519::basePoint());
+    return t;
+  }();
+  Point r = ed25519::identity();
+  for (int i = 63; i >= 0; --i) {
+    for (int k = 0; k < 4; ++k) r = ed25519::twice(r);
+    r = ed25519::add(r, lookup(table.p, (scalar[i >> 1] >> (4 * (i & 1))) & 15u));
+  }
+  return r;
+}
+
+// wide (512 bits) modulo L by shift-and-subtract, with the subtraction done
+// every step and its result kept or dropped by a mask.
+void reduce(const uint8_t wide[64], uint8_t out[32]) {
+  uint32_t r[9] = {};
+  for (int bit = 511; bit >= 0; --bit) {
+    for (int i = 8; i > 0; --i) r[i] = r[i] << 1 | r[i - 1] >> 31;
+    r[0] = r[0] << 1 | ((wide[bit >> 3] >> (bit & 7)) & 1u);
+    uint32_t difference[9];
+    uint64_t borrow = 0;
+    for (int i = 0; i < 9; ++i) {
+      const uint64_t value = static_cast<uint64_t>(r[i]) - (i < 8 ? kOrder[i] : 0) - borrow;
+      difference[i] = static_cast<uint32_t>(value);
+      borrow = (value >> 63) & 1;
+    }
+    const uint32_t keep = static_cast<uint32_t>(borrow) - 1u;  // all ones when r >= L
+    for (int i = 0; i < 9; ++i) r[i] = (difference[i] & keep) | (r[i] & ~keep);
+  }
+  for (int i = 0; i < 32; ++i) out[i] = static_cast<uint8_t>(r[i >> 2] >> (8 * (i & 3)));
+}
+
+// (a * b + c) mod L, with 256-bit little-endian inputs.
+void multiplyAdd(const uint8_t a[32], const uint8_t b[32], const uint8_t c[32], uint8_t out[32]) {
+  uint64_t sum[64] = {};
+  for (int i = 0; i < 32; ++i) {
+    for (int j = 0; j < 32; ++j) sum[i + j] += static_cast<uint64_t>(a[i]) * b[j];
+    sum[i] += c[i];
+  }
+  uint8_t wide[64];
+  uint64_t carry = 0;
+  for (int i = 0; i < 64; ++i) {
+    carry += sum[i];
+    wide[i] = static_cast<uint8_t>(carry);
+    carry >>= 8;
+  }
+  reduce(wide, out);
+}
+
+struct ExpandedKey {
+  uint8_t scalar[32];
+  uint8_t prefix[32];
+  uint8_t publicKey[32];
+};
+
+ExpandedKey expand(const uint8_t seed[32]) {
+  uint8_t digest[64];
+  Sha512 hash;
+  hash.update(seed, 32);
+  hash.final(digest);
+  ExpandedKey key;
+  std::memcpy(key.scalar, digest, 32);
+  std::memcpy(key.prefix, digest + 32, 32);
+  key.scalar[0] &= 248;
+  key.scalar[31] &= 127;
+  key.scalar[31] |= 64;
+  ed25519::encodePoint(key.publicKey, multiplyBase(key.scalar));
+  return key;
+}
+
+}  // namespace
+
+void ed25519PublicKey(const uint8_t seed[32], uint8_t publicKey[32]) {
+  std::memcpy(publicKey, expand(seed).publicKey, 32);
+}
+
+void ed25519Sign(const uint8_t seed[32], const uint8_t* message, size_t length, uint8_t signature[64]) {
+  const ExpandedKey key = expand(seed);
+  uint8_t digest[64];
+  Sha512 hash;
+  hash.update(key.prefix, 32);
+  hash.update(message, length);
+  hash.final(digest);
+  uint8_t nonce[32];
+  reduce(digest, nonce);
+  ed25519::encodePoint(signature, multiplyBase(nonce));
+
+  hash.update(signature, 32);
+  hash.update(key.publicKey, 32);
+  hash.update(message, length);
+  hash.final(digest);
+  uint8_t challenge[32];
+  reduce(digest, challenge);
+  multiplyAdd(challenge, key.scalar, nonce, signature + 32);
+}
+
+}  // namespace zv::builder

@@ -1,0 +1,83 @@
+#include "tools/builder/manifest_writer.h"
+
+#include "data/json.h"
+#include "updater/manifest.h"
+
+namespace zv::builder {
+namespace {
+
+Json fileEntry(const PlannedFile& file, bool placeholders) {
+  Json entry = Json::object();
+  entry.set("path", file.path);
+  entry.set("size", file.size);
+  entry.set("sha256", file.sha256.empty() && placeholders ? std::string(64, '0') : file.sha256);
+  entry.set("packed", file.packed);
+  if (file.once) entry.set("mode", "once");
+  if (file.serverName != file.path) entry.set("source", file.serverName);
+  if (!file.variant.empty()) entry.set("variant", file.variant);
+  return entry;
+}
+
+Json addonEntry(const PlannedAddon& addon, bool placeholders) {
+  Json entry = Json::object();
+  entry.set("id", addon.id);
+  if (!addon.name.empty()) entry.set("name", addon.name);
+  Json variants = Json::array();
+  for (const auto& [id, label] : addon.variants) {
+    Json variant = Json::object();
+    variant.set("id", id);
+    if (!label.empty()) variant.set("label", label);
+    variants.push(std::move(variant));
+  }
+  entry.set("variants", std::move(variants));
+  if (!addon.keyIni.empty()) entry.set("keyIni", addon.keyIni);
+  if (!addon.defaultKey.empty()) entry.set("defaultKey", addon.defaultKey);
+  if (!addon.cleanup.empty()) {
+    Json cleanup = Json::array();
+    for (const std::string& pattern : addon.cleanup) cleanup.push(pattern);
+    entry.set("cleanup", std::move(cleanup));
+  }
+  Json files = Json::array();
+  for (const PlannedFile& file : addon.files) files.push(fileEntry(file, placeholders));
+  entry.set("files", std::move(files));
+  return entry;
+}
+
+}  // namespace
+
+Json manifestJson(const Plan& plan, bool placeholders) {
+  Json root = Json::object();
+  root.set("format", 1);
+  root.set("generated", plan.generated);
+  root.set("build", plan.build);
+  if (plan.hasLauncher) root.set("launcher", fileEntry(plan.launcher, placeholders));
+  Json files = Json::array();
+  for (const PlannedFile& file : plan.files) files.push(fileEntry(file, placeholders));
+  root.set("files", std::move(files));
+  if (!plan.remove.empty()) {
+    Json remove = Json::array();
+    for (const std::string& path : plan.remove) remove.push(path);
+    root.set("remove", std::move(remove));
+  }
+  if (!plan.addons.empty()) {
+    Json addons = Json::array();
+    for (const PlannedAddon& addon : plan.addons) addons.push(addonEntry(addon, placeholders));
+    root.set("addons", std::move(addons));
+  }
+  return root;
+}
+
+std::string manifestText(const Json& manifest) { return manifest.dump(true) + "\n"; }
+
+bool launcherAccepts(const std::string& text, std::string& error) {
+  Manifest parsed;
+  std::string parseError;
+  const Json root = Json::parse(text, &parseError);
+  if (!parseManifest(root, parsed, parseError)) {
+    error = "the launcher would refuse this manifest: " + parseError;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zv::builder

@@ -1,0 +1,188 @@
+#include "tools/builder/release_plan.h"
+
+#include <map>
+#include <set>
+
+#include "data/text_rules.h"
+#include "platform/text_path.h"
+#include "tools/builder/path_pattern.h"
+#include "tools/builder/tree_walk.h"
+
+namespace zv::builder {
+
+const std::vector<std::string> kDefaultExclusions = {".zarvo_update/", "ZarvoLauncher.log"};
+
+namespace {
+
+PlannedFile planned(const SourceFile& source, std::string variant = {}) {
+  PlannedFile file;
+  file.path = source.path;
+  file.serverName = source.path;
+  file.variant = std::move(variant);
+  file.file = source.file;
+  file.size = source.size;
+  return file;
+}
+
+bool walk(const std::filesystem::path& folder, const std::vector<std::string>& exclude,
+          std::vector<SourceFile>& files, std::string& error) {
+  if (walkFolder(folder, exclude, files, error)) return true;
+  error = pathToUtf8(folder) + ": " + error;
+  return false;
+}
+
+bool takeLauncher(const Release& release, std::vector<PlannedFile>& files, Plan& plan, std::string& error) {
+  if (release.launcher.empty()) return true;
+  const std::string wanted = asciiLower(release.launcher);
+  for (auto it = files.begin(); it != files.end(); ++it) {
+    if (asciiLower(it->path) == wanted) {
+      // The launcher replaces itself through its own entry; as a client
+      // file it would be overwritten while it runs.
+      plan.launcher = std::move(*it);
+      plan.hasLauncher = true;
+      files.erase(it);
+      return true;
+    }
+  }
+  error = "the launcher " + release.launcher + " named in the release file is not in the client folder";
+  return false;
+}
+
+bool applyClientRules(const Release& release, Plan& plan, std::string& error) {
+  std::map<std::string, PlannedFile*> byPath;
+  for (PlannedFile& file : plan.files) byPath[asciiLower(file.path)] = &file;
+  for (const std::string& pattern : release.once) {
+    bool matched = false;
+    for (PlannedFile& file : plan.files) {
+      if (pathPatternMatches(pattern, file.path)) file.once = matched = true;
+    }
+    if (!matched) plan.warnings.push_back("\"once\" pattern " + pattern + " matches no file");
+  }
+  for (const std::string& path : release.remove) {
+    if (byPath.count(asciiLower(path)) || (plan.hasLauncher && asciiLower(plan.launcher.path) == asciiLower(path))) {
+      error = path + " is listed in \"remove\" but is also one of the files of this release";
+      return false;
+    }
+    plan.remove.push_back(path);
+  }
+  for (const auto& [path, serverName] : release.sources) {
+    PlannedFile* file = nullptr;
+    if (const auto it = byPath.find(asciiLower(path)); it != byPath.end()) file = it->second;
+    if (!file && plan.hasLauncher && asciiLower(plan.launcher.path) == asciiLower(path)) file = &plan.launcher;
+    if (!file) {
+      error = "\"source\" names " + path + ", which is not a file of this release";
+      return false;
+    }
+    file->serverName = serverName;
+  }
+  return true;
+}
+
+bool planAddon(const ReleaseAddon& addon, const std::vector<std::string>& exclude,
+               const std::set<std::string>& clientPaths, Plan& plan, std::string& error) {
+  PlannedAddon out;
+  out.id = addon.id;
+  out.name = addon.name;
+  out.keyIni = addon.keyIni;
+  out.defaultKey = addon.defaultKey;
+  out.cleanup = addon.cleanup;
+  std::vector<std::pair<std::string, std::filesystem::path>> folders;  // variant, folder
+  if (!addon.folder.empty()) folders.emplace_back("", addon.folder);
+  for (const ReleaseVariant& variant : addon.variants) {
+    out.variants.emplace_back(variant.id, variant.label);
+    folders.emplace_back(variant.id, variant.folder);
+  }
+  for (const auto& [variant, folder] : folders) {
+    std::vector<SourceFile> found;
+    if (!walk(folder, exclude, found, error)) return false;
+    for (const SourceFile& source : found) {
+      if (clientPaths.count(asciiLower(source.path))) {
+        error = "add-on " + addon.id + ": " + source.path + " in " + pathToUtf8(folder) +
+                " clashes with the client's own file " + source.path;
+        return false;
+      }
+      PlannedFile file = planned(source, variant);
+      file.serverName = addonServerName(addon.id, variant, source.path);
+      out.files.push_back(std::move(file));
+    }
+  }
+  if (!addon.keyIni.empty()) {
+    // The launcher writes the toggle key into this file, which must exist;
+    // a key file that the launcher also checks by digest would be fetched
+    // again by every check and never count as up to date.
+    const std::string wanted = asciiLower(addon.keyIni);
+    bool found = false;
+    for (PlannedFile& file : out.files) {
+      if (asciiLower(file.path) != wanted) continue;
+      found = true;
+      file.once = file.once || addon.keyIniOnce;
+    }
+    for (PlannedFile& file : plan.files) {
+      if (asciiLower(file.path) != wanted) continue;
+      found = true;
+      file.once = file.once || addon.keyIniOnce;
+    }
+    if (!found) {
+      error = "add-on " + addon.id + ": its keyIni " + addon.keyIni +
+              " is neither one of its files nor a file of the client; the launcher could not write the toggle key";
+      return false;
+    }
+  }
+  plan.addons.push_back(std::move(out));
+  return true;
+}
+
+// Packed files of different content must not share a name, not even one
+// that differs only in letter case: a Windows server folder would keep one.
+bool checkServerNames(Plan& plan, std::string& error) {
+  std::map<std::string, const PlannedFile*> names;
+  for (const PlannedFile* file : allFiles(plan)) {
+    const auto [it, fresh] = names.emplace(asciiLower(file->serverName), file);
+    // The very same name is allowed: its files' content is compared once hashed.
+    if (fresh || it->second->serverName == file->serverName) continue;
+    error = "two files would be stored on the server under names that differ only in letter case: " +
+            it->second->serverName + " (for " + it->second->path + ") and " + file->serverName + " (for " +
+            file->path + ")";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string addonServerName(const std::string& addonId, const std::string& variant, const std::string& path) {
+  return "addons/" + addonId + "/" + (variant.empty() ? std::string("all") : "v-" + variant) + "/" + path;
+}
+
+std::vector<PlannedFile*> allFiles(Plan& plan) {
+  std::vector<PlannedFile*> out;
+  if (plan.hasLauncher) out.push_back(&plan.launcher);
+  for (PlannedFile& file : plan.files) out.push_back(&file);
+  for (PlannedAddon& addon : plan.addons) {
+    for (PlannedFile& file : addon.files) out.push_back(&file);
+  }
+  return out;
+}
+
+bool makePlan(const std::filesystem::path& sourceDir, const Release& release, Plan& plan, std::string& error) {
+  plan = Plan{};
+  plan.build = release.build;
+  plan.chunkSize = release.chunkSize;
+  plan.level = release.level;
+  std::vector<std::string> exclude = kDefaultExclusions;
+  exclude.insert(exclude.end(), release.exclude.begin(), release.exclude.end());
+
+  std::vector<SourceFile> found;
+  if (!walk(sourceDir, exclude, found, error)) return false;
+  for (const SourceFile& source : found) plan.files.push_back(planned(source));
+  if (!takeLauncher(release, plan.files, plan, error) || !applyClientRules(release, plan, error)) return false;
+
+  std::set<std::string> clientPaths;
+  for (const PlannedFile& file : plan.files) clientPaths.insert(asciiLower(file.path));
+  for (const ReleaseAddon& addon : release.addons) {
+    if (!planAddon(addon, exclude, clientPaths, plan, error)) return false;
+  }
+  return checkServerNames(plan, error);
+}
+
+}  // namespace zv::builder

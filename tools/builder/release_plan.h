@@ -1,0 +1,70 @@
+#pragma once
+// What one build publishes: every file with its client path, the name its
+// packed form has on the server and the source it is read from, put together
+// from the client folder and the release file, with every rule checked that
+// can be checked before anything is hashed or written.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tools/builder/release_file.h"
+
+namespace zv::builder {
+
+struct PlannedFile {
+  std::string path;            // client path, as found on disk
+  std::string serverName;      // the packed file is files/<serverName>.zv
+  std::string variant;         // add-on files only; empty: every variant
+  bool once = false;
+  std::filesystem::path file;  // read from here
+  uint64_t size = 0;
+  std::string sha256;          // filled by hashing
+  uint64_t packed = 0;         // filled by packing or taken from the last build
+};
+
+struct PlannedAddon {
+  std::string id;
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> variants;  // id, label
+  std::string keyIni;
+  std::string defaultKey;
+  std::vector<std::string> cleanup;
+  std::vector<PlannedFile> files;
+};
+
+struct Plan {
+  std::string build;
+  std::string generated;
+  bool hasLauncher = false;
+  PlannedFile launcher;
+  std::vector<PlannedFile> files;
+  std::vector<std::string> remove;
+  std::vector<PlannedAddon> addons;
+  uint32_t chunkSize = kDefaultChunkSize;
+  int level = kDefaultLevel;
+  std::vector<std::string> warnings;  // told to the publisher, not fatal
+};
+
+// Paths never published unless the publisher lists them himself: what the
+// launcher itself keeps in a client folder.
+extern const std::vector<std::string> kDefaultExclusions;
+
+// Walks the client folder and the add-on folders and applies the release
+// file. Refusals name the file: unpublishable names, names that differ only
+// in letter case, add-on files on client paths, a key INI that nothing
+// ships, two files under one server name.
+[[nodiscard]] bool makePlan(const std::filesystem::path& sourceDir, const Release& release, Plan& plan,
+                            std::string& error);
+
+// Every file of the plan: the launcher first, then the client's files, then
+// each add-on's.
+std::vector<PlannedFile*> allFiles(Plan& plan);
+
+// The server name of an add-on file: kept apart from client files and from
+// the other variants, which may ship the same path with other content.
+std::string addonServerName(const std::string& addonId, const std::string& variant, const std::string& path);
+
+}  // namespace zv::builder

@@ -1,0 +1,101 @@
+#include "tools/builder/verify_command.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "data/json.h"
+#include "platform/file.h"
+#include "platform/file_info.h"
+#include "platform/text_path.h"
+#include "tools/builder/packed_format.h"
+#include "tools/builder/parallel.h"
+#include "tools/builder/progress.h"
+#include "tools/builder/publish.h"
+#include "updater/hex.h"
+#include "updater/manifest.h"
+#include "updater/signature.h"
+
+namespace zv::builder {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<const ManifestFile*> entriesOf(const Manifest& manifest) {
+  std::vector<const ManifestFile*> entries;
+  if (!manifest.launcher.path.empty()) entries.push_back(&manifest.launcher);
+  for (const ManifestFile& file : manifest.files) entries.push_back(&file);
+  for (const ManifestAddon& addon : manifest.addons) {
+    for (const ManifestFile& file : addon.files) entries.push_back(&file);
+  }
+  return entries;
+}
+
+// "" when the entry's packed file is sound, else the problem.
+std::string checkEntry(const fs::path& outDir, const ManifestFile& entry) {
+  const std::string name = entry.source.empty() ? entry.path : entry.source;
+  const fs::path packed = packedFilePath(outDir, name);
+  uint64_t size = 0;
+  if (!fileSize(packed, size)) return "files/" + name + ".zv is missing";
+  if (size != static_cast<uint64_t>(entry.packed)) {
+    return "files/" + name + ".zv has " + std::to_string(size) + " bytes, the manifest says " +
+           std::to_string(entry.packed);
+  }
+  std::string digest, error;
+  if (!unpackedDigest(packed, static_cast<uint64_t>(entry.size), digest, error)) return error;
+  if (digest != entry.sha256) return "checksum mismatch after download";
+  return {};
+}
+
+}  // namespace
+
+int runVerify(const fs::path& outDir, const std::string& publicKeyHex, bool showProgress) {
+  std::vector<uint8_t> key;
+  if (publicKeyHex.size() != 64 || !hexToBytes(publicKeyHex, key)) {
+    std::fprintf(stderr, "zarvo-builder: the public key must be 64 hexadecimal digits\n");
+    return 2;
+  }
+  std::vector<std::string> problems;
+  std::string manifestText, signatureText;
+  if (!readTextFile(outDir / "manifest.json", manifestText)) {
+    std::printf("manifest.json: cannot be read\n1 problem found\n");
+    return 1;
+  }
+  if (!readTextFile(outDir / "manifest.sig", signatureText)) {
+    problems.push_back("manifest.sig: cannot be read");
+  } else if (!verifyManifestSignature(manifestText, signatureText, publicKeyHex)) {
+    problems.push_back("manifest.sig: manifest signature does not match (under this public key)");
+  }
+  Manifest manifest;
+  std::string error;
+  if (!parseManifest(Json::parse(manifestText), manifest, error)) {
+    problems.push_back("manifest.json: " + error);
+  } else {
+    const std::vector<const ManifestFile*> entries = entriesOf(manifest);
+    uint64_t bytes = 0;
+    for (const ManifestFile* entry : entries) bytes += static_cast<uint64_t>(entry->size);
+    Progress progress(showProgress);
+    progress.begin("checking", entries.size(), bytes);
+    std::mutex mutex;
+    forEachParallel(entries.size(), [&](size_t i) {
+      const std::string problem = checkEntry(outDir, *entries[i]);
+      progress.add(1, static_cast<uint64_t>(entries[i]->size));
+      if (problem.empty()) return;
+      std::lock_guard lock(mutex);
+      problems.push_back(entries[i]->path + ": " + problem);
+    });
+    progress.end();
+    std::sort(problems.begin(), problems.end());
+    if (problems.empty()) {
+      std::printf("%zu files verified, build \"%s\"\n", entries.size(), manifest.build.c_str());
+      return 0;
+    }
+  }
+  for (const std::string& problem : problems) std::printf("%s\n", problem.c_str());
+  std::printf("%zu problem%s found\n", problems.size(), problems.size() == 1 ? "" : "s");
+  return 1;
+}
+
+}  // namespace zv::builder
