@@ -50,7 +50,10 @@ std::optional<uint64_t> announcedLength(HINTERNET request) {
   }
   uint64_t length = 0;
   const wchar_t* digit = text;
-  for (; *digit >= L'0' && *digit <= L'9'; ++digit) length = length * 10 + static_cast<uint64_t>(*digit - L'0');
+  // 19 digits always fit; a longer number is no length we could check.
+  for (; *digit >= L'0' && *digit <= L'9' && digit - text < 19; ++digit) {
+    length = length * 10 + static_cast<uint64_t>(*digit - L'0');
+  }
   if (digit == text || *digit != 0) return std::nullopt;
   return length;
 }
