@@ -1,0 +1,213 @@
+// The packer's output read back by the launcher's rules: chunk table, raw
+// and zlib chunks, the chunk bound, and exact sizes at chunk boundaries.
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+#include "tools/builder/packed_format.h"
+#include "tools/builder/packer.h"
+#include "updater/hex.h"
+#include "updater/sha256.h"
+
+namespace zv::builder {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+std::string sha256Hex(std::string_view data) {
+  Sha256 hash;
+  hash.update(data.data(), data.size());
+  uint8_t digest[32];
+  hash.final(digest);
+  return toHex(digest, 32);
+}
+
+std::string noise(size_t size, uint32_t seed) {
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
+}
+
+std::string text(size_t size) {
+  std::string bytes;
+  for (int line = 0; bytes.size() < size; ++line) bytes += "line " + std::to_string(line) + " of a client file\n";
+  bytes.resize(size);
+  return bytes;
+}
+
+uint32_t word(const std::string& bytes, size_t at) {
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(bytes[at + i]);
+  return value;
+}
+
+struct Decoded {
+  std::string content;
+  uint32_t chunkSize = 0;
+  uint32_t rawChunks = 0;
+  uint32_t zlibChunks = 0;
+};
+
+// A reader written from the format description alone, with zlib's
+// one-call inflate; it fails the test on anything the launcher refuses.
+Decoded decode(const std::string& packed) {
+  Decoded out;
+  EXPECT_GE(packed.size(), 20u);
+  EXPECT_EQ(packed.substr(0, 4), std::string("ZV1\0", 4));
+  uint64_t size = 0;
+  for (int i = 7; i >= 0; --i) size = size << 8 | static_cast<uint8_t>(packed[4 + i]);
+  out.chunkSize = word(packed, 12);
+  const uint32_t count = word(packed, 16);
+  EXPECT_EQ(count, (size + out.chunkSize - 1) / out.chunkSize);
+  size_t at = 20 + 4 * size_t{count};
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t entry = word(packed, 20 + 4 * i);
+    const uint32_t length = entry & 0x7fffffffu;
+    const size_t expected = std::min<uint64_t>(out.chunkSize, size - uint64_t{i} * out.chunkSize);
+    EXPECT_LE(length, packedBound(out.chunkSize));
+    EXPECT_LE(at + length, packed.size());
+    if (entry & 0x80000000u) {
+      EXPECT_EQ(length, expected);
+      out.content += packed.substr(at, length);
+      ++out.rawChunks;
+    } else {
+      std::string chunk(expected, '\0');
+      uLongf produced = expected;
+      EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(chunk.data()), &produced,
+                           reinterpret_cast<const Bytef*>(packed.data() + at), length),
+                Z_OK);
+      EXPECT_EQ(produced, expected);
+      out.content += chunk;
+      ++out.zlibChunks;
+    }
+    at += length;
+  }
+  EXPECT_EQ(at, packed.size());
+  return out;
+}
+
+class Packing : public ::testing::Test {
+ protected:
+  PackJob job(const std::string& name, const std::string& content) {
+    writeFile(dir / ("in/" + name), content);
+    PackJob job;
+    job.source = dir / ("in/" + name);
+    job.target = dir / ("out/" + name + ".zv");
+    job.path = name;
+    job.size = content.size();
+    job.sha256 = sha256Hex(content);
+    std::filesystem::create_directories(dir.path() / "out");
+    return job;
+  }
+
+  TempDir dir;
+};
+
+TEST_F(Packing, EveryShapeOfFileUnpacksToItsContent) {
+  const uint32_t chunk = 64 * 1024;
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"empty", ""},
+      {"one-byte", "x"},
+      {"exact-chunk", text(chunk)},
+      {"chunk-plus-one", text(chunk + 1)},
+      {"many-chunks", text(10 * chunk + 123)},
+      {"noise", noise(3 * chunk + 7, 1)},
+      {"mixed", text(chunk) + noise(chunk, 2) + text(chunk / 2)},
+  };
+  std::vector<PackJob> jobs;
+  for (const auto& [name, content] : files) jobs.push_back(job(name, content));
+  PackOptions options;
+  options.chunkSize = chunk;
+  options.threads = 3;
+  uint64_t lastProgress = 0;
+  std::string error;
+  ASSERT_TRUE(packFiles(jobs, options, [&](uint64_t done) { lastProgress = done; }, error)) << error;
+
+  uint64_t total = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string packed = readFile(jobs[i].target);
+    EXPECT_EQ(jobs[i].packed, packed.size()) << files[i].first;
+    const Decoded decoded = decode(packed);
+    EXPECT_EQ(decoded.chunkSize, chunk);
+    EXPECT_TRUE(decoded.content == files[i].second) << files[i].first;
+    std::string digest;
+    EXPECT_TRUE(unpackedDigest(jobs[i].target, files[i].second.size(), digest, error)) << error;
+    EXPECT_EQ(digest, jobs[i].sha256);
+    total += files[i].second.size();
+  }
+  EXPECT_EQ(lastProgress, total);
+  // Compression only where it pays: noise is stored, text is compressed.
+  const Decoded noisy = decode(readFile(jobs[5].target));
+  EXPECT_EQ(noisy.rawChunks, 4u);
+  EXPECT_EQ(noisy.zlibChunks, 0u);
+  const Decoded mixed = decode(readFile(jobs[6].target));
+  EXPECT_EQ(mixed.rawChunks, 1u);
+  EXPECT_EQ(mixed.zlibChunks, 2u);
+  EXPECT_LT(jobs[4].packed, files[4].second.size() / 4);
+}
+
+TEST_F(Packing, LargestChunkSizeAndTinyChunksBothWork) {
+  for (const uint32_t chunk : {16u << 20, 1u, 7u}) {
+    const std::string content = text(chunk == 1 ? 50 : (chunk == 7 ? 1000 : (16u << 20) + 5));
+    std::vector<PackJob> jobs = {job("f" + std::to_string(chunk), content)};
+    PackOptions options;
+    options.chunkSize = chunk;
+    options.level = 1;
+    std::string error;
+    ASSERT_TRUE(packFiles(jobs, options, nullptr, error)) << error;
+    EXPECT_TRUE(decode(readFile(jobs[0].target)).content == content) << chunk;
+  }
+}
+
+TEST_F(Packing, RefusesAFileThatNoLongerMatchesItsDigestOrSize) {
+  std::vector<PackJob> jobs = {job("a", text(5000)), job("b", text(6000))};
+  jobs[1].sha256 = sha256Hex("something else");
+  std::string error;
+  EXPECT_FALSE(packFiles(jobs, PackOptions{}, nullptr, error));
+  EXPECT_EQ(error, "b changed while the release was being built; build again");
+
+  jobs = {job("c", text(5000))};
+  jobs[0].size = 6000;  // the file became shorter since it was hashed
+  EXPECT_FALSE(packFiles(jobs, PackOptions{}, nullptr, error));
+  EXPECT_EQ(error, "c changed while the release was being built (it became shorter); build again");
+  jobs = {job("d", text(5000))};
+  jobs[0].size = 4000;  // longer
+  jobs[0].sha256 = sha256Hex(text(4000));
+  EXPECT_FALSE(packFiles(jobs, PackOptions{}, nullptr, error));
+  EXPECT_EQ(error, "d changed while the release was being built; build again");
+}
+
+TEST_F(Packing, DigestCheckReportsTheLaunchersMessages) {
+  std::vector<PackJob> jobs = {job("a", text(300000))};
+  PackOptions options;
+  options.chunkSize = 65536;
+  std::string error, digest;
+  ASSERT_TRUE(packFiles(jobs, options, nullptr, error)) << error;
+  const std::string good = readFile(jobs[0].target);
+
+  EXPECT_FALSE(unpackedDigest(jobs[0].target, 300001, digest, error));
+  EXPECT_EQ(error, "packed file header does not match the manifest");
+  std::string damaged = good;
+  damaged[good.size() - 10] ^= 0x55;
+  writeFile(jobs[0].target, damaged);
+  EXPECT_FALSE(unpackedDigest(jobs[0].target, 300000, digest, error));
+  EXPECT_EQ(error, "packed file is damaged");
+  writeFile(jobs[0].target, good.substr(0, good.size() - 1));
+  EXPECT_FALSE(unpackedDigest(jobs[0].target, 300000, digest, error));
+  EXPECT_EQ(error, "packed file is truncated");
+  writeFile(jobs[0].target, "ZV2" + good.substr(3));
+  EXPECT_FALSE(unpackedDigest(jobs[0].target, 300000, digest, error));
+  EXPECT_EQ(error, "not a packed file");
+}
+
+}  // namespace
+}  // namespace zv::builder

@@ -1,0 +1,223 @@
+// From a client folder and a release file to the list of files to publish:
+// patterns, names the launcher or Windows would trip over, the release
+// file's own checks, and the refusals that name the offending file.
+
+#include <gtest/gtest.h>
+
+#include "data/json.h"
+#include "tests/support/temp_dir.h"
+#include "tools/builder/client_names.h"
+#include "tools/builder/manifest_writer.h"
+#include "tools/builder/path_pattern.h"
+#include "tools/builder/release_file.h"
+#include "tools/builder/release_plan.h"
+#include "updater/manifest.h"
+
+namespace zv::builder {
+namespace {
+
+using test::TempDir;
+using test::writeFile;
+
+TEST(PathPattern, NamesMatchAtAnyDepthAndSlashesAnchor) {
+  EXPECT_TRUE(pathPatternMatches("*.log", "a.log"));
+  EXPECT_TRUE(pathPatternMatches("*.LOG", "system/deep/A.log"));
+  EXPECT_FALSE(pathPatternMatches("*.log", "a.log.txt"));
+  EXPECT_TRUE(pathPatternMatches("system/*.bak", "System/L2.bak"));
+  EXPECT_FALSE(pathPatternMatches("system/*.bak", "other/system/L2.bak"));
+  EXPECT_FALSE(pathPatternMatches("system/*.bak", "system/sub/L2.bak"));
+  EXPECT_TRUE(pathPatternMatches("system/**.bak", "system/sub/L2.bak"));
+  // A matching folder takes everything below it; "/" at the end: folders only.
+  EXPECT_TRUE(pathPatternMatches("screenshots", "screenshots/shot1.bmp"));
+  EXPECT_TRUE(pathPatternMatches("cache/", "system/cache/x.dat"));
+  EXPECT_FALSE(pathPatternMatches("cache/", "system/cache"));
+  EXPECT_TRUE(pathPatternMatches("cache/", "system/cache", true));
+  EXPECT_TRUE(pathPatternMatches("system/Option.ini", "system/option.ini"));
+}
+
+TEST(ClientNames, RefusesWhatTheLauncherOrWindowsCannotTake) {
+  EXPECT_EQ(unpublishableReason("system/Ünïcode file #1.dat"), "");
+  EXPECT_NE(unpublishableReason("a/b?.txt"), "");
+  EXPECT_NE(unpublishableReason("a\\b.txt"), "");
+  EXPECT_NE(unpublishableReason("a/b:c"), "");
+  EXPECT_NE(unpublishableReason(std::string("a\x01") + "b"), "");
+  EXPECT_EQ(unpublishableReason(std::string(401, 'a')), "the path is longer than 400 bytes");
+  EXPECT_EQ(unpublishableReason("bad\xff.dat"), "the name is not valid UTF-8");
+  EXPECT_EQ(unpublishableReason("bad\xc0\xaf.dat"), "the name is not valid UTF-8");  // overlong "/"
+  EXPECT_EQ(unpublishableReason("dir./a"), "Windows cannot create a name ending in a dot or blank");
+  EXPECT_EQ(unpublishableReason("a/b "), "Windows cannot create a name ending in a dot or blank");
+  EXPECT_EQ(unpublishableReason("system/nul.txt"), "\"nul.txt\" is a device name on Windows");
+  EXPECT_EQ(unpublishableReason("COM1"), "\"COM1\" is a device name on Windows");
+  EXPECT_EQ(unpublishableReason("com10.txt"), "");
+  EXPECT_EQ(unpublishableReason("console.txt"), "");
+}
+
+bool parse(const std::string& text, Release& release, std::string& error) {
+  return parseRelease(Json::parse(text), "/base", release, error);
+}
+
+TEST(ReleaseFile, ReadsEveryKey) {
+  Release release;
+  std::string error;
+  ASSERT_TRUE(parse(R"({"build": "b7", "launcher": "ZarvoLauncher.exe", "exclude": ["*.log"],
+      "once": ["system/Option.ini"], "remove": ["old.dll"], "source": {"a.dat": "shared/a.dat"},
+      "chunkSize": 1048576, "level": 12,
+      "addons": [{"id": "fx", "name": "Effects", "folder": "fx/common", "keyIni": "system/fx.ini",
+                  "keyIniOnce": false, "defaultKey": "end", "cleanup": ["system/fx*.log"],
+                  "variants": [{"id": "dx9", "label": "DirectX 9", "folder": "/abs/dx9"}]}]})",
+                    release, error))
+      << error;
+  EXPECT_EQ(release.build, "b7");
+  EXPECT_EQ(release.launcher, "ZarvoLauncher.exe");
+  EXPECT_EQ(release.sources.at(0).second, "shared/a.dat");
+  EXPECT_EQ(release.chunkSize, 1048576u);
+  EXPECT_EQ(release.level, 12);
+  const ReleaseAddon& addon = release.addons.at(0);
+  EXPECT_EQ(addon.folder, std::filesystem::path("/base/fx/common"));
+  EXPECT_EQ(addon.variants.at(0).folder, std::filesystem::path("/abs/dx9"));
+  EXPECT_FALSE(addon.keyIniOnce);
+  EXPECT_EQ(addon.cleanup.at(0), "system/fx*.log");
+}
+
+TEST(ReleaseFile, RefusalsSayWhatIsWrong) {
+  const std::pair<const char*, const char*> cases[] = {
+      {R"({"chunksize": 5})", "unknown key \"chunksize\" in the release file"},
+      {R"({"chunkSize": 16777217})", "\"chunkSize\" in the release file must be a whole number from 1 to 16777216"},
+      {R"({"level": 0})", "\"level\" in the release file must be a whole number from 1 to 12"},
+      {R"({"once": "a"})", "\"once\" in the release file must be a list of strings"},
+      {R"({"remove": ["../x"]})", "an entry of \"remove\" is not a safe relative path with \"/\": \"../x\""},
+      {R"({"launcher": "C:/x.exe"})", "\"launcher\" is not a safe relative path with \"/\": \"C:/x.exe\""},
+      {R"({"addons": [{"id": "FX", "folder": "x"}]})",
+       "add-on id \"FX\" must be 1 to 32 characters of a-z, 0-9, \"-\" and \"_\""},
+      {R"({"addons": [{"id": "fx"}]})", "add-on fx needs a \"folder\" or \"variants\" with folders"},
+      {R"({"addons": [{"id": "fx", "folder": "x", "cleanup": ["system/*"]}]})",
+       "clean-up pattern \"system/*\" of add-on fx is refused by the launcher (\"*\" only in the last segment, "
+       "never the whole name)"},
+      {R"({"addons": [{"id": "fx", "variants": [{"id": "a", "folder": "x"}, {"id": "a", "folder": "y"}]}]})",
+       "add-on fx has two variants with the id a"},
+      {R"({"addons": [{"id": "fx", "folder": "x"}, {"id": "fx", "folder": "y"}]})", "two add-ons have the id fx"},
+      {"[1]", "the release file must be an object"},
+  };
+  for (const auto& [text, message] : cases) {
+    Release release;
+    std::string error;
+    EXPECT_FALSE(parse(text, release, error)) << text;
+    EXPECT_EQ(error, message) << text;
+  }
+}
+
+class Planning : public ::testing::Test {
+ protected:
+  Planning() {
+    writeFile(dir / "client/system/L2.exe", "game");
+    writeFile(dir / "client/system/Option.ini", "[Video]\n");
+    writeFile(dir / "client/ZarvoLauncher.exe", "launcher");
+    writeFile(dir / "client/.zarvo_update/cache.json", "{}");
+    writeFile(dir / "client/ZarvoLauncher.log", "log");
+    writeFile(dir / "client/system/debug.log", "log");
+    writeFile(dir / "fx/all/system/d3d9.dll", "common dll");
+    writeFile(dir / "fx/all/system/fx.ini", "[INPUT]\n");
+    writeFile(dir / "fx/amd/system/d3d9.dll", "amd dll");
+    writeFile(dir / "fx/nv/system/d3d9.dll", "nvidia dll");
+  }
+
+  bool plan(const std::string& releaseText, Plan& plan, std::string& error) {
+    Release release;
+    if (!parseRelease(Json::parse(releaseText), dir.path(), release, error)) return false;
+    return makePlan(dir.path() / "client", release, plan, error);
+  }
+
+  TempDir dir;
+};
+
+const char* kFullRelease = R"({"launcher": "ZarvoLauncher.exe", "exclude": ["*.log"], "once": ["system/option.ini"],
+    "addons": [{"id": "fx", "name": "Effects", "folder": "fx/all", "keyIni": "system/fx.ini",
+                "variants": [{"id": "amd", "folder": "fx/amd"}, {"id": "nv", "folder": "fx/nv"}]}]})";
+
+TEST_F(Planning, BuildsTheLauncherClientAndAddonEntries) {
+  Plan result;
+  std::string error;
+  ASSERT_TRUE(plan(kFullRelease, result, error)) << error;
+  ASSERT_TRUE(result.hasLauncher);
+  EXPECT_EQ(result.launcher.path, "ZarvoLauncher.exe");
+  // The launcher's own work folder and log stay out; so does the excluded log.
+  ASSERT_EQ(result.files.size(), 2u);
+  EXPECT_EQ(result.files[0].path, "system/L2.exe");
+  EXPECT_FALSE(result.files[0].once);
+  EXPECT_EQ(result.files[1].path, "system/Option.ini");
+  EXPECT_TRUE(result.files[1].once);
+
+  const PlannedAddon& fx = result.addons.at(0);
+  ASSERT_EQ(fx.files.size(), 4u);
+  EXPECT_EQ(fx.files[0].serverName, "addons/fx/all/system/d3d9.dll");
+  EXPECT_EQ(fx.files[1].path, "system/fx.ini");
+  EXPECT_TRUE(fx.files[1].once);  // the launcher writes the toggle key into it
+  EXPECT_EQ(fx.files[2].variant, "amd");
+  EXPECT_EQ(fx.files[2].serverName, "addons/fx/v-amd/system/d3d9.dll");
+  EXPECT_EQ(fx.files[3].serverName, "addons/fx/v-nv/system/d3d9.dll");
+
+  // The launcher's parser takes the result.
+  Manifest manifest;
+  ASSERT_TRUE(parseManifest(manifestJson(result, true), manifest, error)) << error;
+  EXPECT_EQ(manifest.addons.at(0).files.at(2).source, "addons/fx/v-amd/system/d3d9.dll");
+  EXPECT_TRUE(manifest.files.at(1).once);
+  EXPECT_EQ(manifest.launcher.path, "ZarvoLauncher.exe");
+}
+
+TEST_F(Planning, KeyIniCanBePublishedWithItsDigest) {
+  std::string release = kFullRelease;
+  release.replace(release.find("\"keyIni\""), 0, "\"keyIniOnce\": false, ");
+  Plan result;
+  std::string error;
+  ASSERT_TRUE(plan(release, result, error)) << error;
+  EXPECT_FALSE(result.addons.at(0).files.at(1).once);
+}
+
+TEST_F(Planning, RefusalsNameTheFile) {
+  Plan result;
+  std::string error;
+  writeFile(dir / "client/system/l2.EXE", "twin");
+  EXPECT_FALSE(plan("{}", result, error));
+  EXPECT_EQ(error, (dir.path() / "client").string() + ": two files differ only in letter case: system/L2.exe and "
+                                                        "system/l2.EXE");
+  std::filesystem::remove(dir / "client/system/l2.EXE");
+
+  writeFile(dir / "client/bad|name.txt", "x");
+  EXPECT_FALSE(plan("{}", result, error));
+  EXPECT_NE(error.find("cannot publish bad|name.txt: the launcher refuses names"), std::string::npos) << error;
+  std::filesystem::remove(dir / "client/bad|name.txt");
+
+  writeFile(dir / "fx/all/system/L2.exe", "clash");
+  EXPECT_FALSE(plan(kFullRelease, result, error));
+  EXPECT_NE(error.find("add-on fx: system/L2.exe in "), std::string::npos) << error;
+  EXPECT_NE(error.find("clashes with the client's own file system/L2.exe"), std::string::npos) << error;
+  std::filesystem::remove(dir / "fx/all/system/L2.exe");
+
+  EXPECT_FALSE(plan(R"({"addons": [{"id": "fx", "folder": "fx/amd", "keyIni": "system/fx.ini"}]})", result, error));
+  EXPECT_EQ(error, "add-on fx: its keyIni system/fx.ini is neither one of its files nor a file of the client; the "
+                   "launcher could not write the toggle key");
+
+  EXPECT_FALSE(plan(R"({"launcher": "Launcher.exe"})", result, error));
+  EXPECT_EQ(error, "the launcher Launcher.exe named in the release file is not in the client folder");
+
+  EXPECT_FALSE(plan(R"({"remove": ["SYSTEM/l2.exe"]})", result, error));
+  EXPECT_EQ(error, "SYSTEM/l2.exe is listed in \"remove\" but is also one of the files of this release");
+
+  EXPECT_FALSE(plan(R"({"source": {"system/Option.ini": "System/L2.exe"}})", result, error));
+  EXPECT_EQ(error, "two files would be stored on the server under names that differ only in letter case: "
+                   "system/L2.exe (for system/L2.exe) and System/L2.exe (for system/Option.ini)");
+
+  EXPECT_FALSE(plan(R"({"source": {"nothing.txt": "x"}})", result, error));
+  EXPECT_EQ(error, "\"source\" names nothing.txt, which is not a file of this release");
+}
+
+TEST_F(Planning, OncePatternThatMatchesNothingIsAWarning) {
+  Plan result;
+  std::string error;
+  ASSERT_TRUE(plan(R"({"once": ["system/Optoin.ini"]})", result, error)) << error;
+  ASSERT_EQ(result.warnings.size(), 1u);
+  EXPECT_EQ(result.warnings[0], "\"once\" pattern system/Optoin.ini matches no file");
+}
+
+}  // namespace
+}  // namespace zv::builder

@@ -1,0 +1,55 @@
+@echo off
+rem Makes the update tree for ZarvoLauncher from your game client folder.
+rem Put this file next to zarvo-builder.exe, set the folders below, and run it
+rem again after every change to the client. Upload the whole UPDATE folder to
+rem your web server (the "updateUrl" of ZarvoLauncher.json points at it).
+setlocal
+
+rem The client folder exactly as players should have it.
+set "CLIENT=%~dp0client"
+rem Where the update tree is written. Keep it between builds: unchanged files
+rem are not packed again.
+set "UPDATE=%~dp0update"
+rem Your secret signing key. It is made on the first run. Keep it safe and
+rem private: whoever has it can send updates to your players.
+set "KEY=%~dp0zarvo-secret.key"
+rem Optional: launcher entry, add-ons, "once" files and more (see README.md).
+set "RELEASE=%~dp0release.json"
+
+set "BUILDER=%~dp0zarvo-builder.exe"
+if not exist "%BUILDER%" (
+  echo zarvo-builder.exe must be in the same folder as this script.
+  goto failed
+)
+if not exist "%CLIENT%\" (
+  echo The client folder "%CLIENT%" does not exist. Edit CLIENT in %~nx0.
+  goto failed
+)
+
+if not exist "%KEY%" (
+  echo Making your signing key "%KEY%"...
+  "%BUILDER%" keygen "%KEY%" || goto failed
+  echo Put the public key above into ZarvoLauncher.json as "publicKey".
+)
+rem "call" keeps cmd from stripping the quotes around the program path.
+for /f "usebackq delims=" %%k in (`call "%BUILDER%" pubkey "%KEY%"`) do set "PUBLIC_KEY=%%k"
+if not defined PUBLIC_KEY goto failed
+
+if exist "%RELEASE%" (
+  "%BUILDER%" build "%CLIENT%" "%UPDATE%" --key "%KEY%" --release "%RELEASE%" || goto failed
+) else (
+  "%BUILDER%" build "%CLIENT%" "%UPDATE%" --key "%KEY%" || goto failed
+)
+"%BUILDER%" verify "%UPDATE%" %PUBLIC_KEY% || goto failed
+
+echo.
+echo Done. Upload the folder "%UPDATE%" to your update server.
+echo Public key for ZarvoLauncher.json: %PUBLIC_KEY%
+if not defined ZARVO_NO_PAUSE pause
+exit /b 0
+
+:failed
+echo.
+echo The update was NOT made; see the messages above.
+if not defined ZARVO_NO_PAUSE pause
+exit /b 1
