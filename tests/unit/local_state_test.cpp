@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "data/json.h"
+#include "platform/file.h"
+#include "tests/support/temp_dir.h"
+#include "updater/digest_cache.h"
+#include "updater/file_time.h"
+#include "updater/local_state.h"
+#include "updater/work_folder.h"
+
+namespace zv {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+const std::string kDigest(64, 'a');
+
+DigestCache cacheOf(std::string_view text) {
+  DigestCache cache;
+  cache.assign(Json::parse(text));
+  return cache;
+}
+
+TEST(DigestCache, VouchesOnlyForTheSameSizeTimeAndDigest) {
+  const DigestCache cache = cacheOf(R"({"a.txt":[5,"130000",")" + kDigest + R"("],)"
+                                    R"("str.txt":["5","130000",")" + kDigest + R"("],)"
+                                    R"("short.txt":[5,"130000"],"obj.txt":{"size":5}})");
+  EXPECT_TRUE(cache.vouches("a.txt", 5, "130000", kDigest));
+  EXPECT_FALSE(cache.vouches("a.txt", 6, "130000", kDigest)) << "size";
+  EXPECT_FALSE(cache.vouches("a.txt", 5, "130001", kDigest)) << "time";
+  EXPECT_FALSE(cache.vouches("a.txt", 5, "130000", std::string(64, 'b'))) << "digest";
+  EXPECT_FALSE(cache.vouches("A.txt", 5, "130000", kDigest)) << "names are compared byte for byte";
+  EXPECT_FALSE(cache.vouches("str.txt", 5, "130000", kDigest)) << "a size written as a string";
+  EXPECT_FALSE(cache.vouches("short.txt", 5, "130000", kDigest));
+  EXPECT_FALSE(cache.vouches("obj.txt", 5, "130000", kDigest));
+  EXPECT_FALSE(cache.vouches("missing.txt", 5, "130000", kDigest));
+
+  // A time that could not be read matches nothing, not even an empty entry.
+  const DigestCache emptyTime = cacheOf(R"({"a.txt":[5,"",")" + kDigest + R"("]})");
+  EXPECT_FALSE(emptyTime.vouches("a.txt", 5, "", kDigest));
+}
+
+TEST(DigestCache, RecordReplacesInPlaceAndDumpsAsJsonWould) {
+  DigestCache cache = cacheOf(R"({"b":1,"a":[1,"2","x"],"c":"keep"})");
+  cache.record("a", 7, "99", kDigest);
+  cache.record("new \"one\"", 12345678901234, "-5", kDigest);
+  EXPECT_TRUE(cache.vouches("a", 7, "99", kDigest));
+  EXPECT_EQ(cache.size(), 4u);
+
+  Json expected = Json::object();
+  expected.set("b", 1);
+  expected.set("a", Json::array().push(7).push("99").push(kDigest));
+  expected.set("c", "keep");
+  expected.set("new \"one\"", Json::array().push(12345678901234).push("-5").push(kDigest));
+  EXPECT_EQ(cache.dump(), expected.dump());
+}
+
+TEST(LocalState, DamagedOrForeignStateFilesLoadEmpty) {
+  TempDir dir;
+  LocalState state(dir.path());
+  for (const char* text : {"[1,2,3]", "{\"a\":[1,\"2\"", "", "\"text\"", "null"}) {
+    writeFile(dir / "cache.json", text);
+    writeFile(dir / "addons.json", text);
+    state.cacheState.record("stale", 1, "1", kDigest);
+    state.addonState.set("stale", Json::object());
+    state.loadCacheState();
+    state.loadAddonState();
+    EXPECT_EQ(state.cacheState.size(), 0u) << text;
+    EXPECT_TRUE(state.addonState.isObject() && state.addonState.members().empty()) << text;
+  }
+}
+
+TEST(LocalState, SavesCacheCompactAndAddonsIndentedInTheirOrder) {
+  TempDir dir;
+  LocalState state(dir / "deep/work");
+  state.cacheState.record("system/a.dat", 3, "42", kDigest);
+  state.saveCacheState();
+  EXPECT_EQ(readFile(dir / "deep/work/cache.json"), R"({"system/a.dat":[3,"42",")" + kDigest + "\"]}\n");
+
+  state.addonState.set("zeta", Json::object().set("name", "Z"));
+  state.addonState.set("alpha", Json::object().set("name", "A"));
+  ASSERT_TRUE(state.saveAddonState());
+  const std::string saved = readFile(dir / "deep/work/addons.json");
+  EXPECT_EQ(saved, state.addonState.dump(true) + "\n");
+
+  LocalState again(dir / "deep/work");
+  again.loadCacheState();
+  again.loadAddonState();
+  EXPECT_TRUE(again.cacheState.vouches("system/a.dat", 3, "42", kDigest));
+  ASSERT_EQ(again.addonState.members().size(), 2u);
+  EXPECT_EQ(again.addonState.members()[0].key, "zeta");
+}
+
+TEST(LocalState, AddonSaveReportsAFileThatCannotBeReplaced) {
+  TempDir dir;
+  writeFile(dir / "addons.json/blocker", "a folder where the file should be");
+  LocalState state(dir.path());
+  EXPECT_FALSE(state.saveAddonState());
+}
+
+TEST(FileTimeText, FollowsTheModificationTimeAndIsEmptyForMissingFiles) {
+  TempDir dir;
+  EXPECT_EQ(fileTimeText(dir / "missing"), "");
+  writeFile(dir / "f", "x");
+  const std::string before = fileTimeText(dir / "f");
+  ASSERT_FALSE(before.empty());
+  EXPECT_EQ(before.find_first_not_of("0123456789"), std::string::npos);
+  std::filesystem::last_write_time(dir / "f", std::filesystem::last_write_time(dir / "f") - std::chrono::hours(3));
+  const std::string after = fileTimeText(dir / "f");
+  // Three hours are 108,000,000,000 ticks of 100 ns. mingw's library sets
+  // file times only to within a few seconds, hence the margin.
+  EXPECT_NEAR(static_cast<double>(std::stoll(before) - std::stoll(after)), 108000000000.0, 100000000.0);
+}
+
+TEST(MigrateWorkFolder, MovesTheOldFolderWhenTheNewOneIsMissing) {
+  TempDir client;
+  writeFile(client / ".zarvo_update/cache.json", "{}\n");
+  writeFile(client / ".zarvo_update/abc.part", "partial");
+  migrateWorkFolder(client.path(), client / "data/upd");
+  EXPECT_FALSE(std::filesystem::exists(client / ".zarvo_update"));
+  EXPECT_EQ(readFile(client / "data/upd/cache.json"), "{}\n");
+  EXPECT_EQ(readFile(client / "data/upd/abc.part"), "partial");
+}
+
+TEST(MigrateWorkFolder, MovesOnlyStateFilesTheNewFolderLacksThenDeletesTheOld) {
+  TempDir client;
+  writeFile(client / ".zarvo_update/cache.json", "old cache");
+  writeFile(client / ".zarvo_update/addons.json", "old addons");
+  writeFile(client / ".zarvo_update/abc.part", "partial");
+  writeFile(client / "data/upd/cache.json", "new cache");
+  migrateWorkFolder(client.path(), client / "data/upd");
+  EXPECT_EQ(readFile(client / "data/upd/cache.json"), "new cache");
+  EXPECT_EQ(readFile(client / "data/upd/addons.json"), "old addons");
+  EXPECT_FALSE(std::filesystem::exists(client / ".zarvo_update"));
+}
+
+TEST(MigrateWorkFolder, LeavesTheDefaultFolderAndFoldersInsideItAlone) {
+  TempDir client;
+  writeFile(client / ".zarvo_update/cache.json", "cache");
+  migrateWorkFolder(client.path(), client / ".zarvo_update");
+  EXPECT_EQ(readFile(client / ".zarvo_update/cache.json"), "cache");
+
+  // Deleting the old folder would take the new one with it.
+  writeFile(client / ".zarvo_update/inner/addons.json", "addons");
+  migrateWorkFolder(client.path(), client / ".zarvo_update/inner");
+  EXPECT_EQ(readFile(client / ".zarvo_update/inner/addons.json"), "addons");
+  EXPECT_EQ(readFile(client / ".zarvo_update/cache.json"), "cache");
+
+  migrateWorkFolder(client.path() / "elsewhere", client / "data/upd");
+  EXPECT_FALSE(std::filesystem::exists(client / "data/upd")) << "no old folder, nothing to do";
+}
+
+TEST(DeletePartFiles, DeletesOnlyFilesEndingInLowerCasePart) {
+  TempDir dir;
+  writeFile(dir / "aa.part", "1");
+  writeFile(dir / "bb.PART", "2");
+  writeFile(dir / "cache.json", "3");
+  writeFile(dir / "dir.part/inside", "4");
+  deletePartFiles(dir.path());
+  EXPECT_FALSE(std::filesystem::exists(dir / "aa.part"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "bb.PART"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "cache.json"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "dir.part/inside"));
+  deletePartFiles(dir / "missing");  // no folder: nothing happens
+}
+
+}  // namespace
+}  // namespace zv

@@ -1,0 +1,58 @@
+#pragma once
+// The digest cache (cache.json): for each manifest path the size, modification
+// time and SHA-256 last seen for that file, so that an ordinary check can
+// trust a file whose size and time have not changed instead of hashing it.
+//
+// It is one JSON object, but the check looks up one member per client file,
+// so the members are indexed by name: a client of tens of thousands of files
+// costs one hash lookup per file, not a scan of the object.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "data/json.h"
+
+namespace zv {
+
+class DigestCache {
+ public:
+  // Forgets every entry.
+  void clear();
+
+  // Takes the members of a parsed cache.json; anything but an object leaves
+  // the cache empty. A name that repeats is kept once, with the value
+  // Json::get would give.
+  void assign(const Json& object);
+
+  // Whether the entry named path vouches for a file of this size and
+  // modification time with this digest: the entry is an array whose first
+  // element is a number equal to size, whose second is a string equal to
+  // timeText (never when timeText is empty), and whose third is a string
+  // equal to sha256. Names are compared byte for byte.
+  bool vouches(std::string_view path, uint64_t size, std::string_view timeText, std::string_view sha256) const;
+
+  // Sets the entry named path to [size, timeText, sha256], in place when it
+  // exists, else as a new last member.
+  void record(std::string_view path, uint64_t size, std::string_view timeText, std::string_view sha256);
+
+  // The value stored under path, or null when there is none.
+  const Json* find(std::string_view path) const;
+  size_t size() const { return entries_.size(); }
+
+  // The compact JSON text of the object, members in insertion order, without
+  // a final line feed: the same text as Json::dump of that object.
+  std::string dump() const;
+
+ private:
+  struct Entry {
+    std::string path;
+    Json value;
+  };
+  std::vector<Entry> entries_;
+  std::unordered_map<std::string, size_t> index_;
+};
+
+}  // namespace zv

@@ -1,0 +1,14 @@
+#pragma once
+// The modification time as the digest cache records it.
+
+#include <filesystem>
+#include <string>
+
+namespace zv {
+
+// The file's last-write time as a decimal count of 100 ns ticks since
+// 1601-01-01 UTC (Windows file time, on every platform). Empty when the time
+// cannot be read; an empty text never matches a cache entry.
+std::string fileTimeText(const std::filesystem::path& path);
+
+}  // namespace zv

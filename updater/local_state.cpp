@@ -1,0 +1,36 @@
+#include "updater/local_state.h"
+
+#include <string>
+#include <system_error>
+
+#include "platform/file.h"
+
+namespace zv {
+namespace {
+
+const char* const kCacheFile = "cache.json";
+const char* const kAddonFile = "addons.json";
+
+// The file's JSON value when it is an object, else an empty object.
+Json loadObject(const std::filesystem::path& path) {
+  std::string text;
+  if (!readTextFile(path, text)) return Json::object();
+  Json value = Json::parse(text);
+  return value.isObject() ? value : Json::object();
+}
+
+}  // namespace
+
+void LocalState::loadCacheState() { cacheState.assign(loadObject(workFolder_ / kCacheFile)); }
+
+void LocalState::loadAddonState() { addonState = loadObject(workFolder_ / kAddonFile); }
+
+void LocalState::saveCacheState() { (void)writeTextFileAtomic(workFolder_ / kCacheFile, cacheState.dump() + "\n"); }
+
+bool LocalState::saveAddonState() {
+  std::error_code ignored;
+  std::filesystem::create_directories(workFolder_, ignored);
+  return writeTextFileAtomic(workFolder_ / kAddonFile, addonState.dump(true) + "\n");
+}
+
+}  // namespace zv

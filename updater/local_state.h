@@ -1,0 +1,45 @@
+#pragma once
+// The updater's own state in the work folder: the digest cache (cache.json)
+// and the installed add-ons (addons.json). Both are loaded into memory for one
+// job and written back whole with an atomic replace, so a job that is killed
+// leaves either the previous or a newer complete file.
+
+#include <filesystem>
+
+#include "data/json.h"
+#include "updater/digest_cache.h"
+
+namespace zv {
+
+class LocalState {
+ public:
+  explicit LocalState(std::filesystem::path workFolder) : workFolder_(std::move(workFolder)) {}
+
+  const std::filesystem::path& workFolder() const { return workFolder_; }
+
+  // A missing, unreadable, unparsable or non-object file loads as empty,
+  // silently: a damaged cache only costs hashing time and is overwritten by
+  // the next save.
+  void loadCacheState();
+  void loadAddonState();
+
+  // cache.json compact with one final line feed; a failure is ignored (the
+  // next job hashes again).
+  void saveCacheState();
+  // addons.json indented with one final line feed, creating the work folder
+  // first. False when the file could not be replaced.
+  [[nodiscard]] bool saveAddonState();
+
+  DigestCache cacheState;
+  // One member per installed add-on, keyed by add-on id, in insertion order.
+  Json addonState = Json::object();
+
+ private:
+  std::filesystem::path workFolder_;
+};
+
+// The message add-on jobs report when saveAddonState fails. It names the
+// default work folder whatever the configuration says.
+inline constexpr const char* kAddonStateWriteError = "cannot write .zarvo_update/addons.json";
+
+}  // namespace zv

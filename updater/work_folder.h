@@ -1,0 +1,25 @@
+#pragma once
+// The work folder's life outside the state files: moving it when the
+// configuration names a new place, and clearing downloads left behind.
+
+#include <filesystem>
+
+namespace zv {
+
+// The folder name every older release used, inside the client folder.
+inline constexpr const char* kDefaultWorkDir = ".zarvo_update";
+
+// Moves the state of the default work folder (client/.zarvo_update) into
+// work when they are different folders: the whole folder by a rename when
+// work does not exist yet, otherwise cache.json and addons.json one by one
+// where work lacks them; then the old folder is deleted with whatever is left
+// in it. Every failure is ignored: at worst the state starts empty. Nothing
+// happens when work lies inside the old folder, since deleting the old
+// folder would delete work with it.
+void migrateWorkFolder(const std::filesystem::path& client, const std::filesystem::path& work);
+
+// Deletes every file directly in folder whose name ends in ".part" (case
+// sensitive); errors are ignored.
+void deletePartFiles(const std::filesystem::path& folder);
+
+}  // namespace zv
