@@ -1,0 +1,56 @@
+#pragma once
+// The packed form in which the update server stores every file, and its
+// installation: unpack next to the target, verify, then replace the target
+// with one rename, so that a reader of the target (the game) only ever sees
+// the old or the new file.
+//
+// Format, integers little-endian:
+//   0   4          magic "ZV1\0"
+//   4   8          unpacked size
+//   12  4          chunk size, 1 to 16 MiB
+//   16  4          chunk count = ceil(unpacked size / chunk size)
+//   20  4 x count  chunk table: bit 31 set = stored raw, else a zlib stream;
+//                  bits 0-30 = length of the chunk's data
+//   ...            the chunks' data back to back
+// Every chunk but the last unpacks to exactly the chunk size.
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace zv {
+
+inline constexpr char kPackedMagic[4] = {'Z', 'V', '1', '\0'};
+inline constexpr size_t kPackedHeaderSize = 20;
+inline constexpr uint32_t kMaxPackedChunkSize = 16u * 1024 * 1024;
+inline constexpr uint32_t kRawChunkFlag = 0x80000000u;
+
+// The largest data length accepted for any chunk of a file with chunk size n
+// (zlib's worst case for n bytes with room to spare), in 32-bit arithmetic.
+uint32_t packedBound(uint32_t chunkSize);
+
+// Told the running count of bytes written after each chunk.
+using UnpackProgress = std::function<void(uint64_t bytesWritten)>;
+
+// Unpacks packedPath into target + ".zvnew", hashing on the way, and moves
+// that over target when the size and the SHA-256 (any letter case) are the
+// expected ones. A read-only target is made writable and deleted when the
+// rename alone cannot replace it. Memory use is one chunk in and one chunk
+// out, whatever the file size. cancel is looked at before each chunk.
+// False: error holds one of the messages below and target is as it was (but
+// for the last one, where it may be gone); no ".zvnew" file is left.
+//   "cannot open downloaded file", "not a packed file",
+//   "packed file header does not match the manifest", "packed file is truncated",
+//   "packed file is damaged", "write failed (disk full?)",
+//   "checksum mismatch after download", "cancelled",
+//   "cannot write <target> (file in use or no permission?)",
+//   "cannot replace <target> (is the game running?)".
+// The packed file itself is left alone.
+[[nodiscard]] bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem::path& target,
+                               uint64_t expectedSize, std::string_view expectedSha256, const UnpackProgress& progress,
+                               const std::atomic<bool>* cancel, std::string& error);
+
+}  // namespace zv
