@@ -1,0 +1,247 @@
+#include "updater/packed_file.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "platform/file.h"
+#include "platform/text_path.h"
+#include "tests/support/release_maker.h"
+#include "tests/support/temp_dir.h"
+
+namespace zv {
+namespace {
+
+using test::littleEndian32;
+using test::packBytes;
+using test::packedHeader;
+using test::readFile;
+using test::sha256Hex;
+using test::TempDir;
+using test::writeFile;
+using test::zlibStream;
+
+constexpr uint32_t kRaw = 0x80000000u;
+
+// A scratch folder with a packed file and an old target beside it.
+class PackedFileTest : public ::testing::Test {
+ protected:
+  std::filesystem::path packed() const { return dir_ / "file.part"; }
+  std::filesystem::path target() const { return dir_ / "game/data.bin"; }
+  std::filesystem::path newFile() const { return withSuffix(target(), ".zvnew"); }
+
+  // applyPacked of these packed bytes against the expected content; the
+  // target holds "old" beforehand.
+  bool apply(const std::string& bytes, std::string_view content, std::string& error,
+             const std::atomic<bool>* cancel = nullptr) {
+    writeFile(packed(), bytes);
+    writeFile(target(), "old");
+    return applyPacked(packed(), target(), content.size(), sha256Hex(content), nullptr, cancel, error);
+  }
+
+  // The failure message, after checking that the target kept its old content
+  // and no temporary file was left.
+  std::string failure(const std::string& bytes, std::string_view content) {
+    std::string error;
+    EXPECT_FALSE(apply(bytes, content, error));
+    EXPECT_EQ(readFile(target()), "old");
+    EXPECT_FALSE(std::filesystem::exists(newFile()));
+    return error;
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(PackedFileTest, UnpacksZlibAndRawChunksAndReplacesTheTarget) {
+  std::string content;
+  for (int i = 0; i < 5000; ++i) content += "line " + std::to_string(i) + "\n";
+  for (const test::PackOptions options : {test::PackOptions{4096, false}, test::PackOptions{1000, true},
+                                          test::PackOptions{kMaxPackedChunkSize, false}}) {
+    std::string error;
+    ASSERT_TRUE(apply(packBytes(content, options), content, error)) << error;
+    EXPECT_EQ(readFile(target()), content);
+    EXPECT_FALSE(std::filesystem::exists(newFile()));
+    EXPECT_TRUE(std::filesystem::exists(packed())) << "the packed file is the caller's to delete";
+  }
+}
+
+TEST_F(PackedFileTest, EmptyFileHasNoChunks) {
+  std::string error;
+  ASSERT_TRUE(apply(packedHeader(0, 4, 0), "", error)) << error;
+  EXPECT_EQ(readFile(target()), "");
+}
+
+TEST_F(PackedFileTest, LastChunkHoldsTheRestAndProgressCountsBytesWritten) {
+  const std::string content = "0123456789";
+  writeFile(packed(), packBytes(content, {4, false}));
+  std::vector<uint64_t> counts;
+  std::string error;
+  ASSERT_TRUE(applyPacked(packed(), target(), 10, sha256Hex(content),
+                          [&](uint64_t written) { counts.push_back(written); }, nullptr, error))
+      << error;
+  EXPECT_EQ(counts, (std::vector<uint64_t>{4, 8, 10}));
+  EXPECT_EQ(readFile(target()), content);
+}
+
+TEST_F(PackedFileTest, DigestIsComparedInAnyLetterCase) {
+  const std::string content = "case";
+  writeFile(packed(), packBytes(content));
+  std::string digest = sha256Hex(content);
+  for (char& c : digest) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  std::string error;
+  EXPECT_TRUE(applyPacked(packed(), target(), content.size(), digest, nullptr, nullptr, error)) << error;
+}
+
+TEST_F(PackedFileTest, RefusesWhatIsNotAPackedFile) {
+  EXPECT_EQ(failure("ZV1", "x"), "not a packed file");
+  EXPECT_EQ(failure(std::string("ZV2\0", 4) + std::string(16, '\0'), ""), "not a packed file");
+  std::string error;
+  EXPECT_FALSE(applyPacked(dir_ / "missing.part", target(), 0, sha256Hex(""), nullptr, nullptr, error));
+  EXPECT_EQ(error, "cannot open downloaded file");
+}
+
+TEST_F(PackedFileTest, HeaderMustMatchTheManifest) {
+  const std::string mismatch = "packed file header does not match the manifest";
+  const std::string ten = "0123456789";
+  EXPECT_EQ(failure(packBytes("012345678", {4, false}), ten), mismatch) << "size differs from the manifest";
+  EXPECT_EQ(failure(packedHeader(10, 4, 2), ten), mismatch) << "count too small";
+  EXPECT_EQ(failure(packedHeader(10, 4, 4), ten), mismatch) << "count too large";
+  EXPECT_EQ(failure(packedHeader(10, 0, 0), ten), mismatch) << "chunk size 0";
+  EXPECT_EQ(failure(packedHeader(10, kMaxPackedChunkSize + 1, 1), ten), mismatch) << "chunk size above 16 MiB";
+  EXPECT_EQ(failure(packedHeader(10, 4, 3), ten), "packed file is truncated") << "a good header, then nothing";
+}
+
+TEST_F(PackedFileTest, ShortTableOrDataIsTruncated) {
+  const std::string content = "0123456789";
+  const std::string whole = packBytes(content, {4, true});
+  EXPECT_EQ(failure(whole.substr(0, kPackedHeaderSize + 8), content), "packed file is truncated");
+  EXPECT_EQ(failure(whole.substr(0, whole.size() - 1), content), "packed file is truncated");
+  // A vast chunk count is measured against the file, never read into memory.
+  std::string error;
+  writeFile(packed(), packedHeader(3000000000u, 1, 3000000000u));
+  EXPECT_FALSE(applyPacked(packed(), target(), 3000000000u, sha256Hex(""), nullptr, nullptr, error));
+  EXPECT_EQ(error, "packed file is truncated");
+}
+
+TEST_F(PackedFileTest, ChunkOfTheWrongLengthIsDamaged) {
+  const std::string damaged = "packed file is damaged";
+  const std::string content = "abcd";
+  // Raw: one byte more than the chunk holds.
+  EXPECT_EQ(failure(packedHeader(4, 4, 1) + littleEndian32(5 | kRaw) + "abcde", content), damaged);
+  // zlib streams that unpack to one byte more and one byte less.
+  const std::string longer = zlibStream("abcde");
+  EXPECT_EQ(failure(packedHeader(4, 4, 1) + littleEndian32(longer.size()) + longer, content), damaged);
+  const std::string shorter = zlibStream("abc");
+  EXPECT_EQ(failure(packedHeader(4, 4, 1) + littleEndian32(shorter.size()) + shorter, content), damaged);
+  // Not a zlib stream at all.
+  EXPECT_EQ(failure(packedHeader(4, 4, 1) + littleEndian32(4) + "abcd", content), damaged);
+  // A correct stream with one bit flipped fails its Adler-32 check.
+  std::string flipped = zlibStream(content);
+  flipped[flipped.size() - 1] ^= 1;
+  EXPECT_EQ(failure(packedHeader(4, 4, 1) + littleEndian32(flipped.size()) + flipped, content), damaged);
+}
+
+TEST_F(PackedFileTest, ChunkLongerThanTheBoundIsDamagedBeforeAnythingIsRead) {
+  EXPECT_EQ(packedBound(0), 197u);
+  EXPECT_EQ(packedBound(65536), 72281u);
+  EXPECT_EQ(packedBound(kMaxPackedChunkSize), 18455129u);
+  const uint32_t bound = packedBound(4);
+  // At the bound the missing data is noticed; above it, the length alone fails.
+  EXPECT_EQ(failure(packedHeader(4, 4, 1) + littleEndian32(bound), "abcd"), "packed file is truncated");
+  EXPECT_EQ(failure(packedHeader(4, 4, 1) + littleEndian32(bound + 1), "abcd"), "packed file is damaged");
+  EXPECT_EQ(failure(packedHeader(4, 4, 1) + littleEndian32(0x7FFFFFFF | kRaw), "abcd"), "packed file is damaged");
+}
+
+TEST_F(PackedFileTest, WrongDigestLeavesTargetUntouched) {
+  std::string error;
+  writeFile(packed(), packBytes("new content"));
+  writeFile(target(), "old");
+  EXPECT_FALSE(applyPacked(packed(), target(), 11, sha256Hex("other thing"), nullptr, nullptr, error));
+  EXPECT_EQ(error, "checksum mismatch after download");
+  EXPECT_EQ(readFile(target()), "old");
+  EXPECT_FALSE(std::filesystem::exists(newFile()));
+}
+
+TEST_F(PackedFileTest, CancelStopsBeforeTheNextChunk) {
+  const std::string content(100, 'c');
+  std::atomic<bool> cancel{false};
+  writeFile(packed(), packBytes(content, {10, false}));
+  writeFile(target(), "old");
+  int calls = 0;
+  std::string error;
+  EXPECT_FALSE(applyPacked(packed(), target(), content.size(), sha256Hex(content),
+                           [&](uint64_t) { cancel = ++calls == 2; }, &cancel, error));
+  EXPECT_EQ(error, "cancelled");
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(readFile(target()), "old");
+  EXPECT_FALSE(std::filesystem::exists(newFile()));
+}
+
+TEST_F(PackedFileTest, CreatesMissingFoldersOfTheTarget) {
+  std::string error;
+  writeFile(packed(), packBytes("deep"));
+  const auto deep = dir_ / "a/b/c/file.txt";
+  ASSERT_TRUE(applyPacked(packed(), deep, 4, sha256Hex("deep"), nullptr, nullptr, error)) << error;
+  EXPECT_EQ(readFile(deep), "deep");
+}
+
+TEST_F(PackedFileTest, ReadOnlyTargetIsReplaced) {
+  std::string error;
+  writeFile(packed(), packBytes("new"));
+  writeFile(target(), "old");
+  std::filesystem::permissions(target(), std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                             std::filesystem::perms::others_write,
+                               std::filesystem::perm_options::remove);
+#ifdef _WIN32
+  ASSERT_TRUE(GetFileAttributesW(target().c_str()) & FILE_ATTRIBUTE_READONLY);
+#endif
+  ASSERT_TRUE(applyPacked(packed(), target(), 3, sha256Hex("new"), nullptr, nullptr, error)) << error;
+  EXPECT_EQ(readFile(target()), "new");
+}
+
+TEST_F(PackedFileTest, TargetThatCannotBeReplacedKeepsItsPlace) {
+  // A folder with something in it stands for a target that neither a rename
+  // nor a delete can move, on every platform.
+  std::string error;
+  writeFile(packed(), packBytes("new"));
+  writeFile(target() / "inside.txt", "kept");
+  EXPECT_FALSE(applyPacked(packed(), target(), 3, sha256Hex("new"), nullptr, nullptr, error));
+  EXPECT_EQ(error, "cannot replace " + pathToUtf8(target()) + " (is the game running?)");
+  EXPECT_EQ(readFile(target() / "inside.txt"), "kept");
+  EXPECT_FALSE(std::filesystem::exists(newFile()));
+}
+
+TEST_F(PackedFileTest, NewFileThatCannotBeCreatedIsReported) {
+  std::string error;
+  writeFile(packed(), packBytes("new"));
+  writeFile(target(), "old");
+  std::filesystem::create_directories(newFile());
+  EXPECT_FALSE(applyPacked(packed(), target(), 3, sha256Hex("new"), nullptr, nullptr, error));
+  EXPECT_EQ(error, "cannot write " + pathToUtf8(target()) + " (file in use or no permission?)");
+  EXPECT_EQ(readFile(target()), "old");
+}
+
+#ifdef _WIN32
+TEST_F(PackedFileTest, TargetHeldOpenByTheGameCannotBeReplaced) {
+  std::string error;
+  writeFile(packed(), packBytes("new"));
+  writeFile(target(), "old");
+  // The game opens its files without delete sharing.
+  HANDLE held = CreateFileW(target().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const bool ok = applyPacked(packed(), target(), 3, sha256Hex("new"), nullptr, nullptr, error);
+  CloseHandle(held);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(error, "cannot replace " + pathToUtf8(target()) + " (is the game running?)");
+  EXPECT_EQ(readFile(target()), "old");
+  EXPECT_FALSE(std::filesystem::exists(newFile()));
+}
+#endif
+
+}  // namespace
+}  // namespace zv
