@@ -9,7 +9,6 @@
 #include "updater/ed25519.h"
 #include "updater/ed25519_field.h"
 #include "updater/ed25519_group.h"
-#include "updater/ed25519_scalar.h"
 #include "updater/hex.h"
 #include "updater/signature.h"
 
@@ -138,20 +137,6 @@ TEST(Ed25519, RejectsAKeyWhoseXHasNoSquareRoot) {
   }
 }
 
-TEST(Ed25519, DecodesAYAtOrAbovePAsYMinusP) {
-  // Of y = 0..18, these lie on the curve.
-  for (uint8_t y : {0, 1, 3, 4, 5, 6}) {
-    ed25519::Point canonical, wrapped;
-    ASSERT_TRUE(ed25519::decodePoint(encoding(y, 0, 0).data(), canonical)) << int{y};
-    ASSERT_TRUE(ed25519::decodePoint(encoding(static_cast<uint8_t>(0xED + y), 0xFF, 0x7F).data(), wrapped));
-    uint8_t a[32], b[32];
-    ed25519::encodePoint(a, canonical);
-    ed25519::encodePoint(b, wrapped);
-    EXPECT_EQ(toHex(a, 32), toHex(b, 32)) << int{y};
-    EXPECT_EQ(toHex(a, 32), toHex(encoding(y, 0, 0).data(), 32)) << int{y};
-  }
-}
-
 TEST(Ed25519Field, EncodesEveryValueInItsCanonicalForm) {
   using namespace ed25519;
   uint8_t out[32];
@@ -181,21 +166,6 @@ TEST(Ed25519Field, InverseSquareAndRootOfMinusOneHold) {
   }
   EXPECT_TRUE(feIsZero(feInvert(feFromSmall(0))));
   EXPECT_TRUE(feEqual(feSquare(feSqrtMinusOne()), -feFromSmall(1)));
-}
-
-TEST(Ed25519Scalar, ReducesModuloTheGroupOrder) {
-  auto reduced = [](const Bytes& low, uint8_t highFill) {
-    uint8_t wide[64], out[32];
-    std::copy(low.begin(), low.end(), wide);
-    std::fill(wide + 32, wide + 64, highFill);
-    ed25519::scalarReduce(wide, out);
-    return toHex(out, 32);
-  };
-  EXPECT_EQ(reduced(kOrder, 0), std::string(64, '0'));
-  Bytes orderPlusFive = kOrder;
-  orderPlusFive[0] += 5;
-  EXPECT_EQ(reduced(orderPlusFive, 0), toHex(encoding(5, 0, 0).data(), 32));
-  EXPECT_EQ(reduced(Bytes(32, 0xFF), 0xFF), "000f9c44e31106a447938568a71b0ed065bef517d273ecce3d9a307c1b419903");
 }
 
 // A manifest signed with the key below (made with an independent Ed25519
