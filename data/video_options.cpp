@@ -45,6 +45,21 @@ int32_t leadingInteger(std::string_view text) {
   return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
 }
 
+// A new [Video] section goes on top of the file, unless lines before the
+// first header hold settings: on top, the header would pull them into [Video]
+// (where a stale GamePlayViewportX there would override ours), so then it
+// goes just before the first header, or at the end when there is none.
+size_t newSectionIndex(const std::vector<std::string>& lines) {
+  size_t firstHeader = 0;
+  bool settingsBefore = false;
+  for (; firstHeader < lines.size(); ++firstHeader) {
+    const std::string_view trimmed = trimIni(lines[firstHeader], blanks);
+    if (isHeader(trimmed)) break;
+    if (!trimmed.empty() && trimmed.front() != ';' && trimmed.front() != '#') settingsBefore = true;
+  }
+  return settingsBefore ? firstHeader : 0;
+}
+
 struct KeyLine {
   std::string_view key;
   std::string line;
@@ -107,9 +122,9 @@ std::string rewriteVideoOptionsText(std::string_view text, const VideoOptions& o
     }
   }
   if (header == none) {
-    lines.insert(lines.begin(), "[Video]");
-    header = 0;
-    sectionEnd = 1;
+    header = newSectionIndex(lines);
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(header), "[Video]");
+    sectionEnd = header + 1;
   } else if (sectionEnd == none) {
     sectionEnd = lines.size();
   }

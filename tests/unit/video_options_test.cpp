@@ -72,6 +72,22 @@ TEST(VideoOptionsRewrite, NewSectionGoesOnTop) {
             "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True");
 }
 
+TEST(VideoOptionsRewrite, NewSectionNeverTakesInLinesWithoutASection) {
+  // Comments and blank lines before the first section may end up inside the new one.
+  EXPECT_EQ(rewriteVideoOptionsText("; options\n\n[Sound]\n", fullHd),
+            "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n"
+            "; options\r\n\r\n[Sound]\r\n");
+  // Settings there must not: the new section starts at the first header instead.
+  EXPECT_EQ(rewriteVideoOptionsText("Gamma=1\n# note\n[Sound]\n", fullHd),
+            "Gamma=1\r\n# note\r\n[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\n"
+            "StartupFullScreen=True\r\n[Sound]\r\n");
+  // Otherwise a stale key there would override the value just written.
+  const std::string rewritten = rewriteVideoOptionsText("GamePlayViewportY=5\n", fullHd);
+  EXPECT_EQ(rewritten, "GamePlayViewportY=5\r\n[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\n"
+                       "StartupFullScreen=True\r\n");
+  EXPECT_EQ(read(rewritten), fullHd);
+}
+
 TEST(VideoOptionsRewrite, ExistingKeysInPlaceMissingOnesAfterTheLastLine) {
   EXPECT_EQ(rewriteVideoOptionsText("[Video]\nGamePlayViewportX = 800\nStartupFullScreen=false\n[Other]\n", fullHd),
             "[Video]\r\nGamePlayViewportX=1920\r\nStartupFullScreen=True\r\nGamePlayViewportY=1080\r\n[Other]\r\n");
@@ -105,9 +121,9 @@ TEST(VideoOptionsRewrite, LineEndsBecomeCrLf) {
                                     fullHd),
             expected);
   // Only one CR before an LF belongs to the line end; a CR inside a line is content.
-  EXPECT_EQ(rewriteVideoOptionsText("a\r\r\nb\rc\n", fullHd),
+  EXPECT_EQ(rewriteVideoOptionsText("[S]\na\r\r\nb\rc\n", fullHd),
             "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n"
-            "a\r\r\nb\rc\r\n");
+            "[S]\r\na\r\r\nb\rc\r\n");
 }
 
 TEST(VideoOptionsRewrite, KeysOfOtherSectionsAreNotTouched) {
