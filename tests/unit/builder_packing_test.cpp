@@ -2,13 +2,13 @@
 // and zlib chunks, the chunk bound, and exact sizes at chunk boundaries.
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "tests/support/packed_reader.h"
 #include "tests/support/temp_dir.h"
 #include "tools/builder/packed_format.h"
 #include "tools/builder/packer.h"
@@ -19,6 +19,7 @@ namespace zv::builder {
 namespace {
 
 using test::readFile;
+using test::unpackWithZlib;
 using test::TempDir;
 using test::writeFile;
 
@@ -42,57 +43,6 @@ std::string text(size_t size) {
   for (int line = 0; bytes.size() < size; ++line) bytes += "line " + std::to_string(line) + " of a client file\n";
   bytes.resize(size);
   return bytes;
-}
-
-uint32_t word(const std::string& bytes, size_t at) {
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(bytes[at + i]);
-  return value;
-}
-
-struct Decoded {
-  std::string content;
-  uint32_t chunkSize = 0;
-  uint32_t rawChunks = 0;
-  uint32_t zlibChunks = 0;
-};
-
-// A reader written from the format description alone, with zlib's
-// one-call inflate; it fails the test on anything the launcher refuses.
-Decoded decode(const std::string& packed) {
-  Decoded out;
-  EXPECT_GE(packed.size(), 20u);
-  EXPECT_EQ(packed.substr(0, 4), std::string("ZV1\0", 4));
-  uint64_t size = 0;
-  for (int i = 7; i >= 0; --i) size = size << 8 | static_cast<uint8_t>(packed[4 + i]);
-  out.chunkSize = word(packed, 12);
-  const uint32_t count = word(packed, 16);
-  EXPECT_EQ(count, (size + out.chunkSize - 1) / out.chunkSize);
-  size_t at = 20 + 4 * size_t{count};
-  for (uint32_t i = 0; i < count; ++i) {
-    const uint32_t entry = word(packed, 20 + 4 * i);
-    const uint32_t length = entry & 0x7fffffffu;
-    const size_t expected = std::min<uint64_t>(out.chunkSize, size - uint64_t{i} * out.chunkSize);
-    EXPECT_LE(length, packedBound(out.chunkSize));
-    EXPECT_LE(at + length, packed.size());
-    if (entry & 0x80000000u) {
-      EXPECT_EQ(length, expected);
-      out.content += packed.substr(at, length);
-      ++out.rawChunks;
-    } else {
-      std::string chunk(expected, '\0');
-      uLongf produced = expected;
-      EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(chunk.data()), &produced,
-                           reinterpret_cast<const Bytef*>(packed.data() + at), length),
-                Z_OK);
-      EXPECT_EQ(produced, expected);
-      out.content += chunk;
-      ++out.zlibChunks;
-    }
-    at += length;
-  }
-  EXPECT_EQ(at, packed.size());
-  return out;
 }
 
 class Packing : public ::testing::Test {
@@ -136,7 +86,7 @@ TEST_F(Packing, EveryShapeOfFileUnpacksToItsContent) {
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string packed = readFile(jobs[i].target);
     EXPECT_EQ(jobs[i].packed, packed.size()) << files[i].first;
-    const Decoded decoded = decode(packed);
+    const auto decoded = unpackWithZlib(packed);
     EXPECT_EQ(decoded.chunkSize, chunk);
     EXPECT_TRUE(decoded.content == files[i].second) << files[i].first;
     std::string digest;
@@ -146,10 +96,10 @@ TEST_F(Packing, EveryShapeOfFileUnpacksToItsContent) {
   }
   EXPECT_EQ(lastProgress, total);
   // Compression only where it pays: noise is stored, text is compressed.
-  const Decoded noisy = decode(readFile(jobs[5].target));
+  const auto noisy = unpackWithZlib(readFile(jobs[5].target));
   EXPECT_EQ(noisy.rawChunks, 4u);
   EXPECT_EQ(noisy.zlibChunks, 0u);
-  const Decoded mixed = decode(readFile(jobs[6].target));
+  const auto mixed = unpackWithZlib(readFile(jobs[6].target));
   EXPECT_EQ(mixed.rawChunks, 1u);
   EXPECT_EQ(mixed.zlibChunks, 2u);
   EXPECT_LT(jobs[4].packed, files[4].second.size() / 4);
@@ -158,13 +108,13 @@ TEST_F(Packing, EveryShapeOfFileUnpacksToItsContent) {
 TEST_F(Packing, LargestChunkSizeAndTinyChunksBothWork) {
   for (const uint32_t chunk : {16u << 20, 1u, 7u}) {
     const std::string content = text(chunk == 1 ? 50 : (chunk == 7 ? 1000 : (16u << 20) + 5));
-    std::vector<PackJob> jobs = {job("f" + std::to_string(chunk), content)};
+    std::vector<PackJob> jobs = {job("chunk" + std::to_string(chunk) + ".bin", content)};
     PackOptions options;
     options.chunkSize = chunk;
     options.level = 1;
     std::string error;
     ASSERT_TRUE(packFiles(jobs, options, nullptr, error)) << error;
-    EXPECT_TRUE(decode(readFile(jobs[0].target)).content == content) << chunk;
+    EXPECT_TRUE(unpackWithZlib(readFile(jobs[0].target)).content == content) << chunk;
   }
 }
 

@@ -78,16 +78,18 @@ int runVerify(const fs::path& outDir, const std::string& publicKeyHex, bool show
     for (const ManifestFile* entry : entries) bytes += static_cast<uint64_t>(entry->size);
     Progress progress(showProgress);
     progress.begin("checking", entries.size(), bytes);
+    std::vector<std::string> fileProblems;
     std::mutex mutex;
     forEachParallel(entries.size(), [&](size_t i) {
       const std::string problem = checkEntry(outDir, *entries[i]);
       progress.add(1, static_cast<uint64_t>(entries[i]->size));
       if (problem.empty()) return;
       std::lock_guard lock(mutex);
-      problems.push_back(entries[i]->path + ": " + problem);
+      fileProblems.push_back(entries[i]->path + ": " + problem);
     });
     progress.end();
-    std::sort(problems.begin(), problems.end());
+    std::sort(fileProblems.begin(), fileProblems.end());
+    problems.insert(problems.end(), fileProblems.begin(), fileProblems.end());
     if (problems.empty()) {
       std::printf("%zu files verified, build \"%s\"\n", entries.size(), manifest.build.c_str());
       return 0;
