@@ -75,11 +75,7 @@ std::string setIniValue(std::string_view text, std::string_view section, std::st
     lines.push_back(bracketed(section));
     lines.push_back(entry);
   }
-  std::string result;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) result += lineBreak;
-    result += lines[i];
-  }
+  std::string result = joinIniLines(lines, lineBreak);
   if (text.empty() || text.back() == '\n') result += lineBreak;
   return result;
 }

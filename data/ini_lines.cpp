@@ -1,7 +1,5 @@
 #include "data/ini_lines.h"
 
-#include "data/text_rules.h"
-
 namespace zv {
 
 std::vector<std::string> splitIniLines(std::string_view text) {
@@ -18,12 +16,19 @@ std::vector<std::string> splitIniLines(std::string_view text) {
   return lines;
 }
 
+std::string joinIniLines(const std::vector<std::string>& lines, std::string_view separator) {
+  std::string text;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) text += separator;
+    text += lines[i];
+  }
+  return text;
+}
+
 std::string_view trimIni(std::string_view text, std::string_view characters) {
   const size_t first = text.find_first_not_of(characters);
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(characters) - first + 1);
 }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) { return asciiLower(a) == asciiLower(b); }
 
 }  // namespace zv

@@ -13,10 +13,10 @@ namespace zv {
 // final LF does not start another line, so "" has no lines and "a\n" one.
 std::vector<std::string> splitIniLines(std::string_view text);
 
+// The lines with separator between them (none after the last).
+std::string joinIniLines(const std::vector<std::string>& lines, std::string_view separator);
+
 // text without the given characters at both ends.
 std::string_view trimIni(std::string_view text, std::string_view characters);
-
-// ASCII case-insensitive equality.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace zv

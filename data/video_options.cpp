@@ -134,11 +134,7 @@ std::string rewriteVideoOptionsText(std::string_view text, const VideoOptions& o
   for (const KeyLine& wanted : keys) {
     if (!wanted.written) lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd++), wanted.line);
   }
-  std::string result;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) result += "\r\n";
-    result += lines[i];
-  }
+  std::string result = joinIniLines(lines, "\r\n");
   if (!text.empty()) result += "\r\n";
   return result;
 }

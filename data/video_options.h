@@ -23,8 +23,11 @@ struct VideoOptions {
 // Applies the [Video] keys found in an options text to options; later lines win.
 void applyVideoOptionsText(std::string_view text, VideoOptions& options);
 
-// The options text with the three keys set in its last [Video] section (a new
-// one on top when there is none); other lines unchanged, line ends CR LF.
+// The options text with the three keys set: lines holding them in any [Video]
+// section are rewritten, missing ones go at the end of the last [Video]
+// section, or into a new one on top (below lines that stand outside any
+// section). Other lines are unchanged; every line ends in CR LF, the last one
+// only when the text was not empty.
 std::string rewriteVideoOptionsText(std::string_view text, const VideoOptions& options);
 
 // False when the file cannot be read; options then stay as they were.
