@@ -98,6 +98,8 @@ TEST(ReleaseFile, RefusalsSayWhatIsWrong) {
       {R"({"addons": [{"id": "fx", "variants": [{"id": "a", "folder": "x"}, {"id": "a", "folder": "y"}]}]})",
        "add-on fx has two variants with the id a"},
       {R"({"addons": [{"id": "fx", "folder": "x"}, {"id": "fx", "folder": "y"}]})", "two add-ons have the id fx"},
+      {R"({"addons": [{"id": "fx", "folder": "x", "defaultKey": "Insert"}]})",
+       "\"defaultKey\" of add-on fx must be one of insert, delete, end, pageup, pagedown, pause, scrolllock"},
       {"[1]", "the release file must be an object"},
   };
   for (const auto& [text, message] : cases) {

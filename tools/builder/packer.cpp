@@ -202,7 +202,7 @@ class Pipeline {
         const bool raw = item.outputLength == 0;
         const uint8_t* data = raw ? item.input.data() : item.output.data();
         const size_t length = raw ? item.input.size() : item.outputLength;
-        const uint32_t word = static_cast<uint32_t>(length) | (raw ? kRawChunk : 0);
+        const uint32_t word = static_cast<uint32_t>(length) | (raw ? kRawChunkFlag : 0);
         for (int b = 0; b < 4; ++b) table[size_t{item.chunk} * 4 + b] = static_cast<uint8_t>(word >> (8 * b));
         if (!out.write(data, length, error)) return fail(job.path + ": " + error);
         packed += length;

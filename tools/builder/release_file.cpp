@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "addons/toggle_key.h"
 #include "data/json.h"
 #include "data/text_rules.h"
 #include "platform/file.h"
@@ -132,6 +133,11 @@ bool parseAddon(const Json& value, const std::filesystem::path& base, size_t ind
     return false;
   }
   if (!addon.keyIni.empty() && !checkClientPath(named, "\"keyIni\" of " + where, addon.keyIni)) return false;
+  if (!addon.defaultKey.empty() && !findToggleKey(addon.defaultKey)) {
+    std::string names;
+    for (const ToggleKey& key : toggleKeyTable()) names += (names.empty() ? "" : ", ") + key.id;
+    return named.fail("\"defaultKey\" of " + where + " must be one of " + names);
+  }
   for (const std::string& pattern : addon.cleanup) {
     // The launcher drops such patterns without a word; say it here instead.
     if (!isValidCleanupPattern(pattern)) {

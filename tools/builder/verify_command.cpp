@@ -1,6 +1,7 @@
 #include "tools/builder/verify_command.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -10,12 +11,12 @@
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
-#include "tools/builder/packed_format.h"
 #include "tools/builder/parallel.h"
 #include "tools/builder/progress.h"
 #include "tools/builder/publish.h"
 #include "updater/hex.h"
 #include "updater/manifest.h"
+#include "updater/packed_file.h"
 #include "updater/signature.h"
 
 namespace zv::builder {
@@ -33,8 +34,30 @@ std::vector<const ManifestFile*> entriesOf(const Manifest& manifest) {
   return entries;
 }
 
-// "" when the entry's packed file is sound, else the problem.
-std::string checkEntry(const fs::path& outDir, const ManifestFile& entry) {
+// A folder for the unpacked files, removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::error_code ec;
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    path_ = fs::temp_directory_path(ec) / ("zarvo-verify-" + std::to_string(stamp));
+    fs::create_directories(path_, ec);
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// "" when the entry's packed file is sound, else the problem. The file is
+// unpacked by the launcher's own code, which checks size and digest.
+std::string checkEntry(const fs::path& outDir, const ManifestFile& entry, const fs::path& scratch) {
   const std::string name = entry.source.empty() ? entry.path : entry.source;
   const fs::path packed = packedFilePath(outDir, name);
   uint64_t size = 0;
@@ -43,10 +66,10 @@ std::string checkEntry(const fs::path& outDir, const ManifestFile& entry) {
     return "files/" + name + ".zv has " + std::to_string(size) + " bytes, the manifest says " +
            std::to_string(entry.packed);
   }
-  std::string digest, error;
-  if (!unpackedDigest(packed, static_cast<uint64_t>(entry.size), digest, error)) return error;
-  if (digest != entry.sha256) return "checksum mismatch after download";
-  return {};
+  std::string error;
+  const bool ok = applyPacked(packed, scratch, static_cast<uint64_t>(entry.size), entry.sha256, nullptr, nullptr, error);
+  (void)removeFile(scratch);
+  return ok ? std::string() : error;
 }
 
 }  // namespace
@@ -76,12 +99,13 @@ int runVerify(const fs::path& outDir, const std::string& publicKeyHex, bool show
     const std::vector<const ManifestFile*> entries = entriesOf(manifest);
     uint64_t bytes = 0;
     for (const ManifestFile* entry : entries) bytes += static_cast<uint64_t>(entry->size);
+    ScratchFolder scratch;
     Progress progress(showProgress);
     progress.begin("checking", entries.size(), bytes);
     std::vector<std::string> fileProblems;
     std::mutex mutex;
     forEachParallel(entries.size(), [&](size_t i) {
-      const std::string problem = checkEntry(outDir, *entries[i]);
+      const std::string problem = checkEntry(outDir, *entries[i], scratch.path() / std::to_string(i));
       progress.add(1, static_cast<uint64_t>(entries[i]->size));
       if (problem.empty()) return;
       std::lock_guard lock(mutex);
