@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "platform/file_info.h"
 #include "platform/text_path.h"
 
 namespace zv {
@@ -39,7 +40,8 @@ bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view byt
     if (!file.write(bytes, error)) return false;
   }
   if (replaceFile(temporary, path, error)) return true;
-  std::filesystem::remove(path, ignored);
+  // A folder in the target's place is never deleted to make room.
+  if (!removeFile(path)) return false;
   return replaceFile(temporary, path, error);
 }
 

@@ -72,6 +72,13 @@ TEST(TextFiles, AtomicWriteFailsWhenTheTemporaryCannotBeCreated) {
   EXPECT_FALSE(std::filesystem::exists(dir / "a.json"));
 }
 
+TEST(TextFiles, AtomicWriteNeverDeletesAFolderInTheTargetsPlace) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "a.json");
+  EXPECT_FALSE(writeTextFileAtomic(dir / "a.json", "x"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "a.json"));
+}
+
 TEST(Log, AppendsStampedLinesWithCrLf) {
   TempDir dir;
   const auto log = dir / "ZarvoLauncher.log";

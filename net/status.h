@@ -1,0 +1,37 @@
+#pragma once
+// Whether the game server is up, and how many play: asked once a minute
+// from the status document, else by knocking on the game server's port.
+
+#include <atomic>
+
+#include "data/json.h"
+#include "data/launcher_config.h"
+#include "net/fetcher.h"
+#include "net/page_event.h"
+
+namespace zv {
+
+// How long a probe may wait for the game server's port to answer.
+inline constexpr unsigned kProbeTimeoutMs = 3000;
+
+// One status query. The event is {"type": "status", "online": ..., "players":
+// ...}: from statusUrl when it answers with a JSON object ("online" true only
+// for true, "players" the number truncated, else -1); otherwise from a probe
+// of statusHost:statusPort when configured ("players" -1); otherwise "online"
+// is null and "players" is left out.
+Json queryStatusEvent(Fetcher& fetcher, const LauncherConfig& config, unsigned probeTimeoutMs = kProbeTimeoutMs);
+
+// The pause between two queries: steps of stepMs, at most `steps` of them,
+// each preceded by a look at the closing flag. Tests shorten it.
+struct StatusPause {
+  unsigned stepMs = 500;
+  unsigned steps = 120;
+};
+
+// The status task: queries at once and then after every pause, with one
+// fetcher of its own, posting each event, until closing is set. Returns
+// within one pause step of closing being set, or after the running query.
+void pollStatus(const LauncherConfig& config, const PostEvent& post, const std::atomic<bool>& closing,
+                const StatusPause& pause = {});
+
+}  // namespace zv

@@ -1,0 +1,77 @@
+#include "platform/tcp_probe.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+namespace zv {
+namespace {
+
+class AddressList {
+ public:
+  ~AddressList() {
+    if (list_) freeaddrinfo(list_);
+  }
+  addrinfo** out() { return &list_; }
+  const addrinfo* first() const { return list_; }
+
+ private:
+  addrinfo* list_ = nullptr;
+};
+
+class Socket {
+ public:
+  explicit Socket(int fd) : fd_(fd) {}
+  ~Socket() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Socket(const Socket&) = delete;
+  Socket& operator=(const Socket&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+bool probeTcp(std::string_view host, int32_t port, unsigned timeoutMs) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  AddressList addresses;
+  const std::string hostText(host);
+  if (getaddrinfo(hostText.c_str(), std::to_string(port).c_str(), &hints, addresses.out()) != 0 ||
+      addresses.first() == nullptr) {
+    return false;
+  }
+  const addrinfo& address = *addresses.first();
+  Socket socket(::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol));
+  if (socket.fd() < 0) return false;
+  const int flags = fcntl(socket.fd(), F_GETFL);
+  if (flags < 0 || fcntl(socket.fd(), F_SETFL, flags | O_NONBLOCK) != 0) return false;
+
+  // Unlike Winsock, a loopback connect may finish or be refused at once, and
+  // a refusal reported here is no longer pending on the socket: the
+  // immediate result must be taken as it is.
+  if (connect(socket.fd(), address.ai_addr, address.ai_addrlen) == 0) return true;
+  if (errno != EINPROGRESS) return false;
+
+  pollfd waiting{socket.fd(), POLLOUT, 0};
+  int ready = 0;
+  do {
+    ready = poll(&waiting, 1, static_cast<int>(timeoutMs));
+  } while (ready < 0 && errno == EINTR);
+  if (ready != 1 || (waiting.revents & POLLOUT) == 0) return false;
+  // A refused connection also wakes the writer; only SO_ERROR tells them apart.
+  int error = 0;
+  socklen_t length = sizeof error;
+  return getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
+
+}  // namespace zv
