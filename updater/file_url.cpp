@@ -1,0 +1,40 @@
+#include "updater/file_url.h"
+
+#include "platform/text_path.h"
+
+namespace zv {
+
+std::string percentEncodePath(std::string_view path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(path.size());
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool keep = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+                      byte == '-' || byte == '_' || byte == '.' || byte == '~' || byte == '/';
+    if (keep) {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+    }
+  }
+  return out;
+}
+
+std::string fileUrl(std::string_view updateUrl, const ManifestFile& file) {
+  const std::string& name = file.source.empty() ? file.path : file.source;
+  std::string url(updateUrl);
+  url += "files/";
+  url += percentEncodePath(name + ".zv");
+  url += "?v=";
+  url += file.sha256.substr(0, 12);
+  return url;
+}
+
+std::filesystem::path partPath(const std::filesystem::path& workFolder, const ManifestFile& file) {
+  return workFolder / pathFromUtf8(file.sha256 + ".part");
+}
+
+}  // namespace zv

@@ -1,0 +1,40 @@
+#include "updater/progress_meter.h"
+
+namespace zv {
+
+void ProgressMeter::resetSpeed() {
+  speed_ = 0;
+  sampleTime_ = 0;
+}
+
+bool ProgressMeter::sample(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
+                           uint64_t bytesDone, uint64_t bytesTotal, bool force, Json& event) {
+  const double now = clock_.seconds();
+  if (sampleTime_ == 0) {
+    sampleTime_ = now;
+    sampleBytes_ = bytesDone;
+  } else if (now - sampleTime_ >= 1.0) {
+    // Counts restart with each file list, so a smaller count is no progress
+    // rather than a negative speed.
+    const uint64_t delta = bytesDone > sampleBytes_ ? bytesDone - sampleBytes_ : 0;
+    const double instant = static_cast<double>(delta) / (now - sampleTime_);
+    speed_ = speed_ == 0 ? instant : 0.4 * instant + 0.6 * speed_;
+    sampleTime_ = now;
+    sampleBytes_ = bytesDone;
+  }
+  if (!force && now - lastEmit_ < 0.1) return false;
+  lastEmit_ = now;
+
+  event = Json::object();
+  event.set("type", "progress");
+  event.set("phase", phase);
+  event.set("file", file);
+  event.set("filesDone", filesDone);
+  event.set("filesTotal", filesTotal);
+  event.set("bytesDone", bytesDone);
+  event.set("bytesTotal", bytesTotal);
+  event.set("speed", phase == "download" || phase == "addon" ? speed_ : 0.0);
+  return true;
+}
+
+}  // namespace zv

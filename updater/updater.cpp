@@ -1,0 +1,95 @@
+#include "updater/updater.h"
+
+#include "data/json.h"
+#include "platform/file_info.h"
+#include "platform/text_path.h"
+#include "updater/file_time.h"
+#include "updater/sha256.h"
+#include "updater/signature.h"
+#include "updater/work_folder.h"
+
+namespace zv {
+namespace {
+
+std::filesystem::path workFolderOf(const std::filesystem::path& client, const LauncherConfig& config) {
+  return joinRelative(client, config.workDir.empty() ? std::string_view(kDefaultWorkDir) : config.workDir);
+}
+
+}  // namespace
+
+Updater::Updater(std::filesystem::path clientFolder, std::filesystem::path launcherPath, const LauncherConfig& config,
+                 Fetcher& fetcher, UpdateEvents events, JobClock& clock)
+    : clientFolder_(std::move(clientFolder)),
+      launcherPath_(std::move(launcherPath)),
+      config_(config),
+      fetcher_(fetcher),
+      events_(std::move(events)),
+      clock_(clock),
+      state_(workFolderOf(clientFolder_, config)),
+      meter_(clock) {
+  // A busy-server wait announces "queue" and afterwards the phase it
+  // interrupted, so every other phase is remembered on its way out.
+  events_.onPhase = [this, given = std::move(events_.onPhase)](const std::string& phase) {
+    if (phase != "queue") currentPhase_ = phase;
+    if (given) given(phase);
+  };
+  migrateWorkFolder(clientFolder_, state_.workFolder());
+}
+
+void Updater::done(bool ok, bool canPlay, const std::string& code, const std::string& detail) {
+  if (events_.onDone) events_.onDone(ok, canPlay, code, detail);
+}
+
+bool Updater::fetchManifest(Manifest& manifest, std::string& code, std::string& detail) {
+  if (config_.updateUrl.empty() || config_.publicKey.size() != 64) {
+    code = "noconfig";
+    detail = "updateUrl / publicKey missing in ZarvoLauncher.json";
+    return false;
+  }
+  std::string text;
+  std::string signature;
+  std::string error;
+  unsigned waits = 0;
+  for (;;) {
+    // Both documents again after every wait: a manifest whose signature
+    // comes from another moment of the server may not match it.
+    if (fetcher_.getText(config_.updateUrl + "manifest.json", text, error) &&
+        fetcher_.getText(config_.updateUrl + "manifest.sig", signature, error)) {
+      break;
+    }
+    if (waitInQueue(error, waits)) continue;
+    code = cancelRequested() ? "cancelled" : "offline";
+    detail = error;
+    return false;
+  }
+  if (!verifyManifestSignature(text, signature, config_.publicKey)) {
+    code = "badsig";
+    detail = "manifest signature does not match";
+    return false;
+  }
+  std::string message;
+  if (!parseManifest(Json::parse(text), manifest, message)) {
+    code = "badmanifest";
+    detail = message;
+    return false;
+  }
+  build_ = manifest.build;
+  return true;
+}
+
+bool Updater::checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode) {
+  uint64_t size = 0;
+  if (!fileSize(fullPath, size)) return false;
+  if (file.once) return true;
+  if (size != static_cast<uint64_t>(file.size)) return false;
+  const std::string time = fileTimeText(fullPath);
+  if (mode == CheckMode::Check && state_.cacheState.vouches(file.path, size, time, file.sha256)) return true;
+  std::string digest;
+  if (!sha256File(fullPath, digest, &cancelFlag_)) return false;
+  // Recorded even when it differs from the manifest: the next check then
+  // knows this file's digest without hashing it again.
+  state_.cacheState.record(file.path, size, time, digest);
+  return digest == file.sha256;
+}
+
+}  // namespace zv
