@@ -5,6 +5,7 @@
 #include "data/json.h"
 #include "platform/file.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/write_time.h"
 #include "updater/digest_cache.h"
 #include "updater/file_time.h"
 #include "updater/local_state.h"
@@ -102,18 +103,21 @@ TEST(LocalState, AddonSaveReportsAFileThatCannotBeReplaced) {
   EXPECT_FALSE(state.saveAddonState());
 }
 
-TEST(FileTimeText, FollowsTheModificationTimeAndIsEmptyForMissingFiles) {
+TEST(FileTimeText, IsTheWindowsFileTimeAndEmptyForMissingFiles) {
   TempDir dir;
   EXPECT_EQ(fileTimeText(dir / "missing"), "");
   writeFile(dir / "f", "x");
-  const std::string before = fileTimeText(dir / "f");
-  ASSERT_FALSE(before.empty());
-  EXPECT_EQ(before.find_first_not_of("0123456789"), std::string::npos);
-  std::filesystem::last_write_time(dir / "f", std::filesystem::last_write_time(dir / "f") - std::chrono::hours(3));
-  const std::string after = fileTimeText(dir / "f");
-  // Three hours are 108,000,000,000 ticks of 100 ns. mingw's library sets
-  // file times only to within a few seconds, hence the margin.
-  EXPECT_NEAR(static_cast<double>(std::stoll(before) - std::stoll(after)), 108000000000.0, 100000000.0);
+  const std::string written = fileTimeText(dir / "f");
+  ASSERT_FALSE(written.empty());
+  EXPECT_EQ(written.find_first_not_of("0123456789"), std::string::npos);
+  // 100 ns ticks since 1601: the Unix epoch is 11644473600 seconds later.
+  const auto sinceUnixEpoch = std::chrono::duration_cast<std::chrono::duration<int64_t, std::ratio<1, 10000000>>>(
+      std::chrono::system_clock::now().time_since_epoch());
+  const int64_t now = sinceUnixEpoch.count() + 11644473600LL * 10000000LL;
+  EXPECT_NEAR(static_cast<double>(std::stoll(written)), static_cast<double>(now), 600e7) << "within a minute";
+  // Every tick counts.
+  test::setLastWriteTicks(dir / "f", 133000000001234567LL);
+  EXPECT_EQ(fileTimeText(dir / "f"), "133000000001234567");
 }
 
 TEST(MigrateWorkFolder, MovesTheOldFolderWhenTheNewOneIsMissing) {

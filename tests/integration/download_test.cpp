@@ -1,0 +1,218 @@
+// Downloading single files against real servers: resume, attempts, busy
+// servers, damaged downloads and servers that send too much.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/file.h"
+#include "platform/file_info.h"
+#include "updater/file_time.h"
+#include "tests/integration/updater_fixture.h"
+#include "updater/packed_file.h"
+
+namespace zv {
+namespace {
+
+using test::readFile;
+using test::writeFile;
+
+// Text that compresses, different on every line.
+std::string content(size_t lines) {
+  std::string text;
+  for (size_t i = 0; i < lines; ++i) text += "line " + std::to_string(i * 7919 % 100003) + " of the file\n";
+  return text;
+}
+
+class DownloadTest : public test::UpdaterFixture {
+ protected:
+  // Publishes a file and returns its entry; the release needs no manifest
+  // for downloadOne.
+  ManifestFile publish(const std::string& path, const std::string& bytes, const test::FileOptions& options = {}) {
+    release_->addFile(path, bytes, options);
+    return entryOf(path);
+  }
+
+  bool download(const ManifestFile& file, std::string& error) {
+    Updater& updater = updater_ ? *updater_ : newUpdater();
+    updater.pass = Updater::PassCounters{0, 1, 0, static_cast<uint64_t>(file.packed)};
+    return updater.downloadOne(file, clientFile(file.path), error);
+  }
+
+  std::filesystem::path partOf(const ManifestFile& file) const { return partPath(workFolder(), file); }
+  std::string packedBytes(const ManifestFile& file) const {
+    return readFile(release_->packedPath(file.source.empty() ? file.path : file.source));
+  }
+};
+
+TEST_F(DownloadTest, InstallsTheFileRecordsItAndLeavesNoPart) {
+  const std::string bytes = content(5000);
+  const ManifestFile file = publish("system/My File #1.dat", bytes, {"bin/\xC5\xBD file%.bin", false, {4096, false}});
+  std::string error;
+  ASSERT_TRUE(download(file, error)) << error;
+  EXPECT_EQ(readFile(clientFile(file.path)), bytes);
+  EXPECT_FALSE(std::filesystem::exists(partOf(file)));
+  uint64_t size = 0;
+  ASSERT_TRUE(fileSize(clientFile(file.path), size));
+  EXPECT_TRUE(updater_->state().cacheState.vouches(file.path, size, fileTimeText(clientFile(file.path)), file.sha256));
+  for (const Json& event : progress) {
+    EXPECT_LE(event.get("bytesDone").numberOr(0), static_cast<double>(file.packed));
+    EXPECT_EQ(event.get("phase").text(), "download");
+  }
+}
+
+TEST_F(DownloadTest, CompletePartIsInstalledWithoutARequest) {
+  const ManifestFile file = publish("a.txt", content(100));
+  writeFile(partOf(file), packedBytes(file));
+  serveFault("status-404");  // any request would fail
+  std::string error;
+  ASSERT_TRUE(download(file, error)) << error;
+  EXPECT_EQ(readFile(clientFile("a.txt")), content(100));
+  EXPECT_EQ(requestsFor(file), 0u);
+}
+
+TEST_F(DownloadTest, PartialPartIsResumedAndAnOverlongOneStartsOver) {
+  const ManifestFile file = publish("a.txt", content(20000), {"", false, {4096, true}});
+  const std::string packed = packedBytes(file);
+  for (const std::string& server : {servers_.nginx, servers_.fault}) {
+    serveFrom(server);
+    writeFile(partOf(file), packed.substr(0, packed.size() / 2));
+    std::string error;
+    ASSERT_TRUE(download(file, error)) << error;
+    EXPECT_EQ(readFile(clientFile("a.txt")), content(20000));
+    ASSERT_FALSE(progress.empty());
+    EXPECT_GE(progress.front().get("bytesDone").numberOr(0), packed.size() / 2) << "resumed, not restarted";
+    progress.clear();
+  }
+  writeFile(partOf(file), packed + "junk");
+  std::string error;
+  ASSERT_TRUE(download(file, error)) << error;
+  EXPECT_LE(progress.front().get("bytesDone").numberOr(0), 65536.0) << "counted from byte 0";
+}
+
+TEST_F(DownloadTest, ServerIgnoringTheRangeStillGivesTheRightFile) {
+  const ManifestFile file = publish("a.txt", content(20000), {"", false, {4096, true}});
+  const std::string packed = packedBytes(file);
+  writeFile(partOf(file), packed.substr(0, 1000));
+  serveFault("norange");
+  std::string error;
+  ASSERT_TRUE(download(file, error)) << error;
+  EXPECT_EQ(readFile(clientFile("a.txt")), content(20000));
+}
+
+TEST_F(DownloadTest, BodyCutShortIsResumedByTheNextAttempt) {
+  const ManifestFile file = publish("a.txt", content(20000), {"", false, {4096, true}});
+  // Every answer stops after a third of the file; three attempts reach the end.
+  serveFault("cut-" + std::to_string(file.packed / 3 + 1));
+  std::string error;
+  ASSERT_TRUE(download(file, error)) << error;
+  EXPECT_EQ(readFile(clientFile("a.txt")), content(20000));
+  EXPECT_EQ(requestsFor(file), 3u);
+}
+
+TEST_F(DownloadTest, ThreeAnswers404EndTheFileNamingItsPath) {
+  const ManifestFile file = publish("system/L2.ini", "ini", {"server/L2.ini", false, {}});
+  serveFault("status-404");
+  std::string error;
+  EXPECT_FALSE(download(file, error));
+  EXPECT_EQ(error, "system/L2.ini: HTTP 404");
+  EXPECT_EQ(requestsFor(file), 3u);
+  EXPECT_FALSE(std::filesystem::exists(clientFile("system/L2.ini")));
+}
+
+TEST_F(DownloadTest, BusyServerCostsAWaitButNoAttempt) {
+  const ManifestFile file = publish("a.txt", content(10));
+  serveFault("busy-503-3");
+  std::string error;
+  ASSERT_TRUE(download(file, error)) << error;
+  EXPECT_EQ(requestsFor(file), 4u) << "three busy answers, then the file: more than three requests";
+  EXPECT_EQ(std::count(phases.begin(), phases.end(), "queue"), 3);
+  EXPECT_EQ(clock_.slept(), 5 + 10 + 20) << "the fake clock adds no jitter";
+}
+
+TEST_F(DownloadTest, CancelDuringAQueueWaitGivesTheBusyAnswer) {
+  const ManifestFile file = publish("a.txt", content(10));
+  serveFault("status-503");
+  newUpdater();
+  clock_.onSleep = [this] { updater_->requestCancel(); };
+  std::string error;
+  EXPECT_FALSE(download(file, error));
+  EXPECT_EQ(error, "a.txt: HTTP 503");
+  EXPECT_EQ(clock_.sleeps.size(), 1u) << "the wait stopped at the first 200 ms step";
+  EXPECT_EQ(requestsFor(file), 1u);
+}
+
+TEST_F(DownloadTest, ServerSendingPastThePackedSizeIsStoppedAndRetried) {
+  const ManifestFile file = publish("a.txt", content(2000));
+  serveFault("endless");  // the file, then filler until the client leaves
+  std::string error;
+  EXPECT_FALSE(download(file, error));
+  EXPECT_EQ(error, "a.txt: download size does not match");
+  EXPECT_FALSE(std::filesystem::exists(partOf(file)));
+  EXPECT_EQ(requestsFor(file), 3u);
+  for (const Json& event : progress) EXPECT_LE(event.get("bytesDone").numberOr(0), static_cast<double>(file.packed));
+}
+
+TEST_F(DownloadTest, DamagedPartIsDeletedAndDownloadedAgain) {
+  const ManifestFile file = publish("a.txt", content(3000), {"", false, {1024, false}});
+  std::string damaged = packedBytes(file);
+  damaged[damaged.size() - 10] ^= 0x55;  // inside the last chunk's zlib stream
+  writeFile(partOf(file), damaged);
+  serveFault("norange");  // counts requests
+  std::string error;
+  ASSERT_TRUE(download(file, error)) << error;
+  EXPECT_EQ(readFile(clientFile("a.txt")), content(3000));
+  EXPECT_EQ(requestsFor(file), 1u);
+}
+
+TEST_F(DownloadTest, WrongFileOnTheServerFailsAfterThreeAttempts) {
+  ManifestFile file = publish("a.txt", content(100));
+  file.sha256 = test::sha256Hex("what the manifest promised");
+  serveFault("norange");
+  std::string error;
+  EXPECT_FALSE(download(file, error));
+  EXPECT_EQ(error, "a.txt: checksum mismatch after download");
+  EXPECT_EQ(requestsFor(file), 3u);
+  EXPECT_FALSE(std::filesystem::exists(partOf(file)));
+  EXPECT_FALSE(std::filesystem::exists(clientFile("a.txt")));
+}
+
+TEST_F(DownloadTest, EmptyPackedSizeNeverReachesTheServer) {
+  ManifestFile file = publish("a.txt", "x");
+  file.packed = 0;
+  serveFault("norange");
+  std::string error;
+  EXPECT_FALSE(download(file, error));
+  EXPECT_EQ(error, "a.txt: cannot open downloaded file");
+  EXPECT_EQ(requestsFor(file), 0u);
+}
+
+TEST_F(DownloadTest, TargetThatCannotBeReplacedStopsAtOnceAndKeepsThePart) {
+  const ManifestFile file = publish("game/locked.dll", content(50));
+  writeFile(clientFile("game/locked.dll/inside"), "a folder in the way");
+  serveFault("norange");
+  std::string error;
+  EXPECT_FALSE(download(file, error));
+  EXPECT_EQ(error, "game/locked.dll: cannot replace " + pathToUtf8(clientFile("game/locked.dll")) +
+                       " (is the game running?)");
+  EXPECT_EQ(requestsFor(file), 1u);
+  EXPECT_EQ(readFile(partOf(file)), packedBytes(file)) << "kept for the next job";
+}
+
+TEST_F(DownloadTest, CancelDuringTheTransferKeepsThePartForLater) {
+  const ManifestFile file = publish("a.txt", content(20000), {"", false, {4096, true}});
+  serveFault("trickle-20");
+  newUpdater();
+  cancelAtProgress = [](const Json&) { return true; };
+  std::string error;
+  EXPECT_FALSE(download(file, error));
+  EXPECT_EQ(error, "a.txt: cancelled");
+  EXPECT_EQ(requestsFor(file), 1u);
+  uint64_t kept = 0;
+  ASSERT_TRUE(fileSize(partOf(file), kept));
+  EXPECT_GT(kept, 0u);
+  EXPECT_LT(kept, static_cast<uint64_t>(file.packed));
+}
+
+}  // namespace
+}  // namespace zv

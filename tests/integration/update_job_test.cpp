@@ -1,0 +1,302 @@
+// Whole update jobs against a release on real servers: every outcome the page
+// can be told, the two check modes, "once" files, retired files, resumed
+// downloads across jobs and the clean-up at the end.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/file_info.h"
+#include "tests/integration/updater_fixture.h"
+#include "tests/support/write_time.h"
+#include "updater/file_url.h"
+
+namespace zv {
+namespace {
+
+using test::DoneEvent;
+using test::readFile;
+using test::writeFile;
+
+std::string lines(size_t count, const std::string& word) {
+  std::string text;
+  for (size_t i = 0; i < count; ++i) text += word + " " + std::to_string(i * 104729 % 99991) + "\n";
+  return text;
+}
+
+using Phases = std::vector<std::string>;
+
+class UpdateJobTest : public test::UpdaterFixture {
+ protected:
+  // A small client: three files, one of them in a folder.
+  void publishClient() {
+    release_->addFile("system/L2.exe", lines(3000, "exe"));
+    release_->addFile("system/Option.txt", lines(10, "option"));
+    release_->addFile("readme.txt", lines(50, "readme"));
+    release_->publish();
+  }
+
+  void expectClientMatchesRelease() {
+    const Json document = release_->document();
+    for (const Json& file : document.get("files").elements()) {
+      const std::string path = file.get("path").text();
+      EXPECT_EQ(test::sha256Hex(readFile(clientFile(path))), file.get("sha256").text()) << path;
+    }
+  }
+
+  void expectDone(const DoneEvent& result, bool ok, bool canPlay, const std::string& code,
+                  const std::string& detail) {
+    EXPECT_EQ(result.ok, ok);
+    EXPECT_EQ(result.canPlay, canPlay);
+    EXPECT_EQ(result.code, code);
+    EXPECT_EQ(result.detail, detail);
+  }
+
+  // Changes a file's bytes but keeps its size and modification time, as a
+  // damaged disk or a careless tool could.
+  void corruptKeepingTime(const std::string& path) {
+    const auto full = clientFile(path);
+    const int64_t time = test::lastWriteTicksOf(full);
+    std::string bytes = readFile(full);
+    bytes[0] = bytes[0] == 'X' ? 'Y' : 'X';
+    writeFile(full, bytes);
+    test::setLastWriteTicks(full, time);
+  }
+};
+
+TEST_F(UpdateJobTest, FreshClientIsUpdatedThenUpToDate) {
+  publishClient();
+  expectDone(runJob(), true, true, "updated", "");
+  EXPECT_EQ(phases, (Phases{"manifest", "check", "download"}));
+  EXPECT_EQ(manifests, (std::vector<std::string>{"test"}));
+  EXPECT_EQ(updater_->build(), "test");
+  expectClientMatchesRelease();
+  ASSERT_FALSE(progress.empty());
+  const Json& last = progress.back();
+  EXPECT_EQ(last.get("phase").text(), "download");
+  EXPECT_EQ(last.get("filesDone").numberOr(0), 3);
+  EXPECT_EQ(last.get("bytesDone").numberOr(0), last.get("bytesTotal").numberOr(-1));
+
+  expectDone(runJob(), true, true, "uptodate", "");
+  EXPECT_EQ(phases, (Phases{"manifest", "check"}));
+  const Json& check = progress.back();
+  EXPECT_EQ(check.get("phase").text(), "check");
+  EXPECT_EQ(check.get("filesDone").numberOr(0), 3) << "the last file's check is always reported";
+  for (const auto& entry : std::filesystem::directory_iterator(workFolder())) {
+    EXPECT_NE(entry.path().extension(), ".part") << "downloads are cleaned up";
+  }
+}
+
+TEST_F(UpdateJobTest, CheckTrustsTheCacheAndRepairHashesEverything) {
+  publishClient();
+  expectDone(runJob(), true, true, "updated", "");
+  corruptKeepingTime("readme.txt");
+
+  // Same size, same time: the cache vouches for the file, nothing is read.
+  expectDone(runJob(CheckMode::Check), true, true, "uptodate", "");
+  EXPECT_NE(test::sha256Hex(readFile(clientFile("readme.txt"))), release_->document().get("files").at(2).get("sha256").text());
+
+  expectDone(runJob(CheckMode::Repair), true, true, "updated", "");
+  EXPECT_EQ(phases, (Phases{"manifest", "check", "download"}));
+  expectClientMatchesRelease();
+  expectDone(runJob(CheckMode::Repair), true, true, "uptodate", "");
+}
+
+TEST_F(UpdateJobTest, ChangedTimeOrDamagedCacheMakesTheCheckHashAgain) {
+  publishClient();
+  expectDone(runJob(), true, true, "updated", "");
+  // Same size, new time: hashed, found wrong, fetched.
+  std::string bytes = readFile(clientFile("readme.txt"));
+  bytes[0] = 'X';
+  writeFile(clientFile("readme.txt"), bytes);
+  test::setLastWriteTicks(clientFile("readme.txt"), test::lastWriteTicksOf(clientFile("readme.txt")) + 36000000000LL);
+  expectDone(runJob(), true, true, "updated", "");
+  expectClientMatchesRelease();
+
+  // A damaged cache costs hashing, not correctness; the next save repairs it.
+  writeFile(workFolder() / "cache.json", "[\"not an object\"");
+  corruptKeepingTime("system/Option.txt");
+  expectDone(runJob(), true, true, "updated", "");
+  expectClientMatchesRelease();
+  EXPECT_TRUE(Json::parse(readFile(workFolder() / "cache.json")).isObject());
+}
+
+TEST_F(UpdateJobTest, OnceFilesOnlyHaveToExist) {
+  release_->addFile("system/user.ini", "defaults\n", {"", true, {}});
+  release_->publish();
+  expectDone(runJob(), true, true, "updated", "");
+  EXPECT_EQ(readFile(clientFile("system/user.ini")), "defaults\n");
+
+  writeFile(clientFile("system/user.ini"), "the player's own settings, any size\n");
+  expectDone(runJob(CheckMode::Check), true, true, "uptodate", "");
+  expectDone(runJob(CheckMode::Repair), true, true, "uptodate", "");
+  EXPECT_EQ(readFile(clientFile("system/user.ini")), "the player's own settings, any size\n");
+}
+
+TEST_F(UpdateJobTest, RetiredFilesAreDeletedButFoldersAndMissingOnesChangeNothing) {
+  release_->addFile("keep.txt", "keep");
+  release_->removePath("old/patch.dll");
+  release_->removePath("old/folder");
+  release_->removePath("never/there.txt");
+  release_->publish();
+  writeFile(clientFile("keep.txt"), "keep");
+  writeFile(clientFile("old/folder/inside.txt"), "a folder is never retired");
+  expectDone(runJob(), true, true, "uptodate", "") ;
+
+  writeFile(clientFile("old/patch.dll"), "retired");
+  expectDone(runJob(), true, true, "updated", "");
+  EXPECT_FALSE(std::filesystem::exists(clientFile("old/patch.dll")));
+  EXPECT_TRUE(std::filesystem::exists(clientFile("old/folder/inside.txt")));
+}
+
+TEST_F(UpdateJobTest, ManifestFailuresLeaveTheClientPlayable) {
+  publishClient();
+  config_.publicKey = test::TestKey(99).publicKeyHex();
+  expectDone(runJob(), false, true, "badsig", "manifest signature does not match");
+  EXPECT_EQ(phases, (Phases{"manifest"}));
+  EXPECT_TRUE(manifests.empty());
+
+  config_.publicKey = test::TestKey().publicKeyHex();
+  release_->publishText(R"({"format":1,"files":[{"path":"../escape.txt","size":1,"sha256":")" +
+                        std::string(64, '0') + R"(","packed":1}]})");
+  expectDone(runJob(), false, true, "badmanifest", "unsafe path in manifest: ../escape.txt");
+  release_->publishText("{\"format\":");
+  EXPECT_EQ(runJob().code, "badmanifest");
+
+  serveFault("status-404");
+  expectDone(runJob(), false, true, "offline", "HTTP 404 " + config_.updateUrl + "manifest.json");
+  EXPECT_TRUE(updater_->build().empty());
+  EXPECT_FALSE(std::filesystem::exists(clientFile("readme.txt")));
+}
+
+TEST_F(UpdateJobTest, MissingSettingsFetchNothing) {
+  const std::string noconfig = "updateUrl / publicKey missing in ZarvoLauncher.json";
+  serveFault("status-404");
+  const std::string counted = config_.updateUrl + "manifest.json";
+  config_.publicKey.pop_back();
+  expectDone(runJob(), false, true, "noconfig", noconfig);
+  config_ = LauncherConfig();
+  config_.publicKey = test::TestKey().publicKeyHex();
+  expectDone(runJob(), false, true, "noconfig", noconfig);
+  EXPECT_EQ(requestsForUrl(counted), 0u);
+}
+
+TEST_F(UpdateJobTest, BusyManifestIsWaitedForAndBothDocumentsFetchedAgain) {
+  publishClient();
+  serveFault("busy-503-1");  // each document answers 503 once
+  expectDone(runJob(), true, true, "updated", "");
+  // The packed files answer 503 once each as well.
+  ASSERT_GE(phases.size(), 6u);
+  EXPECT_EQ(Phases(phases.begin(), phases.begin() + 6),
+            (Phases{"manifest", "queue", "manifest", "queue", "manifest", "check"}));
+  EXPECT_EQ(requestsForUrl(config_.updateUrl + "manifest.json"), 3u);
+  EXPECT_EQ(requestsForUrl(config_.updateUrl + "manifest.sig"), 2u);
+  expectClientMatchesRelease();
+}
+
+TEST_F(UpdateJobTest, CancelWhileFetchingTheManifestKeepsTheFetchError) {
+  publishClient();
+  serveFault("status-503");
+  clock_.onSleep = [this] { updater_->requestCancel(); };
+  expectDone(runJob(), false, true, "cancelled", "HTTP 503 " + config_.updateUrl + "manifest.json");
+}
+
+TEST_F(UpdateJobTest, CancelDuringTheCheckLeavesTheClientPlayable) {
+  publishClient();
+  expectDone(runJob(), true, true, "updated", "");
+  std::filesystem::remove(workFolder() / "cache.json");
+  cancelAtProgress = [](const Json& event) { return event.get("phase").text() == "check"; };
+  expectDone(runJob(), false, true, "cancelled", "");
+  EXPECT_TRUE(std::filesystem::exists(workFolder() / "cache.json")) << "what was hashed is kept";
+}
+
+TEST_F(UpdateJobTest, CancelDuringDownloadsForbidsPlaying) {
+  publishClient();
+  cancelAtPhase = "download";
+  expectDone(runJob(), false, false, "cancelled", "cancelled");
+
+  // Cancelled in the middle of a transfer: the message names the file and
+  // the part stays for the next job.
+  cancelAtPhase.clear();
+  serveFault("trickle-20");
+  cancelAtProgress = [](const Json& event) {
+    return event.get("phase").text() == "download" && event.get("bytesDone").numberOr(0) > 0;
+  };
+  const DoneEvent result = runJob();
+  expectDone(result, false, false, "cancelled", "system/L2.exe: cancelled");
+}
+
+TEST_F(UpdateJobTest, PartOfACancelledJobIsResumedByTheNext) {
+  release_->addFile("big.dat", lines(40000, "big"), {"", false, {4096, true}});
+  release_->publish();
+  const ManifestFile big = entryOf("big.dat");
+  serveFault("trickle-5");
+  cancelAtProgress = [](const Json& event) {
+    return event.get("phase").text() == "download" && event.get("bytesDone").numberOr(0) >= 20000;
+  };
+  EXPECT_EQ(runJob().code, "cancelled");
+  uint64_t kept = 0;
+  ASSERT_TRUE(fileSize(partPath(workFolder(), big), kept));
+  ASSERT_GT(kept, 0u);
+
+  cancelAtProgress = nullptr;
+  serveFrom(servers_.nginx);
+  expectDone(runJob(CheckMode::Repair), true, true, "updated", "");
+  const auto first = std::find_if(progress.begin(), progress.end(), [](const Json& e) {
+    return e.get("phase").text() == "download" && e.get("bytesDone").numberOr(0) > 0;
+  });
+  ASSERT_NE(first, progress.end());
+  EXPECT_GE(first->get("bytesDone").numberOr(0), static_cast<double>(kept)) << "resumed where the first job stopped";
+  expectClientMatchesRelease();
+  EXPECT_FALSE(std::filesystem::exists(partPath(workFolder(), big)));
+}
+
+TEST_F(UpdateJobTest, FailedDownloadKeepsWhatWasDoneAndTheOldParts) {
+  publishClient();
+  std::filesystem::remove(release_->packedPath("system/Option.txt"));
+  writeFile(workFolder() / "stale.part", "left by an earlier job");
+  expectDone(runJob(), false, true, "failed", "system/Option.txt: HTTP 404");
+  EXPECT_EQ(readFile(clientFile("system/L2.exe")), lines(3000, "exe")) << "files before the failure stay";
+  EXPECT_FALSE(std::filesystem::exists(clientFile("readme.txt"))) << "files after it were not touched";
+  EXPECT_TRUE(std::filesystem::exists(workFolder() / "stale.part")) << "no clean-up after a failure";
+  const Json cache = Json::parse(readFile(workFolder() / "cache.json"));
+  EXPECT_TRUE(cache.get("system/L2.exe").isArray()) << "the cache knows the installed file";
+}
+
+TEST_F(UpdateJobTest, SuccessfulJobSweepsLeftoverPartsOnly) {
+  publishClient();
+  writeFile(workFolder() / (std::string(64, 'e') + ".part"), "any digest");
+  writeFile(workFolder() / "other.PART", "upper case stays");
+  expectDone(runJob(), true, true, "updated", "");
+  EXPECT_FALSE(std::filesystem::exists(workFolder() / (std::string(64, 'e') + ".part")));
+  EXPECT_TRUE(std::filesystem::exists(workFolder() / "other.PART"));
+}
+
+TEST_F(UpdateJobTest, ReadOnlyTargetIsReplacedAndABlockedOneFailsTheJob) {
+  publishClient();
+  writeFile(clientFile("readme.txt"), "old read-only copy");
+  std::filesystem::permissions(clientFile("readme.txt"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  expectDone(runJob(), true, true, "updated", "");
+  expectClientMatchesRelease();
+
+  std::filesystem::remove(clientFile("system/Option.txt"));
+  writeFile(clientFile("system/Option.txt/blocker"), "in the way");
+  expectDone(runJob(), false, true, "failed",
+             "system/Option.txt: cannot replace " + pathToUtf8(clientFile("system/Option.txt")) +
+                 " (is the game running?)");
+}
+
+TEST_F(UpdateJobTest, ConfiguredWorkFolderReceivesTheOldState) {
+  publishClient();
+  expectDone(runJob(), true, true, "updated", "");
+  config_.workDir = "data/upd";
+  corruptKeepingTime("readme.txt");
+  // The cache moved along, so the check still trusts it.
+  expectDone(runJob(), true, true, "uptodate", "");
+  EXPECT_FALSE(std::filesystem::exists(workFolder()));
+  EXPECT_TRUE(std::filesystem::exists(clientFile("data/upd/cache.json")));
+}
+
+}  // namespace
+}  // namespace zv
