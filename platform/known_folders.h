@@ -1,0 +1,13 @@
+#pragma once
+// Folders the system keeps for the user.
+
+#include <filesystem>
+
+namespace zv {
+
+// Where programs keep the user's data on this machine: the Local AppData
+// known folder on Windows; elsewhere $XDG_DATA_HOME when it is an absolute
+// path, else ~/.local/share. False when the system cannot tell.
+[[nodiscard]] bool userDataFolder(std::filesystem::path& folder);
+
+}  // namespace zv

@@ -1,0 +1,18 @@
+#include "platform/known_folders.h"
+
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+namespace zv {
+
+bool userDataFolder(std::filesystem::path& folder) {
+  wchar_t* path = nullptr;
+  const HRESULT result = SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &path);
+  const bool ok = SUCCEEDED(result) && path != nullptr && path[0] != L'\0';
+  if (ok) folder = std::filesystem::path(path);
+  CoTaskMemFree(path);
+  return ok;
+}
+
+}  // namespace zv
