@@ -1,0 +1,162 @@
+#pragma once
+// The launcher's core between the page and the work: every page command is
+// handled here, every event for the page passes through here, and here the
+// one background job at a time is started, cancelled and ended. The host (a
+// window, or the console) supplies only an EventSink and a HostWindow, so
+// the Windows launcher and the console launcher behave the same.
+//
+// Threads: the host's main thread calls everything except postPageEvent and
+// sendNotice, which any thread may call. One job thread at a time runs an
+// Updater; news and status run on threads of their own.
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "bridge/event_sink.h"
+#include "bridge/host_window.h"
+#include "bridge/self_update_swap.h"
+#include "data/json.h"
+#include "data/launcher_config.h"
+#include "data/preferences.h"
+#include "game/game_start.h"
+#include "net/fetcher.h"
+#include "updater/manifest.h"
+#include "updater/update_events.h"
+
+namespace zv {
+
+class Updater;
+class EventGate;
+
+// Hands a finished event object to the page; callable from any thread.
+using PostPageEvent = std::function<void(const Json& event)>;
+
+// What the bridge starts and calls; every member has a working default, and
+// tests replace the ones they watch.
+struct BridgeServices {
+  // Starts the news and status tasks, once, at the page's first "ready". The
+  // tasks may outlive the bridge: post and closing stay valid as long as
+  // they hold a copy of post.
+  std::function<void(const LauncherConfig& config, const PostPageEvent& post, const std::atomic<bool>& closing)>
+      startBackground;
+  // The jobs (see addons/addon_jobs.h).
+  std::function<void(Updater& updater, CheckMode mode)> runUpdate;
+  std::function<void(Updater& updater, const std::string& id, const std::string& variant, const std::string& key)>
+      runAddonInstall;
+  std::function<void(Updater& updater, const std::string& id, const Manifest* manifest)> runAddonRemove;
+  // A fetcher for one job.
+  std::function<std::unique_ptr<Fetcher>()> makeFetcher;
+  // Shows a web page (the caller has checked the scheme).
+  std::function<void(const std::string& url)> openUrl;
+  // Starts the new launcher after a self-update.
+  ProcessStartFn startLauncher;
+  // The game start's processes and pauses; null: the system's.
+  GameProcessStarter* gameStarter = nullptr;
+};
+
+// Process-wide values fixed at start-up.
+struct BridgeSetup {
+  std::filesystem::path launcherPath;
+  std::filesystem::path clientFolder;
+  // The arguments the new launcher gets after a self-update, in command-line
+  // form: "--updated" for the window launcher; the console launcher adds its
+  // own command and options.
+  std::string restartArguments = "--updated";
+  // The restarted launcher shares this process's standard streams (the
+  // console launcher, whose caller goes on talking to the new process).
+  bool restartSharesStreams = false;
+};
+
+class Bridge {
+ public:
+  // config and prefs belong to the host and outlive the bridge.
+  Bridge(const LauncherConfig& config, Preferences& prefs, BridgeSetup setup, EventSink& sink, HostWindow& window,
+         BridgeServices services = {});
+  // Runs close() if the host has not.
+  ~Bridge();
+  Bridge(const Bridge&) = delete;
+  Bridge& operator=(const Bridge&) = delete;
+
+  // One message from the page: a JSON command object. Anything malformed or
+  // unknown is ignored.
+  void handlePageMessage(std::string_view text);
+
+  // The host's main thread hands back what was posted to its EventSink.
+  void deliverPageEvent(const std::string& text);
+  void finishSelfUpdate(const std::filesystem::path& newLauncher);
+  void jobEnded();
+
+  // The window closes: stops the news and status tasks, cancels a running
+  // job and waits for it. Events still on their way are dropped.
+  void close();
+
+  // Jobs. startJob answers "busy" while a job runs; startUpdate then does
+  // nothing at all.
+  using Job = std::function<void(Updater& updater)>;
+  void startJob(Job job);
+  void startUpdate(CheckMode mode);
+  void installAddon(const Json& command);
+  void removeAddon(const Json& command);
+  void requestCancel();
+  bool jobBusy() const { return jobBusy_.load(); }
+
+  // The game start of "play"; true when the game started.
+  bool startGame();
+
+  // Any thread.
+  void postPageEvent(const Json& event);
+  void sendNotice(std::string_view code, std::string_view detail);
+
+  // The manifest the last job accepted (null before any).
+  std::shared_ptr<const Manifest> lastManifest() const;
+
+  // For a host whose page needs no "ready" (the console's one-shot
+  // commands): events go straight out, nothing is started.
+  void markPageReady() { pageReady_ = true; }
+  bool selfUpdateOff() const { return selfUpdateOff_; }
+  std::filesystem::path logPath() const;
+
+ private:
+  void onReady();
+  void dispatch(const std::string& cmd, const Json& command);
+  void openLink(const std::string& url);
+  void sendSettings();
+  void saveVideoSettings(const Json& command);
+  void setLanguage(const Json& command);
+  void setTheme(const Json& command);
+  void setArt(const Json& command);
+  void runWorker(const Job& job, const std::filesystem::path& launcherPath);
+
+  const LauncherConfig& config_;
+  Preferences& prefs_;
+  const BridgeSetup setup_;
+  EventSink& sink_;
+  HostWindow& window_;
+  BridgeServices services_;
+  // Shared with the news and status threads, which may outlive the bridge.
+  std::shared_ptr<EventGate> gate_;
+
+  // Main thread only.
+  bool pageReady_ = false;
+  bool backgroundStarted_ = false;
+  bool closed_ = false;
+  bool selfUpdateOff_ = false;
+  std::vector<std::string> pendingPageEvents_;
+
+  std::thread jobThread_;
+  std::atomic<bool> jobBusy_{false};
+  mutable std::mutex jobMutex_;
+  Updater* currentUpdater_ = nullptr;  // guarded by jobMutex_
+
+  mutable std::mutex manifestMutex_;
+  std::shared_ptr<const Manifest> lastManifest_;  // guarded by manifestMutex_
+};
+
+}  // namespace zv

@@ -1,0 +1,165 @@
+// The one background job at a time: start, the worker's body, cancel, end,
+// and the close sequence.
+
+#include <system_error>
+
+#include "bridge/bridge.h"
+#include "bridge/event_gate.h"
+#include "bridge/page_events.h"
+#include "platform/log.h"
+#include "updater/updater.h"
+
+namespace zv {
+
+void Bridge::startJob(Job job) {
+  if (closed_) return;
+  if (jobBusy_.load()) {
+    sendNotice("busy", "");
+    return;
+  }
+  if (jobThread_.joinable()) jobThread_.join();  // ended, but its end not yet handled
+  jobBusy_.store(true);
+  // After a failed swap the launcher stays as it is until the next start.
+  std::filesystem::path launcherPath = selfUpdateOff_ ? std::filesystem::path() : setup_.launcherPath;
+  try {
+    jobThread_ = std::thread([this, job = std::move(job), launcherPath = std::move(launcherPath)] {
+      runWorker(job, launcherPath);
+    });
+  } catch (const std::system_error& error) {
+    // Without a worker nothing would ever clear the busy flag and the page
+    // would wait for a result forever.
+    jobBusy_.store(false);
+    postPageEvent(doneEvent(false, true, "failed", std::string("cannot start a job: ") + error.what(), ""));
+  }
+}
+
+void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath) {
+  std::unique_ptr<Fetcher> fetcher = services_.makeFetcher();
+  Updater* self = nullptr;
+  bool handedOver = false;
+  bool doneSent = false;
+  // A cancel that arrives before the job's first step is cleared by it; while
+  // the window closes, every event of the job asks again, so a close never
+  // waits for a whole job.
+  auto stopIfClosing = [this, &self] {
+    if (self != nullptr && gate_->closing.load()) self->requestCancel();
+  };
+  UpdateEvents events;
+  events.onPhase = [this, stopIfClosing](const std::string& phase) {
+    stopIfClosing();
+    postPageEvent(phaseEvent(phase));
+  };
+  events.onProgress = [this, stopIfClosing](const Json& event) {
+    stopIfClosing();
+    postPageEvent(event);
+  };
+  events.onDone = [this, &self, &doneSent](bool ok, bool canPlay, const std::string& code,
+                                           const std::string& detail) {
+    doneSent = true;
+    postPageEvent(doneEvent(ok, canPlay, code, detail, self != nullptr ? self->build() : std::string()));
+  };
+  events.onSelfUpdate = [this, &handedOver](const std::filesystem::path& newLauncher) {
+    handedOver = true;
+    sink_.postSelfUpdate(newLauncher);
+  };
+  events.onManifest = [this](const Manifest& manifest) {
+    auto copy = std::make_shared<const Manifest>(manifest);
+    std::lock_guard lock(manifestMutex_);
+    lastManifest_ = std::move(copy);
+  };
+  events.onAddons = [this](const Json& event) { postPageEvent(event); };
+
+  {
+    Updater updater(setup_.clientFolder, launcherPath, config_, *fetcher, std::move(events));
+    self = &updater;
+    {
+      std::lock_guard lock(jobMutex_);
+      currentUpdater_ = &updater;
+    }
+    try {
+      job(updater);
+    } catch (const std::exception& error) {
+      // Jobs report through onDone; this only keeps a fault from ending the
+      // process without a result.
+      if (!doneSent && !handedOver && updater.events().onDone) {
+        updater.events().onDone(false, true, "failed", error.what());
+      }
+    }
+    {
+      std::lock_guard lock(jobMutex_);
+      currentUpdater_ = nullptr;
+    }
+    if (!handedOver) sink_.postJobEnded();
+    self = nullptr;
+  }
+}
+
+void Bridge::startUpdate(CheckMode mode) {
+  if (jobBusy_.load()) return;
+  startJob([run = services_.runUpdate, mode](Updater& updater) { run(updater, mode); });
+}
+
+void Bridge::installAddon(const Json& command) {
+  const std::string id = command.get("id").text();
+  if (!isValidAddonId(id)) return;
+  const std::string variant = command.get("variant").text();
+  const std::string key = command.get("key").text();
+  writeLog(logPath(), "addon install: " + id + " variant=" + variant + " key=" + key);
+  startJob([run = services_.runAddonInstall, id, variant, key](Updater& updater) { run(updater, id, variant, key); });
+}
+
+void Bridge::removeAddon(const Json& command) {
+  const std::string id = command.get("id").text();
+  if (!isValidAddonId(id)) return;
+  writeLog(logPath(), "addon remove: " + id);
+  startJob([this, run = services_.runAddonRemove, id](Updater& updater) {
+    // Taken when the job runs: the shared copy stays valid even if a later
+    // job replaces the host's.
+    const std::shared_ptr<const Manifest> manifest = lastManifest();
+    run(updater, id, manifest.get());
+  });
+}
+
+void Bridge::requestCancel() {
+  std::lock_guard lock(jobMutex_);
+  if (currentUpdater_ != nullptr) currentUpdater_->requestCancel();
+}
+
+void Bridge::jobEnded() {
+  if (jobThread_.joinable()) jobThread_.join();
+  jobBusy_.store(false);
+}
+
+void Bridge::close() {
+  if (closed_) return;
+  closed_ = true;
+  gate_->closing.store(true);
+  requestCancel();
+  if (jobThread_.joinable()) jobThread_.join();
+  jobBusy_.store(false);
+  gate_->shut();
+  pendingPageEvents_.clear();
+}
+
+void Bridge::finishSelfUpdate(const std::filesystem::path& newLauncher) {
+  if (jobThread_.joinable()) jobThread_.join();
+  jobBusy_.store(false);
+  if (closed_) return;
+  ProcessCommand restart;
+  restart.program = setup_.launcherPath;
+  restart.arguments = setup_.restartArguments;
+  restart.workingFolder = setup_.clientFolder;
+  restart.shareStandardStreams = setup_.restartSharesStreams;
+  if (swapInNewLauncher(setup_.launcherPath, newLauncher, restart, services_.startLauncher)) {
+    closed_ = true;
+    gate_->closing.store(true);
+    gate_->shut();
+    window_.destroy();
+    return;
+  }
+  sendNotice("selfUpdateFailed", "");
+  selfUpdateOff_ = true;
+  if (!jobBusy_.load()) startUpdate(CheckMode::Check);
+}
+
+}  // namespace zv

@@ -1,0 +1,44 @@
+#include "bridge/self_update_swap.h"
+
+#include <chrono>
+#include <thread>
+
+#include "platform/file.h"
+#include "platform/file_info.h"
+
+namespace zv {
+namespace {
+
+constexpr int kRemoveAttempts = 20;
+constexpr unsigned kRemovePauseMs = 150;
+
+}  // namespace
+
+std::filesystem::path oldLauncherPath(const std::filesystem::path& launcherPath) {
+  return withSuffix(launcherPath, ".old");
+}
+
+bool swapInNewLauncher(const std::filesystem::path& launcherPath, const std::filesystem::path& newLauncher,
+                       const ProcessCommand& restart, const ProcessStartFn& start) {
+  const std::filesystem::path oldPath = oldLauncherPath(launcherPath);
+  (void)removeFile(oldPath);
+  std::string error;
+  const bool movedAside = replaceFile(launcherPath, oldPath, error);
+  // The download is a plain file; where execute permission exists it has none.
+  const bool movedIn = movedAside && replaceFile(newLauncher, launcherPath, error) && makeExecutable(launcherPath);
+  StartError startError;
+  if (movedIn && start(restart, startError)) return true;
+  if (movedAside) (void)replaceFile(oldPath, launcherPath, error);
+  (void)removeFile(newLauncher);
+  return false;
+}
+
+void removeOldLauncher(const std::filesystem::path& launcherPath) {
+  const std::filesystem::path oldPath = oldLauncherPath(launcherPath);
+  for (int attempt = 0; attempt < kRemoveAttempts; ++attempt) {
+    if (removeFile(oldPath)) return;  // also true when there is none
+    std::this_thread::sleep_for(std::chrono::milliseconds(kRemovePauseMs));
+  }
+}
+
+}  // namespace zv

@@ -1,0 +1,408 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bridge/bridge.h"
+#include "data/preferences.h"
+#include "data/video_options.h"
+#include "tests/support/temp_dir.h"
+#include "tests/unit/recording_host.h"
+#include "updater/updater.h"
+
+namespace zv {
+namespace {
+
+using test::readFile;
+using test::RecordingHost;
+using test::TempDir;
+using test::writeFile;
+
+// Waits (without a time limit) until the job's Updater sees a cancel request.
+void waitForCancel(Updater& updater) {
+  while (!updater.cancelRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+struct AddonCall {
+  std::string id, variant, key;
+  std::string manifestBuild = "<none>";
+};
+
+class BridgeTest : public ::testing::Test {
+ protected:
+  BridgeTest() {
+    config.serverName = "Test \"Server\"";
+    config.language = "en";
+    config.statusHost = "127.0.0.1";
+    config.statusPort = 7777;
+    config.links = {{"site", "https://example.test/"}, {"forum", "http://forum.test/"}};
+    prefs = loadPreferences(config, data.path(), "1234");
+    services.startBackground = [this](const LauncherConfig&, const PostPageEvent& post,
+                                      const std::atomic<bool>& closing) {
+      ++backgroundStarts;
+      backgroundPost = post;
+      backgroundClosing = &closing;
+    };
+    services.runUpdate = [this](Updater& updater, CheckMode mode) {
+      modes.push_back(mode);
+      updater.run(mode);  // without an update server: "noconfig" at once
+    };
+    services.runAddonInstall = [this](Updater& updater, const std::string& id, const std::string& variant,
+                                      const std::string& key) {
+      addonCalls.push_back({id, variant, key});
+      updater.events().onDone(true, true, "addonInstalled", id);
+    };
+    services.runAddonRemove = [this](Updater& updater, const std::string& id, const Manifest* manifest) {
+      addonCalls.push_back({id, "", "", manifest != nullptr ? manifest->build : "<none>"});
+      updater.events().onDone(true, true, "addonRemoved", id);
+    };
+    services.openUrl = [this](const std::string& url) { opened.push_back(url); };
+  }
+
+  Bridge& bridge() {
+    if (!bridge_) {
+      BridgeSetup setup;
+      setup.launcherPath = client / "launcher";
+      setup.clientFolder = client.path();
+      bridge_ = std::make_unique<Bridge>(config, prefs, setup, host, host, services);
+    }
+    return *bridge_;
+  }
+  void send(std::string_view command) { bridge().handlePageMessage(command); }
+  // Sends a command and hands its answers to the page.
+  void answer(std::string_view command) {
+    send(command);
+    host.pump(bridge());
+  }
+  // Starts a job that waits for a cancel request, and returns once it runs.
+  void startBlockingJob() {
+    std::promise<void> running;
+    bridge().startJob([&running](Updater& updater) {
+      running.set_value();
+      waitForCancel(updater);
+    });
+    running.get_future().wait();
+  }
+
+  TempDir client;
+  TempDir data;
+  LauncherConfig config;
+  Preferences prefs;
+  BridgeServices services;
+  RecordingHost host;
+  int backgroundStarts = 0;
+  PostPageEvent backgroundPost;
+  const std::atomic<bool>* backgroundClosing = nullptr;
+  std::vector<CheckMode> modes;
+  std::vector<AddonCall> addonCalls;
+  std::vector<std::string> opened;
+  std::unique_ptr<Bridge> bridge_;
+};
+
+TEST_F(BridgeTest, EventsWaitForReadyAndComeBeforeInit) {
+  Json early = Json::object();
+  early.set("type", "status");
+  early.set("online", true);
+  bridge().postPageEvent(early);
+  answer(R"({"cmd":"getSettings"})");
+  EXPECT_TRUE(host.page.empty());
+
+  send(R"({"cmd":"ready"})");
+  host.runUntilIdle(bridge());
+  EXPECT_EQ(host.types(), (std::vector<std::string>{"status", "settings", "init", "phase", "done"}));
+  EXPECT_EQ(host.page[2],
+            R"({"type":"init","serverName":"Test \"Server\"","version":"1.0.0","lang":"en","theme":"","mode":"dark",)"
+            R"("links":{"site":true,"forum":true},"news":false,"status":true})");
+  EXPECT_EQ(host.page[3], R"({"type":"phase","phase":"manifest"})");
+  EXPECT_EQ(host.page[4], R"({"type":"done","ok":false,"canPlay":true,"code":"noconfig",)"
+                          R"("detail":"updateUrl / publicKey missing in ZarvoLauncher.json","build":""})");
+}
+
+TEST_F(BridgeTest, OnlyTheFirstReadyStartsTheBackgroundTasksAndTheCheck) {
+  send(R"({"cmd":"ready"})");
+  host.runUntilIdle(bridge());
+  const size_t afterFirst = host.page.size();
+  answer(R"({"cmd":"ready"})");
+  EXPECT_EQ(backgroundStarts, 1);
+  EXPECT_EQ(modes, std::vector<CheckMode>{CheckMode::Check});
+  ASSERT_EQ(host.page.size(), afterFirst + 1);
+  EXPECT_EQ(host.event(afterFirst).get("type").text(), "init");
+  EXPECT_FALSE(bridge().jobBusy());
+}
+
+TEST_F(BridgeTest, BackgroundEventsStopAtCloseEvenWhenTheirTaskOutlivesTheBridge) {
+  send(R"({"cmd":"ready"})");
+  host.runUntilIdle(bridge());
+  ASSERT_TRUE(backgroundPost);
+  std::thread([post = backgroundPost] {
+    Json news = Json::object();
+    news.set("type", "news");
+    post(news);
+  }).join();
+  host.pump(bridge());
+  EXPECT_EQ(host.types().back(), "news");
+  EXPECT_FALSE(backgroundClosing->load());
+
+  bridge().close();
+  EXPECT_TRUE(backgroundClosing->load());
+  const PostPageEvent survivor = backgroundPost;
+  bridge_.reset();
+  const size_t before = host.page.size();
+  Json late = Json::object();
+  late.set("type", "status");
+  survivor(late);  // after the bridge is gone: dropped, and no use of freed memory
+  EXPECT_EQ(host.page.size(), before);
+}
+
+TEST_F(BridgeTest, WhileAJobRunsChecksAreSilentAndOtherStartsAnswerBusy) {
+  writeFile(client / "system/L2.exe", "game");
+  answer(R"({"cmd":"ready"})");
+  host.runUntilIdle(bridge());
+  host.page.clear();
+
+  startBlockingJob();
+  answer(R"({"cmd":"check"})");
+  answer(R"({"cmd":"repair"})");
+  EXPECT_TRUE(host.page.empty());
+  answer(R"({"cmd":"addonInstall","id":"fx"})");
+  answer(R"({"cmd":"addonRemove","id":"fx"})");
+  answer(R"({"cmd":"play"})");
+  EXPECT_EQ(host.types(), (std::vector<std::string>{"notice", "notice", "notice"}));
+  EXPECT_EQ(host.page[0], R"({"type":"notice","code":"busy","detail":""})");
+  EXPECT_EQ(host.closeRequests, 0);
+
+  send(R"({"cmd":"cancel"})");
+  host.runUntilIdle(bridge());
+  EXPECT_EQ(modes.size(), 1u);  // only the automatic check ran
+  EXPECT_TRUE(addonCalls.empty());
+  // Idle again: a cancel now reaches nothing, and a check starts.
+  send(R"({"cmd":"cancel"})");
+  send(R"({"cmd":"repair"})");
+  host.runUntilIdle(bridge());
+  EXPECT_EQ(modes.back(), CheckMode::Repair);
+}
+
+TEST_F(BridgeTest, CloseCancelsAndWaitsForTheJobAndDropsWhatItStillSends) {
+  std::promise<void> running;
+  bridge().startJob([&running](Updater& updater) {
+    running.set_value();
+    waitForCancel(updater);
+    updater.events().onDone(false, true, "cancelled", "");
+  });
+  running.get_future().wait();
+  bridge().close();
+  EXPECT_FALSE(bridge().jobBusy());
+  bridge().markPageReady();
+  host.pump(bridge());
+  EXPECT_TRUE(host.page.empty());
+  send(R"({"cmd":"check"})");  // nothing starts after the close
+  EXPECT_FALSE(bridge().jobBusy());
+}
+
+TEST_F(BridgeTest, CloseRightAfterAStartStopsAJobThatClearsEarlierCancels) {
+  // The update job forgets cancel requests made before its first step; the
+  // close must still stop it.
+  bridge().startJob([](Updater& updater) {
+    updater.events().onPhase("manifest");
+    waitForCancel(updater);
+  });
+  bridge().close();
+  EXPECT_FALSE(bridge().jobBusy());
+}
+
+TEST_F(BridgeTest, AddonCommandsNeedAValidIdAndAreLogged) {
+  bridge().markPageReady();
+  for (const char* command :
+       {R"({"cmd":"addonInstall","id":"abcdefghijklmnopqrstuvwxyz0123456"})", R"({"cmd":"addonInstall","id":"Fx"})",
+        R"({"cmd":"addonInstall","id":"f.x"})", R"({"cmd":"addonInstall"})", R"({"cmd":"addonRemove","id":"a/b"})"}) {
+    answer(command);
+  }
+  EXPECT_FALSE(bridge().jobBusy());
+  EXPECT_TRUE(host.page.empty());
+  EXPECT_FALSE(std::filesystem::exists(bridge().logPath()));
+
+  send(R"({"cmd":"addonInstall","id":"abcdefghijklmnopqrstuvwxyz012345","variant":"nv","key":"f12"})");
+  host.runUntilIdle(bridge());
+  send(R"({"cmd":"addonInstall","id":"fx_2","variant":7})");
+  host.runUntilIdle(bridge());
+  ASSERT_EQ(addonCalls.size(), 2u);
+  EXPECT_EQ(addonCalls[0].id, "abcdefghijklmnopqrstuvwxyz012345");
+  EXPECT_EQ(addonCalls[0].variant, "nv");
+  EXPECT_EQ(addonCalls[0].key, "f12");
+  EXPECT_EQ(addonCalls[1].variant, "");  // not a text: empty
+  const std::string log = readFile(bridge().logPath());
+  EXPECT_NE(log.find("  addon install: abcdefghijklmnopqrstuvwxyz012345 variant=nv key=f12\r\n"), std::string::npos);
+  EXPECT_NE(log.find("  addon install: fx_2 variant= key=\r\n"), std::string::npos);
+  EXPECT_EQ(host.event(1).get("code").text(), "addonInstalled");
+}
+
+TEST_F(BridgeTest, RemovalGetsTheManifestTheLastJobAccepted) {
+  bridge().markPageReady();
+  send(R"({"cmd":"addonRemove","id":"fx"})");
+  host.runUntilIdle(bridge());
+  EXPECT_EQ(bridge().lastManifest(), nullptr);
+
+  bridge().startJob([](Updater& updater) {
+    Manifest manifest;
+    manifest.build = "b7";
+    updater.events().onManifest(manifest);
+  });
+  host.runUntilIdle(bridge());
+  send(R"({"cmd":"addonRemove","id":"fx"})");
+  host.runUntilIdle(bridge());
+  ASSERT_EQ(addonCalls.size(), 2u);
+  EXPECT_EQ(addonCalls[0].manifestBuild, "<none>");
+  EXPECT_EQ(addonCalls[1].manifestBuild, "b7");
+  EXPECT_NE(readFile(bridge().logPath()).find("  addon remove: fx\r\n"), std::string::npos);
+}
+
+TEST_F(BridgeTest, TheDoneEventCarriesTheAcceptedBuild) {
+  bridge().markPageReady();
+  bridge().startJob([](Updater& updater) { updater.events().onDone(true, true, "uptodate", ""); });
+  host.runUntilIdle(bridge());
+  EXPECT_EQ(host.event(0).get("build").text(), "");
+
+  // A job whose function fails still ends with one result.
+  bridge().startJob([](Updater&) { throw std::runtime_error("disk on fire"); });
+  host.runUntilIdle(bridge());
+  ASSERT_EQ(host.page.size(), 2u);
+  EXPECT_EQ(host.page[1], R"({"type":"done","ok":false,"canPlay":true,"code":"failed","detail":"disk on fire","build":""})");
+}
+
+TEST_F(BridgeTest, SettingsAreReadAndWrittenThroughTheOptionsFile) {
+  const std::string original =
+      "[Engine]\r\nGamePlayViewportX=1\r\n[Video]\r\nGamePlayViewportX=800\r\nGamePlayViewportY=600\r\n"
+      "StartupFullScreen=True\r\nGamma=0.8\r\n";
+  writeFile(client / "system/Option.ini", original);
+  bridge().markPageReady();
+  answer(R"({"cmd":"getSettings"})");
+  Json settings = host.event(0);
+  EXPECT_EQ(settings.get("windowed").boolOr(true), false);
+  EXPECT_EQ(settings.get("width").numberOr(0), 800);
+  EXPECT_EQ(settings.get("lang").text(), "en");
+  EXPECT_TRUE(settings.get("resolutions").isArray());
+
+  answer(R"({"cmd":"saveSettings","windowed":true,"width":1280.9,"height":720})");
+  EXPECT_EQ(host.page[1], R"({"type":"settingsSaved","ok":true})");
+  VideoOptions stored;
+  ASSERT_TRUE(readVideoOptions(client / "system/Option.ini", stored));
+  EXPECT_EQ(stored, (VideoOptions{true, 1280, 720}));
+  const std::string text = readFile(client / "system/Option.ini");
+  EXPECT_NE(text.find("[Engine]\r\nGamePlayViewportX=1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("Gamma=0.8\r\n"), std::string::npos);
+
+  // A size out of range keeps the stored one; the window choice is still written.
+  answer(R"({"cmd":"saveSettings","windowed":false,"width":639,"height":720})");
+  answer(R"({"cmd":"saveSettings","windowed":"yes","width":1920,"height":16385})");
+  ASSERT_TRUE(readVideoOptions(client / "system/Option.ini", stored));
+  EXPECT_EQ(stored, (VideoOptions{false, 1280, 720}));
+  EXPECT_EQ(host.types(), (std::vector<std::string>{"settings", "settingsSaved", "settingsSaved", "settingsSaved"}));
+}
+
+TEST_F(BridgeTest, LanguageAndThemeAreStoredOnlyWhenValid) {
+  const auto stored = [this] { return loadPreferences(config, data.path(), "1234"); };
+  send(R"({"cmd":"setLanguage","lang":"de"})");
+  send(R"({"cmd":"setLanguage","lang":"RU"})");
+  EXPECT_FALSE(std::filesystem::exists(prefs.prefsPath));
+  send(R"({"cmd":"setLanguage","lang":"ru"})");
+  EXPECT_EQ(stored().prefLang, "ru");
+
+  send(R"({"cmd":"setTheme","theme":"ember","mode":"Dark","bg":"#102030"})");
+  send(R"({"cmd":"setTheme","theme":"Ember","mode":"dark","bg":"#102030"})");
+  EXPECT_EQ(stored().prefTheme, "");
+  send(R"({"cmd":"setTheme","theme":"ember","mode":"light","bg":"#12345"})");
+  EXPECT_EQ(stored().prefTheme, "ember");
+  EXPECT_EQ(stored().prefMode, "light");
+  EXPECT_EQ(stored().prefBg, "");
+  send(R"({"cmd":"setTheme","theme":"ember","mode":"dark","bg":"#A0b1C2"})");
+  EXPECT_EQ(stored().prefBg, "#A0b1C2");
+  EXPECT_EQ(stored().prefLang, "ru");  // one change keeps the others
+}
+
+TEST_F(BridgeTest, ThemePictureChangesAreDrawnAndStored) {
+  const auto stored = [this] { return loadPreferences(config, data.path(), "1234").art; };
+  send(R"({"cmd":"setArt","file":"themes/ember/Art.PNG","x":5000,"y":-20,"height":300})");
+  ASSERT_EQ(host.art.size(), 1u);
+  EXPECT_EQ(stored(), (ThemePicture{"themes/ember/Art.PNG", 3000, -20, 300}));
+
+  // The same picture again is drawn again only when it is not on screen.
+  send(R"({"cmd":"setArt","file":"themes/ember/Art.PNG","x":3000,"y":-20,"height":300})");
+  EXPECT_EQ(host.art.size(), 2u);
+  host.drawn = true;
+  send(R"({"cmd":"setArt","file":"themes/ember/Art.PNG","x":3000,"y":-20,"height":300})");
+  EXPECT_EQ(host.art.size(), 2u);
+
+  send(R"({"cmd":"setArt","file":"../outside.png","x":0,"y":0,"height":300})");
+  send(R"({"cmd":"setArt","file":"a.png","x":0,"y":0,"height":15})");
+  EXPECT_EQ(host.art.size(), 2u);
+  send(R"({"cmd":"setArt","file":""})");
+  EXPECT_EQ(host.art.back(), ThemePicture{});
+  EXPECT_EQ(stored(), ThemePicture{});
+}
+
+TEST_F(BridgeTest, OnlyWebAddressesAreOpened) {
+  send(R"({"cmd":"openUrl","url":"HTTPS://example.test/"})");
+  send(R"({"cmd":"openUrl","url":"file:///etc/passwd"})");
+  send(R"({"cmd":"openUrl","url":"https://example.test/a"})");
+  send(R"({"cmd":"openUrl","url":"http://example.test/b"})");
+  send(R"({"cmd":"link","name":"forum"})");
+  send(R"({"cmd":"link","name":"Forum"})");
+  EXPECT_EQ(opened, (std::vector<std::string>{"https://example.test/a", "http://example.test/b", "http://forum.test/"}));
+}
+
+TEST_F(BridgeTest, WindowCommandsAndMalformedMessages) {
+  bridge().markPageReady();
+  for (const char* text : {"not json", "[]", R"({"cmd":5})", R"({"cmd":"Minimize"})", R"({"cmd":"nothing"})",
+                           R"({"command":"close"})", ""}) {
+    answer(text);
+  }
+  EXPECT_EQ(host.minimized + host.closeRequests + host.drags, 0);
+  EXPECT_TRUE(host.page.empty());
+  send(R"({"cmd":"minimize"})");
+  send(R"({"cmd":"drag"})");
+  send(R"({"cmd":"close"})");
+  EXPECT_EQ(host.minimized, 1);
+  EXPECT_EQ(host.drags, 1);
+  EXPECT_EQ(host.closeRequests, 1);
+}
+
+TEST_F(BridgeTest, PlayClosesOrMinimisesAfterAStartAndReportsAMissingGame) {
+  class Starter final : public GameProcessStarter {
+   public:
+    bool start(const ProcessCommand&, StartError&) override { return ++starts, true; }
+    bool startThroughShell(const ProcessCommand&, StartError&) override { return true; }
+    void pause(unsigned) override {}
+    int starts = 0;
+  } starter;
+  services.gameStarter = &starter;
+  bridge().markPageReady();
+  answer(R"({"cmd":"play"})");
+  EXPECT_EQ(host.page, std::vector<std::string>{R"({"type":"notice","code":"gameMissing","detail":"system/L2.exe"})"});
+
+  writeFile(client / "system/L2.exe", "game");
+  answer(R"({"cmd":"play"})");
+  EXPECT_EQ(starter.starts, 1);
+  EXPECT_EQ(host.closeRequests, 1);
+  EXPECT_EQ(host.minimized, 0);
+}
+
+TEST_F(BridgeTest, PlayWithoutCloseOnPlayMinimises) {
+  config.closeOnPlay = false;
+  class Starter final : public GameProcessStarter {
+   public:
+    bool start(const ProcessCommand&, StartError&) override { return true; }
+    bool startThroughShell(const ProcessCommand&, StartError&) override { return true; }
+    void pause(unsigned) override {}
+  } starter;
+  services.gameStarter = &starter;
+  writeFile(client / "system/L2.exe", "game");
+  EXPECT_TRUE(bridge().startGame());
+  EXPECT_EQ(host.minimized, 1);
+  EXPECT_EQ(host.closeRequests, 0);
+}
+
+}  // namespace
+}  // namespace zv

@@ -1,0 +1,113 @@
+#pragma once
+// A host for bridge tests: the main thread's queue is a list the test
+// drains itself, and the page and window record what reaches them.
+
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "bridge/bridge.h"
+#include "bridge/event_sink.h"
+#include "bridge/host_window.h"
+#include "data/json.h"
+
+namespace zv::test {
+
+class RecordingHost final : public EventSink, public HostWindow {
+ public:
+  // EventSink: any thread.
+  void postPageEvent(std::string text) override { push({Kind::PageEvent, std::move(text), {}}); }
+  void postSelfUpdate(std::filesystem::path path) override { push({Kind::SelfUpdate, {}, std::move(path)}); }
+  void postJobEnded() override { push({Kind::JobEnded, {}, {}}); }
+
+  // HostWindow.
+  bool pageViewExists() const override { return true; }
+  void sendToPage(const std::string& json) override { page.push_back(json); }
+  void minimize() override { ++minimized; }
+  void requestClose() override { ++closeRequests; }
+  void beginDrag() override { ++drags; }
+  bool artDrawn() const override { return drawn; }
+  void showArt(const ThemePicture& picture) override { art.push_back(picture); }
+  void destroy() override { ++destroyed; }
+
+  // Hands what is queued now to the bridge.
+  void pump(Bridge& bridge) {
+    while (true) {
+      Item item;
+      {
+        std::lock_guard lock(mutex_);
+        if (items_.empty()) return;
+        item = std::move(items_.front());
+        items_.pop_front();
+      }
+      handle(bridge, item);
+    }
+  }
+
+  // Hands everything to the bridge, waiting for more, until a job's end has
+  // been handled and no job runs.
+  void runUntilIdle(Bridge& bridge) {
+    while (true) {
+      Item item;
+      {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return !items_.empty(); });
+        item = std::move(items_.front());
+        items_.pop_front();
+      }
+      handle(bridge, item);
+      if ((item.kind == Kind::JobEnded || item.kind == Kind::SelfUpdate) && !bridge.jobBusy()) {
+        pump(bridge);
+        return;
+      }
+    }
+  }
+
+  // The "type" of every event the page got, in order.
+  std::vector<std::string> types() const {
+    std::vector<std::string> out;
+    for (const std::string& text : page) out.push_back(Json::parse(text).get("type").text());
+    return out;
+  }
+  Json event(size_t index) const { return index < page.size() ? Json::parse(page[index]) : Json(); }
+
+  std::vector<std::string> page;
+  std::vector<ThemePicture> art;
+  bool drawn = false;
+  int minimized = 0;
+  int closeRequests = 0;
+  int drags = 0;
+  int destroyed = 0;
+
+ private:
+  enum class Kind { PageEvent, SelfUpdate, JobEnded };
+  struct Item {
+    Kind kind = Kind::PageEvent;
+    std::string text;
+    std::filesystem::path path;
+  };
+
+  void push(Item item) {
+    {
+      std::lock_guard lock(mutex_);
+      items_.push_back(std::move(item));
+    }
+    ready_.notify_all();
+  }
+  void handle(Bridge& bridge, const Item& item) {
+    switch (item.kind) {
+      case Kind::PageEvent: bridge.deliverPageEvent(item.text); break;
+      case Kind::SelfUpdate: bridge.finishSelfUpdate(item.path); break;
+      case Kind::JobEnded: bridge.jobEnded(); break;
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<Item> items_;
+};
+
+}  // namespace zv::test
