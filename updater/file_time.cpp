@@ -7,7 +7,9 @@ namespace zv {
 std::string fileTimeText(const std::filesystem::path& path) {
   int64_t ticks = 0;
   if (!lastWriteTicks(path, ticks)) return {};
-  return std::to_string(ticks);
+  return fileTimeText(ticks);
 }
+
+std::string fileTimeText(int64_t ticks) { return std::to_string(ticks); }
 
 }  // namespace zv

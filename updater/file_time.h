@@ -1,6 +1,7 @@
 #pragma once
 // The modification time as the digest cache records it.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -10,5 +11,8 @@ namespace zv {
 // 1601-01-01 UTC (Windows file time, on every platform). Empty when the time
 // cannot be read; an empty text never matches a cache entry.
 std::string fileTimeText(const std::filesystem::path& path);
+
+// The same text for a time already read (FileStat::writeTicks).
+std::string fileTimeText(int64_t ticks);
 
 }  // namespace zv

@@ -1,7 +1,7 @@
 #include "updater/updater.h"
 
 #include "data/json.h"
-#include "platform/file_info.h"
+#include "platform/file_stat.h"
 #include "platform/text_path.h"
 #include "updater/file_time.h"
 #include "updater/sha256.h"
@@ -78,11 +78,13 @@ bool Updater::fetchManifest(Manifest& manifest, std::string& code, std::string& 
 }
 
 bool Updater::checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode) {
-  uint64_t size = 0;
-  if (!fileSize(fullPath, size)) return false;
+  // One query for size and time: an unchanged client costs one per file.
+  FileStat stat;
+  if (!statRegularFile(fullPath, stat)) return false;
   if (file.once) return true;
+  const uint64_t size = stat.size;
   if (size != static_cast<uint64_t>(file.size)) return false;
-  const std::string time = fileTimeText(fullPath);
+  const std::string time = fileTimeText(stat.writeTicks);
   if (mode == CheckMode::Check && state_.cacheState.vouches(file.path, size, time, file.sha256)) return true;
   std::string digest;
   if (!sha256File(fullPath, digest, &cancelFlag_)) return false;

@@ -4,6 +4,7 @@
 
 #include "data/json.h"
 #include "platform/file.h"
+#include "platform/file_stat.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/write_time.h"
 #include "updater/digest_cache.h"
@@ -115,9 +116,15 @@ TEST(FileTimeText, IsTheWindowsFileTimeAndEmptyForMissingFiles) {
       std::chrono::system_clock::now().time_since_epoch());
   const int64_t now = sinceUnixEpoch.count() + 11644473600LL * 10000000LL;
   EXPECT_NEAR(static_cast<double>(std::stoll(written)), static_cast<double>(now), 600e7) << "within a minute";
-  // Every tick counts.
+  // Every tick counts, and the one-query form agrees.
   test::setLastWriteTicks(dir / "f", 133000000001234567LL);
   EXPECT_EQ(fileTimeText(dir / "f"), "133000000001234567");
+  FileStat stat;
+  ASSERT_TRUE(statRegularFile(dir / "f", stat));
+  EXPECT_EQ(stat.size, 1u);
+  EXPECT_EQ(fileTimeText(stat.writeTicks), "133000000001234567");
+  EXPECT_FALSE(statRegularFile(dir.path(), stat)) << "a folder is not a client file";
+  EXPECT_FALSE(statRegularFile(dir / "missing", stat));
 }
 
 TEST(MigrateWorkFolder, MovesTheOldFolderWhenTheNewOneIsMissing) {

@@ -1,0 +1,19 @@
+#pragma once
+// Size and modification time of a regular file in one query: the ordinary
+// update check asks this once per client file, and on a client of tens of
+// thousands of files every system call counts.
+
+#include <cstdint>
+#include <filesystem>
+
+namespace zv {
+
+struct FileStat {
+  uint64_t size = 0;
+  int64_t writeTicks = 0;  // Windows file time, as lastWriteTicks gives it
+};
+
+// False when path is missing, not accessible or not a regular file.
+[[nodiscard]] bool statRegularFile(const std::filesystem::path& path, FileStat& stat);
+
+}  // namespace zv
