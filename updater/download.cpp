@@ -1,7 +1,6 @@
 // Fetching one file: the transfer into the work folder with resume, the
 // attempts, the busy-server waits and the progress events.
 
-#include <algorithm>
 #include <system_error>
 
 #include "platform/file_info.h"

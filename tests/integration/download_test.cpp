@@ -199,20 +199,5 @@ TEST_F(DownloadTest, TargetThatCannotBeReplacedStopsAtOnceAndKeepsThePart) {
   EXPECT_EQ(readFile(partOf(file)), packedBytes(file)) << "kept for the next job";
 }
 
-TEST_F(DownloadTest, CancelDuringTheTransferKeepsThePartForLater) {
-  const ManifestFile file = publish("a.txt", content(20000), {"", false, {4096, true}});
-  serveFault("trickle-20");
-  newUpdater();
-  cancelAtProgress = [](const Json&) { return true; };
-  std::string error;
-  EXPECT_FALSE(download(file, error));
-  EXPECT_EQ(error, "a.txt: cancelled");
-  EXPECT_EQ(requestsFor(file), 1u);
-  uint64_t kept = 0;
-  ASSERT_TRUE(fileSize(partOf(file), kept));
-  EXPECT_GT(kept, 0u);
-  EXPECT_LT(kept, static_cast<uint64_t>(file.packed));
-}
-
 }  // namespace
 }  // namespace zv

@@ -1,8 +1,11 @@
 #pragma once
 // Test releases: packed files, manifest.json and its signature, laid out as
 // the update server serves them (folder/manifest.json, folder/manifest.sig,
-// folder/files/<server name>.zv). Works the same in the Windows build, so the
-// job tests under Wine make their own releases.
+// folder/files/<server name>.zv). Signing goes through zarvo-builder's signer
+// (libsodium natively; in the Windows build its own Ed25519 code, which the
+// builder's tests hold against libsodium), so the tests that run under Wine
+// make and sign their own releases in the servers' folder just as the native
+// ones do, and nothing has to be prepared before a Wine run.
 
 #include <array>
 #include <cstdint>
