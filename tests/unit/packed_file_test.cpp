@@ -198,6 +198,8 @@ TEST_F(PackedFileTest, ReadOnlyTargetIsReplaced) {
                                              std::filesystem::perms::others_write,
                                std::filesystem::perm_options::remove);
 #ifdef _WIN32
+  // Windows refuses to rename over it, so there the attribute is cleared and
+  // the file deleted first (Wine, like POSIX, renames over it directly).
   ASSERT_TRUE(GetFileAttributesW(target().c_str()) & FILE_ATTRIBUTE_READONLY);
 #endif
   ASSERT_TRUE(applyPacked(packed(), target(), 3, sha256Hex("new"), nullptr, nullptr, error)) << error;
