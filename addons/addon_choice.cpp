@@ -1,0 +1,50 @@
+#include "addons/addon_choice.h"
+
+#include <unordered_set>
+
+#include "addons/toggle_key.h"
+#include "data/text_rules.h"
+
+namespace zv {
+
+const ManifestAddon* findAddon(const Manifest& manifest, std::string_view id) {
+  for (const ManifestAddon& addon : manifest.addons) {
+    if (addon.id == id) return &addon;
+  }
+  return nullptr;
+}
+
+bool hasVariant(const ManifestAddon& addon, std::string_view variant) {
+  for (const AddonVariant& declared : addon.variants) {
+    if (declared.id == variant) return true;
+  }
+  return false;
+}
+
+std::string resolveVariant(const ManifestAddon& addon, std::string_view variant) {
+  if (addon.variants.empty()) return "";
+  return hasVariant(addon, variant) ? std::string(variant) : addon.variants.front().id;
+}
+
+std::string resolveKey(const ManifestAddon& addon, std::string_view key) {
+  if (findToggleKey(key) != nullptr) return std::string(key);
+  if (findToggleKey(addon.defaultKey) != nullptr) return addon.defaultKey;
+  return "insert";
+}
+
+std::vector<ManifestFile> filesForVariant(const ManifestAddon& addon, std::string_view variant) {
+  std::unordered_set<std::string> ownPaths;
+  for (const ManifestFile& file : addon.files) {
+    if (file.variant == variant) ownPaths.insert(asciiLower(file.path));
+  }
+  std::vector<ManifestFile> files;
+  for (const ManifestFile& file : addon.files) {
+    // With an empty variant both tests pick the shared files, each once.
+    const bool own = file.variant == variant;
+    const bool shared = file.variant.empty() && ownPaths.count(asciiLower(file.path)) == 0;
+    if (own || shared) files.push_back(file);
+  }
+  return files;
+}
+
+}  // namespace zv
