@@ -10,6 +10,7 @@
 
 #include "tests/support/packed_reader.h"
 #include "tests/support/temp_dir.h"
+#include "tools/builder/chunk_compressor.h"
 #include "tools/builder/packer.h"
 #include "updater/hex.h"
 #include "updater/packed_file.h"
@@ -43,6 +44,24 @@ std::string text(size_t size) {
   for (int line = 0; bytes.size() < size; ++line) bytes += "line " + std::to_string(line) + " of a client file\n";
   bytes.resize(size);
   return bytes;
+}
+
+TEST(ChunkCompressor, StoresRawWhatDoesNotCompressAndSamplesLargeChunks) {
+  const size_t size = 1 << 20;
+  std::vector<uint8_t> out(size);
+  ChunkCompressor compressor(7);
+  const auto pack = [&](const std::string& data) {
+    return compressor.compress(reinterpret_cast<const uint8_t*>(data.data()), data.size(), out.data());
+  };
+  EXPECT_EQ(pack(noise(size, 5)), 0u);
+  EXPECT_EQ(pack("x"), 0u);
+  const size_t packedText = pack(text(size));
+  EXPECT_GT(packedText, 0u);
+  EXPECT_LT(packedText, size / 4);
+  // Text in the middle of noise: one sample lands in it, so it is compressed.
+  const std::string mixed = noise(size / 3, 6) + text(size / 3) + noise(size - 2 * (size / 3), 7);
+  EXPECT_GT(pack(mixed), 0u);
+  EXPECT_LT(pack(mixed), size * 3 / 4);
 }
 
 class Packing : public ::testing::Test {

@@ -18,8 +18,10 @@ class ChunkCompressor {
   ChunkCompressor& operator=(const ChunkCompressor&) = delete;
 
   // Compresses size bytes into out, which has room for size - 1 bytes.
-  // Returns the stream's length, or 0 when the stream would not be shorter
-  // than the data: the chunk is then stored raw.
+  // Returns the stream's length, or 0 when the chunk is better stored raw:
+  // the stream would not be shorter, or a few samples spread over a large
+  // chunk do not compress at all (audio, archives: data that would cost a
+  // full compression for nothing).
   size_t compress(const uint8_t* data, size_t size, uint8_t* out);
 
   // The highest level this build offers (12 with libdeflate, 9 with zlib).
@@ -28,7 +30,18 @@ class ChunkCompressor {
   static const char* libraryName();
 
  private:
-  void* state_ = nullptr;
+  bool looksIncompressible(const uint8_t* data, size_t size);
+
+  void* main_ = nullptr;   // the chosen level
+  void* probe_ = nullptr;  // the fastest level, for the samples
 };
+
+// The library underneath, one file per library.
+namespace deflate_backend {
+void* create(int level);
+void destroy(void* state);
+// A zlib stream of data into out when it fits into capacity, else 0.
+size_t compress(void* state, const uint8_t* data, size_t size, uint8_t* out, size_t capacity);
+}  // namespace deflate_backend
 
 }  // namespace zv::builder

@@ -22,9 +22,13 @@ struct PackJob {
   uint64_t packed = 0;  // out: the packed file's size
 };
 
+inline constexpr uint32_t kDefaultChunkSize = 4u << 20;
+// libdeflate at 7 packs smaller than zlib at 9, several times faster.
+inline constexpr int kDefaultLevel = 7;
+
 struct PackOptions {
-  uint32_t chunkSize = 4u << 20;
-  int level = 9;
+  uint32_t chunkSize = kDefaultChunkSize;
+  int level = kDefaultLevel;
   unsigned threads = 0;  // compressing threads; 0: one per core
 };
 

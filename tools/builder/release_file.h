@@ -8,15 +8,15 @@
 #include <utility>
 #include <vector>
 
+#include "tools/builder/packer.h"
+
 namespace zv {
 class Json;
 }
 
 namespace zv::builder {
 
-inline constexpr uint32_t kDefaultChunkSize = 4u << 20;
 inline constexpr uint32_t kMaxChunkSize = 16u << 20;  // the launcher's limit
-inline constexpr int kDefaultLevel = 9;
 inline constexpr int kMaxLevel = 12;
 
 struct ReleaseVariant {
