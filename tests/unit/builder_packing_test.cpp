@@ -97,9 +97,12 @@ TEST_F(Packing, EveryShapeOfFileUnpacksToItsContent) {
   PackOptions options;
   options.chunkSize = chunk;
   options.threads = 3;
-  uint64_t lastProgress = 0;
+  uint64_t lastProgress = 0, lastFiles = 0;
   std::string error;
-  ASSERT_TRUE(packFiles(jobs, options, [&](uint64_t done) { lastProgress = done; }, error)) << error;
+  ASSERT_TRUE(packFiles(jobs, options, [&](uint64_t filesDone, uint64_t bytesDone) {
+    lastFiles = filesDone;
+    lastProgress = bytesDone;
+  }, error)) << error;
 
   uint64_t total = 0;
   for (size_t i = 0; i < files.size(); ++i) {
@@ -116,6 +119,7 @@ TEST_F(Packing, EveryShapeOfFileUnpacksToItsContent) {
     total += files[i].second.size();
   }
   EXPECT_EQ(lastProgress, total);
+  EXPECT_EQ(lastFiles, files.size());
   // Compression only where it pays: noise is stored, text is compressed.
   const auto noisy = unpackWithZlib(readFile(jobs[5].target));
   EXPECT_EQ(noisy.rawChunks, 4u);

@@ -218,6 +218,11 @@ TEST_F(Planning, RefusalsNameTheFile) {
   EXPECT_EQ(error, "two files would be stored on the server under names that differ only in letter case: "
                    "system/L2.exe (for system/L2.exe) and System/L2.exe (for system/Option.ini)");
 
+  std::string removesAddonFile = kFullRelease;
+  removesAddonFile.replace(removesAddonFile.find("\"addons\""), 0, "\"remove\": [\"System/FX.ini\"], ");
+  EXPECT_FALSE(plan(removesAddonFile, result, error));
+  EXPECT_EQ(error, "System/FX.ini is listed in \"remove\" but add-on fx ships it");
+
   EXPECT_FALSE(plan(R"({"source": {"nothing.txt": "x"}})", result, error));
   EXPECT_EQ(error, "\"source\" names nothing.txt, which is not a file of this release");
 }

@@ -179,6 +179,7 @@ class Pipeline {
     std::vector<uint8_t> table;
     uint64_t packed = 0;
     uint64_t bytesDone = 0;
+    uint64_t filesDone = 0;
     std::string error;
     for (uint64_t s = 0; s < total_; ++s) {
       Item& item = slots_[s % slots_.size()];
@@ -214,13 +215,14 @@ class Pipeline {
         }
         out.close();
         job.packed = packed;
+        ++filesDone;
       }
       {
         std::lock_guard lock(mutex_);
         written_ = s + 1;
       }
       slotFree_.notify_all();
-      if (progress_) progress_(bytesDone);
+      if (progress_) progress_(filesDone, bytesDone);
     }
   }
 

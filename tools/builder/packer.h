@@ -32,8 +32,9 @@ struct PackOptions {
   unsigned threads = 0;  // compressing threads; 0: one per core
 };
 
-// Called from the writing thread with the number of source bytes packed so far.
-using PackProgress = std::function<void(uint64_t bytesDone)>;
+// Called from the writing thread with the files finished and the source
+// bytes packed so far.
+using PackProgress = std::function<void(uint64_t filesDone, uint64_t bytesDone)>;
 
 // Packs every job into its target (parent folders must exist). A file that
 // no longer has the size and digest it was hashed with is an error. On

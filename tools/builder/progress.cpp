@@ -39,7 +39,8 @@ void Progress::add(uint64_t files, uint64_t bytes) {
   if (shown_) draw(false);
 }
 
-void Progress::setBytes(uint64_t bytes) {
+void Progress::set(uint64_t files, uint64_t bytes) {
+  files_ = files;
   bytes_ = bytes;
   if (shown_) draw(false);
 }

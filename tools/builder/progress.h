@@ -20,8 +20,8 @@ class Progress {
   void begin(std::string step, uint64_t filesTotal, uint64_t bytesTotal);
   // Thread-safe; each call adds to the counts of the current step.
   void add(uint64_t files, uint64_t bytes);
-  // Sets the byte count (for a source that reports totals).
-  void setBytes(uint64_t bytes);
+  // Sets the counts (for a source that reports totals).
+  void set(uint64_t files, uint64_t bytes);
   // Draws the final state of the step and ends its line.
   void end();
 

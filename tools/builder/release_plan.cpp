@@ -182,6 +182,16 @@ bool makePlan(const std::filesystem::path& sourceDir, const Release& release, Pl
   for (const ReleaseAddon& addon : release.addons) {
     if (!planAddon(addon, exclude, clientPaths, plan, error)) return false;
   }
+  // The launcher would delete an installed add-on's file on every check.
+  for (const std::string& path : plan.remove) {
+    for (const PlannedAddon& addon : plan.addons) {
+      for (const PlannedFile& file : addon.files) {
+        if (asciiLower(file.path) != asciiLower(path)) continue;
+        error = path + " is listed in \"remove\" but add-on " + addon.id + " ships it";
+        return false;
+      }
+    }
+  }
   return checkServerNames(plan, error);
 }
 
