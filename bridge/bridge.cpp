@@ -1,7 +1,9 @@
 #include "bridge/bridge.h"
 
+#include "addons/addon_jobs.h"
 #include "bridge/event_gate.h"
 #include "bridge/page_events.h"
+#include "net/background_tasks.h"
 #include "net/make_fetcher.h"
 #include "platform/open_url.h"
 #include "updater/updater.h"
@@ -9,24 +11,11 @@
 namespace zv {
 namespace {
 
-void reportMissingAddonJobs(Updater& updater) {
-  if (updater.events().onDone) {
-    updater.events().onDone(false, true, "failed", "add-ons are not available in this launcher");
-  }
-}
-
 void fillDefaults(BridgeServices& services) {
-  if (!services.runUpdate) services.runUpdate = [](Updater& updater, CheckMode mode) { updater.run(mode); };
-  if (!services.runAddonInstall) {
-    services.runAddonInstall = [](Updater& updater, const std::string&, const std::string&, const std::string&) {
-      reportMissingAddonJobs(updater);
-    };
-  }
-  if (!services.runAddonRemove) {
-    services.runAddonRemove = [](Updater& updater, const std::string&, const Manifest*) {
-      reportMissingAddonJobs(updater);
-    };
-  }
+  if (!services.startBackground) services.startBackground = startBackgroundTasks;
+  if (!services.runUpdate) services.runUpdate = runUpdate;
+  if (!services.runAddonInstall) services.runAddonInstall = runAddonInstall;
+  if (!services.runAddonRemove) services.runAddonRemove = runAddonRemove;
   if (!services.makeFetcher) services.makeFetcher = [] { return makeFetcher(); };
   if (!services.openUrl) services.openUrl = [](const std::string& url) { zv::openUrl(url); };
   if (!services.startLauncher) {
@@ -112,7 +101,7 @@ void Bridge::onReady() {
   backgroundStarted_ = true;
   if (services_.startBackground) {
     std::shared_ptr<EventGate> gate = gate_;
-    const PostPageEvent post = [gate](const Json& event) { gate->post(event.dump()); };
+    const PostEvent post = [gate](const Json& event) { gate->post(event.dump()); };
     services_.startBackground(config_, post, gate->closing);
   }
   if (!jobBusy_.load()) startUpdate(CheckMode::Check);

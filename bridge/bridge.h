@@ -27,6 +27,7 @@
 #include "data/preferences.h"
 #include "game/game_start.h"
 #include "net/fetcher.h"
+#include "net/page_event.h"
 #include "updater/manifest.h"
 #include "updater/update_events.h"
 
@@ -35,18 +36,16 @@ namespace zv {
 class Updater;
 class EventGate;
 
-// Hands a finished event object to the page; callable from any thread.
-using PostPageEvent = std::function<void(const Json& event)>;
-
-// What the bridge starts and calls; every member has a working default, and
-// tests replace the ones they watch.
+// What the bridge starts and calls. Empty members get the real thing
+// (net/background_tasks.h, addons/addon_jobs.h, the platform's fetcher,
+// browser and process start); tests replace the ones they watch.
 struct BridgeServices {
   // Starts the news and status tasks, once, at the page's first "ready". The
   // tasks may outlive the bridge: post and closing stay valid as long as
-  // they hold a copy of post.
-  std::function<void(const LauncherConfig& config, const PostPageEvent& post, const std::atomic<bool>& closing)>
+  // they hold a copy of post, and post drops events once the host is gone.
+  std::function<void(const LauncherConfig& config, const PostEvent& post, const std::atomic<bool>& closing)>
       startBackground;
-  // The jobs (see addons/addon_jobs.h).
+  // The jobs.
   std::function<void(Updater& updater, CheckMode mode)> runUpdate;
   std::function<void(Updater& updater, const std::string& id, const std::string& variant, const std::string& key)>
       runAddonInstall;
@@ -89,6 +88,8 @@ class Bridge {
   void handlePageMessage(std::string_view text);
 
   // The host's main thread hands back what was posted to its EventSink.
+  // jobEnded also delivers the job's "done" event: the page sees a result
+  // only when a new job can start.
   void deliverPageEvent(const std::string& text);
   void finishSelfUpdate(const std::filesystem::path& newLauncher);
   void jobEnded();
@@ -154,6 +155,7 @@ class Bridge {
   std::atomic<bool> jobBusy_{false};
   mutable std::mutex jobMutex_;
   Updater* currentUpdater_ = nullptr;  // guarded by jobMutex_
+  std::string jobResult_;  // the ended job's "done", written before its thread ends
 
   mutable std::mutex manifestMutex_;
   std::shared_ptr<const Manifest> lastManifest_;  // guarded by manifestMutex_

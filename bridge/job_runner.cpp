@@ -37,7 +37,6 @@ void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath
   std::unique_ptr<Fetcher> fetcher = services_.makeFetcher();
   Updater* self = nullptr;
   bool handedOver = false;
-  bool doneSent = false;
   // A cancel that arrives before the job's first step is cleared by it; while
   // the window closes, every event of the job asks again, so a close never
   // waits for a whole job.
@@ -53,10 +52,10 @@ void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath
     stopIfClosing();
     postPageEvent(event);
   };
-  events.onDone = [this, &self, &doneSent](bool ok, bool canPlay, const std::string& code,
-                                           const std::string& detail) {
-    doneSent = true;
-    postPageEvent(doneEvent(ok, canPlay, code, detail, self != nullptr ? self->build() : std::string()));
+  // The result goes out with the job's end (see jobEnded), not before it.
+  std::string result;
+  events.onDone = [&self, &result](bool ok, bool canPlay, const std::string& code, const std::string& detail) {
+    result = doneEvent(ok, canPlay, code, detail, self != nullptr ? self->build() : std::string()).dump();
   };
   events.onSelfUpdate = [this, &handedOver](const std::filesystem::path& newLauncher) {
     handedOver = true;
@@ -81,7 +80,7 @@ void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath
     } catch (const std::exception& error) {
       // Jobs report through onDone; this only keeps a fault from ending the
       // process without a result.
-      if (!doneSent && !handedOver && updater.events().onDone) {
+      if (result.empty() && !handedOver && updater.events().onDone) {
         updater.events().onDone(false, true, "failed", error.what());
       }
     }
@@ -89,8 +88,11 @@ void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath
       std::lock_guard lock(jobMutex_);
       currentUpdater_ = nullptr;
     }
-    if (!handedOver) sink_.postJobEnded();
     self = nullptr;
+  }
+  if (!handedOver) {
+    jobResult_ = std::move(result);  // read by the main thread after joining this one
+    sink_.postJobEnded();
   }
 }
 
@@ -128,6 +130,12 @@ void Bridge::requestCancel() {
 void Bridge::jobEnded() {
   if (jobThread_.joinable()) jobThread_.join();
   jobBusy_.store(false);
+  // A page that answers "done" at once with a new command finds no job
+  // running: the result is delivered only now. It was the job's last event,
+  // so the order of the page's events is the order of posting.
+  std::string result;
+  result.swap(jobResult_);
+  if (!result.empty()) deliverPageEvent(result);
 }
 
 void Bridge::close() {

@@ -1,12 +1,8 @@
 #include "bridge/page_events.h"
 
+#include "net/background_tasks.h"
+
 namespace zv {
-
-bool hasNewsSource(const LauncherConfig& config) { return !config.newsUrl.empty(); }
-
-bool hasStatusSource(const LauncherConfig& config) {
-  return !config.statusUrl.empty() || (!config.statusHost.empty() && config.statusPort > 0);
-}
 
 Json initEvent(const LauncherConfig& config, const Preferences& prefs) {
   Json links = Json::object();
@@ -19,8 +15,8 @@ Json initEvent(const LauncherConfig& config, const Preferences& prefs) {
   event.set("theme", prefs.prefTheme);
   event.set("mode", prefs.prefMode);
   event.set("links", std::move(links));
-  event.set("news", hasNewsSource(config));
-  event.set("status", hasStatusSource(config));
+  event.set("news", newsConfigured(config));
+  event.set("status", statusConfigured(config));
   return event;
 }
 

@@ -15,11 +15,6 @@ namespace zv {
 // The version the page shows.
 inline constexpr const char* kLauncherVersion = "1.0.0";
 
-// A news source is configured: newsUrl is not empty.
-bool hasNewsSource(const LauncherConfig& config);
-// A status source is configured: statusUrl, or statusHost with a port above 0.
-bool hasStatusSource(const LauncherConfig& config);
-
 // {"type":"init", serverName, version, lang, theme, mode, links, news, status}
 Json initEvent(const LauncherConfig& config, const Preferences& prefs);
 // {"type":"phase", phase}

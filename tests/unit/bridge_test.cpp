@@ -40,7 +40,7 @@ class BridgeTest : public ::testing::Test {
     config.statusPort = 7777;
     config.links = {{"site", "https://example.test/"}, {"forum", "http://forum.test/"}};
     prefs = loadPreferences(config, data.path(), "1234");
-    services.startBackground = [this](const LauncherConfig&, const PostPageEvent& post,
+    services.startBackground = [this](const LauncherConfig&, const PostEvent& post,
                                       const std::atomic<bool>& closing) {
       ++backgroundStarts;
       backgroundPost = post;
@@ -94,7 +94,7 @@ class BridgeTest : public ::testing::Test {
   BridgeServices services;
   RecordingHost host;
   int backgroundStarts = 0;
-  PostPageEvent backgroundPost;
+  PostEvent backgroundPost;
   const std::atomic<bool>* backgroundClosing = nullptr;
   std::vector<CheckMode> modes;
   std::vector<AddonCall> addonCalls;
@@ -148,7 +148,7 @@ TEST_F(BridgeTest, BackgroundEventsStopAtCloseEvenWhenTheirTaskOutlivesTheBridge
 
   bridge().close();
   EXPECT_TRUE(backgroundClosing->load());
-  const PostPageEvent survivor = backgroundPost;
+  const PostEvent survivor = backgroundPost;
   bridge_.reset();
   const size_t before = host.page.size();
   Json late = Json::object();

@@ -47,10 +47,9 @@ class RecordingHost final : public EventSink, public HostWindow {
     }
   }
 
-  // Hands everything to the bridge, waiting for more, until a job's end has
-  // been handled and no job runs.
+  // Hands everything to the bridge, waiting for more, until no job runs.
   void runUntilIdle(Bridge& bridge) {
-    while (true) {
+    while (bridge.jobBusy()) {
       Item item;
       {
         std::unique_lock lock(mutex_);
@@ -59,11 +58,8 @@ class RecordingHost final : public EventSink, public HostWindow {
         items_.pop_front();
       }
       handle(bridge, item);
-      if ((item.kind == Kind::JobEnded || item.kind == Kind::SelfUpdate) && !bridge.jobBusy()) {
-        pump(bridge);
-        return;
-      }
     }
+    pump(bridge);
   }
 
   // The "type" of every event the page got, in order.
