@@ -1,0 +1,48 @@
+#include "app/cli_addons.h"
+
+#include "addons/addon_list.h"
+#include "updater/updater.h"
+
+namespace zv::cli {
+
+void listAddonsJob(Updater& updater) {
+  const UpdateEvents& events = updater.events();
+  events.onPhase("manifest");
+  Manifest manifest;
+  std::string code;
+  std::string detail;
+  const bool fetched = updater.fetchManifest(manifest, code, detail);
+  if (fetched && events.onManifest) events.onManifest(manifest);
+  updater.state().loadAddonState();
+  sendAddonList(updater, fetched ? &manifest : nullptr);
+  if (!fetched && events.onDone) events.onDone(false, true, code, detail);
+}
+
+std::string addonListText(const Json& event) {
+  std::string text;
+  for (const Json& addon : event.get("list").elements()) {
+    text += addon.get("id").text();
+    const std::string& name = addon.get("name").text();
+    if (name != addon.get("id").text()) text += " (" + name + ")";
+    if (addon.get("installed").boolOr(false)) {
+      text += ": installed";
+      const std::string& variant = addon.get("variant").text();
+      if (!variant.empty()) text += ", variant " + variant;
+      const std::string& key = addon.get("key").text();
+      if (!key.empty()) text += ", key " + key;
+    } else {
+      text += ": not installed";
+    }
+    std::string variants;
+    for (const Json& variant : addon.get("variants").elements()) {
+      if (!variants.empty()) variants += ", ";
+      variants += variant.get("id").text();
+    }
+    if (!variants.empty()) text += "; variants: " + variants;
+    text += "\n";
+  }
+  if (text.empty()) text = "No add-ons.\n";
+  return text;
+}
+
+}  // namespace zv::cli

@@ -1,0 +1,23 @@
+#pragma once
+// The "addons" command: the add-on list of the current release, and of what
+// is installed, without changing anything.
+
+#include <string>
+
+#include "data/json.h"
+
+namespace zv {
+class Updater;
+}
+
+namespace zv::cli {
+
+// The job: fetches and verifies the manifest, then sends the add-on list
+// event. When the manifest cannot be had it sends the list of what is
+// installed and a failed "done" with the manifest step's code.
+void listAddonsJob(Updater& updater);
+
+// The add-on list event as lines of text, one per add-on.
+std::string addonListText(const Json& event);
+
+}  // namespace zv::cli

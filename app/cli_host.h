@@ -1,0 +1,76 @@
+#pragma once
+// The console launcher's host: a main-thread queue in place of the window's
+// message queue, and a "page" that is this program's output. Nothing here
+// decides anything; the Bridge does, exactly as in the window launcher.
+
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "bridge/bridge.h"
+#include "bridge/event_sink.h"
+#include "bridge/host_window.h"
+
+namespace zv::cli {
+
+class ConsoleHost final : public EventSink, public HostWindow {
+ public:
+  // page receives every event the page would, in order.
+  explicit ConsoleHost(std::function<void(const std::string& json)> page) : page_(std::move(page)) {}
+
+  // EventSink, any thread.
+  void postPageEvent(std::string text) override { push({Kind::PageEvent, std::move(text), {}}); }
+  void postSelfUpdate(std::filesystem::path newLauncher) override {
+    push({Kind::SelfUpdate, {}, std::move(newLauncher)});
+  }
+  void postJobEnded() override { push({Kind::JobEnded, {}, {}}); }
+
+  // Input, any thread: one page command; the end of input, which closes the
+  // launcher once the events posted before it was seen are out.
+  void postCommand(std::string line) { push({Kind::Command, std::move(line), {}}); }
+  void postEndOfInput() { push({Kind::EndOfInput, {}, {}}); }
+
+  // HostWindow, main thread. There is no window: its actions do nothing,
+  // except closing, which ends the main loop the way the window's close does.
+  bool pageViewExists() const override { return true; }
+  void sendToPage(const std::string& json) override { page_(json); }
+  void minimize() override {}
+  void requestClose() override { push({Kind::Close, {}, {}}); }
+  void beginDrag() override {}
+  bool artDrawn() const override { return false; }
+  void showArt(const ThemePicture&) override {}
+  void destroy() override { destroyed_ = true; }
+
+  // Hands queued items to the bridge until the close sequence has run, a
+  // self-update ended this launcher, or finished() says so after an item.
+  void run(Bridge& bridge, const std::function<bool()>& finished = {});
+  // Hands over what is queued now, without waiting for more.
+  void drain(Bridge& bridge);
+
+  // True once a self-update started the new launcher.
+  bool restarted() const { return destroyed_; }
+
+ private:
+  enum class Kind { PageEvent, SelfUpdate, JobEnded, Command, EndOfInput, Close };
+  struct Item {
+    Kind kind;
+    std::string text;
+    std::filesystem::path path;
+  };
+
+  void push(Item item);
+  // False when the main loop must end.
+  bool handle(Bridge& bridge, const Item& item);
+
+  std::function<void(const std::string&)> page_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<Item> items_;
+  bool destroyed_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace zv::cli

@@ -1,0 +1,170 @@
+#include "app/cli_run.h"
+
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+#include "app/cli_addons.h"
+#include "app/cli_host.h"
+#include "app/cli_options.h"
+#include "app/cli_progress.h"
+#include "app/cli_startup.h"
+#include "bridge/bridge.h"
+#include "platform/console.h"
+#include "platform/standard_streams.h"
+#include "platform/text_path.h"
+#include "updater/manifest.h"
+
+namespace zv::cli {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+BridgeSetup bridgeSetup(const Startup& startup, const Options& options) {
+  BridgeSetup setup;
+  setup.launcherPath = startup.launcherPath;
+  setup.clientFolder = startup.clientFolder;
+  // The new launcher runs in the client folder: it gets the folders as they
+  // were resolved here, not as they were typed.
+  Options restart = options;
+  if (!restart.client.empty()) restart.client = pathToUtf8(startup.clientFolder);
+  if (!restart.data.empty()) restart.data = pathToUtf8(startup.dataFolder);
+  setup.restartArguments = restartArguments(restart);
+  // Whoever talks to this launcher goes on talking to the new one.
+  setup.restartSharesStreams = true;
+  return setup;
+}
+
+// The page protocol over standard input and output until the input ends or
+// the page closes the launcher.
+int runStdio(Startup& startup, const Options& options) {
+  auto host = std::make_shared<ConsoleHost>([](const std::string& json) { writeStandardOutput(json + "\n"); });
+  Bridge bridge(startup.config, startup.prefs, bridgeSetup(startup, options), *host, *host);
+  // The reader may stay blocked on input after the launcher closed; it owns
+  // a share of the host so that it never posts into a destroyed one.
+  std::thread([host] {
+    std::string line;
+    while (readStandardInputLine(line)) host->postCommand(line);
+    host->postEndOfInput();
+  }).detach();
+  host->run(bridge);
+  bridge.close();
+  return kExitOk;
+}
+
+struct Outcome {
+  bool done = false;
+  bool ok = false;
+  bool addonList = false;
+};
+
+int runOneShot(Startup& startup, const Options& options) {
+  if ((options.command == Command::AddonInstall || options.command == Command::AddonRemove) &&
+      !isValidAddonId(options.addonId)) {
+    std::fprintf(stderr, "%s is not an add-on id (1 to 32 of a-z, 0-9, - and _)\n", options.addonId.c_str());
+    return kExitUsage;
+  }
+  ProgressDisplay display(!options.json && isTerminal(ConsoleStream::Output));
+  Outcome outcome;
+  auto host = std::make_shared<ConsoleHost>([&](const std::string& json) {
+    if (options.json) writeStandardOutput(json + "\n");
+    const Json event = Json::parse(json);
+    const std::string& type = event.get("type").text();
+    if (type == "done") {
+      outcome.done = true;
+      outcome.ok = event.get("ok").boolOr(false);
+    } else if (type == "addons" && options.command == Command::Addons) {
+      outcome.addonList = true;
+      if (!options.json) {
+        display.finish();
+        std::fputs(addonListText(event).c_str(), stdout);
+      }
+    }
+    if (!options.json) display.show(event);
+  });
+
+  // After a self-update the new launcher runs this same command; its exit
+  // status is this one's.
+  ChildProcess restarted;
+  BridgeServices services;
+  services.startLauncher = [&restarted](const ProcessCommand& command, StartError& error) {
+    return startProcess(command, error, &restarted);
+  };
+  Bridge bridge(startup.config, startup.prefs, bridgeSetup(startup, options), *host, *host, std::move(services));
+  bridge.markPageReady();
+
+  switch (options.command) {
+    case Command::Check: bridge.startUpdate(CheckMode::Check); break;
+    case Command::Repair: bridge.startUpdate(CheckMode::Repair); break;
+    case Command::Addons: bridge.startJob(listAddonsJob); break;
+    case Command::AddonInstall: {
+      Json command = Json::object();
+      command.set("id", options.addonId);
+      command.set("variant", options.variant);
+      command.set("key", options.key);
+      bridge.installAddon(command);
+      break;
+    }
+    case Command::AddonRemove: {
+      Json command = Json::object();
+      command.set("id", options.addonId);
+      bridge.removeAddon(command);
+      break;
+    }
+    case Command::Play: {
+      const bool started = bridge.startGame();
+      host->drain(bridge);
+      bridge.close();
+      return started ? kExitOk : kExitFailed;
+    }
+    case Command::Stdio:
+    case Command::Help: break;
+  }
+  host->run(bridge, [&bridge] { return !bridge.jobBusy(); });
+  bridge.close();
+  display.finish();
+
+  if (host->restarted()) {
+    // The new launcher waits for this lock; it may have it at once.
+    startup.lock.release();
+    int exitCode = kExitFailed;
+    return restarted.wait(exitCode) ? exitCode : kExitFailed;
+  }
+  if (options.command == Command::Addons) return outcome.addonList && !outcome.done ? kExitOk : kExitFailed;
+  return outcome.done && outcome.ok ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args) {
+  Options options;
+  std::string error;
+  if (!parseOptions(args, options, error)) {
+    std::fprintf(stderr, "zarvo-launcher: %s\n\n%s", error.c_str(), usageText().c_str());
+    return kExitUsage;
+  }
+  if (options.command == Command::Help) {
+    std::fputs(usageText().c_str(), stdout);
+    return kExitOk;
+  }
+  useUtf8Console();
+  Startup startup;
+  std::string message;
+  switch (startUp(options, startup, message)) {
+    case StartupResult::Ready: break;
+    case StartupResult::ConfigError:
+      std::fprintf(stderr, "%s\n", message.c_str());
+      return kExitFailed;
+    case StartupResult::AnotherInstance:
+      std::fprintf(stderr, "Another ZarvoLauncher runs for the client folder %s\n",
+                   pathToUtf8(startup.clientFolder).c_str());
+      // Like the window launcher, which only brings the other one forward;
+      // a one-shot command did not do its work, though.
+      return options.command == Command::Stdio ? kExitOk : kExitFailed;
+  }
+  return options.command == Command::Stdio ? runStdio(startup, options) : runOneShot(startup, options);
+}
+
+}  // namespace zv::cli
