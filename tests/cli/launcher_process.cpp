@@ -1,0 +1,197 @@
+#include "tests/cli/launcher_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "tests/support/temp_dir.h"
+
+namespace zv::test {
+
+const LauncherCommand& LauncherCommand::get() {
+  static const LauncherCommand command = [] {
+    LauncherCommand c;
+    const char* windowsBuild = std::getenv("ZV_WINDOWS_BUILD");
+    if (windowsBuild != nullptr && windowsBuild[0] != '\0') {
+      c.windows = true;
+      c.prefix = {"wine"};
+      c.launcher = std::filesystem::path(windowsBuild) / "app/zarvo-launcher.exe";
+      c.helper = std::filesystem::path(windowsBuild) / "tests/unit/self_update_helper.exe";
+    } else {
+      c.launcher = ZV_LAUNCHER_PATH;
+      c.helper = ZV_HELPER_PATH;
+    }
+    return c;
+  }();
+  return command;
+}
+
+std::string LauncherCommand::path(const std::filesystem::path& path) const {
+  return (windows ? "Z:" : "") + path.string();
+}
+
+namespace {
+
+[[noreturn]] void execCommand(const std::vector<std::string>& command) {
+  std::vector<char*> argv;
+  std::vector<std::string> copy = command;
+  for (std::string& arg : copy) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  execvp(argv[0], argv.data());
+  _exit(127);
+}
+
+std::vector<std::string> withPrefix(const std::filesystem::path& program, const std::vector<std::string>& args) {
+  std::vector<std::string> command = LauncherCommand::get().prefix;
+  command.push_back(program.string());
+  command.insert(command.end(), args.begin(), args.end());
+  return command;
+}
+
+}  // namespace
+
+Finished runToEnd(const std::vector<std::string>& command, const std::filesystem::path& scratch) {
+  const std::filesystem::path out = scratch / "run-out.txt";
+  const std::filesystem::path err = scratch / "run-err.txt";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int in = open("/dev/null", O_RDONLY);
+    const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(in, 0);
+    dup2(o, 1);
+    dup2(e, 2);
+    execCommand(command);
+  }
+  Finished finished;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  finished.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  finished.out = readFile(out);
+  finished.err = readFile(err);
+  return finished;
+}
+
+LauncherProcess::LauncherProcess(const std::vector<std::string>& args, const std::filesystem::path& errorFile) {
+  start(withPrefix(LauncherCommand::get().launcher, args), errorFile);
+}
+
+LauncherProcess::LauncherProcess(const std::filesystem::path& program, const std::vector<std::string>& args,
+                                 const std::filesystem::path& errorFile) {
+  start(withPrefix(program, args), errorFile);
+}
+
+void LauncherProcess::start(const std::vector<std::string>& command, const std::filesystem::path& errorFile) {
+  int in[2];
+  int out[2];
+  ASSERT_EQ(pipe2(in, O_CLOEXEC), 0);
+  ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+  pid_ = fork();
+  if (pid_ == 0) {
+    const int err = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err, 2);
+    execCommand(command);
+  }
+  close(in[0]);
+  close(out[1]);
+  input_ = in[1];
+  output_ = out[0];
+}
+
+LauncherProcess::~LauncherProcess() {
+  closeInput();
+  if (output_ >= 0) close(output_);
+  if (pid_ > 0) (void)wait();
+}
+
+void LauncherProcess::send(const std::string& line) {
+  const std::string bytes = line + "\n";
+  // A launcher that has ended makes the write fail; the test sees that in
+  // its events, so SIGPIPE must not end the test program.
+  signal(SIGPIPE, SIG_IGN);
+  if (input_ >= 0) (void)!write(input_, bytes.data(), bytes.size());
+}
+
+void LauncherProcess::closeInput() {
+  if (input_ >= 0) close(input_);
+  input_ = -1;
+}
+
+bool LauncherProcess::nextLine(std::string& line) {
+  for (;;) {
+    const size_t end = buffer_.find('\n');
+    if (end != std::string::npos) {
+      line = buffer_.substr(0, end);
+      buffer_.erase(0, end + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return true;
+    }
+    char chunk[4096];
+    const ssize_t n = read(output_, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      line = buffer_;
+      buffer_.clear();
+      return !line.empty();
+    }
+    buffer_.append(chunk, static_cast<size_t>(n));
+  }
+}
+
+Json LauncherProcess::next() {
+  std::string line;
+  if (!nextLine(line)) return Json();
+  std::string error;
+  Json event = Json::parse(line, &error);
+  EXPECT_TRUE(event.isObject()) << "not an event: " << line;
+  return event;
+}
+
+std::vector<Json> LauncherProcess::until(const std::string& type, const std::string& phaseOrCode) {
+  std::vector<Json> events;
+  for (;;) {
+    Json event = next();
+    if (event.isNull()) {
+      ADD_FAILURE() << "the output ended before a " << type << " " << phaseOrCode << " event";
+      return events;
+    }
+    events.push_back(event);
+    if (event.get("type").text() != type) continue;
+    if (phaseOrCode.empty() || event.get("phase").text() == phaseOrCode || event.get("code").text() == phaseOrCode) {
+      return events;
+    }
+  }
+}
+
+std::vector<Json> LauncherProcess::rest() {
+  std::vector<Json> events;
+  for (Json event = next(); !event.isNull(); event = next()) events.push_back(event);
+  return events;
+}
+
+int LauncherProcess::wait() {
+  if (pid_ <= 0) return status_;
+  int status = 0;
+  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+  }
+  pid_ = -1;
+  status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return status_;
+}
+
+std::vector<std::string> typesOf(const std::vector<Json>& events) {
+  std::vector<std::string> types;
+  for (const Json& event : events) types.push_back(event.get("type").text());
+  return types;
+}
+
+}  // namespace zv::test
