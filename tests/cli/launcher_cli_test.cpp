@@ -529,21 +529,36 @@ TEST_F(NewsAndStatusCli, NewsIsPassedOnAndStatusComesFromTheDocumentOrTheProbe) 
   EXPECT_EQ(status, R"({"type":"status","online":false,"players":-1})");
 }
 
-// Makes a file impossible to delete, even for root, while it lives.
-class ImmutableFile {
+// Keeps a file from being deleted while it lives. Natively the tests run as
+// root, whom permissions do not stop: the immutable attribute does. Under
+// Wine a Windows program holds the file open, as a running game holds its
+// DLLs.
+class LockedFile {
  public:
-  explicit ImmutableFile(fs::path path) : path_(std::move(path)) {
-    ok_ = std::system(("chattr +i '" + path_.string() + "' 2>/dev/null").c_str()) == 0;
+  LockedFile(const fs::path& path, const fs::path& scratch) : path_(path) {
+    const LauncherCommand& command = LauncherCommand::get();
+    if (command.windows) {
+      holder_ = std::make_unique<LauncherProcess>(command.helper, std::vector<std::string>{"--hold", command.path(path)},
+                                                  scratch / "holder-stderr.txt");
+      std::string line;
+      ok_ = holder_->nextLine(line) && line == "holding";
+    } else {
+      ok_ = std::system(("chattr +i '" + path_.string() + "' 2>/dev/null").c_str()) == 0;
+    }
   }
-  ~ImmutableFile() { release(); }
-  void release() {
-    if (ok_) (void)std::system(("chattr -i '" + path_.string() + "'").c_str());
-    ok_ = false;
+  ~LockedFile() {
+    if (holder_) {
+      holder_->closeInput();
+      holder_->wait();
+    } else if (ok_) {
+      (void)std::system(("chattr -i '" + path_.string() + "'").c_str());
+    }
   }
   bool ok() const { return ok_; }
 
  private:
   fs::path path_;
+  std::unique_ptr<LauncherProcess> holder_;
   bool ok_ = false;
 };
 
@@ -623,8 +638,8 @@ TEST_F(AddonCli, ALockedDllStopsTheRemovalUntilItIsFree) {
   ASSERT_EQ(result.status, 0) << result.out;
   EXPECT_EQ(result.out, "Reading the release\nInstalling the add-on\nAdd-on installed: FX Pack (build a1)\n");
   {
-    ImmutableFile locked(client / "fx/d3d9.dll");
-    if (!locked.ok()) GTEST_SKIP() << "chattr cannot lock files here";
+    LockedFile locked(client / "fx/d3d9.dll", work.path());
+    if (!locked.ok()) GTEST_SKIP() << "no way to lock a file here";
     result = runLauncher({"addon", "remove", "fx", "--json"});
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.out.ends_with(

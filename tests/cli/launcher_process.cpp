@@ -47,6 +47,13 @@ namespace {
   _exit(127);
 }
 
+// A Windows program's text output ends its lines with CR LF.
+std::string withoutCarriageReturns(std::string text) {
+  size_t at = 0;
+  while ((at = text.find("\r\n", at)) != std::string::npos) text.erase(at, 1);
+  return text;
+}
+
 std::vector<std::string> withPrefix(const std::filesystem::path& program, const std::vector<std::string>& args) {
   std::vector<std::string> command = LauncherCommand::get().prefix;
   command.push_back(program.string());
@@ -74,8 +81,8 @@ Finished runToEnd(const std::vector<std::string>& command, const std::filesystem
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   finished.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  finished.out = readFile(out);
-  finished.err = readFile(err);
+  finished.out = withoutCarriageReturns(readFile(out));
+  finished.err = withoutCarriageReturns(readFile(err));
   return finished;
 }
 

@@ -29,7 +29,8 @@ struct LauncherCommand {
   std::string path(const std::filesystem::path& path) const;
 };
 
-// Runs a program to its end with no input; its output into the strings.
+// Runs a program to its end with no input; its output into the strings
+// (CR LF line ends made LF).
 struct Finished {
   int status = -1;
   std::string out;
