@@ -225,6 +225,14 @@ TEST_F(BuilderCli, RebuildKeepsUnchangedPackedFilesAndDropsRetiredOnes) {
   const Result repacked = build({"--repack"});
   EXPECT_NE(repacked.out.find("12 packed, 0 unchanged"), std::string::npos) << repacked.out;
   EXPECT_EQ(run({"verify", out(), publicKey}).code, 0);
+
+  // A name that changes only in letter case gets its new packed file, and
+  // the old one goes (on a file system that tells the two apart).
+  fs::rename(dir.path() / "client/Music/Track #1 (remix).ogg", dir.path() / "client/Music/track #1 (remix).ogg");
+  ASSERT_EQ(build().code, 0);
+  EXPECT_EQ(run({"verify", out(), publicKey}).code, 0);
+  EXPECT_TRUE(fs::exists(dir.path() / "out/files/Music/track #1 (remix).ogg.zv"));
+  EXPECT_FALSE(fs::exists(dir.path() / "out/files/Music/Track #1 (remix).ogg.zv"));
 }
 
 TEST_F(BuilderCli, RefusedSourcesLeaveTheOutputFolderAsItWas) {

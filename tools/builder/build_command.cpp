@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
-#include <set>
 
 #include "data/json.h"
+#include "data/text_rules.h"
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
@@ -221,7 +221,8 @@ int runBuild(const BuildOptions& options) {
   PackOptions packOptions;
   packOptions.chunkSize = plan.chunkSize;
   packOptions.level = plan.level;
-  const bool packed = packFiles(work.jobs, packOptions, [&](uint64_t filesDone, uint64_t bytesDone) { progress.set(filesDone, bytesDone); }, error);
+  const auto onProgress = [&](uint64_t filesDone, uint64_t bytesDone) { progress.set(filesDone, bytesDone); };
+  const bool packed = packFiles(work.jobs, packOptions, onProgress, error);
   progress.end();
   if (!packed) return failure(error);
   for (size_t i = 0; i < work.jobs.size(); ++i) work.packedByName[work.jobNames[i]] = work.jobs[i].packed;
@@ -246,9 +247,19 @@ int runBuild(const BuildOptions& options) {
   state.chunkSize = plan.chunkSize;
   state.level = plan.level;
   for (const PlannedFile* file : files) state.files[file->serverName] = {file->sha256, file->size, file->packed};
+  // In a folder that ignores letter case, a name that changed only in case
+  // is the very file just written: it must not go as stale.
+  std::map<std::string, std::string> current;  // lowercased: as written
+  for (const auto& [name, built] : state.files) current[asciiLower(name)] = name;
   std::vector<std::string> stale;
   for (const auto& [name, built] : previous.files) {
-    if (!state.files.count(name)) stale.push_back(name);
+    if (state.files.count(name)) continue;
+    const auto twin = current.find(asciiLower(name));
+    if (twin != current.end() && sameFileObject(packedFilePath(options.outDir, name),
+                                                packedFilePath(options.outDir, twin->second))) {
+      continue;
+    }
+    stale.push_back(name);
   }
   // Stale files go before the state is saved: an interrupted build then
   // still has them in the old state and deletes them next time.
