@@ -28,19 +28,22 @@ if not exist "%CLIENT%\" (
 
 if not exist "%KEY%" (
   echo Making your signing key "%KEY%"...
-  "%BUILDER%" keygen "%KEY%" || goto failed
+  "%BUILDER%" keygen "%KEY%"
+  if errorlevel 1 goto failed
   echo Put the public key above into ZarvoLauncher.json as "publicKey".
 )
 rem "call" keeps cmd from stripping the quotes around the program path.
 for /f "usebackq delims=" %%k in (`call "%BUILDER%" pubkey "%KEY%"`) do set "PUBLIC_KEY=%%k"
 if not defined PUBLIC_KEY goto failed
 
-if exist "%RELEASE%" (
-  "%BUILDER%" build "%CLIENT%" "%UPDATE%" --key "%KEY%" --release "%RELEASE%" || goto failed
-) else (
-  "%BUILDER%" build "%CLIENT%" "%UPDATE%" --key "%KEY%" || goto failed
-)
-"%BUILDER%" verify "%UPDATE%" %PUBLIC_KEY% || goto failed
+rem "if errorlevel" rather than "||": it reads the exit code the same way in
+rem every cmd, Wine's included.
+set "RELEASE_OPTION="
+if exist "%RELEASE%" set RELEASE_OPTION=--release "%RELEASE%"
+"%BUILDER%" build "%CLIENT%" "%UPDATE%" --key "%KEY%" %RELEASE_OPTION%
+if errorlevel 1 goto failed
+"%BUILDER%" verify "%UPDATE%" %PUBLIC_KEY%
+if errorlevel 1 goto failed
 
 echo.
 echo Done. Upload the folder "%UPDATE%" to your update server.
