@@ -56,7 +56,7 @@ class ConsoleHost final : public EventSink, public HostWindow {
  private:
   enum class Kind { PageEvent, SelfUpdate, JobEnded, Command, EndOfInput, Close };
   struct Item {
-    Kind kind;
+    Kind kind = Kind::PageEvent;
     std::string text;
     std::filesystem::path path;
   };
