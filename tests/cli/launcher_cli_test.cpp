@@ -199,6 +199,37 @@ TEST_F(LauncherCli, OneShotCommandsReportAndExitByTheResult) {
   EXPECT_NE(result.out.find("The update server cannot be reached: "), std::string::npos) << result.out;
 }
 
+// The publisher's whole road: a client folder with awkward names and contents,
+// built by zarvo-builder, served by nginx, installed into an empty folder.
+TEST_F(LauncherCli, AReleaseArrivesByteForByteWhateverItsNamesAndContents) {
+  std::string text;
+  for (int line = 0; text.size() < 200000; ++line) text += "Actor" + std::to_string(line) + ".Location=(X=1,Y=2)\r\n";
+  sources = {{"system/deep/er/still/deeper.u", noise(1000, 4)},
+             {"system/Lietuvi\xC5\xB3 kalba/\xC5\xBEinynas.int", "Sveiki\n"},
+             {"\xD1\x82\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82\xD1\x83\xD1\x80\xD1\x8B/\xD0\xBA\xD0\xB0\xD1\x80\xD1\x82\xD0\xB0.utx",
+              noise(5000, 5)},
+             {"sounds/Ambient #1 & 100%.uax", noise(3000, 6)},
+             {"empty.dat", ""},
+             {"maps/big compressible.unr", text},
+             {"maps/big random.unr", noise(150000, 7)}};
+  Json release = Json::object();
+  release.set("chunkSize", 65536);  // several chunks for the big files
+  publish("round", release);
+  configure();
+  const Finished result = runLauncher({"check"});
+  ASSERT_EQ(result.status, 0) << result.out << result.err;
+  expectClientMatchesSources();
+
+  size_t files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(client.path())) {
+    const std::string relative = fs::relative(entry.path(), client.path()).generic_string();
+    if (!entry.is_regular_file() || relative.starts_with(".zarvo_update/") || relative == "ZarvoLauncher.json") continue;
+    ++files;
+  }
+  EXPECT_EQ(files, sources.size()) << "nothing but the release's files";
+  EXPECT_EQ(runLauncher({"check"}).out, "Reading the release\nChecking files\nUp to date (build round)\n");
+}
+
 class SlowLauncherCli : public LauncherCli {
  protected:
   void SetUp() override {
