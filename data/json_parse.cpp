@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 
 #include "data/json.h"
 
@@ -148,6 +149,10 @@ class JsonParser {
       ++pos_;
       return true;
     }
+    // A repeated key replaces the earlier value in its place. Large objects
+    // (the digest cache has one member per client file) look keys up in an
+    // index: a scan per member would make reading them quadratic.
+    std::unordered_map<std::string, size_t> index;
     for (;;) {
       if (atEnd() || text_[pos_] != '"') return fail("expected key");
       std::string key;
@@ -157,7 +162,7 @@ class JsonParser {
       ++pos_;
       Json value;
       if (!parseValue(value)) return false;
-      out.set(key, std::move(value));
+      addMember(out.members_, index, std::move(key), std::move(value));
       skipWhitespace();
       if (!atEnd() && text_[pos_] == ',') {
         ++pos_;
@@ -170,6 +175,29 @@ class JsonParser {
       }
       return fail("expected ',' or '}'");
     }
+  }
+
+  static void addMember(Json::Members& members, std::unordered_map<std::string, size_t>& index, std::string key,
+                        Json value) {
+    constexpr size_t kIndexFrom = 32;
+    if (members.size() < kIndexFrom) {
+      for (Json::Member& member : members) {
+        if (member.key == key) {
+          member.value = std::move(value);
+          return;
+        }
+      }
+    } else {
+      if (index.empty()) {
+        for (size_t i = 0; i < members.size(); ++i) index.emplace(members[i].key, i);
+      }
+      const auto [it, added] = index.emplace(key, members.size());
+      if (!added) {
+        members[it->second].value = std::move(value);
+        return;
+      }
+    }
+    members.push_back(Json::Member{std::move(key), std::move(value)});
   }
 
   bool parseArray(Json& out) {

@@ -102,6 +102,20 @@ TEST(JsonParse, ErrorStringIsLeftAloneOnSuccess) {
 
 TEST(JsonParse, MembersKeepDocumentOrderAndARepeatedKeyReplacesInPlace) {
   EXPECT_EQ(Json::parse("{\"z\":1,\"a\":1,\"z\":2,\"A\":3}").dump(), "{\"z\":2,\"a\":1,\"A\":3}");
+
+  // The same in an object large enough to be read through a key index,
+  // with keys repeated from before and after the index is made.
+  std::string text = "{";
+  std::string expected = "{";
+  for (int i = 0; i < 100; ++i) {
+    const std::string key = "\"k" + std::to_string(i) + "\":";
+    text += key + std::to_string(i) + ",";
+    expected += key + std::to_string(i == 3 ? 300 : i == 70 ? 700 : i) + (i < 99 ? "," : "}");
+  }
+  text += "\"k3\":300,\"k70\":700}";
+  const Json large = Json::parse(text);
+  EXPECT_EQ(large.members().size(), 100u);
+  EXPECT_EQ(large.dump(), expected);
 }
 
 TEST(JsonParse, UnicodeEscapesBecomeUtf8) {
