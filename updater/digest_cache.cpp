@@ -5,6 +5,7 @@ namespace zv {
 void DigestCache::clear() {
   entries_.clear();
   index_.clear();
+  changed_ = true;
 }
 
 void DigestCache::assign(const Json& object) {
@@ -15,6 +16,7 @@ void DigestCache::assign(const Json& object) {
   for (const Json::Member& member : object.members()) {
     if (index_.emplace(member.key, entries_.size()).second) entries_.push_back({member.key, member.value});
   }
+  changed_ = false;
 }
 
 const Json* DigestCache::find(std::string_view path) const {
@@ -41,6 +43,7 @@ void DigestCache::record(std::string_view path, uint64_t size, std::string_view 
   value.push(size);
   value.push(timeText);
   value.push(sha256);
+  changed_ = true;
   const auto [it, added] = index_.emplace(std::string(path), entries_.size());
   if (added) {
     entries_.push_back({std::string(path), std::move(value)});

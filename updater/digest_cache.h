@@ -38,6 +38,11 @@ class DigestCache {
   // exists, else as a new last member.
   void record(std::string_view path, uint64_t size, std::string_view timeText, std::string_view sha256);
 
+  // Whether entries were recorded or cleared since the last assign or
+  // markSaved: an unchanged cache need not be written back.
+  bool changed() const { return changed_; }
+  void markChanged() { changed_ = true; }
+  void markSaved() { changed_ = false; }
   // The value stored under path, or null when there is none.
   const Json* find(std::string_view path) const;
   size_t size() const { return entries_.size(); }
@@ -53,6 +58,7 @@ class DigestCache {
   };
   std::vector<Entry> entries_;
   std::unordered_map<std::string, size_t> index_;
+  bool changed_ = false;
 };
 
 }  // namespace zv

@@ -21,11 +21,20 @@ Json loadObject(const std::filesystem::path& path) {
 
 }  // namespace
 
-void LocalState::loadCacheState() { cacheState.assign(loadObject(workFolder_ / kCacheFile)); }
+void LocalState::loadCacheState() {
+  std::string text;
+  const Json value = readTextFile(workFolder_ / kCacheFile, text) ? Json::parse(text) : Json();
+  cacheState.assign(value);
+  // A missing or damaged file is written anew by the next save.
+  if (!value.isObject()) cacheState.markChanged();
+}
 
 void LocalState::loadAddonState() { addonState = loadObject(workFolder_ / kAddonFile); }
 
-void LocalState::saveCacheState() { (void)writeTextFileAtomic(workFolder_ / kCacheFile, cacheState.dump() + "\n"); }
+void LocalState::saveCacheState() {
+  if (!cacheState.changed()) return;
+  if (writeTextFileAtomic(workFolder_ / kCacheFile, cacheState.dump() + "\n")) cacheState.markSaved();
+}
 
 bool LocalState::saveAddonState() {
   std::error_code ignored;

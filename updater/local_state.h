@@ -23,8 +23,9 @@ class LocalState {
   void loadCacheState();
   void loadAddonState();
 
-  // cache.json compact with one final line feed; a failure is ignored (the
-  // next job hashes again).
+  // cache.json compact with one final line feed, only when the cache changed
+  // since it was loaded or last saved; a failure is ignored (the next job
+  // hashes again).
   void saveCacheState();
   // addons.json indented with one final line feed, creating the work folder
   // first. False when the file could not be replaced.
