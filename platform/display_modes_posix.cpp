@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/display_modes.h"
+#include "platform/unique_fd_posix.h"
 
 extern char** environ;
 
@@ -20,22 +21,6 @@ namespace {
 // The settings dialog waits for this; a hung X server must not hang it.
 constexpr std::chrono::milliseconds xrandrTimeLimit{1500};
 constexpr size_t maxOutputBytes = 256 * 1024;
-
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd = -1) : fd_(fd) {}
-  ~UniqueFd() { reset(); }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int get() const { return fd_; }
-  void reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
 
 class SpawnActions {
  public:

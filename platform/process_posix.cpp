@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/unique_fd_posix.h"
 
 #if __has_include(<linux/close_range.h>)
 #include <linux/close_range.h>
@@ -19,23 +20,6 @@
 
 namespace zv {
 namespace {
-
-// Owns one file descriptor.
-class Descriptor {
- public:
-  explicit Descriptor(int fd = -1) : fd_(fd) {}
-  ~Descriptor() { reset(); }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  void reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
 
 void fillError(StartError& error, int code, std::string_view what) {
   error.code = static_cast<uint32_t>(code);
@@ -133,7 +117,7 @@ bool startProcess(const ProcessCommand& command, StartError& error, ChildProcess
   argv.push_back(nullptr);
   const std::string folder = command.workingFolder.native();
 
-  Descriptor nullDevice(command.shareStandardStreams ? -1 : ::open("/dev/null", O_RDWR | O_CLOEXEC));
+  UniqueFd nullDevice(command.shareStandardStreams ? -1 : ::open("/dev/null", O_RDWR | O_CLOEXEC));
   if (!command.shareStandardStreams && nullDevice.get() < 0) {
     fillError(error, errno, "/dev/null");
     return false;
@@ -143,8 +127,8 @@ bool startProcess(const ProcessCommand& command, StartError& error, ChildProcess
     fillError(error, errno, "cannot start " + command.program.native());
     return false;
   }
-  Descriptor readEnd(pipeFds[0]);
-  Descriptor writeEnd(pipeFds[1]);
+  UniqueFd readEnd(pipeFds[0]);
+  UniqueFd writeEnd(pipeFds[1]);
   const bool detached = child == nullptr;
 
   const pid_t pid = fork();

@@ -1,27 +1,10 @@
 // zarvo-builder's entry point: the arguments as UTF-8, then the commands.
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include "platform/text_path.h"
+#include "platform/program_arguments.h"
 #include "tools/builder/commands.h"
 
-namespace {
-
-// Through a path, so that Windows' UTF-16 arguments become UTF-8 and other
-// systems' bytes pass unchanged.
-template <typename Char>
-std::vector<std::string> utf8Arguments(int argc, Char** argv) {
-  std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(zv::pathToUtf8(std::filesystem::path(argv[i])));
-  return args;
-}
-
-}  // namespace
-
 #ifdef _WIN32
-int wmain(int argc, wchar_t** argv) { return zv::builder::runCommand(utf8Arguments(argc, argv)); }
+int wmain(int argc, wchar_t** argv) { return zv::builder::runCommand(zv::utf8Arguments(argc, argv)); }
 #else
-int main(int argc, char** argv) { return zv::builder::runCommand(utf8Arguments(argc, argv)); }
+int main(int argc, char** argv) { return zv::builder::runCommand(zv::utf8Arguments(argc, argv)); }
 #endif
