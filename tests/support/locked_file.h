@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <system_error>
 
@@ -28,6 +27,7 @@ class LockedFile {
     if (handle_ == INVALID_HANDLE_VALUE) ADD_FAILURE() << "cannot hold " << path_.string();
 #else
     bytes_ = readFile(path_);
+    held_ = true;
     std::error_code ec;
     std::filesystem::remove(path_, ec);
     std::filesystem::create_directory(path_, ec);
@@ -43,11 +43,11 @@ class LockedFile {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
 #else
-    if (!bytes_) return;
+    if (!held_) return;
+    held_ = false;
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
-    writeFile(path_, *bytes_);
-    bytes_.reset();
+    writeFile(path_, bytes_);
 #endif
   }
 
@@ -56,7 +56,10 @@ class LockedFile {
 #ifdef _WIN32
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 #else
-  std::optional<std::string> bytes_;
+  // A plain flag, not std::optional: GCC 12 at -O3 wrongly warns that an
+  // optional string may be used uninitialised.
+  bool held_ = false;
+  std::string bytes_;
 #endif
 };
 
