@@ -1,0 +1,82 @@
+# Shared by the engine benches: the work folder, the two releases and an
+# nginx on loopback serving them. Sourced, not run.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+build=${ZV_BENCH_BUILD:-$repo/build/bench-release}
+launcher=$build/app/zarvo-launcher
+builder=$build/tools/builder/zarvo-builder
+work=${ZV_BENCH_WORK:-/tmp/zarvo-engine-bench}
+
+# Trees, signed releases and the stat floor, each made once and kept.
+prepare() {
+  [ -x "$launcher" ] && [ -x "$builder" ] || {
+    cmake --preset native-release -B "$build" >/dev/null
+    cmake --build "$build" -j2 --target zarvo-launcher zarvo-builder >/dev/null
+  }
+  mkdir -p "$work"
+  [ -f "$work/key" ] || "$builder" keygen "$work/key" >"$work/public.key"
+  [ -d "$work/many" ] || python3 "$here/make_many.py" "$work/many" 20000
+  [ -d "$work/big" ] || python3 "$repo/bench/builder/make_tree.py" "$work/big" $((1 << 30))
+  local name
+  for name in many big; do
+    [ -f "$work/www-$name/manifest.sig" ] ||
+      "$builder" build "$work/$name" "$work/www-$name" --key "$work/key" --build bench --quiet >/dev/null
+  done
+  [ -x "$work/stat_list" ] || cc -O2 -o "$work/stat_list" "$here/stat_list.c"
+}
+
+# nginx with the project's site configuration, one server per release.
+serve() {
+  local dir=$work/nginx name port
+  mkdir -p "$dir/tmp"
+  : >"$dir/sites.conf"
+  for name in many big; do
+    port=$((20000 + RANDOM % 12000))
+    sed -e "s|@LISTEN@|127.0.0.1:$port|" -e "s|@ROOT@|$work/www-$name|" -e "s|@MAX_CONNECTIONS@|64|" \
+      -e "s|zone=zarvo_update|zone=zarvo_$name|" -e "s|limit_conn zarvo_update|limit_conn zarvo_$name|" \
+      "$repo/server/nginx/zarvo-update.conf" >>"$dir/sites.conf"
+    echo "$port" >"$work/port-$name"
+  done
+  cat >"$dir/nginx.conf" <<CONF
+daemon off; master_process off; worker_processes 1;
+pid $dir/nginx.pid; error_log $dir/error.log warn;
+events { worker_connections 256; }
+http {
+  access_log off;
+  client_body_temp_path $dir/tmp/body; proxy_temp_path $dir/tmp/proxy;
+  fastcgi_temp_path $dir/tmp/fastcgi; uwsgi_temp_path $dir/tmp/uwsgi; scgi_temp_path $dir/tmp/scgi;
+  include $dir/sites.conf;
+}
+CONF
+  /usr/sbin/nginx -p "$dir" -e "$dir/error.log" -c "$dir/nginx.conf" </dev/null >>"$dir/error.log" 2>&1 &
+  nginx_pid=$!
+  trap 'kill "$nginx_pid" 2>/dev/null || true' EXIT
+  for _ in $(seq 50); do
+    if curl -sf -o /dev/null "http://127.0.0.1:$(cat "$work/port-big")/manifest.sig"; then break; fi
+    sleep 0.1
+  done
+  for name in many big; do
+    mkdir -p "$work/client-$name"
+    cat >"$work/client-$name.json" <<JSON
+{"serverName": "Bench", "updateUrl": "http://127.0.0.1:$(cat "$work/port-$name")/",
+ "publicKey": "$(cat "$work/public.key")", "language": "en", "desktopShortcut": false}
+JSON
+    cp "$work/client-$name.json" "$work/client-$name/ZarvoLauncher.json"
+  done
+}
+
+# An empty client folder holding only the launcher's settings.
+fresh_client() {
+  rm -rf "$work/client-$1" "$work/data-$1"
+  mkdir -p "$work/client-$1"
+  cp "$work/client-$1.json" "$work/client-$1/ZarvoLauncher.json"
+}
+
+run_launcher() {
+  local name=$1
+  shift
+  "$launcher" --client "$work/client-$name" --data "$work/data-$name" "$@" >/dev/null
+}
+
+now() { date +%s.%N; }
+median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The update engine against the floor tools for the same work, side by side.
+# See ../README.md. Usage: bench/engine/run.sh [PAIRS]
+#   ZV_BENCH_BUILD   release build folder (default build/bench-release)
+#   ZV_BENCH_WORK    work folder (default /tmp/zarvo-engine-bench; about 3 GiB)
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+pairs=${1:-5}
+command -v rsync >/dev/null || { echo "rsync is missing: apt-get install rsync" >&2; exit 1; }
+prepare
+serve
+echo "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# Runs A and B in turns, PAIRS times after one unmeasured round, and prints
+# the median seconds of each and the median of A/B taken pair by pair.
+# BEFORE_A / BEFORE_B run untimed before each side (e.g. emptying a folder).
+compare() {
+  local label=$1 a=$2 b=$3 ta tb start i
+  local -a as=() bs=() rs=()
+  for ((i = 0; i <= pairs; i++)); do
+    eval "${BEFORE_A:-:}"
+    start=$(now); eval "$a"; ta=$(echo "$(now) - $start" | bc -l)
+    eval "${BEFORE_B:-:}"
+    start=$(now); eval "$b"; tb=$(echo "$(now) - $start" | bc -l)
+    [ "$i" -eq 0 ] && continue
+    as+=("$ta"); bs+=("$tb"); rs+=("$(echo "$ta / $tb" | bc -l)")
+  done
+  printf '%s: %.4f s against %.4f s, ratio %.2f (medians of %d pairs)\n' "$label" \
+    "$(printf '%s\n' "${as[@]}" | median)" "$(printf '%s\n' "${bs[@]}" | median)" \
+    "$(printf '%s\n' "${rs[@]}" | median)" "$pairs"
+}
+
+# 1. An unchanged 20,000-file client, metadata only.
+fresh_client many
+run_launcher many check
+(cd "$work/many" && find . -type f | sort | sed "s|^\.|$work/client-many|") >"$work/many.list"
+mkdir -p "$work/rsync-many"
+rsync -a "$work/many/" "$work/rsync-many/"
+compare "check, 20,000 unchanged files: zarvo-launcher check / one stat per file" \
+  'run_launcher many check' '"$work/stat_list" "$work/many.list"'
+compare "check, 20,000 unchanged files: zarvo-launcher check / rsync quick check" \
+  'run_launcher many check' 'rsync -a "$work/many/" "$work/rsync-many/"'
+
+# 2. Installing the 1 GiB release into an empty folder, against curl
+# fetching the same packed files into a folder.
+bytes=$(du -sb "$work/big" | cut -f1)
+packed=$(du -sb "$work/www-big/files" | cut -f1)
+port=$(cat "$work/port-big")
+(cd "$work/www-big/files" && find . -type f | sed 's|^\./||') >"$work/big.list"
+python3 - "$work/big.list" "http://127.0.0.1:$port/files/" >"$work/curl.cfg" <<'PY'
+import sys, urllib.parse
+for line in open(sys.argv[1], encoding="utf-8"):
+    name = line.rstrip("\n")
+    print('url = "%s%s"\noutput = "%s"\ncreate-dirs' % (sys.argv[2], urllib.parse.quote(name), name))
+PY
+curl_all() { (mkdir -p "$work/curl-big" && cd "$work/curl-big" && curl -sf --config "$work/curl.cfg"); }
+BEFORE_A='fresh_client big' BEFORE_B='rm -rf "$work/curl-big"' \
+  compare "install, $bytes bytes ($packed packed): zarvo-launcher check / curl to files" \
+  'run_launcher big check' 'curl_all'
+echo "(MB/s of unpacked output = $bytes / 1e6 / seconds)"
+
+# 3. Hashing the installed tree in repair mode against sha256sum and OpenSSL.
+(cd "$work/client-big" && find . -type f -not -path './.zarvo_update/*' -not -name 'ZarvoLauncher.*') >"$work/installed.list"
+compare "repair, installed 1 GiB: zarvo-launcher repair / sha256sum" \
+  'run_launcher big repair' '(cd "$work/client-big" && xargs -d "\n" sha256sum <"$work/installed.list" >/dev/null)'
+compare "repair, installed 1 GiB: zarvo-launcher repair / openssl sha256" \
+  'run_launcher big repair' '(cd "$work/client-big" && xargs -d "\n" openssl sha256 <"$work/installed.list" >/dev/null)'
