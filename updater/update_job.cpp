@@ -11,11 +11,9 @@
 namespace zv {
 namespace {
 
-// cache.json is saved again once this many seconds of downloading have
-// passed, so a long download that is killed keeps most of what it learnt.
-// By time, not by file count: each save writes the whole cache, and saving
-// every few files made installing many small files quadratic.
-constexpr double kCacheSaveSeconds = 2.0;
+// cache.json is saved after every this many downloaded files, so a long
+// download that is killed keeps most of what it learnt.
+constexpr uint32_t kCacheSaveInterval = 20;
 
 }  // namespace
 
@@ -71,7 +69,6 @@ bool Updater::downloadPass(const std::vector<const ManifestFile*>& fetchList, bo
   pass = PassCounters{0, static_cast<uint32_t>(fetchList.size()), 0, 0};
   for (const ManifestFile* file : fetchList) pass.bytesTotal += static_cast<uint64_t>(file->packed);
   resetSpeed();
-  double lastSave = clock_.seconds();
   for (uint32_t i = 0; i < pass.filesTotal; ++i) {
     const ManifestFile& file = *fetchList[i];
     pass.filesDone = i;
@@ -88,10 +85,7 @@ bool Updater::downloadPass(const std::vector<const ManifestFile*>& fetchList, bo
     pass.bytesDone += static_cast<uint64_t>(file.packed);
     changed = true;
     emitProgress("download", file.path, i + 1, pass.filesTotal, pass.bytesDone, pass.bytesTotal, true);
-    if (clock_.seconds() - lastSave >= kCacheSaveSeconds) {
-      state_.saveCacheState();
-      lastSave = clock_.seconds();
-    }
+    if ((i + 1) % kCacheSaveInterval == 0) state_.saveCacheState();
   }
   state_.saveCacheState();
   return true;
