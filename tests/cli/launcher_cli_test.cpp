@@ -291,6 +291,35 @@ TEST_F(SlowLauncherCli, ClosingDuringADownloadStopsTheJobWithoutAResult) {
   EXPECT_TRUE(partial);
 }
 
+TEST_F(SlowLauncherCli, AKilledDownloadLeavesNoHalfFileAndTheNextCheckFinishesIt) {
+  if (LauncherCommand::get().windows) GTEST_SKIP() << "killing Wine's loader does not stop the Windows process";
+  auto launcher = startStdio();
+  launcher->send(R"({"cmd":"ready"})");
+  launcher->until("phase", "download");
+  while (launcher->until("progress").back().get("bytesDone").numberOr(0) < 20000) {
+  }
+  launcher->kill();
+
+  // Only the work folder holds anything of the download: no target, no
+  // temporary beside it, and state files that still read.
+  EXPECT_FALSE(fs::exists(client / sources[0].first));
+  for (const auto& entry : fs::recursive_directory_iterator(client.path())) {
+    EXPECT_NE(entry.path().extension(), ".zvnew") << entry.path();
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+  }
+  uint64_t partBytes = 0;
+  for (const auto& entry : fs::directory_iterator(client / ".zarvo_update")) {
+    if (entry.path().extension() == ".part") partBytes = fs::file_size(entry.path());
+  }
+  EXPECT_GE(partBytes, 20000u);
+
+  // The next start, now from a fast server, finishes the same release.
+  configure();
+  const Finished result = runLauncher({"check"});
+  EXPECT_EQ(result.status, 0) << result.out << result.err;
+  expectClientMatchesSources();
+}
+
 TEST_F(LauncherCli, SettingsAreWrittenLineByLineAndPreferencesSurviveARestart) {
   publish("b3");
   configure();

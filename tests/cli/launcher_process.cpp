@@ -195,6 +195,11 @@ int LauncherProcess::wait() {
   return status_;
 }
 
+void LauncherProcess::kill() {
+  if (pid_ > 0) ::kill(pid_, SIGKILL);
+  (void)wait();
+}
+
 std::vector<std::string> typesOf(const std::vector<Json>& events) {
   std::vector<std::string> types;
   for (const Json& event : events) types.push_back(event.get("type").text());

@@ -64,6 +64,8 @@ class LauncherProcess {
   // Waits for the process (not for others that share its output) and gives
   // its exit status.
   int wait();
+  // Ends the process at once, the way a crash or a power cut would.
+  void kill();
 
  private:
   void start(const std::vector<std::string>& command, const std::filesystem::path& errorFile);
