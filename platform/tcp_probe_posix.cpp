@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/unique_fd_posix.h"
+
 namespace zv {
 namespace {
 
@@ -24,20 +26,6 @@ class AddressList {
   addrinfo* list_ = nullptr;
 };
 
-class Socket {
- public:
-  explicit Socket(int fd) : fd_(fd) {}
-  ~Socket() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 bool probeTcp(std::string_view host, int32_t port, unsigned timeoutMs) {
@@ -51,18 +39,18 @@ bool probeTcp(std::string_view host, int32_t port, unsigned timeoutMs) {
     return false;
   }
   const addrinfo& address = *addresses.first();
-  Socket socket(::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol));
-  if (socket.fd() < 0) return false;
-  const int flags = fcntl(socket.fd(), F_GETFL);
-  if (flags < 0 || fcntl(socket.fd(), F_SETFL, flags | O_NONBLOCK) != 0) return false;
+  UniqueFd socket(::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol));
+  if (socket.get() < 0) return false;
+  const int flags = fcntl(socket.get(), F_GETFL);
+  if (flags < 0 || fcntl(socket.get(), F_SETFL, flags | O_NONBLOCK) != 0) return false;
 
   // Unlike Winsock, a loopback connect may finish or be refused at once, and
   // a refusal reported here is no longer pending on the socket: the
   // immediate result must be taken as it is.
-  if (connect(socket.fd(), address.ai_addr, address.ai_addrlen) == 0) return true;
+  if (connect(socket.get(), address.ai_addr, address.ai_addrlen) == 0) return true;
   if (errno != EINPROGRESS) return false;
 
-  pollfd waiting{socket.fd(), POLLOUT, 0};
+  pollfd waiting{socket.get(), POLLOUT, 0};
   int ready = 0;
   do {
     ready = poll(&waiting, 1, static_cast<int>(timeoutMs));
@@ -71,7 +59,7 @@ bool probeTcp(std::string_view host, int32_t port, unsigned timeoutMs) {
   // A refused connection also wakes the writer; only SO_ERROR tells them apart.
   int error = 0;
   socklen_t length = sizeof error;
-  return getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+  return getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
 
 }  // namespace zv

@@ -65,18 +65,18 @@ class FetcherTest : public ::testing::Test {
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(test::findTestServers(servers_, error)) << error;
-    published_.emplace(servers_.root);
-    folder_ = pathToUtf8(published_->path().filename());
+    published_.emplace(servers_);
+    folder_ = published_->name();
   }
 
   // Puts bytes on every server as name, in this test's own folder.
   std::string publish(std::string_view name, std::string_view bytes) {
-    writeFile(*published_ / name, bytes);
+    published_->publish(name, bytes);
     return std::string(bytes);
   }
   // The address of a published name on a server.
   std::string url(const std::string& server, std::string_view name) const {
-    return server + "/" + folder_ + "/" + std::string(name);
+    return published_->url(server, name);
   }
   // The address of a published name behind a fault of the fault server.
   std::string faultUrl(std::string_view scenario, std::string_view name) const {
@@ -92,7 +92,7 @@ class FetcherTest : public ::testing::Test {
   }
 
   test::TestServers servers_;
-  std::optional<TempDir> published_;
+  std::optional<test::PublishedFolder> published_;
   std::string folder_;
   TempDir local_;
   std::unique_ptr<Fetcher> fetcher_ = makeFetcher(quickTimeouts());

@@ -95,21 +95,19 @@ class NewsStatusTest : public ::testing::Test {
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(test::findTestServers(servers_, error)) << error;
-    published_.emplace(servers_.root);
-    folder_ = pathToUtf8(published_->path().filename());
+    published_.emplace(servers_);
   }
   // Puts a document on the servers and gives its address on nginx.
   std::string publish(std::string_view name, std::string_view bytes) {
-    writeFile(*published_ / name, bytes);
+    published_->publish(name, bytes);
     return url(name);
   }
-  std::string url(std::string_view name) const { return servers_.nginx + "/" + folder_ + "/" + std::string(name); }
+  std::string url(std::string_view name) const { return published_->url(servers_.nginx, name); }
 
   Json status(const LauncherConfig& config) { return queryStatusEvent(*fetcher_, config); }
 
   test::TestServers servers_;
-  std::optional<TempDir> published_;
-  std::string folder_;
+  std::optional<test::PublishedFolder> published_;
   std::unique_ptr<Fetcher> fetcher_ = makeFetcher(quickTimeouts());
 };
 

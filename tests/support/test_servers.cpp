@@ -69,4 +69,13 @@ bool runningUnderWine() {
 #endif
 }
 
+PublishedFolder::PublishedFolder(const TestServers& servers)
+    : dir_(servers.root), name_(pathToUtf8(dir_.path().filename())) {}
+
+void PublishedFolder::publish(std::string_view name, std::string_view bytes) const { writeFile(dir_ / name, bytes); }
+
+std::string PublishedFolder::url(const std::string& server, std::string_view name) const {
+  return server + "/" + name_ + "/" + std::string(name);
+}
+
 }  // namespace zv::test

@@ -7,6 +7,9 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+
+#include "tests/support/temp_dir.h"
 
 namespace zv::test {
 
@@ -21,6 +24,23 @@ struct TestServers {
 // Reads the servers' description once per process. False, with the reason,
 // when the tests were not started through ctest.
 [[nodiscard]] bool findTestServers(TestServers& servers, std::string& error);
+
+// A test's own folder inside the servers' root: what it publishes there
+// every server serves under the folder's name.
+class PublishedFolder {
+ public:
+  explicit PublishedFolder(const TestServers& servers);
+  // Writes bytes as name (a "/"-separated path) into the folder.
+  void publish(std::string_view name, std::string_view bytes) const;
+  // The address of a published name on a server ("http://127.0.0.1:port").
+  std::string url(const std::string& server, std::string_view name) const;
+  const std::string& name() const { return name_; }
+  const std::filesystem::path& path() const { return dir_.path(); }
+
+ private:
+  TempDir dir_;
+  std::string name_;
+};
 
 // True when a Windows test runs under Wine, whose WinHTTP differs from
 // Windows' in a few error numbers.
