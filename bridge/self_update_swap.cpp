@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/durable_file.h"
 #include "platform/file.h"
 #include "platform/file_info.h"
 
@@ -25,7 +26,7 @@ bool swapInNewLauncher(const std::filesystem::path& launcherPath, const std::fil
   std::string error;
   const bool movedAside = replaceFile(launcherPath, oldPath, error);
   // The download is a plain file; where execute permission exists it has none.
-  const bool movedIn = movedAside && replaceFile(newLauncher, launcherPath, error) && makeExecutable(launcherPath);
+  const bool movedIn = movedAside && replaceFileDurably(newLauncher, launcherPath, error) && makeExecutable(launcherPath);
   StartError startError;
   if (movedIn && start(restart, startError)) return true;
   if (movedAside) (void)replaceFile(oldPath, launcherPath, error);

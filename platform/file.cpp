@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "platform/durable_file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
 
@@ -38,11 +39,12 @@ bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view byt
     File file;
     if (!file.open(temporary, File::Mode::Truncate, error)) return false;
     if (!file.write(bytes, error)) return false;
+    if (!flushAndClose(file, temporary, error)) return false;
   }
-  if (replaceFile(temporary, path, error)) return true;
+  if (renameDurably(temporary, path, error)) return true;
   // A folder in the target's place is never deleted to make room.
   if (!removeFile(path)) return false;
-  return replaceFile(temporary, path, error);
+  return renameDurably(temporary, path, error);
 }
 
 }  // namespace zv

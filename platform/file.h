@@ -55,9 +55,10 @@ class File {
 // False when it cannot be opened or a read fails.
 [[nodiscard]] bool readTextFile(const std::filesystem::path& path, std::string& bytes);
 
-// Writes bytes to path + ".tmp" and renames that over path. Creates missing
-// parent folders. When the rename fails, deletes the target and renames once
-// more. The result is whether a rename succeeded.
+// Writes bytes to path + ".tmp", flushes them to the disk and renames that
+// over path durably (durable_file.h). Creates missing parent folders. When
+// the rename fails, deletes the target and renames once more. The result is
+// whether a rename succeeded.
 [[nodiscard]] bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
 // Renames from over to, replacing an existing file (copy allowed across volumes).

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/durable_file.h"
 #include "platform/file.h"
 #include "platform/text_path.h"
 
@@ -44,8 +45,9 @@ bool writePrivateFile(const std::filesystem::path& path, std::string_view bytes,
   const std::filesystem::path temporary = withSuffix(path, ".new");
   ::unlink(temporary.c_str());
   if (!writeExclusive(temporary, bytes, error)) return false;
-  if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = "cannot replace " + pathToUtf8(path) + ": " + lastErrorText();
+  std::string reason;
+  if (!renameDurably(temporary, path, reason)) {
+    error = "cannot replace " + pathToUtf8(path) + ": " + reason;
     ::unlink(temporary.c_str());
     return false;
   }

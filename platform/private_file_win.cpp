@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/durable_file.h"
 #include "platform/file.h"
 #include "platform/text_path.h"
 
@@ -33,8 +34,9 @@ bool writePrivateFile(const std::filesystem::path& path, std::string_view bytes,
   const std::filesystem::path temporary = withSuffix(path, ".new");
   DeleteFileW(temporary.c_str());
   if (!writeNew(temporary, bytes, error)) return false;
-  if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    error = "cannot replace " + pathToUtf8(path) + ": " + lastErrorText();
+  std::string reason;
+  if (!renameDurably(temporary, path, reason)) {
+    error = "cannot replace " + pathToUtf8(path) + ": " + reason;
     DeleteFileW(temporary.c_str());
     return false;
   }

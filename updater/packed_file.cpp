@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/text_rules.h"
+#include "platform/durable_file.h"
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
@@ -202,7 +203,12 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     written += expected;
     if (progress) progress(written);
   }
-  out.file.close();
+  // The digest cache will vouch for the target: its data must be on disk
+  // before the rename publishes it.
+  if (!flushAndClose(out.file, out.path(), ignored)) {
+    error = "write failed (disk full?)";
+    return false;
+  }
 
   uint8_t digest[Sha256::kDigestSize];
   sha.final(digest);
@@ -211,11 +217,11 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     return false;
   }
 
-  if (!replaceFile(out.path(), target, ignored)) {
+  if (!renameDurably(out.path(), target, ignored)) {
     uint64_t oldSize = 0;
     if (fileSize(target, oldSize)) (void)makeWritable(target);
     (void)removeFile(target);
-    if (!replaceFile(out.path(), target, ignored)) {
+    if (!renameDurably(out.path(), target, ignored)) {
       error = "cannot replace " + pathToUtf8(target) + " (is the game running?)";
       return false;
     }

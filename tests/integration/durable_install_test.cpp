@@ -1,0 +1,75 @@
+// A power loss right after any rename of an update job must not leave an
+// empty or torn file that the digest cache trusts. Every flush, rename and
+// folder sync is watched; at each step the disk is taken to hold only what
+// was flushed and synced so far, and each cache.json about to be published
+// may vouch for nothing else.
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "platform/durable_file.h"
+#include "tests/integration/updater_fixture.h"
+
+namespace zv {
+namespace {
+
+using Paths = std::set<std::string>;
+
+std::string key(const std::filesystem::path& path) { return path.lexically_normal().generic_string(); }
+
+class DurableInstallTest : public test::UpdaterFixture {
+ protected:
+  void TearDown() override { setDurableStepObserver({}); }
+
+  // What a power loss at this moment would leave.
+  Paths flushed;    // files whose data is on disk under their present name
+  Paths renamed;    // published, but the folder's entry not yet on disk
+  Paths onDisk;     // published and synced
+  std::vector<std::string> faults;
+  size_t lastCacheEntries = 0;  // in the last cache.json published
+
+  void step(DurableStep kind, const std::filesystem::path& path, const std::filesystem::path& to) {
+    switch (kind) {
+      case DurableStep::Flush:
+        flushed.insert(key(path));
+        break;
+      case DurableStep::Rename:
+        if (flushed.erase(key(path)) == 0) faults.push_back("published before its data was flushed: " + key(to));
+        if (to.filename() == "cache.json") checkCache(path);
+        renamed.insert(key(to));
+        break;
+      case DurableStep::FolderSync:
+        for (auto it = renamed.begin(); it != renamed.end();) {
+          it = key(std::filesystem::path(*it).parent_path()) == key(path) ? (onDisk.insert(*it), renamed.erase(it))
+                                                                          : std::next(it);
+        }
+        break;
+    }
+  }
+
+  void checkCache(const std::filesystem::path& temporary) {
+    const Json cache = Json::parse(test::readFile(temporary));
+    for (const Json::Member& entry : cache.members()) {
+      if (onDisk.count(key(clientFile(entry.key))) == 0) faults.push_back("cache.json vouches for " + entry.key);
+    }
+    lastCacheEntries = cache.members().size();
+  }
+};
+
+TEST_F(DurableInstallTest, CacheVouchesOnlyForFilesWhoseDataAndNameAreOnDisk) {
+  for (int i = 0; i < 45; ++i) {
+    release_->addFile("system/file" + std::to_string(i) + ".dat", std::string(100 + i * 37, static_cast<char>('a' + i % 26)));
+  }
+  release_->publish();
+  setDurableStepObserver(
+      [this](DurableStep kind, const std::filesystem::path& path, const std::filesystem::path& to) { step(kind, path, to); });
+  EXPECT_EQ(runJob().code, "updated");
+  EXPECT_EQ(faults, std::vector<std::string>{});
+  EXPECT_EQ(lastCacheEntries, 45u);
+  EXPECT_EQ(onDisk.count(key(workFolder() / "cache.json")), 1u);
+}
+
+}  // namespace
+}  // namespace zv
