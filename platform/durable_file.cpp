@@ -1,5 +1,6 @@
 #include "platform/durable_file.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/text_path.h"
@@ -33,7 +34,41 @@ bool flushAndClose(File& file, const std::filesystem::path& path, std::string& e
 
 bool renameDurably(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
   detail::reportDurableStep(DurableStep::Rename, from, to);
-  return detail::renameAndSync(from, to, error);
+  if (!detail::renameFile(from, to, error)) return false;
+  // Until the folder is synced a power loss may undo the rename. The file is
+  // in place either way, so a folder that cannot be synced is not reported as
+  // a failed rename: at worst the old file comes back, and its time tells the
+  // digest cache it is not the new one.
+  std::filesystem::path folder = to.parent_path();
+  if (folder.empty()) folder = ".";
+  detail::reportDurableStep(DurableStep::FolderSync, folder);
+  detail::syncFolder(folder);
+  return true;
+}
+
+void DurableBatch::add(std::filesystem::path path) { files_.push_back(std::move(path)); }
+
+bool DurableBatch::flush(std::string& error) {
+  bool whole = false;
+  if (!detail::syncFileSystems(files_, whole, error)) return false;
+  bool flushed = true;
+  size_t done = 0;
+  std::vector<std::filesystem::path> folders;
+  for (; done < files_.size(); ++done) {
+    detail::reportDurableStep(DurableStep::Flush, files_[done]);
+    if (!whole && !detail::flushClosedFile(files_[done], error)) {
+      flushed = false;
+      break;
+    }
+    std::filesystem::path folder = files_[done].parent_path();
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(std::move(folder));
+  }
+  for (const std::filesystem::path& folder : folders) {
+    detail::reportDurableStep(DurableStep::FolderSync, folder);
+    if (!whole) detail::syncFolder(folder);
+  }
+  files_.erase(files_.begin(), files_.begin() + static_cast<std::ptrdiff_t>(done));
+  return flushed;
 }
 
 bool replaceFileDurably(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {

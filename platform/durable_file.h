@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/file.h"
 
@@ -17,7 +18,7 @@ namespace zv {
 [[nodiscard]] bool flushAndClose(File& file, const std::filesystem::path& path, std::string& error);
 
 // Renames from over to, replacing an existing file, and waits until the
-// rename is on disk (POSIX: the folder is synced; Windows: the move is made
+// rename is on disk (the folder is synced; on Windows the move is also made
 // with write-through). from's data must be flushed already. On failure error
 // holds the system's reason only; callers put the context in front.
 [[nodiscard]] bool renameDurably(const std::filesystem::path& from, const std::filesystem::path& to,
@@ -27,6 +28,22 @@ namespace zv {
 // durably over to.
 [[nodiscard]] bool replaceFileDurably(const std::filesystem::path& from, const std::filesystem::path& to,
                                       std::string& error);
+
+// Files published by a plain rename, each too small to be worth a flush of
+// its own, whose data must be on disk before a record (the digest cache)
+// vouches for them: flushed together, once, before that record is written.
+class DurableBatch {
+ public:
+  // path was just published.
+  void add(std::filesystem::path path);
+  // Flushes every added file's data, then syncs their folders, and forgets
+  // them. A file gone since is skipped: nothing vouches for it. On failure the
+  // rest stay in the batch for the next flush.
+  [[nodiscard]] bool flush(std::string& error);
+
+ private:
+  std::vector<std::filesystem::path> files_;
+};
 
 // A seam for tests: told of every step above as it is taken (a flush of
 // path, a rename of path to to, a sync of the folder path). Set it only while
@@ -38,10 +55,14 @@ void setDurableStepObserver(DurableStepObserver observer);
 
 namespace detail {
 void reportDurableStep(DurableStep step, const std::filesystem::path& path, const std::filesystem::path& to = {});
-// The platform's half: flush of a closed file, and the rename with its folder sync.
+// The platform's half. A missing file is flushed without fail. The folder
+// sync is best-effort: it cannot undo a rename, only make it lasting sooner.
 [[nodiscard]] bool flushClosedFile(const std::filesystem::path& path, std::string& error);
-[[nodiscard]] bool renameAndSync(const std::filesystem::path& from, const std::filesystem::path& to,
-                                 std::string& error);
+// Where the system can, syncs the whole file systems holding paths at once
+// (all data and all renames) and sets whole; else leaves whole false.
+[[nodiscard]] bool syncFileSystems(const std::vector<std::filesystem::path>& paths, bool& whole, std::string& error);
+[[nodiscard]] bool renameFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error);
+void syncFolder(const std::filesystem::path& folder);
 }  // namespace detail
 
 }  // namespace zv

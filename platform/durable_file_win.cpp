@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/durable_file.h"
 #include "platform/text_path.h"
 
@@ -10,6 +12,8 @@ bool flushClosedFile(const std::filesystem::path& path, std::string& error) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return true;
     error = "cannot flush " + pathToUtf8(path) + ": " + lastErrorText();
     return false;
   }
@@ -19,16 +23,32 @@ bool flushClosedFile(const std::filesystem::path& path, std::string& error) {
   return flushed;
 }
 
-bool renameAndSync(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
+bool syncFileSystems(const std::vector<std::filesystem::path>&, bool& whole, std::string&) {
+  // Flushing a whole volume needs administrator rights: file by file it is.
+  whole = false;
+  return true;
+}
+
+bool renameFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
   // Write-through: the call returns once the move (or, across volumes, the
-  // copy) is on disk, so nothing vouches for a rename that may yet be undone.
+  // copy) is on disk.
   if (MoveFileExW(from.c_str(), to.c_str(),
                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
-    reportDurableStep(DurableStep::FolderSync, to.parent_path());
     return true;
   }
   error = lastErrorText();
   return false;
+}
+
+void syncFolder(const std::filesystem::path& folder) {
+  // For renames made without write-through (a batch of installed files).
+  // NTFS flushes a folder through a handle with write access; elsewhere the
+  // call may be refused, which leaves only the rename's durability to chance.
+  HANDLE handle = CreateFileW(folder.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return;
+  (void)FlushFileBuffers(handle);
+  CloseHandle(handle);
 }
 
 }  // namespace zv::detail

@@ -83,6 +83,7 @@ bool Updater::downloadOne(const ManifestFile& file, const std::filesystem::path&
       if (applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &cancelFlag_,
                       applyError)) {
         (void)removeFile(part);
+        state_.unflushedFiles.add(target);
         state_.cacheState.record(file.path, static_cast<uint64_t>(file.size), fileTimeText(target), file.sha256);
         return true;
       }

@@ -33,6 +33,8 @@ void LocalState::loadAddonState() { addonState = loadObject(workFolder_ / kAddon
 
 void LocalState::saveCacheState() {
   if (!cacheState.changed()) return;
+  std::string ignored;
+  if (!unflushedFiles.flush(ignored)) return;
   if (writeTextFileAtomic(workFolder_ / kCacheFile, cacheState.dump() + "\n")) cacheState.markSaved();
 }
 

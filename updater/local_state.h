@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "data/json.h"
+#include "platform/durable_file.h"
 #include "updater/digest_cache.h"
 
 namespace zv {
@@ -25,13 +26,16 @@ class LocalState {
 
   // cache.json compact with one final line feed, only when the cache changed
   // since it was loaded or last saved; a failure is ignored (the next job
-  // hashes again).
+  // hashes again). unflushedFiles are flushed first: no entry may vouch for
+  // data that a power loss could still take.
   void saveCacheState();
   // addons.json indented with one final line feed, creating the work folder
   // first. False when the file could not be replaced.
   [[nodiscard]] bool saveAddonState();
 
   DigestCache cacheState;
+  // Files installed since the cache was last saved.
+  DurableBatch unflushedFiles;
   // One member per installed add-on, keyed by add-on id, in insertion order.
   Json addonState = Json::object();
 

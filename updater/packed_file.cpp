@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "data/text_rules.h"
-#include "platform/durable_file.h"
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
@@ -203,12 +202,7 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     written += expected;
     if (progress) progress(written);
   }
-  // The digest cache will vouch for the target: its data must be on disk
-  // before the rename publishes it.
-  if (!flushAndClose(out.file, out.path(), ignored)) {
-    error = "write failed (disk full?)";
-    return false;
-  }
+  out.file.close();
 
   uint8_t digest[Sha256::kDigestSize];
   sha.final(digest);
@@ -217,11 +211,14 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     return false;
   }
 
-  if (!renameDurably(out.path(), target, ignored)) {
+  // Published unflushed: one flush per small file would cost more than the
+  // whole install. The caller flushes installed files together before the
+  // digest cache vouches for them (DurableBatch).
+  if (!replaceFile(out.path(), target, ignored)) {
     uint64_t oldSize = 0;
     if (fileSize(target, oldSize)) (void)makeWritable(target);
     (void)removeFile(target);
-    if (!renameDurably(out.path(), target, ignored)) {
+    if (!replaceFile(out.path(), target, ignored)) {
       error = "cannot replace " + pathToUtf8(target) + " (is the game running?)";
       return false;
     }

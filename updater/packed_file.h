@@ -48,7 +48,8 @@ using UnpackProgress = std::function<void(uint64_t bytesWritten)>;
 //   "checksum mismatch after download", "cancelled",
 //   "cannot write <target> (file in use or no permission?)",
 //   "cannot replace <target> (is the game running?)".
-// The packed file itself is left alone.
+// The packed file itself is left alone. The target's data is not flushed:
+// callers that vouch for it flush it first (DurableBatch).
 [[nodiscard]] bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem::path& target,
                                uint64_t expectedSize, std::string_view expectedSha256, const UnpackProgress& progress,
                                const std::atomic<bool>* cancel, std::string& error);

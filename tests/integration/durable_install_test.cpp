@@ -1,8 +1,8 @@
 // A power loss right after any rename of an update job must not leave an
-// empty or torn file that the digest cache trusts. Every flush, rename and
-// folder sync is watched; at each step the disk is taken to hold only what
-// was flushed and synced so far, and each cache.json about to be published
-// may vouch for nothing else.
+// empty or torn file that the digest cache trusts. Every flush, durable
+// rename and folder sync is watched; at each step the disk is taken to hold
+// only what was flushed and synced so far, and each cache.json about to be
+// published may vouch for nothing else.
 
 #include <gtest/gtest.h>
 
@@ -23,10 +23,11 @@ class DurableInstallTest : public test::UpdaterFixture {
  protected:
   void TearDown() override { setDurableStepObserver({}); }
 
-  // What a power loss at this moment would leave.
-  Paths flushed;    // files whose data is on disk under their present name
-  Paths renamed;    // published, but the folder's entry not yet on disk
-  Paths onDisk;     // published and synced
+  // What a power loss at this moment would leave: a file survives whole when
+  // its data was flushed and its folder synced after it got its name.
+  Paths flushed;  // data on disk under the present name
+  Paths renamed;  // flushed, then renamed: the new name waits for a folder sync
+  Paths onDisk;
   std::vector<std::string> faults;
   size_t lastCacheEntries = 0;  // in the last cache.json published
 
@@ -41,9 +42,10 @@ class DurableInstallTest : public test::UpdaterFixture {
         renamed.insert(key(to));
         break;
       case DurableStep::FolderSync:
-        for (auto it = renamed.begin(); it != renamed.end();) {
-          it = key(std::filesystem::path(*it).parent_path()) == key(path) ? (onDisk.insert(*it), renamed.erase(it))
-                                                                          : std::next(it);
+        for (const Paths* names : {&flushed, &renamed}) {
+          for (const std::string& name : *names) {
+            if (key(std::filesystem::path(name).parent_path()) == key(path)) onDisk.insert(name);
+          }
         }
         break;
     }
