@@ -22,11 +22,10 @@
 
 #include <time.h>
 
-#include "updater/ed25519.h"
-#include "updater/sha256.h"
-#include "updater/sha256_compress.h"
+#include "crypto/ed25519.h"
+#include "crypto/sha256.h"
+#include "crypto/sha512.h"
 #include "platform/text_path.h"
-#include "updater/sha512.h"
 
 #ifdef ZV_BENCH_OPENSSL
 #include <fcntl.h>
@@ -120,28 +119,22 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> data(mib << 20);
   std::mt19937 random(1);
   for (uint8_t& b : data) b = static_cast<uint8_t>(random());
-  const size_t blocks = data.size() / 64;
   std::printf("%zu MiB per run, median of %d rounds\n", mib, rounds);
 
   std::vector<Contender> hashes;
-  hashes.emplace_back("SHA-256 ours (as the launcher uses it)", data.size(), [&] {
-                      zv::Sha256 sha;
-                      sha.update(data.data(), data.size());
-                      uint8_t digest[32];
-                      sha.final(digest);
-                      sink = digest[0];
-                    });
-  hashes.emplace_back("SHA-256 ours, portable", data.size(), [&] {
-                      uint32_t state[8] = {};
-                      zv::sha256CompressPortable(state, data.data(), blocks);
-                      sink = static_cast<uint8_t>(state[0]);
-                    });
+  const auto sha256With = [&](zv::Sha256Blocks blocks) {
+    return [&data, blocks] {
+      zv::Sha256 sha(blocks);
+      sha.update(data.data(), data.size());
+      uint8_t digest[32];
+      sha.final(digest);
+      sink = digest[0];
+    };
+  };
+  hashes.emplace_back("SHA-256 ours (as the launcher uses it)", data.size(), sha256With(zv::Sha256Blocks::Best));
+  hashes.emplace_back("SHA-256 ours, portable", data.size(), sha256With(zv::Sha256Blocks::Portable));
   if (zv::sha256HasShaNi()) {
-    hashes.emplace_back("SHA-256 ours, SHA extensions", data.size(), [&] {
-                        uint32_t state[8] = {};
-                        zv::sha256CompressShaNi(state, data.data(), blocks);
-                        sink = static_cast<uint8_t>(state[0]);
-                      });
+    hashes.emplace_back("SHA-256 ours, SHA extensions", data.size(), sha256With(zv::Sha256Blocks::ShaNi));
   }
   hashes.emplace_back("SHA-512 ours", data.size(), [&] {
                       zv::Sha512 sha;

@@ -1,8 +1,8 @@
-#include "updater/ed25519.h"
+#include "crypto/ed25519.h"
 
-#include "updater/ed25519_group.h"
-#include "updater/ed25519_scalar.h"
-#include "updater/sha512.h"
+#include "crypto/ed25519_group.h"
+#include "crypto/ed25519_scalar.h"
+#include "crypto/sha512.h"
 
 namespace zv {
 

@@ -1,6 +1,6 @@
 #pragma once
-// Ed25519 signature verification (RFC 8032). The launcher only verifies;
-// there is no signing or key generation here.
+// Ed25519 (RFC 8032): signature verification for the launcher, key
+// derivation and signing for the builder where libsodium is missing.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,5 +17,12 @@ namespace zv {
 //    of R, without stopping at the first difference. No cofactor.
 [[nodiscard]] int ed25519Verify(const uint8_t signature[64], const uint8_t* message, size_t length,
                                 const uint8_t publicKey[32]);
+
+// The public key of a 32-byte secret seed, and the signature of message
+// under it. Everything that touches the secret runs in constant time: the
+// base-point multiplication looks up its table without secret-dependent
+// branches or addresses, and the scalar arithmetic has fixed loops.
+void ed25519PublicKey(const uint8_t seed[32], uint8_t publicKey[32]);
+void ed25519Sign(const uint8_t seed[32], const uint8_t* message, size_t length, uint8_t signature[64]);
 
 }  // namespace zv

@@ -1,4 +1,4 @@
-#include "updater/ed25519_field.h"
+#include "crypto/ed25519_field.h"
 
 namespace zv::ed25519 {
 namespace {

@@ -1,4 +1,4 @@
-#include "updater/ed25519_group.h"
+#include "crypto/ed25519_group.h"
 
 namespace zv::ed25519 {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "updater/ed25519_field.h"
+#include "crypto/ed25519_field.h"
 
 namespace zv::ed25519 {
 

@@ -1,4 +1,4 @@
-#include "updater/ed25519_scalar.h"
+#include "crypto/ed25519_scalar.h"
 
 namespace zv::ed25519 {
 namespace {

@@ -1,11 +1,11 @@
-#include "tools/builder/ed25519_sign.h"
+#include "crypto/ed25519.h"
 
 #include <cstring>
 
-#include "updater/ed25519_group.h"
-#include "updater/sha512.h"
+#include "crypto/ed25519_group.h"
+#include "crypto/sha512.h"
 
-namespace zv::builder {
+namespace zv {
 namespace {
 
 using ed25519::Fe;
@@ -134,4 +134,4 @@ void ed25519Sign(const uint8_t seed[32], const uint8_t* message, size_t length, 
   multiplyAdd(challenge, key.scalar, nonce, signature + 32);
 }
 
-}  // namespace zv::builder
+}  // namespace zv

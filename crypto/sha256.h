@@ -7,15 +7,23 @@
 #include <filesystem>
 #include <string>
 
-#include "updater/block_buffer.h"
+#include "crypto/block_buffer.h"
 
 namespace zv {
+
+// True when the processor has the SHA extensions (with SSSE3 and SSE4.1).
+bool sha256HasShaNi();
+
+// The block function a Sha256 runs: the best one the processor allows, or
+// one of the two forms by name, for tests and benchmarks that compare them.
+// ShaNi only where sha256HasShaNi() is true.
+enum class Sha256Blocks { Best, Portable, ShaNi };
 
 class Sha256 {
  public:
   static constexpr size_t kDigestSize = 32;
 
-  Sha256() { init(); }
+  explicit Sha256(Sha256Blocks blocks = Sha256Blocks::Best);
   void init();
   // Any length, including 0, any number of times.
   void update(const void* data, size_t length);
@@ -23,6 +31,7 @@ class Sha256 {
   void final(uint8_t digest[kDigestSize]);
 
  private:
+  void (*compress_)(uint32_t state[8], const uint8_t* blocks, size_t count);
   uint32_t state_[8];
   BlockBuffer<64, 8> buffer_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 // The SHA-256 block function in its two forms: portable C++ and the x86 SHA
-// instructions. Sha256 picks one at run time; tests and benchmarks call both.
+// instructions. Sha256 picks one at run time (sha256.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -12,8 +12,6 @@ extern const uint32_t kSha256RoundConstants[64];
 // Runs count 64-byte blocks through the chaining words.
 void sha256CompressPortable(uint32_t state[8], const uint8_t* blocks, size_t count);
 
-// True when the processor has the SHA extensions (with SSSE3 and SSE4.1).
-bool sha256HasShaNi();
 // Only to be called when sha256HasShaNi() is true.
 void sha256CompressShaNi(uint32_t state[8], const uint8_t* blocks, size_t count);
 

@@ -1,8 +1,8 @@
 #include <memory>
 
 #include "platform/file.h"
-#include "updater/hex.h"
-#include "updater/sha256.h"
+#include "data/hex.h"
+#include "crypto/sha256.h"
 
 namespace zv {
 

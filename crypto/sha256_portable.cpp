@@ -1,4 +1,4 @@
-#include "updater/sha256_compress.h"
+#include "crypto/sha256_compress.h"
 
 namespace zv {
 

@@ -1,4 +1,5 @@
-#include "updater/sha256_compress.h"
+#include "crypto/sha256.h"
+#include "crypto/sha256_compress.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 

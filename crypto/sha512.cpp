@@ -1,4 +1,4 @@
-#include "updater/sha512.h"
+#include "crypto/sha512.h"
 
 namespace zv {
 namespace {

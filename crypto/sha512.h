@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "updater/block_buffer.h"
+#include "crypto/block_buffer.h"
 
 namespace zv {
 

@@ -1,4 +1,4 @@
-#include "updater/hex.h"
+#include "data/hex.h"
 
 namespace zv {
 namespace {

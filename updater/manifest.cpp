@@ -5,7 +5,7 @@
 
 #include "data/json.h"
 #include "data/text_rules.h"
-#include "updater/hex.h"
+#include "data/hex.h"
 
 namespace zv {
 namespace {

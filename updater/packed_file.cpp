@@ -12,8 +12,8 @@
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
-#include "updater/hex.h"
-#include "updater/sha256.h"
+#include "data/hex.h"
+#include "crypto/sha256.h"
 
 namespace zv {
 namespace {

@@ -3,7 +3,7 @@
 
 #include "platform/file.h"
 #include "platform/file_info.h"
-#include "updater/sha256.h"
+#include "crypto/sha256.h"
 #include "updater/updater.h"
 
 namespace zv {

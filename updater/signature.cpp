@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "updater/ed25519.h"
-#include "updater/hex.h"
+#include "crypto/ed25519.h"
+#include "data/hex.h"
 
 namespace zv {
 

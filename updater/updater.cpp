@@ -4,7 +4,7 @@
 #include "platform/file_stat.h"
 #include "platform/text_path.h"
 #include "updater/file_time.h"
-#include "updater/sha256.h"
+#include "crypto/sha256.h"
 #include "updater/signature.h"
 #include "updater/work_folder.h"
 

@@ -16,7 +16,7 @@
 #include "data/json.h"
 #include "tests/support/packed_reader.h"
 #include "tests/support/temp_dir.h"
-#include "updater/hex.h"
+#include "data/hex.h"
 #include "updater/manifest.h"
 #include "updater/signature.h"
 

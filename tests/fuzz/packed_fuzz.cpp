@@ -17,9 +17,9 @@
 #include <unistd.h>
 
 #include "platform/file.h"
-#include "updater/hex.h"
+#include "data/hex.h"
 #include "updater/packed_file.h"
-#include "updater/sha256.h"
+#include "crypto/sha256.h"
 
 namespace {
 

@@ -14,50 +14,31 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "updater/ed25519.h"
-#include "updater/ed25519_field.h"
-#include "updater/ed25519_group.h"
-#include "updater/ed25519_scalar.h"
+#include "crypto/ed25519.h"
 
 namespace {
-
-using namespace zv::ed25519;
 
 constexpr uint8_t kOrder[32] = {0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7,
                                 0xa2, 0xde, 0xf9, 0xde, 0x14, 0,    0,    0,    0,    0,    0,
                                 0,    0,    0,    0,    0,    0,    0,    0,    0,    0x10};
 
 bool sAtLeastOrder(const uint8_t* s) {
-  uint8_t wide[64] = {}, reduced[32];
+  unsigned char wide[64] = {}, reduced[32];
   std::memcpy(wide, s, 32);
-  scalarReduce(wide, reduced);
+  crypto_core_ed25519_scalar_reduce(reduced, wide);
   return std::memcmp(reduced, s, 32) != 0;
 }
 
-bool yAtLeastP(const uint8_t* encoding) {
-  uint8_t y[32], canonical[32];
-  std::memcpy(y, encoding, 32);
-  y[31] &= 0x7F;
-  feToBytes(canonical, feFromBytes(y));
-  return std::memcmp(canonical, y, 32) != 0;
-}
-
-bool smallOrder(const uint8_t* encoding) {
-  Point p;
-  if (!decodePoint(encoding, p)) return false;
-  const Point eight = twice(twice(twice(p)));
-  uint8_t bytes[32], identityBytes[32];
-  encodePoint(bytes, eight);
-  encodePoint(identityBytes, identity());
-  return std::memcmp(bytes, identityBytes, 32) == 0;
-}
+// libsodium refuses points of small order and encodings with y >= p, which
+// we accept; it also refuses points outside the main subgroup, which both
+// treat alike, so this excuses a little more than it must.
+bool refusedPoint(const uint8_t* encoding) { return crypto_core_ed25519_is_valid_point(encoding) == 0; }
 
 void compare(const uint8_t* signature, const uint8_t* key, const uint8_t* message, size_t length) {
   const bool ours = zv::ed25519Verify(signature, message, length, key) == 1;
   const bool theirs = crypto_sign_verify_detached(signature, message, length, key) == 0;
   if (theirs && !ours) std::abort();
-  if (ours && !theirs && !sAtLeastOrder(signature + 32) && !yAtLeastP(key) && !smallOrder(key) &&
-      !smallOrder(signature)) {
+  if (ours && !theirs && !sAtLeastOrder(signature + 32) && !refusedPoint(key) && !refusedPoint(signature)) {
     std::abort();
   }
 }

@@ -8,8 +8,8 @@
 #include "platform/text_path.h"
 #include "tests/support/temp_dir.h"
 #include "tools/builder/signer.h"
-#include "updater/hex.h"
-#include "updater/sha256.h"
+#include "data/hex.h"
+#include "crypto/sha256.h"
 
 namespace zv::test {
 

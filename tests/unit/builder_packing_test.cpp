@@ -12,9 +12,9 @@
 #include "tests/support/temp_dir.h"
 #include "tools/builder/chunk_compressor.h"
 #include "tools/builder/packer.h"
-#include "updater/hex.h"
+#include "data/hex.h"
 #include "updater/packed_file.h"
-#include "updater/sha256.h"
+#include "crypto/sha256.h"
 
 namespace zv::builder {
 namespace {

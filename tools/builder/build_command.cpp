@@ -19,8 +19,8 @@
 #include "tools/builder/publish.h"
 #include "tools/builder/release_plan.h"
 #include "tools/builder/version.h"
-#include "updater/hex.h"
-#include "updater/sha256.h"
+#include "data/hex.h"
+#include "crypto/sha256.h"
 
 namespace zv::builder {
 namespace {

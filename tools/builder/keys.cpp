@@ -7,7 +7,7 @@
 #include "platform/private_file.h"
 #include "platform/secure_random.h"
 #include "platform/text_path.h"
-#include "updater/hex.h"
+#include "data/hex.h"
 
 namespace zv::builder {
 namespace {

@@ -11,8 +11,8 @@
 #include "platform/text_path.h"
 #include "tools/builder/chunk_compressor.h"
 #include "tools/builder/packed_format.h"
-#include "updater/hex.h"
-#include "updater/sha256.h"
+#include "data/hex.h"
+#include "crypto/sha256.h"
 
 namespace zv::builder {
 namespace {

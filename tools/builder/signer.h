@@ -1,7 +1,7 @@
 #pragma once
 // Ed25519 signing (RFC 8032) for releases. The launcher only verifies, with
 // its own code; signing is done by libsodium where the build has it, and by
-// ed25519_sign.h otherwise, so the two sides are always different code.
+// crypto/ed25519.h otherwise.
 
 #include <cstddef>
 #include <cstdint>

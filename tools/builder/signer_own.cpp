@@ -1,6 +1,6 @@
 // Signing with our own Ed25519 code, for builds without libsodium.
 
-#include "tools/builder/ed25519_sign.h"
+#include "crypto/ed25519.h"
 #include "tools/builder/signer.h"
 
 namespace zv::builder {

@@ -14,7 +14,7 @@
 #include "tools/builder/parallel.h"
 #include "tools/builder/progress.h"
 #include "tools/builder/publish.h"
-#include "updater/hex.h"
+#include "data/hex.h"
 #include "updater/manifest.h"
 #include "updater/packed_file.h"
 #include "updater/signature.h"
