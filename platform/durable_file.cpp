@@ -1,8 +1,10 @@
 #include "platform/durable_file.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
+#include "platform/file_info.h"
 #include "platform/text_path.h"
 
 namespace zv {
@@ -44,6 +46,52 @@ bool renameDurably(const std::filesystem::path& from, const std::filesystem::pat
   detail::reportDurableStep(DurableStep::FolderSync, folder);
   detail::syncFolder(folder);
   return true;
+}
+
+namespace {
+
+// Writes bytes to path + ".tmp", creating missing parent folders; the file is
+// left open for the caller to flush.
+bool writeTemporary(const std::filesystem::path& path, std::string_view bytes, File& file,
+                    std::filesystem::path& temporary, std::string& error) {
+  std::error_code ignored;
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
+  temporary = withSuffix(path, ".tmp");
+  return file.open(temporary, File::Mode::Truncate, error) && file.write(bytes, error);
+}
+
+// Renames temporary over path; where that fails, deletes the target and
+// tries once more. A folder in the target's place is never deleted.
+template <typename Rename>
+bool publish(const std::filesystem::path& temporary, const std::filesystem::path& path, Rename rename) {
+  std::string error;
+  if (rename(temporary, path, error)) return true;
+  return removeFile(path) && rename(temporary, path, error);
+}
+
+}  // namespace
+
+bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
+  File file;
+  std::filesystem::path temporary;
+  std::string error;
+  if (!writeTemporary(path, bytes, file, temporary, error) || !flushAndClose(file, temporary, error)) return false;
+  return publish(temporary, path, renameDurably);
+}
+
+bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view bytes, DurableBatch& vouchedFor) {
+  File file;
+  std::filesystem::path temporary;
+  std::string error;
+  if (!writeTemporary(path, bytes, file, temporary, error)) return false;
+  file.close();
+  vouchedFor.add(temporary);
+  if (!vouchedFor.flush(error)) return false;
+  return publish(temporary, path, [](const std::filesystem::path& from, const std::filesystem::path& to,
+                                     std::string& reason) {
+    detail::reportDurableStep(DurableStep::Rename, from, to);
+    return detail::renameFile(from, to, reason);
+  });
 }
 
 void DurableBatch::add(std::filesystem::path path) { files_.push_back(std::move(path)); }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/file.h"
@@ -44,6 +45,15 @@ class DurableBatch {
  private:
   std::vector<std::filesystem::path> files_;
 };
+
+// writeTextFileAtomic (file.h) for a record that vouches for the files in
+// vouchedFor: they and the new text are flushed in one go, then the text is
+// renamed over path. The rename is left to reach the disk with the next
+// flush: until then a power loss brings back the previous record, which
+// vouches only for files flushed before it. False, with the record as it
+// was, when anything could not be flushed.
+[[nodiscard]] bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view bytes,
+                                       DurableBatch& vouchedFor);
 
 // A seam for tests: told of every step above as it is taken (a flush of
 // path, a rename of path to to, a sync of the folder path). Set it only while

@@ -1,9 +1,5 @@
 #include "platform/file.h"
 
-#include <system_error>
-
-#include "platform/durable_file.h"
-#include "platform/file_info.h"
 #include "platform/text_path.h"
 
 namespace zv {
@@ -28,23 +24,6 @@ bool readTextFile(const std::filesystem::path& path, std::string& bytes) {
   }
   bytes = std::move(out);
   return true;
-}
-
-bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
-  std::error_code ignored;
-  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
-  const std::filesystem::path temporary = withSuffix(path, ".tmp");
-  std::string error;
-  {
-    File file;
-    if (!file.open(temporary, File::Mode::Truncate, error)) return false;
-    if (!file.write(bytes, error)) return false;
-    if (!flushAndClose(file, temporary, error)) return false;
-  }
-  if (renameDurably(temporary, path, error)) return true;
-  // A folder in the target's place is never deleted to make room.
-  if (!removeFile(path)) return false;
-  return renameDurably(temporary, path, error);
 }
 
 }  // namespace zv

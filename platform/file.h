@@ -56,8 +56,9 @@ class File {
 [[nodiscard]] bool readTextFile(const std::filesystem::path& path, std::string& bytes);
 
 // Writes bytes to path + ".tmp", flushes them to the disk and renames that
-// over path durably (durable_file.h). Creates missing parent folders. When
-// the rename fails, deletes the target and renames once more. The result is
+// over path durably (durable_file.h, which also has the form for a record
+// that vouches for other files). Creates missing parent folders. When the
+// rename fails, deletes the target and renames once more. The result is
 // whether a rename succeeded.
 [[nodiscard]] bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 

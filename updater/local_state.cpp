@@ -3,6 +3,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/durable_file.h"
 #include "platform/file.h"
 
 namespace zv {
@@ -33,9 +34,7 @@ void LocalState::loadAddonState() { addonState = loadObject(workFolder_ / kAddon
 
 void LocalState::saveCacheState() {
   if (!cacheState.changed()) return;
-  std::string ignored;
-  if (!unflushedFiles.flush(ignored)) return;
-  if (writeTextFileAtomic(workFolder_ / kCacheFile, cacheState.dump() + "\n")) cacheState.markSaved();
+  if (writeTextFileAtomic(workFolder_ / kCacheFile, cacheState.dump() + "\n", unflushedFiles)) cacheState.markSaved();
 }
 
 bool LocalState::saveAddonState() {
