@@ -15,6 +15,30 @@ DurableStepObserver& observer() {
   return instance;
 }
 
+std::filesystem::path folderOf(const std::filesystem::path& path) {
+  std::filesystem::path folder = path.parent_path();
+  return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// Writes bytes to path + ".tmp", creating missing parent folders; the file is
+// left open for the caller to flush.
+bool writeTemporary(const std::filesystem::path& path, std::string_view bytes, File& file,
+                    std::filesystem::path& temporary, std::string& error) {
+  std::error_code ignored;
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
+  temporary = withSuffix(path, ".tmp");
+  return file.open(temporary, File::Mode::Truncate, error) && file.write(bytes, error);
+}
+
+// Renames temporary over path; where that fails, deletes the target and
+// tries once more. A folder in the target's place is never deleted.
+template <typename Rename>
+bool publish(const std::filesystem::path& temporary, const std::filesystem::path& path, Rename rename) {
+  std::string error;
+  if (rename(temporary, path, error)) return true;
+  return removeFile(path) && rename(temporary, path, error);
+}
+
 }  // namespace
 
 void setDurableStepObserver(DurableStepObserver observer) { zv::observer() = std::move(observer); }
@@ -41,35 +65,10 @@ bool renameDurably(const std::filesystem::path& from, const std::filesystem::pat
   // in place either way, so a folder that cannot be synced is not reported as
   // a failed rename: at worst the old file comes back, and its time tells the
   // digest cache it is not the new one.
-  std::filesystem::path folder = to.parent_path();
-  if (folder.empty()) folder = ".";
-  detail::reportDurableStep(DurableStep::FolderSync, folder);
-  detail::syncFolder(folder);
+  detail::reportDurableStep(DurableStep::FolderSync, folderOf(to));
+  detail::syncFolder(folderOf(to));
   return true;
 }
-
-namespace {
-
-// Writes bytes to path + ".tmp", creating missing parent folders; the file is
-// left open for the caller to flush.
-bool writeTemporary(const std::filesystem::path& path, std::string_view bytes, File& file,
-                    std::filesystem::path& temporary, std::string& error) {
-  std::error_code ignored;
-  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
-  temporary = withSuffix(path, ".tmp");
-  return file.open(temporary, File::Mode::Truncate, error) && file.write(bytes, error);
-}
-
-// Renames temporary over path; where that fails, deletes the target and
-// tries once more. A folder in the target's place is never deleted.
-template <typename Rename>
-bool publish(const std::filesystem::path& temporary, const std::filesystem::path& path, Rename rename) {
-  std::string error;
-  if (rename(temporary, path, error)) return true;
-  return removeFile(path) && rename(temporary, path, error);
-}
-
-}  // namespace
 
 bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
   File file;
@@ -108,7 +107,7 @@ bool DurableBatch::flush(std::string& error) {
       flushed = false;
       break;
     }
-    std::filesystem::path folder = files_[done].parent_path();
+    std::filesystem::path folder = folderOf(files_[done]);
     if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(std::move(folder));
   }
   for (const std::filesystem::path& folder : folders) {

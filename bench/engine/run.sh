@@ -3,6 +3,7 @@
 # See ../README.md. Usage: bench/engine/run.sh [PAIRS]
 #   ZV_BENCH_BUILD   release build folder (default build/bench-release)
 #   ZV_BENCH_WORK    work folder (default /tmp/zarvo-engine-bench; about 3 GiB)
+#   ZV_BENCH_BASELINE  another zarvo-launcher build to compare the 20,000-file install with
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 pairs=${1:-5}
@@ -65,3 +66,13 @@ compare "repair, installed 1 GiB: zarvo-launcher repair / sha256sum" \
   'run_launcher big repair' '(cd "$work/client-big" && xargs -d "\n" sha256sum <"$work/installed.list" >/dev/null)'
 compare "repair, installed 1 GiB: zarvo-launcher repair / openssl sha256" \
   'run_launcher big repair' '(cd "$work/client-big" && xargs -d "\n" openssl sha256 <"$work/installed.list" >/dev/null)'
+
+# 4. Installing the 20,000-file release into an empty folder, against another
+# build of the launcher (ZV_BENCH_BASELINE=path/to/zarvo-launcher), e.g. the
+# one before a change to how installed files reach the disk.
+if [ -n "${ZV_BENCH_BASELINE:-}" ]; then
+  BEFORE_A='fresh_client many' BEFORE_B='fresh_client many' \
+    compare "install, 20,000 files: zarvo-launcher check / $ZV_BENCH_BASELINE check" \
+    'run_launcher many check' \
+    '"$ZV_BENCH_BASELINE" --client "$work/client-many" --data "$work/data-many" check >/dev/null'
+fi
