@@ -247,6 +247,10 @@ TEST_F(BuilderCli, RefusedSourcesLeaveTheOutputFolderAsItWas) {
       {"client/system/l2.EXE", "two files differ only in letter case: system/L2.exe and system/l2.EXE"},
       {"client/bad|name.txt", "cannot publish bad|name.txt: the launcher refuses names"},
       {"client/aux.txt", "cannot publish aux.txt: \"aux.txt\" is a device name on Windows"},
+      // Beside it the launcher could not create "<name>.zvnew".
+      {"client/" + std::string(250, 'n'), "cannot publish " + std::string(250, 'n') + ": "},
+      {"client/system/Textures/\xC3\xBCn\xC3\xAF" "c\xC3\xB6" "d\xC3\xA9 \xC3\x9F.utx",
+       "two files differ only in letter case: system/Textures/"},
       {"fx/nv/system/L2.exe", "add-on fx: system/L2.exe in "},
   };
   for (const Case& c : cases) {
