@@ -100,10 +100,12 @@ int pubkey(const Parsed& parsed) {
   if (parsed.positional.size() != 1) return usage("pubkey takes one key file");
   Seed seed{};
   std::string error;
-  if (!loadKeyFile(pathFromUtf8(parsed.positional[0]), seed, error)) {
+  const std::filesystem::path keyFile = pathFromUtf8(parsed.positional[0]);
+  if (!loadKeyFile(keyFile, seed, error)) {
     std::fprintf(stderr, "zarvo-builder: %s\n", error.c_str());
     return 1;
   }
+  warnIfOpenToOthers(keyFile);
   std::printf("%s\n", publicKeyHex(seed).c_str());
   return 0;
 }

@@ -1,9 +1,10 @@
 #include "tools/builder/keys.h"
 
+#include <cstdio>
+#include <fstream>
 #include <string_view>
 #include <vector>
 
-#include "platform/file.h"
 #include "platform/private_file.h"
 #include "platform/secure_random.h"
 #include "platform/text_path.h"
@@ -16,6 +17,28 @@ std::string_view trimmed(std::string_view line) {
   while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
   while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
   return line;
+}
+
+// A key file holds a few comment lines and one line of 64 digits; reading
+// stops past this many bytes, so a device or a huge file is refused rather
+// than read until memory runs out.
+constexpr std::streamsize kMaxKeyFileBytes = 4096;
+
+bool readKeyText(const std::filesystem::path& path, std::string& text, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  text.assign(static_cast<size_t>(kMaxKeyFileBytes) + 1, '\0');
+  if (in) in.read(text.data(), kMaxKeyFileBytes + 1);
+  if (!in && !in.eof()) {
+    error = "cannot read the key file " + pathToUtf8(path);
+    return false;
+  }
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (text.size() > static_cast<size_t>(kMaxKeyFileBytes)) {
+    error = pathToUtf8(path) + " is not a zarvo-builder key file (larger than " + std::to_string(kMaxKeyFileBytes) +
+            " bytes; a key file is one line of 64 hexadecimal digits)";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -43,10 +66,7 @@ bool createKeyFile(const std::filesystem::path& path, bool replace, Seed& seed, 
 
 bool loadKeyFile(const std::filesystem::path& path, Seed& seed, std::string& error) {
   std::string text;
-  if (!readTextFile(path, text)) {
-    error = "cannot read the key file " + pathToUtf8(path);
-    return false;
-  }
+  if (!readKeyText(path, text, error)) return false;
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
@@ -63,6 +83,15 @@ bool loadKeyFile(const std::filesystem::path& path, Seed& seed, std::string& err
   }
   error = pathToUtf8(path) + " is not a zarvo-builder key file (expected a line of 64 hexadecimal digits)";
   return false;
+}
+
+void warnIfOpenToOthers(const std::filesystem::path& path) {
+  if (!isOpenToOthers(path)) return;
+  const std::string name = pathToUtf8(path);
+  std::fprintf(stderr,
+               "zarvo-builder: warning: %s can be read or changed by other users; whoever reads it can sign "
+               "releases in your name (chmod 600 %s)\n",
+               name.c_str(), name.c_str());
 }
 
 }  // namespace zv::builder
