@@ -1,13 +1,13 @@
 #include "tools/builder/keys.h"
 
 #include <cstdio>
-#include <fstream>
 #include <string_view>
 #include <vector>
 
 #include "platform/private_file.h"
 #include "platform/secure_random.h"
 #include "platform/text_path.h"
+#include "tools/builder/bounded_read.h"
 #include "updater/hex.h"
 
 namespace zv::builder {
@@ -19,27 +19,8 @@ std::string_view trimmed(std::string_view line) {
   return line;
 }
 
-// A key file holds a few comment lines and one line of 64 digits; reading
-// stops past this many bytes, so a device or a huge file is refused rather
-// than read until memory runs out.
-constexpr std::streamsize kMaxKeyFileBytes = 4096;
-
-bool readKeyText(const std::filesystem::path& path, std::string& text, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  text.assign(static_cast<size_t>(kMaxKeyFileBytes) + 1, '\0');
-  if (in) in.read(text.data(), kMaxKeyFileBytes + 1);
-  if (!in && !in.eof()) {
-    error = "cannot read the key file " + pathToUtf8(path);
-    return false;
-  }
-  text.resize(static_cast<size_t>(in.gcount()));
-  if (text.size() > static_cast<size_t>(kMaxKeyFileBytes)) {
-    error = pathToUtf8(path) + " is not a zarvo-builder key file (larger than " + std::to_string(kMaxKeyFileBytes) +
-            " bytes; a key file is one line of 64 hexadecimal digits)";
-    return false;
-  }
-  return true;
-}
+// A key file holds a few comment lines and one line of 64 digits.
+constexpr size_t kMaxKeyFileBytes = 4096;
 
 }  // namespace
 
@@ -66,7 +47,17 @@ bool createKeyFile(const std::filesystem::path& path, bool replace, Seed& seed, 
 
 bool loadKeyFile(const std::filesystem::path& path, Seed& seed, std::string& error) {
   std::string text;
-  if (!readKeyText(path, text, error)) return false;
+  switch (readBounded(path, kMaxKeyFileBytes, text)) {
+    case BoundedRead::Ok:
+      break;
+    case BoundedRead::Unreadable:
+      error = "cannot read the key file " + pathToUtf8(path);
+      return false;
+    case BoundedRead::TooLarge:
+      error = pathToUtf8(path) + " is not a zarvo-builder key file (larger than " + std::to_string(kMaxKeyFileBytes) +
+              " bytes; a key file is one line of 64 hexadecimal digits)";
+      return false;
+  }
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
