@@ -28,6 +28,7 @@ struct ResourceNode {
   // Leaves (the third level) only:
   std::string data;
   uint32_t codePage = 0;
+  bool operator==(const ResourceNode&) const = default;
 };
 
 // The tree of the image's resource table; an image without one gives an
