@@ -8,20 +8,12 @@
 
 #include "data/launcher_config.h"
 #include "tools/builder/brand_command.h"
+#include "tools/builder/little_endian.h"
 #include "tools/builder/pe_image.h"
 #include "tools/builder/pe_resources.h"
 
 namespace zv::builder {
 namespace {
-
-void put16(std::string& b, size_t at, uint32_t v) {
-  b[at] = static_cast<char>(v & 0xFF);
-  b[at + 1] = static_cast<char>(v >> 8);
-}
-void put32(std::string& b, size_t at, uint32_t v) {
-  put16(b, at, v & 0xFFFF);
-  put16(b, at + 2, v >> 16);
-}
 
 constexpr size_t kOptional = 0x58;
 

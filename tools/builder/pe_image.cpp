@@ -2,24 +2,13 @@
 
 #include <algorithm>
 
+#include "tools/builder/little_endian.h"
+
 namespace zv::builder {
 namespace {
 
 constexpr size_t kSectionHeaderSize = 40;
 constexpr uint32_t kInitialisedReadableData = 0x40000040;  // IMAGE_SCN_CNT_INITIALIZED_DATA | MEM_READ
-
-uint32_t get16(const std::string& b, size_t at) {
-  return static_cast<uint8_t>(b[at]) | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8;
-}
-uint32_t get32(const std::string& b, size_t at) { return get16(b, at) | get16(b, at + 2) << 16; }
-void put16(std::string& b, size_t at, uint32_t v) {
-  b[at] = static_cast<char>(v & 0xFF);
-  b[at + 1] = static_cast<char>(v >> 8 & 0xFF);
-}
-void put32(std::string& b, size_t at, uint32_t v) {
-  put16(b, at, v & 0xFFFF);
-  put16(b, at + 2, v >> 16);
-}
 
 uint64_t alignUp(uint64_t value, uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
 

@@ -4,6 +4,7 @@
 #include <map>
 #include <string_view>
 
+#include "tools/builder/little_endian.h"
 #include "tools/builder/pe_image.h"
 
 namespace zv::builder {
@@ -14,19 +15,6 @@ constexpr int kLanguageLevel = 2;  // type 0, name 1, language 2
 // A table may point several entries at one subdirectory; this bounds the
 // work such a table can cause.
 constexpr size_t kMaxNodes = 100000;
-
-uint32_t get16(std::string_view b, size_t at) {
-  return static_cast<uint8_t>(b[at]) | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8;
-}
-uint32_t get32(std::string_view b, size_t at) { return get16(b, at) | get16(b, at + 2) << 16; }
-void put16(std::string& b, size_t at, uint32_t v) {
-  b[at] = static_cast<char>(v & 0xFF);
-  b[at + 1] = static_cast<char>(v >> 8 & 0xFF);
-}
-void put32(std::string& b, size_t at, uint32_t v) {
-  put16(b, at, v & 0xFFFF);
-  put16(b, at + 2, v >> 16);
-}
 
 size_t alignUp(size_t value, size_t alignment) { return (value + alignment - 1) / alignment * alignment; }
 
