@@ -108,7 +108,10 @@ bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error)
     error = "unsafe path in manifest: " + out.path;
     return false;
   }
-  if (const std::string problem = windowsNameProblem(out.path); !problem.empty()) {
+  // The server name is a file on the publisher's disk, which may be Windows.
+  std::string problem = windowsNameProblem(out.path);
+  if (problem.empty() && !out.source.empty()) problem = windowsNameProblem(out.source);
+  if (!problem.empty()) {
     error = "unusable file name in manifest: " + out.path + " (" + problem + ")";
     return false;
   }

@@ -267,6 +267,8 @@ TEST(Manifest, RefusesNamesWindowsCannotHold) {
     EXPECT_EQ(refusal(withFiles(Json::array().push(entry(name)))),
               "unusable file name in manifest: " + name + " (" + problem + ")");
   }
+  EXPECT_EQ(refusal(withFiles(Json::array().push(entry("a.txt").set("source", "srv/prn.txt")))),
+            "unusable file name in manifest: a.txt (\"prn.txt\" is a device name on Windows)");
   for (const char* fine : {"console.txt", "com10", "lpt", "a.b/c", "aux_/x", "x.con"}) {
     parsed(withFiles(Json::array().push(entry(fine))));
   }
