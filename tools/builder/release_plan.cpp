@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "data/case_fold.h"
 #include "data/launcher_config.h"
 #include "data/text_rules.h"
 #include "platform/text_path.h"
@@ -169,11 +170,12 @@ bool planAddon(const ReleaseAddon& addon, const std::vector<std::string>& exclud
 }
 
 // Packed files of different content must not share a name, not even one
-// that differs only in letter case: a Windows server folder would keep one.
+// that differs only in letter case (non-ASCII letters too): a Windows server
+// folder would keep one.
 bool checkServerNames(Plan& plan, std::string& error) {
   std::map<std::string, const PlannedFile*> names;
   for (const PlannedFile* file : allFiles(plan)) {
-    const auto [it, fresh] = names.emplace(asciiLower(file->serverName), file);
+    const auto [it, fresh] = names.emplace(foldCase(file->serverName), file);
     // The very same name is allowed: its files' content is compared once hashed.
     if (fresh || it->second->serverName == file->serverName) continue;
     error = "two files would be stored on the server under names that differ only in letter case: " +
