@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # zarvo-builder brand under Wine, checked by Windows itself: the branded
 # console launcher still runs, Windows finds exactly the configuration as its
-# RCDATA 200, a second brand replaces it, and a windres-made resource of a
-# branded program survives, and a configuration the launcher refuses is refused.
-# Usage: brand_test.sh BUILDER_DIR LAUNCHER_EXE PROBE_EXE PROBE_RC
+# RCDATA 200, a second brand replaces it, the window launcher's own
+# resources survive branding, and a configuration the launcher refuses is
+# refused.
+# Usage: brand_test.sh BUILDER_DIR LAUNCHER_EXE PROBE_EXE PAGE_DIR UI_PACK
+# (the probe carries the window launcher's resources)
 set -u
-tools=$1 launcher=$2 probe=$3 probeRc=$4
+tools=$1 launcher=$2 probe=$3 page=$4 pack=$5
 run=$(dirname "$0")/../windows/wine-run
 work=$(mktemp -d "${TMPDIR:-/tmp}/brand.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -14,7 +16,7 @@ win() { echo "Z:${1//\//\\}"; }
 passed=0
 
 cp "$tools/zarvo-builder.exe" "$launcher" "$probe" "$work/"
-cp "$probeRc" "$work/probe.rc"
+cp "$page/index.html" "$page/style.css" "$page/app.js" "$page/logo.png" "$pack" "$work/"
 key=$(printf 'ab%.0s' $(seq 32))
 printf '{"serverName": "Branded", "updateUrl": "http://127.0.0.1:9/", "publicKey": "%s"}' "$key" >"$work/first.json"
 printf '\xef\xbb\xbf{"serverName": "Second", "theme": "classic"}' >"$work/second.json"
@@ -39,8 +41,9 @@ passed=$((passed + 1))
 
 out=$("$run" "$builder" brand "$(win "$work/resource_probe.exe")" "$(win "$work/first.json")" \
   "$(win "$work/probe-branded.exe")") || fail "brand the probe: $out"
-"$run" "$(win "$work/resource_probe.exe")" "$(win "$work/probe-branded.exe")" 101 "$(win "$work/probe.rc")" \
-  200 "$(win "$work/first.json")" || fail "resources of the branded probe"
+"$run" "$(win "$work/resource_probe.exe")" "$(win "$work/probe-branded.exe")" 101 "$(win "$work/index.html")" \
+  102 "$(win "$work/style.css")" 103 "$(win "$work/app.js")" 104 "$(win "$work/logo.png")" \
+  201 "$(win "$work/$(basename "$pack")")" 200 "$(win "$work/first.json")" || fail "resources of the branded probe"
 passed=$((passed + 1))
 
 printf '{"game": "../L2.exe"}' >"$work/bad.json"
