@@ -27,6 +27,8 @@ struct WebViewSetup {
   std::function<void(const std::string& url)> openUrl;         // the page command "openUrl" rule
 };
 
+struct WebViewState;
+
 class WebView {
  public:
   WebView();
@@ -46,8 +48,8 @@ class WebView {
   void close();
 
  private:
-  struct State;
-  std::shared_ptr<State> state_;
+  // Shared with the runtime's handlers, which hold it weakly.
+  std::shared_ptr<WebViewState> state_;
 };
 
 }  // namespace zv
