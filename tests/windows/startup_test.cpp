@@ -1,0 +1,364 @@
+// ZarvoLauncher.exe's start-up, seen from outside as a player's machine sees
+// it: message boxes and exit codes, one launcher per client folder, the
+// restart after a self-update, the desktop shortcut and the preferences
+// file. Runs under Wine on a virtual display. Without a WebView2 runtime a
+// launcher that got through its start-up shows the runtime-missing dialog
+// with its main window behind it, which is what these tests wait for.
+
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "data/install_tag.h"
+#include "platform/text_path.h"
+#include "tests/support/temp_dir.h"
+
+namespace zv {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+using test::TempDir;
+using test::writeFile;
+
+constexpr DWORD kWaitMs = 60000;  // generous: a Wine process start can be slow on a busy machine
+const std::filesystem::path kLauncher = ZV_LAUNCHER_EXE;
+
+// A launcher process of the test; ended by force if the test leaves it behind.
+class Launcher {
+ public:
+  Launcher(const std::filesystem::path& exe, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    const std::wstring folder = exe.parent_path().wstring();
+    started_ = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                              &startup, &info_) != FALSE;
+  }
+  ~Launcher() {
+    if (!started_) return;
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(info_.hProcess, 99);
+      WaitForSingleObject(info_.hProcess, kWaitMs);
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+  }
+  Launcher(const Launcher&) = delete;
+  Launcher& operator=(const Launcher&) = delete;
+
+  bool started() const { return started_; }
+  DWORD id() const { return info_.dwProcessId; }
+  // The exit code, or -1 when the process did not end in time.
+  long exitCode(DWORD waitMs = kWaitMs) const {
+    if (WaitForSingleObject(info_.hProcess, waitMs) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return static_cast<long>(code);
+  }
+
+ private:
+  PROCESS_INFORMATION info_{};
+  bool started_ = false;
+};
+
+struct WindowSearch {
+  DWORD process;
+  const wchar_t* className;
+  const wchar_t* title;
+  HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->process) return TRUE;
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  if (std::wstring(name) != search->className) return TRUE;
+  if (search->title != nullptr) {
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    if (std::wstring(title) != search->title) return TRUE;
+  }
+  search->found = window;
+  return FALSE;
+}
+
+// A top-level window of the process, waited for up to kWaitMs.
+HWND waitForWindow(const Launcher& launcher, const wchar_t* className, const wchar_t* title) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    WindowSearch search{launcher.id(), className, title, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr && IsWindowVisible(search.found)) return search.found;
+    if (launcher.exitCode(0) != -1) return nullptr;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return nullptr;
+}
+
+HWND waitForMessageBox(const Launcher& launcher) { return waitForWindow(launcher, L"#32770", L"ZarvoLauncher"); }
+
+BOOL CALLBACK collectStatic(HWND child, LPARAM param) {
+  wchar_t name[64] = {};
+  GetClassNameW(child, name, 64);
+  if (std::wstring(name) == L"Static") {
+    wchar_t text[1024] = {};
+    GetWindowTextW(child, text, 1024);
+    auto* longest = reinterpret_cast<std::wstring*>(param);
+    if (wcslen(text) > longest->size()) *longest = text;
+  }
+  return TRUE;
+}
+
+// The message of a message box: its longest static text (the icon is a
+// static without text).
+std::string messageText(HWND dialog) {
+  std::wstring text;
+  EnumChildWindows(dialog, collectStatic, reinterpret_cast<LPARAM>(&text));
+  return pathToUtf8(std::filesystem::path(text));
+}
+
+void press(HWND dialog, int button) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
+
+// The runtime-missing dialog: proof that the launcher got through its
+// start-up. Answering "No" closes the launcher normally.
+bool reachedWebView(const Launcher& launcher, HWND* dialogOut = nullptr) {
+  HWND dialog = waitForMessageBox(launcher);
+  if (dialog == nullptr) return false;
+  if (messageText(dialog).find("WebView2 Runtime") == std::string::npos) {
+    ADD_FAILURE() << "unexpected message: " << messageText(dialog);
+    return false;
+  }
+  if (dialogOut != nullptr) {
+    *dialogOut = dialog;
+  } else {
+    press(dialog, IDNO);
+  }
+  return true;
+}
+
+std::filesystem::path knownFolder(REFKNOWNFOLDERID id) {
+  wchar_t* path = nullptr;
+  std::filesystem::path folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) folder = path;
+  CoTaskMemFree(path);
+  return folder;
+}
+
+std::string configText(const std::string& serverName, bool desktopShortcut) {
+  return R"({"serverName": ")" + serverName + R"(", "updateUrl": "http://127.0.0.1:9/update/", "newsUrl": "",
+             "statusUrl": "", "desktopShortcut": )" +
+         (desktopShortcut ? "true" : "false") + "}";
+}
+
+// A client folder holding a copy of the launcher.
+struct Client {
+  TempDir dir;
+  std::filesystem::path exe = dir.path() / "ZarvoLauncher.exe";
+  Client() { std::filesystem::copy_file(kLauncher, exe); }
+  std::filesystem::path prefsFile() const {
+    return knownFolder(FOLDERID_LocalAppData) / "ZarvoLauncher" / ("prefs-" + makeInstallTag(dir.path()) + ".json");
+  }
+  ~Client() {
+    std::error_code ec;
+    std::filesystem::remove(prefsFile(), ec);
+  }
+};
+
+TEST(StartupTest, ConfigurationFailuresShowTheirMessageAndEndWithCodeOne) {
+  struct Case {
+    const char* name;
+    const char* config;  // null: no file; "<folder>": a folder of that name
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"no configuration at all", nullptr,
+       "This launcher has no settings yet: prepare it with ZarvoBuilder (make_update.bat), or put "
+       "ZarvoLauncher.json next to it."},
+      {"unreadable file", "<folder>", "ZarvoLauncher.json not found next to the launcher"},
+      {"invalid game path", R"({"game": "../outside.exe"})",
+       "ZarvoLauncher.json: \"game\" must be a path inside the client folder, e.g. system/L2.exe"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Client client;
+    const std::filesystem::path file = client.dir.path() / "ZarvoLauncher.json";
+    if (c.config != nullptr && std::string(c.config) == "<folder>") {
+      std::filesystem::create_directory(file);
+    } else if (c.config != nullptr) {
+      writeFile(file, c.config);
+    }
+    Launcher launcher(client.exe, L"");
+    ASSERT_TRUE(launcher.started());
+    HWND box = waitForMessageBox(launcher);
+    ASSERT_NE(box, nullptr) << "no message box";
+    EXPECT_EQ(messageText(box), c.message);
+    press(box, IDOK);
+    EXPECT_EQ(launcher.exitCode(), 1);
+  }
+}
+
+TEST(StartupTest, OneLauncherPerClientFolderAndTheRestartAfterASelfUpdate) {
+  Client client;
+  writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Instance Test", false));
+  const std::filesystem::path old = client.dir.path() / "ZarvoLauncher.exe.old";
+  writeFile(old, "the launcher before the update");
+
+  Launcher first(client.exe, L"");
+  HWND firstDialog = nullptr;
+  ASSERT_TRUE(reachedWebView(first, &firstDialog));
+  EXPECT_FALSE(std::filesystem::exists(old)) << "the leftover of a self-update stays";
+  const std::wstring className = L"ZarvoLauncherWindow_" + pathFromUtf8(makeInstallTag(client.dir.path())).wstring();
+  HWND mainWindow = waitForWindow(first, className.c_str(), L"Instance Test");
+  ASSERT_NE(mainWindow, nullptr) << "no main window titled with the server's name";
+  ShowWindow(mainWindow, SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(mainWindow));
+
+  {
+    Launcher second(client.exe, L"");
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(IsIconic(mainWindow)) << "the running launcher was not brought back";
+  }
+
+  // A launcher started by a self-update waits for the one that started it.
+  writeFile(old, "the launcher before the update");
+  Launcher restarted(client.exe, L"--updated");
+  ASSERT_TRUE(restarted.started());
+  // Let it reach its wait on the running one before that one ends.
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_EQ(restarted.exitCode(0), -1) << "the restarted launcher did not wait";
+  press(firstDialog, IDNO);
+  EXPECT_EQ(first.exitCode(), 0);
+  ASSERT_TRUE(reachedWebView(restarted));
+  EXPECT_EQ(restarted.exitCode(), 0);
+  EXPECT_FALSE(std::filesystem::exists(old));
+}
+
+TEST(StartupTest, DesktopShortcutIsMadeOnceAndRememberedInThePreferences) {
+  Client client;
+  writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Zv Test/Short:cut", true));
+  const std::filesystem::path shortcut = knownFolder(FOLDERID_Desktop) / L"Zv Test_Short_cut.lnk";
+  std::error_code ec;
+  std::filesystem::remove(shortcut, ec);
+
+  {
+    Launcher launcher(client.exe, L"");
+    ASSERT_TRUE(reachedWebView(launcher));
+    EXPECT_EQ(launcher.exitCode(), 0);
+  }
+  ASSERT_TRUE(std::filesystem::exists(shortcut));
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  {
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))));
+    ASSERT_TRUE(SUCCEEDED(link.As(&file)));
+    ASSERT_TRUE(SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ)));
+    wchar_t target[MAX_PATH] = {};
+    wchar_t folder[MAX_PATH] = {};
+    link->GetPath(target, MAX_PATH, nullptr, 0);
+    link->GetWorkingDirectory(folder, MAX_PATH);
+    EXPECT_TRUE(std::filesystem::equivalent(target, client.exe));
+    EXPECT_TRUE(std::filesystem::equivalent(folder, client.dir.path()));
+  }
+  CoUninitialize();
+  const std::string prefs = test::readFile(client.prefsFile());
+  EXPECT_NE(prefs.find("\"shortcut-" + std::to_string(installHash(client.dir.path())) + "\": true"), std::string::npos)
+      << prefs;
+
+  // The player deleted it: it stays deleted.
+  std::filesystem::remove(shortcut);
+  {
+    Launcher launcher(client.exe, L"");
+    ASSERT_TRUE(reachedWebView(launcher));
+    EXPECT_EQ(launcher.exitCode(), 0);
+  }
+  EXPECT_FALSE(std::filesystem::exists(shortcut));
+}
+
+// The whole virtual screen as a PNG, for a person to look at.
+bool saveScreenshot(const std::filesystem::path& file) {
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  SelectObject(memory, previous);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<BYTE> pixels(static_cast<size_t>(width) * height * 4);
+  const bool read = GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS) == height;
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (!read) return false;
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICStream> stream;
+  ComPtr<IWICBitmapEncoder> encoder;
+  ComPtr<IWICBitmapFrameEncode> frame;
+  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
+  return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) &&
+         SUCCEEDED(factory->CreateStream(&stream)) &&
+         SUCCEEDED(stream->InitializeFromFilename(file.c_str(), GENERIC_WRITE)) &&
+         SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+         SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
+         SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+         SUCCEEDED(frame->SetSize(width, height)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
+         SUCCEEDED(frame->WritePixels(height, width * 4, static_cast<UINT>(pixels.size()), pixels.data())) &&
+         SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+}
+
+// The ember theme's picture reaches past the window's top and right edges;
+// both windows must stay on the 1024 x 768 screen. The runtime-missing
+// dialog is hidden while the screen is taken.
+TEST(StartupTest, EmberThemePictureBesideTheWindow) {
+  Client client;
+  writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Ember Look", false));
+  writeFile(client.prefsFile(), R"({"lang": "en", "theme": "ember", "mode": "dark", "bg": "#0c0a08",
+    "art": {"file": "themes/ember/art-dark.png", "x": 598, "y": -150, "height": 800}})");
+  Launcher launcher(client.exe, L"");
+  HWND dialog = nullptr;
+  ASSERT_TRUE(reachedWebView(launcher, &dialog));
+  HWND art = waitForWindow(launcher, L"ZarvoLauncherArt", nullptr);
+  ASSERT_NE(art, nullptr) << "the theme picture is not shown";
+  const std::wstring className = L"ZarvoLauncherWindow_" + pathFromUtf8(makeInstallTag(client.dir.path())).wstring();
+  HWND mainWindow = waitForWindow(launcher, className.c_str(), nullptr);
+  ASSERT_NE(mainWindow, nullptr);
+  RECT mainRect{};
+  RECT artRect{};
+  GetWindowRect(mainWindow, &mainRect);
+  GetWindowRect(art, &artRect);
+  EXPECT_GE(mainRect.left, 0);
+  EXPECT_LE(mainRect.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_GT(artRect.right, mainRect.right) << "the picture should reach past the window's right edge";
+
+  ShowWindow(dialog, SW_HIDE);
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  EXPECT_TRUE(saveScreenshot(ZV_SCREENSHOT_FILE));
+  CoUninitialize();
+  press(dialog, IDNO);
+  EXPECT_EQ(launcher.exitCode(), 0);
+}
+
+}  // namespace
+}  // namespace zv
