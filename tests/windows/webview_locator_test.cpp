@@ -22,37 +22,8 @@ namespace {
 
 using test::TempDir;
 
-class ScopedEnv {
- public:
-  ScopedEnv(const wchar_t* name, const wchar_t* value) : name_(name) { SetEnvironmentVariableW(name, value); }
-  ~ScopedEnv() { SetEnvironmentVariableW(name_, nullptr); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const wchar_t* name_;
-};
-
-// A registry key made for one test and removed with everything below it.
-class ScopedKey {
- public:
-  ScopedKey(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {}
-  ~ScopedKey() { RegDeleteTreeW(root_, path_.c_str()); RegDeleteKeyW(root_, path_.c_str()); }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  void set(const wchar_t* name, const std::wstring& text) const {
-    ASSERT_EQ(RegSetKeyValueW(root_, path_.c_str(), name, REG_SZ, text.c_str(),
-                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-  }
-  void set(const wchar_t* name, DWORD number) const {
-    ASSERT_EQ(RegSetKeyValueW(root_, path_.c_str(), name, REG_DWORD, &number, sizeof(number)), ERROR_SUCCESS);
-  }
-
- private:
-  HKEY root_;
-  std::wstring path_;
-};
+using test::ScopedEnv;
+using test::ScopedKey;
 
 std::wstring clientState(int channel) {
   return std::wstring(L"Software\\Microsoft\\EdgeUpdate\\ClientState\\") + releaseChannel(channel).clientStateGuid;

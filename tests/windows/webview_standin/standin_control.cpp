@@ -12,8 +12,24 @@
 
 namespace zv::test {
 
+ScopedKey::~ScopedKey() {
+  RegDeleteTreeW(root_, path_.c_str());
+  RegDeleteKeyW(root_, path_.c_str());
+}
+
+void ScopedKey::set(const wchar_t* name, const std::wstring& text) const {
+  ASSERT_EQ(RegSetKeyValueW(root_, path_.c_str(), name, REG_SZ, text.c_str(),
+                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+}
+
+void ScopedKey::set(const wchar_t* name, DWORD number) const {
+  ASSERT_EQ(RegSetKeyValueW(root_, path_.c_str(), name, REG_DWORD, &number, sizeof(number)), ERROR_SUCCESS);
+}
+
 std::filesystem::path standInLibrary() { return ZV_STANDIN_DLL; }
 std::filesystem::path noEntryLibrary() { return ZV_NO_ENTRY_DLL; }
+std::filesystem::path standInBrowser() { return ZV_STANDIN_BROWSER; }
 
 void installRuntime(const std::filesystem::path& runtimeFolder, const std::filesystem::path& library) {
   const std::filesystem::path target = clientLibraryPath(runtimeFolder);

@@ -3,6 +3,8 @@
 // journal.
 #pragma once
 
+#include <windows.h>
+
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -12,8 +14,36 @@
 
 namespace zv::test {
 
+// An environment variable set for one test (and the programs it starts).
+class ScopedEnv {
+ public:
+  ScopedEnv(const wchar_t* name, const wchar_t* value) : name_(name) { SetEnvironmentVariableW(name, value); }
+  ~ScopedEnv() { SetEnvironmentVariableW(name_, nullptr); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const wchar_t* name_;
+};
+
+// A registry key made for one test and removed with everything below it.
+class ScopedKey {
+ public:
+  ScopedKey(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {}
+  ~ScopedKey();
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+  void set(const wchar_t* name, const std::wstring& text) const;
+  void set(const wchar_t* name, DWORD number) const;
+
+ private:
+  HKEY root_;
+  std::wstring path_;
+};
+
 std::filesystem::path standInLibrary();  // the built stand-in runtime
 std::filesystem::path noEntryLibrary();  // a library without the creation entry
+std::filesystem::path standInBrowser();  // records the addresses it is asked to open
 
 // Puts library at runtimeFolder\EBWebView\x86\EmbeddedBrowserWebView.dll.
 void installRuntime(const std::filesystem::path& runtimeFolder,
