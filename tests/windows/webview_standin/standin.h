@@ -7,42 +7,17 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <string>
 
+#include "webview/com_object.h"
 #include "webview/com_ref.h"
 #include "webview/webview2_abi.h"
 
 namespace zv::standin {
 
-// IUnknown for one interface and the interfaces it derives from.
 template <typename Interface, typename... Bases>
-class Object : public Interface {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, Interface::iid) || (IsEqualIID(iid, Bases::iid) || ...)) {
-      *out = static_cast<Interface*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
- protected:
-  virtual ~Object() = default;
-
- private:
-  std::atomic<ULONG> refs_{1};
-};
+using Object = ComObject<Interface, Bases...>;
 
 // Runs a task later on the thread that created the environment, from its
 // message loop, as the real runtime raises its completions and events.

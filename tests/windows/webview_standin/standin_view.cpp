@@ -47,42 +47,39 @@ class MessageArgs final : public Object<ICoreWebView2WebMessageReceivedEventArgs
   bool isString_;
 };
 
-class NewWindowArgs final : public Object<ICoreWebView2NewWindowRequestedEventArgs> {
+// Event arguments that carry a URI and one flag the launcher sets.
+template <typename Interface>
+class UriArgs : public Object<Interface> {
  public:
-  explicit NewWindowArgs(std::wstring uri) : uri_(std::move(uri)) {}
+  explicit UriArgs(std::wstring uri) : uri_(std::move(uri)) {}
   HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
     if (!uri) return E_POINTER;
     *uri = taskCopy(uri_);
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override {
-    handled_ = handled;
+  BOOL flag() const { return flag_; }
+
+ protected:
+  HRESULT setFlag(BOOL value) {
+    flag_ = value;
     return S_OK;
   }
-  BOOL handled() const { return handled_; }
 
  private:
   std::wstring uri_;
-  BOOL handled_ = FALSE;
+  BOOL flag_ = FALSE;
 };
 
-class NavigationArgs final : public Object<ICoreWebView2NavigationStartingEventArgs> {
+class NewWindowArgs final : public UriArgs<ICoreWebView2NewWindowRequestedEventArgs> {
  public:
-  explicit NavigationArgs(std::wstring uri) : uri_(std::move(uri)) {}
-  HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
-    if (!uri) return E_POINTER;
-    *uri = taskCopy(uri_);
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) override {
-    cancel_ = cancel;
-    return S_OK;
-  }
-  BOOL cancelled() const { return cancel_; }
+  using UriArgs::UriArgs;
+  HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) override { return setFlag(handled); }
+};
 
- private:
-  std::wstring uri_;
-  BOOL cancel_ = FALSE;
+class NavigationArgs final : public UriArgs<ICoreWebView2NavigationStartingEventArgs> {
+ public:
+  using UriArgs::UriArgs;
+  HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) override { return setFlag(cancel); }
 };
 
 }  // namespace
@@ -126,14 +123,14 @@ class View final : public Object<ICoreWebView2> {
     if (!navigation_) return;
     auto* args = new NavigationArgs(uri);
     (void)navigation_->Invoke(this, args);
-    journal(L"navigation " + uri + (args->cancelled() ? L" cancelled" : L" allowed"));
+    journal(L"navigation " + uri + (args->flag() ? L" cancelled" : L" allowed"));
     args->Release();
   }
   void raiseNewWindow(const std::wstring& uri) {
     if (!newWindow_) return;
     auto* args = new NewWindowArgs(uri);
     (void)newWindow_->Invoke(this, args);
-    journal(L"newwindow " + uri + (args->handled() ? L" handled" : L" unhandled"));
+    journal(L"newwindow " + uri + (args->flag() ? L" handled" : L" unhandled"));
     args->Release();
   }
   // Closing the controller drops the handlers, as the runtime does.
