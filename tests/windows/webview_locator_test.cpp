@@ -119,6 +119,20 @@ TEST(WebViewLocator, ChannelOrderListAndVersionRules) {
     EXPECT_EQ(search().choice.clientLibrary, clientLibraryPath(machine));
   }
 
+  {  // The Edge browser itself, when asked for, serves as the stable channel.
+    const std::filesystem::path edge = temp.path() / "Edge" / "Application";
+    test::installRuntime(edge / "121.0.2277.83");
+    const ScopedKey edgeKey(HKEY_CURRENT_USER,
+                            L"Software\\Microsoft\\EdgeUpdate\\Clients\\{56EB18F8-B008-4CBD-B6D2-8C97FE7E9062}");
+    edgeKey.set(L"location", edge.native());
+    edgeKey.set(L"pv", L"121.0.2277.83");
+    const ScopedEnv useEdge(L"WEBVIEW2_USE_EDGE_VIEW", L"1");
+    const Found found = search();
+    ASSERT_TRUE(found.ok);
+    EXPECT_EQ(found.choice.clientLibrary, clientLibraryPath(edge / "121.0.2277.83"));
+    EXPECT_EQ(found.choice.kind, RuntimeKind::EdgeBrowser);
+  }
+
   RuntimeVersion version{};
   EXPECT_TRUE(parseRuntimeVersion(L"120", version));
   EXPECT_EQ(version, (RuntimeVersion{120, 0, 0, 0}));
