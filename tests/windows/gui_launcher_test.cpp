@@ -337,6 +337,7 @@ TEST_F(GuiLauncher, ThePageIsShownChecksForUpdatesAndKeepsToItsOwnFiles) {
   const std::vector<std::string> events = postedEvents(channel_->lines());
   ASSERT_GE(events.size(), 3u);
   EXPECT_TRUE(events[0].starts_with(R"({"type":"settings")")) << events[0];
+  EXPECT_TRUE(events[1].starts_with(R"({"type":"init","serverName":"Window Test")")) << events[1];
   EXPECT_EQ(events.back(), R"({"type":"done","ok":true,"canPlay":true,"code":"updated","detail":"","build":"b1"})");
   for (const auto& [path, bytes] : sources_) EXPECT_TRUE(test::readFile(client_.path() / path) == bytes) << path;
 
