@@ -74,6 +74,12 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
 
 LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND window = handle();
+  // The taskbar takes progress only once it has made the window's button.
+  static const UINT taskbarButtonCreated = RegisterWindowMessageW(L"TaskbarButtonCreated");
+  if (message == taskbarButtonCreated && taskbarButtonCreated != 0) {
+    taskbar_.attach(window);
+    return 0;
+  }
   switch (message) {
     case WM_MOVE:
       art_.follow();
