@@ -6,16 +6,16 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <utility>
 
+#include "webview/com_object.h"
 #include "webview/com_ref.h"
 
 namespace zv {
 
 template <typename Interface, typename... Args>
-class Handler final : public Interface {
+class Handler final : public ComObject<Interface> {
  public:
   using Callback = std::function<HRESULT(Args...)>;
 
@@ -23,30 +23,12 @@ class Handler final : public Interface {
     return ComRef<Interface>::adopt(new Handler(std::move(callback)));
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, Interface::iid)) {
-      *out = static_cast<Interface*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE Invoke(Args... args) override { return callback_(args...); }
 
  private:
   explicit Handler(Callback callback) : callback_(std::move(callback)) {}
-  ~Handler() = default;
 
   Callback callback_;
-  std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace zv

@@ -82,7 +82,10 @@ std::filesystem::path resolveBrowserFolder(std::wstring_view folder, const std::
   const bool drivePath = folder.size() >= 3 && std::iswalpha(folder[0]) && folder[1] == L':' && folder[2] == L'\\';
   const bool doubleBackslash = folder.size() >= 2 && folder[0] == L'\\' && folder[1] == L'\\';
   if (drivePath || doubleBackslash) return std::filesystem::path(std::wstring(folder));
-  return exeFolder / std::wstring(folder);
+  // Joined as text: path's operator/ would let "D:rt" replace the base.
+  std::wstring joined = exeFolder.native();
+  if (!joined.empty() && joined.back() != L'\\') joined += L'\\';
+  return std::filesystem::path(joined + std::wstring(folder));
 }
 
 std::filesystem::path clientLibraryPath(const std::filesystem::path& runtimeFolder) {

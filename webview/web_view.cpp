@@ -160,7 +160,7 @@ void WebView::create(WebViewSetup setup) {
     const auto state = weak.lock();
     if (!state || state->closed) return S_OK;
     if (FAILED(result) || !environment) {
-      state->failed(FAILED(result) ? result : E_FAIL);
+      state->failed(result);
       return S_OK;
     }
     auto onController = ControllerCreated::make([weak](HRESULT result, ICoreWebView2Controller* controller) {
@@ -171,7 +171,7 @@ void WebView::create(WebViewSetup setup) {
         return S_OK;
       }
       if (FAILED(result) || !controller) {
-        state->failed(FAILED(result) ? result : E_FAIL);
+        state->failed(result);
         return S_OK;
       }
       setupView(*state, weak, controller);
