@@ -31,7 +31,8 @@ bool MainWindow::create(const MainWindowSetup& setup, const Preferences& prefs) 
   windowClass.lpfnWndProc = windowProc;
   windowClass.hInstance = setup.instance;
   windowClass.hIcon = LoadIconW(setup.instance, MAKEINTRESOURCEW(1));
-  windowClass.hIconSm = windowClass.hIcon;
+  windowClass.hIconSm = static_cast<HICON>(LoadImageW(setup.instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = CreateSolidBrush(setup.background);
   windowClass.lpszClassName = setup.className.c_str();
