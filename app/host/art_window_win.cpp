@@ -151,7 +151,12 @@ void ArtWindow::follow() {
 void ArtWindow::show(bool visible) {
   if (window_ == nullptr) return;
   if (visible && drawn() && !picture_.file.empty()) {
+    const bool wasVisible = IsWindowVisible(window_) != FALSE;
     ShowWindow(window_, SW_SHOWNOACTIVATE);
+    // X puts a window it maps on top of all others, and Wine without a
+    // window manager never lowers one there. Raising the picture raises the
+    // window it owns over it again, in Windows' order and in X's.
+    if (!wasVisible) SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   } else {
     ShowWindow(window_, SW_HIDE);
   }

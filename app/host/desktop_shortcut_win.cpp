@@ -1,28 +1,19 @@
 #include "app/host/desktop_shortcut.h"
 
 #include <windows.h>
-#include <knownfolders.h>
 #include <shlobj.h>
 #include <wrl/client.h>
 
 #include <system_error>
 
 #include "data/install_tag.h"
+#include "platform/known_folders.h"
 #include "platform/text_path.h"
 
 namespace zv {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-bool desktopFolder(std::filesystem::path& folder) {
-  wchar_t* path = nullptr;
-  const HRESULT result = SHGetKnownFolderPath(FOLDERID_Desktop, 0, nullptr, &path);
-  const bool ok = SUCCEEDED(result) && path != nullptr && path[0] != L'\0';
-  if (ok) folder = std::filesystem::path(path);
-  CoTaskMemFree(path);
-  return ok;
-}
 
 bool saveShellLink(const std::filesystem::path& file, const std::filesystem::path& launcherPath,
                    const std::filesystem::path& clientFolder, const std::wstring& description) {

@@ -31,7 +31,8 @@ bool MainWindow::create(const MainWindowSetup& setup, const Preferences& prefs) 
   windowClass.lpfnWndProc = windowProc;
   windowClass.hInstance = setup.instance;
   windowClass.hIcon = LoadIconW(setup.instance, MAKEINTRESOURCEW(1));
-  windowClass.hIconSm = windowClass.hIcon;
+  windowClass.hIconSm = static_cast<HICON>(LoadImageW(setup.instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = CreateSolidBrush(setup.background);
   windowClass.lpszClassName = setup.className.c_str();
@@ -74,6 +75,12 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
 
 LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   HWND window = handle();
+  // The taskbar takes progress only once it has made the window's button.
+  static const UINT taskbarButtonCreated = RegisterWindowMessageW(L"TaskbarButtonCreated");
+  if (message == taskbarButtonCreated && taskbarButtonCreated != 0) {
+    taskbar_.attach(window);
+    return 0;
+  }
   switch (message) {
     case WM_MOVE:
       art_.follow();

@@ -19,8 +19,8 @@ class TaskbarProgress {
   TaskbarProgress(const TaskbarProgress&) = delete;
   TaskbarProgress& operator=(const TaskbarProgress&) = delete;
 
-  // After the window's taskbar button exists. Without a taskbar (or COM)
-  // only the flash and the sleep block work.
+  // When the window is shown, and again when its taskbar button exists.
+  // Without a taskbar only the flash and the sleep block work.
   void attach(HWND window);
   // Every event on its way to the page.
   void onPageEvent(const std::string& json);

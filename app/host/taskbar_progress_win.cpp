@@ -19,6 +19,7 @@ TaskbarProgress::~TaskbarProgress() { detach(); }
 
 void TaskbarProgress::attach(HWND window) {
   window_ = window;
+  if (taskbar_) return;
   Microsoft::WRL::ComPtr<ITaskbarList3> taskbar;
   if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&taskbar)))) return;
   if (FAILED(taskbar->HrInit())) return;

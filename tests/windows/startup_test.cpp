@@ -109,6 +109,16 @@ HWND waitForWindow(const Launcher& launcher, const wchar_t* className, const wch
   return nullptr;
 }
 
+template <typename Condition>
+bool waitUntil(Condition condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
 HWND waitForMessageBox(const Launcher& launcher) { return waitForWindow(launcher, L"#32770", L"ZarvoLauncher"); }
 
 BOOL CALLBACK collectStatic(HWND child, LPARAM param) {
@@ -175,6 +185,7 @@ struct Client {
   ~Client() {
     std::error_code ec;
     std::filesystem::remove(prefsFile(), ec);
+    std::filesystem::remove_all(prefsFile().parent_path() / ("ui-" + makeInstallTag(dir.path())), ec);
   }
 };
 
@@ -289,6 +300,24 @@ TEST(StartupTest, DesktopShortcutIsMadeOnceAndRememberedInThePreferences) {
   EXPECT_FALSE(std::filesystem::exists(shortcut));
 }
 
+// 32-bit BGRA pixels, top-down, as a PNG file.
+bool savePng(const std::filesystem::path& file, int width, int height, std::vector<BYTE>& pixels) {
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICStream> stream;
+  ComPtr<IWICBitmapEncoder> encoder;
+  ComPtr<IWICBitmapFrameEncode> frame;
+  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
+  return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) &&
+         SUCCEEDED(factory->CreateStream(&stream)) &&
+         SUCCEEDED(stream->InitializeFromFilename(file.c_str(), GENERIC_WRITE)) &&
+         SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+         SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
+         SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+         SUCCEEDED(frame->SetSize(width, height)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
+         SUCCEEDED(frame->WritePixels(height, width * 4, static_cast<UINT>(pixels.size()), pixels.data())) &&
+         SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+}
+
 // The whole virtual screen as a PNG, for a person to look at.
 bool saveScreenshot(const std::filesystem::path& file) {
   const int width = GetSystemMetrics(SM_CXSCREEN);
@@ -311,26 +340,17 @@ bool saveScreenshot(const std::filesystem::path& file) {
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  if (!read) return false;
-  ComPtr<IWICImagingFactory> factory;
-  ComPtr<IWICStream> stream;
-  ComPtr<IWICBitmapEncoder> encoder;
-  ComPtr<IWICBitmapFrameEncode> frame;
-  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
-  return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) &&
-         SUCCEEDED(factory->CreateStream(&stream)) &&
-         SUCCEEDED(stream->InitializeFromFilename(file.c_str(), GENERIC_WRITE)) &&
-         SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
-         SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
-         SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
-         SUCCEEDED(frame->SetSize(width, height)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
-         SUCCEEDED(frame->WritePixels(height, width * 4, static_cast<UINT>(pixels.size()), pixels.data())) &&
-         SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+  // The screen has no alpha: make every pixel opaque.
+  for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+  return read && savePng(file, width, height, pixels);
 }
 
-// The ember theme's picture reaches past the window's top and right edges;
-// both windows must stay on the 1024 x 768 screen. The runtime-missing
-// dialog is hidden while the screen is taken.
+bool hasDropShadow(HWND window) { return (GetClassLongPtrW(window, GCL_STYLE) & CS_DROPSHADOW) != 0; }
+
+// The ember theme's picture stands on the window's right half and reaches
+// past its top edge; both must stay on the 1024 x 768 screen. It goes with
+// the minimised window and comes back with it. The runtime-missing dialog is
+// hidden while the screen is taken.
 TEST(StartupTest, EmberThemePictureBesideTheWindow) {
   Client client;
   writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Ember Look", false));
@@ -348,16 +368,61 @@ TEST(StartupTest, EmberThemePictureBesideTheWindow) {
   RECT artRect{};
   GetWindowRect(mainWindow, &mainRect);
   GetWindowRect(art, &artRect);
+  // The window stays whole on the screen; the picture, above its top edge,
+  // pushes it down as far as that allows.
   EXPECT_GE(mainRect.left, 0);
   EXPECT_LE(mainRect.right, GetSystemMetrics(SM_CXSCREEN));
-  EXPECT_GT(artRect.right, mainRect.right) << "the picture should reach past the window's right edge";
+  EXPECT_LE(mainRect.bottom, GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_LT(artRect.top, mainRect.top) << "the picture should reach past the window's top edge";
+  EXPECT_GT(artRect.right, mainRect.left + (mainRect.right - mainRect.left) / 2);
+  EXPECT_FALSE(hasDropShadow(mainWindow)) << "a shadow would outline the window's rectangle around the picture";
 
+  // The dialog stays answerable while hidden.
   ShowWindow(dialog, SW_HIDE);
+  ShowWindow(mainWindow, SW_MINIMIZE);
+  EXPECT_TRUE(waitUntil([&] { return !IsWindowVisible(art); })) << "the picture stays with a minimised window";
+  ShowWindow(mainWindow, SW_RESTORE);
+  EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(art) != FALSE; })) << "the picture does not come back";
+
   ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
   EXPECT_TRUE(saveScreenshot(ZV_SCREENSHOT_FILE));
   CoUninitialize();
   press(dialog, IDNO);
   EXPECT_EQ(launcher.exitCode(), 0);
+}
+
+// A publisher's own page ("ui" beside the launcher) with a theme whose
+// picture would be wider than 8192 pixels at its height: it is not drawn, the
+// window keeps its shadow, and the log says which picture failed.
+TEST(StartupTest, APictureTooWideIsNotDrawnAndIsLogged) {
+  Client client;
+  writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Wide Look", false));
+  writeFile(client.dir.path() / "ui" / "index.html", "<!doctype html><title>own page</title>");
+  const int width = 9000;
+  const int height = 16;
+  std::vector<BYTE> pixels(static_cast<size_t>(width) * height * 4, 0x80);
+  std::filesystem::create_directories(client.dir.path() / "ui" / "themes" / "wide");
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  const bool saved = savePng(client.dir.path() / "ui" / "themes" / "wide" / "band.png", width, height, pixels);
+  CoUninitialize();
+  ASSERT_TRUE(saved);
+  writeFile(client.prefsFile(), R"({"theme": "wide", "art": {"file": "themes/wide/band.png", "x": 0, "y": 0, "height": 16}})");
+
+  Launcher launcher(client.exe, L"");
+  HWND dialog = nullptr;
+  ASSERT_TRUE(reachedWebView(launcher, &dialog));
+  const std::wstring className = L"ZarvoLauncherWindow_" + pathFromUtf8(makeInstallTag(client.dir.path())).wstring();
+  HWND mainWindow = waitForWindow(launcher, className.c_str(), nullptr);
+  ASSERT_NE(mainWindow, nullptr);
+  EXPECT_TRUE(hasDropShadow(mainWindow));
+  WindowSearch search{launcher.id(), L"ZarvoLauncherArt", nullptr, nullptr};
+  EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+  ASSERT_NE(search.found, nullptr);
+  EXPECT_FALSE(IsWindowVisible(search.found));
+  press(dialog, IDNO);
+  EXPECT_EQ(launcher.exitCode(), 0);
+  const std::string log = test::readFile(client.dir.path() / "ZarvoLauncher.log");
+  EXPECT_NE(log.find("  theme picture not loaded: themes/wide/band.png\r\n"), std::string::npos) << log;
 }
 
 }  // namespace
