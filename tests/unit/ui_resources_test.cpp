@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include <windows.h>
+
 #include "app/host/ui_content.h"
 #include "platform/file.h"
 #include "platform/module_resource.h"
@@ -51,6 +53,30 @@ TEST(UiResources, ThePageIsWrittenFromTheResources) {
   for (const char* name : {"index.html", "style.css", "app.js", "logo.png"}) {
     EXPECT_EQ(readFile(data / "ui-default" / name), readFile(kPage / name)) << name;
   }
+}
+
+std::wstring manifestSetting(const wchar_t* nameSpace, const wchar_t* name) {
+  wchar_t value[64] = {};
+  SIZE_T written = 0;
+  // No context handle: the process's own, made from the manifest at start.
+  if (!QueryActCtxSettingsW(0, nullptr, nameSpace, name, value, 64, &written)) return L"<missing>";
+  return value;
+}
+
+// A manifest setting with a mistyped name or namespace is ignored without a
+// word, and the program then runs blurred by DPI scaling and held to short
+// paths.
+TEST(UiResources, TheManifestGovernsTheProcessAndTheIconLoads) {
+  const wchar_t* const v2016 = L"http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+  const wchar_t* const v2005 = L"http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+  EXPECT_EQ(manifestSetting(v2016, L"dpiAwareness"), L"PerMonitorV2, PerMonitor");
+  EXPECT_EQ(manifestSetting(v2005, L"dpiAware"), L"true/pm");
+  EXPECT_EQ(manifestSetting(v2016, L"longPathAware"), L"true");
+
+  // Icon 1 is the one the window class and the shell use.
+  HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  EXPECT_NE(icon, nullptr);
+  if (icon) DestroyIcon(icon);
 }
 
 }  // namespace
