@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "webview/locator_rules.h"
+#include "webview/registry_key.h"
 #include "webview/proc_address.h"
 
 namespace zv {
@@ -20,49 +21,6 @@ std::optional<std::wstring> environmentValue(const wchar_t* name) {
   value.resize(written < needed ? written : 0);
   return value;
 }
-
-class RegKey {
- public:
-  RegKey(HKEY root, const std::wstring& path) {
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~RegKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  explicit operator bool() const { return key_ != nullptr; }
-
-  // A REG_SZ value, or a REG_DWORD one written as its decimal text.
-  std::optional<std::wstring> read(const std::wstring& name, bool acceptNumber) const {
-    DWORD type = 0;
-    DWORD size = 0;
-    if (!key_ || RegQueryValueExW(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-      return std::nullopt;
-    }
-    if (type == REG_DWORD && acceptNumber && size == sizeof(DWORD)) {
-      DWORD number = 0;
-      if (RegQueryValueExW(key_, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size) !=
-          ERROR_SUCCESS) {
-        return std::nullopt;
-      }
-      return std::to_wstring(number);
-    }
-    if (type != REG_SZ) return std::nullopt;
-    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(key_, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size) !=
-        ERROR_SUCCESS) {
-      return std::nullopt;
-    }
-    text.resize(size / sizeof(wchar_t));
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
-    return text;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // The process's application user model id: the packaged identity when there
 // is one, else an explicitly set id. Both functions are newer than the
@@ -93,8 +51,8 @@ class PolicyReader {
  public:
   explicit PolicyReader(const std::wstring& exeFileName) {
     // Whether policies exist at all is decided once for every setting.
-    present_ = static_cast<bool>(RegKey(HKEY_CURRENT_USER, kPolicyRoot)) ||
-               static_cast<bool>(RegKey(HKEY_LOCAL_MACHINE, kPolicyRoot));
+    present_ = static_cast<bool>(RegistryKey(HKEY_CURRENT_USER, kPolicyRoot)) ||
+               static_cast<bool>(RegistryKey(HKEY_LOCAL_MACHINE, kPolicyRoot));
     if (!present_) return;
     const std::wstring appId = applicationUserModelId();
     if (!appId.empty()) names_.push_back(appId);
@@ -104,7 +62,7 @@ class PolicyReader {
   std::optional<std::wstring> read(const wchar_t* setting, bool wildcard, bool numeric) const {
     if (!present_) return std::nullopt;
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-      const RegKey key(root, std::wstring(kPolicyRoot) + setting);
+      const RegistryKey key(root, std::wstring(kPolicyRoot) + setting);
       if (!key) continue;
       for (const std::wstring& name : names_) {
         if (auto value = key.read(name, numeric)) return value;

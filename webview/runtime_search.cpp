@@ -4,6 +4,7 @@
 
 #include "webview/locator_rules.h"
 #include "webview/packaged_runtime.h"
+#include "webview/registry_key.h"
 
 namespace zv {
 
@@ -16,13 +17,7 @@ constexpr const wchar_t* kEdgeClientKey =
 // EdgeUpdate writes its keys for 32-bit programs, so the 32-bit view is read
 // from either architecture.
 std::optional<std::wstring> readUpdateValue(HKEY root, const std::wstring& keyPath, const wchar_t* name) {
-  wchar_t buffer[MAX_PATH * 2] = {};
-  DWORD size = sizeof(buffer) - sizeof(wchar_t);
-  if (RegGetValueW(root, keyPath.c_str(), name, RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, buffer, &size) !=
-      ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  return std::wstring(buffer);
+  return RegistryKey(root, keyPath, KEY_WOW64_32KEY).read(name);
 }
 
 bool canOpen(const std::filesystem::path& file) {

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -19,6 +18,7 @@
 #include "tests/support/release_maker.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"
+#include "tests/windows/gui_process.h"
 #include "tests/windows/webview_standin/standin_control.h"
 #include "webview/locator_rules.h"
 
@@ -29,198 +29,16 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 using test::ScopedEnv;
 using test::ScopedKey;
+using test::ConsoleLauncher;
+using test::Process;
 using test::TempDir;
+using test::waitForWindow;
+using test::waitUntil;
 
-// Generous: a Wine process start on a busy machine can take seconds.
-constexpr milliseconds kLimit{60000};
+constexpr auto kLimit = test::kGuiLimit;
 const fs::path kLauncher = ZV_LAUNCHER_EXE;
 const fs::path kConsoleLauncher = ZV_CONSOLE_LAUNCHER_EXE;
 const std::string kDownloadPage = "https://developer.microsoft.com/microsoft-edge/webview2/";
-
-// The default browser for a scheme, replaced for one test. Wine reads the
-// machine's classes only, so the machine's value is saved and put back.
-class BrowserForScheme {
- public:
-  BrowserForScheme(const wchar_t* scheme, const fs::path& browser)
-      : key_(std::wstring(L"Software\\Classes\\") + scheme + L"\\shell\\open\\command") {
-    wchar_t old[1024] = {};
-    DWORD size = sizeof(old);
-    hadOld_ = RegGetValueW(HKEY_LOCAL_MACHINE, key_.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, old, &size) ==
-              ERROR_SUCCESS;
-    old_ = old;
-    set(L"\"" + browser.native() + L"\" \"%1\"");
-  }
-  ~BrowserForScheme() {
-    if (hadOld_) set(old_);
-    else RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key_.c_str(), nullptr);
-  }
-  BrowserForScheme(const BrowserForScheme&) = delete;
-  BrowserForScheme& operator=(const BrowserForScheme&) = delete;
-
- private:
-  void set(const std::wstring& command) const {
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key_.c_str(), nullptr, REG_SZ, command.c_str(),
-                    static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-  }
-  std::wstring key_;
-  std::wstring old_;
-  bool hadOld_ = false;
-};
-
-class Process {
- public:
-  Process(const fs::path& exe, const std::wstring& arguments, HANDLE input = nullptr, HANDLE output = nullptr) {
-    std::wstring commandLine = L"\"" + exe.native() + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    if (input) {
-      startup.dwFlags = STARTF_USESTDHANDLES;
-      startup.hStdInput = input;
-      startup.hStdOutput = output;
-      startup.hStdError = output;
-    }
-    started_ = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, input != nullptr, 0, nullptr,
-                              exe.parent_path().c_str(), &startup, &info_) != FALSE;
-  }
-  ~Process() {
-    if (!started_) return;
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(info_.hProcess, 99);
-      WaitForSingleObject(info_.hProcess, static_cast<DWORD>(kLimit.count()));
-    }
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
-  }
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-
-  bool started() const { return started_; }
-  DWORD id() const { return info_.dwProcessId; }
-  // The exit code, or -1 when the process is still running after limit.
-  long exitCode(milliseconds limit = kLimit) const {
-    if (WaitForSingleObject(info_.hProcess, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
-    return static_cast<long>(code);
-  }
-
- private:
-  PROCESS_INFORMATION info_{};
-  bool started_ = false;
-};
-
-// zarvo-launcher stdio, for the events the page would receive.
-class ConsoleLauncher {
- public:
-  explicit ConsoleLauncher(const std::wstring& arguments) {
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE childIn = nullptr;
-    HANDLE childOut = nullptr;
-    CreatePipe(&childIn, &toChild_, &inherit, 0);
-    CreatePipe(&fromChild_, &childOut, &inherit, 0);
-    SetHandleInformation(toChild_, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(fromChild_, HANDLE_FLAG_INHERIT, 0);
-    process_ = std::make_unique<Process>(kConsoleLauncher, L"stdio " + arguments, childIn, childOut);
-    CloseHandle(childIn);
-    CloseHandle(childOut);
-  }
-  ~ConsoleLauncher() {
-    CloseHandle(toChild_);
-    CloseHandle(fromChild_);
-  }
-  ConsoleLauncher(const ConsoleLauncher&) = delete;
-  ConsoleLauncher& operator=(const ConsoleLauncher&) = delete;
-
-  void send(const std::string& line) {
-    const std::string text = line + "\n";
-    DWORD written = 0;
-    WriteFile(toChild_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  }
-  // Output lines up to and including the first that contains marker.
-  std::vector<std::string> until(const std::string& marker) {
-    std::vector<std::string> lines;
-    const auto deadline = std::chrono::steady_clock::now() + kLimit;
-    while (std::chrono::steady_clock::now() < deadline) {
-      size_t end = buffer_.find('\n');
-      if (end != std::string::npos) {
-        std::string line = buffer_.substr(0, end);
-        buffer_.erase(0, end + 1);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        if (line.find(marker) != std::string::npos) return lines;
-        continue;
-      }
-      DWORD available = 0;
-      if (!PeekNamedPipe(fromChild_, nullptr, 0, nullptr, &available, nullptr)) break;
-      if (available == 0) {
-        std::this_thread::sleep_for(milliseconds(20));
-        continue;
-      }
-      std::string chunk(available, '\0');
-      DWORD read = 0;
-      if (!ReadFile(fromChild_, chunk.data(), available, &read, nullptr)) break;
-      buffer_.append(chunk, 0, read);
-    }
-    ADD_FAILURE() << "no output line with " << marker;
-    return lines;
-  }
-  long close() {
-    send(R"({"cmd":"close"})");
-    return process_->exitCode();
-  }
-
- private:
-  HANDLE toChild_ = nullptr;
-  HANDLE fromChild_ = nullptr;
-  std::unique_ptr<Process> process_;
-  std::string buffer_;
-};
-
-struct WindowSearch {
-  DWORD process;
-  std::wstring classPrefix;
-  const wchar_t* title;
-  HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t name[256] = {};
-  wchar_t title[256] = {};
-  GetClassNameW(window, name, 256);
-  GetWindowTextW(window, title, 256);
-  if (owner == search->process && std::wstring_view(name).starts_with(search->classPrefix) &&
-      (!search->title || std::wstring_view(title) == search->title)) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// A visible top-level window of the process, waited for up to kLimit.
-HWND waitForWindow(const Process& process, const wchar_t* classPrefix, const wchar_t* title) {
-  const auto deadline = std::chrono::steady_clock::now() + kLimit;
-  while (std::chrono::steady_clock::now() < deadline) {
-    WindowSearch search{process.id(), classPrefix, title, nullptr};
-    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found && IsWindowVisible(search.found)) return search.found;
-    if (process.exitCode(milliseconds(0)) != -1) return nullptr;
-    std::this_thread::sleep_for(milliseconds(50));
-  }
-  return nullptr;
-}
-
-template <typename Condition>
-bool waitUntil(Condition condition) {
-  const auto deadline = std::chrono::steady_clock::now() + kLimit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(milliseconds(20));
-  }
-  return true;
-}
 
 std::string noise(size_t size, uint32_t seed) {
   std::mt19937 random(seed);
@@ -296,8 +114,8 @@ class GuiLauncher : public ::testing::Test {
   TempDir work_;
   TempDir client_;
   std::unique_ptr<test::StandInChannel> channel_;
-  BrowserForScheme https_{L"https", test::standInBrowser()};
-  BrowserForScheme http_{L"http", test::standInBrowser()};
+  test::StandInBrowserFor https_{L"https"};
+  test::StandInBrowserFor http_{L"http"};
   std::vector<std::pair<std::string, std::string>> sources_ = {{"system/data.bin", noise(300000, 1)},
                                                                {"readme.txt", "Read me\n"}};
 };
@@ -337,6 +155,7 @@ TEST_F(GuiLauncher, ThePageIsShownChecksForUpdatesAndKeepsToItsOwnFiles) {
   const std::vector<std::string> events = postedEvents(channel_->lines());
   ASSERT_GE(events.size(), 3u);
   EXPECT_TRUE(events[0].starts_with(R"({"type":"settings")")) << events[0];
+  EXPECT_TRUE(events[1].starts_with(R"({"type":"init","serverName":"Window Test")")) << events[1];
   EXPECT_EQ(events.back(), R"({"type":"done","ok":true,"canPlay":true,"code":"updated","detail":"","build":"b1"})");
   for (const auto& [path, bytes] : sources_) EXPECT_TRUE(test::readFile(client_.path() / path) == bytes) << path;
 
@@ -344,7 +163,7 @@ TEST_F(GuiLauncher, ThePageIsShownChecksForUpdatesAndKeepsToItsOwnFiles) {
     const TempDir otherClient;
     const TempDir otherData;
     configure(otherClient.path(), published_->url(servers_.nginx, ""));
-    ConsoleLauncher console(L"--client \"" + otherClient.path().native() + L"\" --data \"" +
+    ConsoleLauncher console(kConsoleLauncher, L"--client \"" + otherClient.path().native() + L"\" --data \"" +
                             otherData.path().native() + L"\"");
     console.send(R"({"cmd":"getSettings"})");
     console.send(R"({"cmd":"ready"})");
@@ -423,48 +242,39 @@ TEST_F(GuiLauncher, ClosingDuringADownloadCancelsAndJoinsTheJob) {
   EXPECT_TRUE(partial);
 }
 
-// The dialog's message text (the static control of a message box).
-std::wstring dialogText(HWND dialog) {
+// Starts a launcher that must end in the runtime-missing dialog, checks the
+// code the dialog names, answers it and waits for the launcher to end.
+void answerRuntimeMissing(const Process& launcher, unsigned long code, int button) {
+  const HWND dialog = waitForWindow(launcher, L"#32770", L"ZarvoLauncher");
+  ASSERT_NE(dialog, nullptr);
+  wchar_t expected[512];
+  std::swprintf(expected, 512,
+                L"Launcheriui reikalingas Microsoft Edge WebView2 Runtime (0x%08lX).\n"
+                L"The launcher needs the Microsoft Edge WebView2 Runtime.\n\n"
+                L"Atsisi\u0173sti dabar? / Download it now?",
+                code);
   wchar_t text[1024] = {};
-  GetDlgItemTextW(dialog, 0xFFFF, text, 1024);
-  return text;
+  GetDlgItemTextW(dialog, 0xFFFF, text, 1024);  // a message box's text control
+  EXPECT_EQ(std::wstring(text), expected);
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  EXPECT_EQ(launcher.exitCode(), 0);
 }
 
 TEST_F(GuiLauncher, WithoutAWorkingRuntimeTheDialogShowsTheCodeAndTheLauncherEnds) {
   configure(client_.path(), published_->url(servers_.nginx, ""));
-  const std::wstring text =
-      L"Launcheriui reikalingas Microsoft Edge WebView2 Runtime (0x%08lX).\n"
-      L"The launcher needs the Microsoft Edge WebView2 Runtime.\n\n"
-      L"Atsisi\u0173sti dabar? / Download it now?";
-  auto expected = [&](unsigned long code) {
-    wchar_t formatted[512];
-    std::swprintf(formatted, 512, text.c_str(), code);
-    return std::wstring(formatted);
-  };
-  {  // No runtime installed anywhere: "Yes" opens the download page.
-    auto launcher = start();
-    const HWND dialog = waitForWindow(*launcher, L"#32770", L"ZarvoLauncher");
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialogText(dialog), expected(0x80070002));
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-    EXPECT_EQ(launcher->exitCode(), 0);
-    EXPECT_TRUE(channel_->waitFor("browser " + kDownloadPage, kLimit));
-  }
-  {  // A runtime whose controller cannot be made: its code, and "No".
-    const fs::path runtime = work_.path() / "runtime";
-    test::installRuntime(runtime);
-    const ScopedEnv folder(L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", runtime.c_str());
-    const ScopedEnv fail(L"ZV_STANDIN_FAIL", L"controller");
-    const size_t before = channel_->lines().size();
-    auto launcher = start();
-    const HWND dialog = waitForWindow(*launcher, L"#32770", L"ZarvoLauncher");
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialogText(dialog), expected(0x8007139F));
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
-    EXPECT_EQ(launcher->exitCode(), 0);
-    const std::vector<std::string> lines = channel_->lines();
-    for (size_t i = before; i < lines.size(); ++i) EXPECT_FALSE(lines[i].starts_with("browser")) << lines[i];
-  }
+  // No runtime installed anywhere: "Yes" opens the download page.
+  answerRuntimeMissing(*start(), 0x80070002, IDYES);
+  EXPECT_TRUE(channel_->waitFor("browser " + kDownloadPage, kLimit));
+
+  // A runtime whose controller cannot be made: its code, and "No".
+  const fs::path runtime = work_.path() / "runtime";
+  test::installRuntime(runtime);
+  const ScopedEnv folder(L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", runtime.c_str());
+  const ScopedEnv fail(L"ZV_STANDIN_FAIL", L"controller");
+  const size_t before = channel_->lines().size();
+  answerRuntimeMissing(*start(), 0x8007139F, IDNO);
+  const std::vector<std::string> lines = channel_->lines();
+  for (size_t i = before; i < lines.size(); ++i) EXPECT_FALSE(lines[i].starts_with("browser")) << lines[i];
 }
 
 }  // namespace

@@ -31,6 +31,26 @@ std::filesystem::path standInLibrary() { return ZV_STANDIN_DLL; }
 std::filesystem::path noEntryLibrary() { return ZV_NO_ENTRY_DLL; }
 std::filesystem::path standInBrowser() { return ZV_STANDIN_BROWSER; }
 
+StandInBrowserFor::StandInBrowserFor(const wchar_t* scheme)
+    : key_(std::wstring(L"Software\\Classes\\") + scheme + L"\\shell\\open\\command") {
+  wchar_t old[1024] = {};
+  DWORD size = sizeof(old);
+  hadOld_ =
+      RegGetValueW(HKEY_LOCAL_MACHINE, key_.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, old, &size) == ERROR_SUCCESS;
+  old_ = old;
+  set(L"\"" + standInBrowser().native() + L"\" \"%1\"");
+}
+
+StandInBrowserFor::~StandInBrowserFor() {
+  if (hadOld_) set(old_);
+  else RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key_.c_str(), nullptr);
+}
+
+void StandInBrowserFor::set(const std::wstring& command) const {
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key_.c_str(), nullptr, REG_SZ, command.c_str(),
+                  static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+}
+
 void installRuntime(const std::filesystem::path& runtimeFolder, const std::filesystem::path& library) {
   const std::filesystem::path target = clientLibraryPath(runtimeFolder);
   std::filesystem::create_directories(target.parent_path());

@@ -41,6 +41,23 @@ class ScopedKey {
   std::wstring path_;
 };
 
+// The stand-in browser as the default browser for a scheme ("https"), for one
+// test. Wine reads the machine's classes only, so the machine's value is
+// saved and put back.
+class StandInBrowserFor {
+ public:
+  explicit StandInBrowserFor(const wchar_t* scheme);
+  ~StandInBrowserFor();
+  StandInBrowserFor(const StandInBrowserFor&) = delete;
+  StandInBrowserFor& operator=(const StandInBrowserFor&) = delete;
+
+ private:
+  void set(const std::wstring& command) const;
+  std::wstring key_;
+  std::wstring old_;
+  bool hadOld_ = false;
+};
+
 std::filesystem::path standInLibrary();  // the built stand-in runtime
 std::filesystem::path noEntryLibrary();  // a library without the creation entry
 std::filesystem::path standInBrowser();  // records the addresses it is asked to open

@@ -1,5 +1,6 @@
-// The web view runtime locator against real registry values in the test's own
-// Wine prefix, real folders and the stand-in runtime.
+// The web view module: the start URL, and the runtime locator against real
+// registry values in the test's own Wine prefix, real folders and the
+// stand-in runtime.
 #include <windows.h>
 
 #include <chrono>
@@ -13,6 +14,7 @@
 #include "webview/handler.h"
 #include "webview/locator_rules.h"
 #include "webview/locator_settings.h"
+#include "webview/navigation.h"
 #include "webview/runtime_handover.h"
 #include "webview/runtime_locator.h"
 #include "webview/runtime_search.h"
@@ -309,6 +311,17 @@ TEST(WebViewLocator, FailuresReachTheCaller) {
     EXPECT_EQ(createEnvironment(completion, nullptr), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(completion.called);
   }
+}
+
+TEST(WebViewStartUrl, ModeAndThemeFollowThePreferences) {
+  const std::filesystem::path page = L"C:\\Program Files\\Zarvo Game\\ui\\index.html";
+  const std::wstring file = L"file:///C:/Program%20Files/Zarvo%20Game/ui/index.html";
+  EXPECT_EQ(startUrl(page, false, "classic"), file + L"?mode=dark&theme=classic");
+  EXPECT_EQ(startUrl(page, true, "ember-2"), file + L"?mode=light&theme=ember-2");
+  // A stored theme that is not a valid name is left out, not escaped.
+  EXPECT_EQ(startUrl(page, true, "Ember"), file + L"?mode=light");
+  EXPECT_EQ(startUrl(page, false, "a&b"), file + L"?mode=dark");
+  EXPECT_EQ(startUrl(page, false, ""), file + L"?mode=dark");
 }
 
 }  // namespace
