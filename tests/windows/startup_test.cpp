@@ -22,27 +22,34 @@
 #include "platform/known_folders.h"
 #include "platform/text_path.h"
 #include "tests/support/temp_dir.h"
-#include "tests/windows/window_test_support.h"
+#include "tests/windows/gui_process.h"
 
 namespace zv {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-using test::pressButton;
+using test::Process;
 using test::TempDir;
-using test::TestProcess;
-using test::waitForMessageBox;
 using test::waitForWindow;
 using test::waitUntil;
 using test::writeFile;
 
 const std::filesystem::path kLauncher = ZV_LAUNCHER_EXE;
 
-std::string messageText(HWND dialog) { return pathToUtf8(std::filesystem::path(test::messageBoxText(dialog))); }
+HWND waitForMessageBox(const Process& process) { return waitForWindow(process, L"#32770", L"ZarvoLauncher"); }
+
+// 0xFFFF: the id of a message box's text, in Windows and in Wine.
+std::string messageText(HWND dialog) {
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(dialog, 0xFFFF, text, 1024);
+  return pathToUtf8(std::filesystem::path(text));
+}
+
+void pressButton(HWND dialog, int button) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
 
 // The runtime-missing dialog: proof that the launcher got through its
 // start-up. Answering "No" closes the launcher normally.
-bool reachedWebView(const TestProcess& launcher, HWND* dialogOut = nullptr) {
+bool reachedWebView(const Process& launcher, HWND* dialogOut = nullptr) {
   HWND dialog = waitForMessageBox(launcher);
   if (dialog == nullptr) return false;
   if (messageText(dialog).find("WebView2 Runtime") == std::string::npos) {
@@ -107,7 +114,7 @@ TEST(StartupTest, ConfigurationFailuresShowTheirMessageAndEndWithCodeOne) {
     } else if (c.config != nullptr) {
       writeFile(file, c.config);
     }
-    TestProcess launcher(client.exe, L"");
+    Process launcher(client.exe, L"");
     ASSERT_TRUE(launcher.started());
     HWND box = waitForMessageBox(launcher);
     ASSERT_NE(box, nullptr) << "no message box";
@@ -123,7 +130,7 @@ TEST(StartupTest, OneLauncherPerClientFolderAndTheRestartAfterASelfUpdate) {
   const std::filesystem::path old = client.dir.path() / "ZarvoLauncher.exe.old";
   writeFile(old, "the launcher before the update");
 
-  TestProcess first(client.exe, L"");
+  Process first(client.exe, L"");
   HWND firstDialog = nullptr;
   ASSERT_TRUE(reachedWebView(first, &firstDialog));
   EXPECT_FALSE(std::filesystem::exists(old)) << "the leftover of a self-update stays";
@@ -134,14 +141,14 @@ TEST(StartupTest, OneLauncherPerClientFolderAndTheRestartAfterASelfUpdate) {
   ASSERT_TRUE(IsIconic(mainWindow));
 
   {
-    TestProcess second(client.exe, L"");
+    Process second(client.exe, L"");
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_FALSE(IsIconic(mainWindow)) << "the running launcher was not brought back";
   }
 
   // A launcher started by a self-update waits for the one that started it.
   writeFile(old, "the launcher before the update");
-  TestProcess restarted(client.exe, L"--updated");
+  Process restarted(client.exe, L"--updated");
   ASSERT_TRUE(restarted.started());
   // Let it reach its wait on the running one before that one ends.
   std::this_thread::sleep_for(std::chrono::seconds(2));
@@ -163,7 +170,7 @@ TEST(StartupTest, DesktopShortcutIsMadeOnceAndRememberedInThePreferences) {
   std::filesystem::remove(shortcut, ec);
 
   {
-    TestProcess launcher(client.exe, L"");
+    Process launcher(client.exe, L"");
     ASSERT_TRUE(reachedWebView(launcher));
     EXPECT_EQ(launcher.exitCode(), 0);
   }
@@ -190,7 +197,7 @@ TEST(StartupTest, DesktopShortcutIsMadeOnceAndRememberedInThePreferences) {
   // The player deleted it: it stays deleted.
   std::filesystem::remove(shortcut);
   {
-    TestProcess launcher(client.exe, L"");
+    Process launcher(client.exe, L"");
     ASSERT_TRUE(reachedWebView(launcher));
     EXPECT_EQ(launcher.exitCode(), 0);
   }
@@ -253,7 +260,7 @@ TEST(StartupTest, EmberThemePictureBesideTheWindow) {
   writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Ember Look", false));
   writeFile(client.prefsFile(), R"({"lang": "en", "theme": "ember", "mode": "dark", "bg": "#0c0a08",
     "art": {"file": "themes/ember/art-dark.png", "x": 598, "y": -150, "height": 800}})");
-  TestProcess launcher(client.exe, L"");
+  Process launcher(client.exe, L"");
   HWND dialog = nullptr;
   ASSERT_TRUE(reachedWebView(launcher, &dialog));
   HWND art = waitForWindow(launcher, L"ZarvoLauncherArt", nullptr);
@@ -305,7 +312,7 @@ TEST(StartupTest, APictureTooWideIsNotDrawnAndIsLogged) {
   ASSERT_TRUE(saved);
   writeFile(client.prefsFile(), R"({"theme": "wide", "art": {"file": "themes/wide/band.png", "x": 0, "y": 0, "height": 16}})");
 
-  TestProcess launcher(client.exe, L"");
+  Process launcher(client.exe, L"");
   HWND dialog = nullptr;
   ASSERT_TRUE(reachedWebView(launcher, &dialog));
   const std::wstring className = L"ZarvoLauncherWindow_" + pathFromUtf8(makeInstallTag(client.dir.path())).wstring();
