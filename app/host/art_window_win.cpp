@@ -103,8 +103,8 @@ bool ArtWindow::draw(const ThemePicture& picture) {
   const GdiObject bitmap(makeBitmap(pixels));
   if (bitmap.get() == nullptr) return false;
   artDpi_ = dpi;
-  const ScreenDc screen;
-  const MemoryDc memory(screen.get());
+  const ScreenDc screen(GetDC(nullptr));
+  const MemoryDc memory(CreateCompatibleDC(screen.get()));
   const Selection selected(memory.get(), bitmap.get());
   POINT at = position();
   SIZE size{pixels.width, pixels.height};

@@ -16,7 +16,7 @@ Fn user32Function(const char* name) {
 }
 
 int screenDpi() {
-  const ScreenDc screen;
+  const ScreenDc screen(GetDC(nullptr));
   const int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 96;
   return dpi > 0 ? dpi : 96;
 }

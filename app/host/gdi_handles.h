@@ -6,51 +6,30 @@
 
 namespace zv {
 
-// The screen's device context.
-class ScreenDc {
+template <typename Handle, auto release>
+class GdiHandle {
  public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() {
-    if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
+  explicit GdiHandle(Handle handle) : handle_(handle) {}
+  ~GdiHandle() {
+    if (handle_ != nullptr) release(handle_);
   }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
+  GdiHandle(const GdiHandle&) = delete;
+  GdiHandle& operator=(const GdiHandle&) = delete;
+  Handle get() const { return handle_; }
 
  private:
-  HDC dc_;
+  Handle handle_;
 };
 
-// A memory device context compatible with another one.
-class MemoryDc {
- public:
-  explicit MemoryDc(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
-  ~MemoryDc() {
-    if (dc_ != nullptr) DeleteDC(dc_);
-  }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  HDC get() const { return dc_; }
+inline void releaseScreenDc(HDC dc) { ReleaseDC(nullptr, dc); }
 
- private:
-  HDC dc_;
-};
-
+// GetDC(nullptr).
+using ScreenDc = GdiHandle<HDC, releaseScreenDc>;
+// CreateCompatibleDC.
+using MemoryDc = GdiHandle<HDC, DeleteDC>;
 // A bitmap, brush or other GDI object. Declared before any selection of it,
 // so that it is deleted after being deselected.
-class GdiObject {
- public:
-  explicit GdiObject(HGDIOBJ object) : object_(object) {}
-  ~GdiObject() {
-    if (object_ != nullptr) DeleteObject(object_);
-  }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  HGDIOBJ get() const { return object_; }
-
- private:
-  HGDIOBJ object_;
-};
+using GdiObject = GdiHandle<HGDIOBJ, DeleteObject>;
 
 // An object selected into a device context until the end of the scope.
 class Selection {
