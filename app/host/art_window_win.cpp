@@ -7,6 +7,7 @@
 
 #include "app/host/art_decode.h"
 #include "app/host/dpi.h"
+#include "app/host/gdi_handles.h"
 #include "platform/log.h"
 #include "platform/text_path.h"
 
@@ -53,8 +54,8 @@ HBITMAP makeBitmap(const ArtPixels& pixels) {
   return bitmap;
 }
 
-// Moves a so that it lies inside [low, high] as far as possible, given the
-// shift the previous rules chose.
+// Changes a shift so that the span [start, end] ends up inside [low, high]:
+// these rules come last, so the span always fits.
 int fitShift(int shift, int low, int high, int start, int end) {
   if (start + shift < low) shift = low - start;
   if (end + shift > high) shift = high - end;
@@ -99,21 +100,18 @@ bool ArtWindow::draw(const ThemePicture& picture) {
   ArtPixels pixels;
   std::string error;
   if (!decodeArt(joinRelative(uiFolder_, picture.file), MulDiv(picture.height, dpi, 96), pixels, error)) return false;
-  HBITMAP bitmap = makeBitmap(pixels);
-  if (bitmap == nullptr) return false;
+  const GdiObject bitmap(makeBitmap(pixels));
+  if (bitmap.get() == nullptr) return false;
   artDpi_ = dpi;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
+  const ScreenDc screen(GetDC(nullptr));
+  const MemoryDc memory(CreateCompatibleDC(screen.get()));
+  const Selection selected(memory.get(), bitmap.get());
   POINT at = position();
   SIZE size{pixels.width, pixels.height};
   POINT origin{0, 0};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  const bool updated = UpdateLayeredWindow(window_, screen, &at, &size, memory, &origin, 0, &blend, ULW_ALPHA) != FALSE;
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  DeleteObject(bitmap);
+  const bool updated =
+      UpdateLayeredWindow(window_, screen.get(), &at, &size, memory.get(), &origin, 0, &blend, ULW_ALPHA) != FALSE;
   if (updated) {
     drawnWidth_ = pixels.width;
     drawnHeight_ = pixels.height;

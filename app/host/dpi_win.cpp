@@ -1,5 +1,7 @@
 #include "app/host/dpi.h"
 
+#include "app/host/gdi_handles.h"
+
 namespace zv {
 namespace {
 
@@ -14,9 +16,8 @@ Fn user32Function(const char* name) {
 }
 
 int screenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  const ScreenDc screen(GetDC(nullptr));
+  const int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 96;
   return dpi > 0 ? dpi : 96;
 }
 

@@ -1,14 +1,14 @@
 #pragma once
-// What a player sees of a job outside the page: the taskbar button shows its
-// progress (paused while the server's queue holds us, red when it failed),
-// the button flashes when a long job ends behind other windows, and the
-// machine stays awake while a download runs. Main thread only.
+// The taskbar button and the machine's sleep during a job, as TaskbarPlan
+// decides them. Main thread only.
 
 #include <windows.h>
 #include <shobjidl.h>
 #include <wrl/client.h>
 
 #include <string>
+
+#include "app/host/taskbar_plan.h"
 
 namespace zv {
 
@@ -29,16 +29,12 @@ class TaskbarProgress {
   void detach();
 
  private:
-  void setState(TBPFLAG state);
-  void setValue(double done, double total);
-  void keepAwake(bool awake);
+  void apply(const TaskbarUpdate& update);
 
   HWND window_ = nullptr;
   Microsoft::WRL::ComPtr<ITaskbarList3> taskbar_;
-  bool jobRunning_ = false;
-  bool paused_ = false;
+  TaskbarPlan plan_;
   bool awake_ = false;
-  ULONGLONG jobStart_ = 0;
 };
 
 }  // namespace zv

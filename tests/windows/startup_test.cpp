@@ -6,7 +6,6 @@
 // with its main window behind it, which is what these tests wait for.
 
 #include <windows.h>
-#include <knownfolders.h>
 #include <shlobj.h>
 #include <wincodec.h>
 #include <wrl/client.h>
@@ -20,132 +19,37 @@
 #include <vector>
 
 #include "data/install_tag.h"
+#include "platform/known_folders.h"
 #include "platform/text_path.h"
 #include "tests/support/temp_dir.h"
+#include "tests/windows/gui_process.h"
 
 namespace zv {
 namespace {
 
 using Microsoft::WRL::ComPtr;
+using test::Process;
 using test::TempDir;
+using test::waitForWindow;
+using test::waitUntil;
 using test::writeFile;
 
-constexpr DWORD kWaitMs = 60000;  // generous: a Wine process start can be slow on a busy machine
 const std::filesystem::path kLauncher = ZV_LAUNCHER_EXE;
 
-// A launcher process of the test; ended by force if the test leaves it behind.
-class Launcher {
- public:
-  Launcher(const std::filesystem::path& exe, const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
-    if (!arguments.empty()) commandLine += L" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    const std::wstring folder = exe.parent_path().wstring();
-    started_ = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                              &startup, &info_) != FALSE;
-  }
-  ~Launcher() {
-    if (!started_) return;
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(info_.hProcess, 99);
-      WaitForSingleObject(info_.hProcess, kWaitMs);
-    }
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
-  }
-  Launcher(const Launcher&) = delete;
-  Launcher& operator=(const Launcher&) = delete;
+HWND waitForMessageBox(const Process& process) { return waitForWindow(process, L"#32770", L"ZarvoLauncher"); }
 
-  bool started() const { return started_; }
-  DWORD id() const { return info_.dwProcessId; }
-  // The exit code, or -1 when the process did not end in time.
-  long exitCode(DWORD waitMs = kWaitMs) const {
-    if (WaitForSingleObject(info_.hProcess, waitMs) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
-    return static_cast<long>(code);
-  }
-
- private:
-  PROCESS_INFORMATION info_{};
-  bool started_ = false;
-};
-
-struct WindowSearch {
-  DWORD process;
-  const wchar_t* className;
-  const wchar_t* title;
-  HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search->process) return TRUE;
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  if (std::wstring(name) != search->className) return TRUE;
-  if (search->title != nullptr) {
-    wchar_t title[256] = {};
-    GetWindowTextW(window, title, 256);
-    if (std::wstring(title) != search->title) return TRUE;
-  }
-  search->found = window;
-  return FALSE;
-}
-
-// A top-level window of the process, waited for up to kWaitMs.
-HWND waitForWindow(const Launcher& launcher, const wchar_t* className, const wchar_t* title) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    WindowSearch search{launcher.id(), className, title, nullptr};
-    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr && IsWindowVisible(search.found)) return search.found;
-    if (launcher.exitCode(0) != -1) return nullptr;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return nullptr;
-}
-
-template <typename Condition>
-bool waitUntil(Condition condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
-
-HWND waitForMessageBox(const Launcher& launcher) { return waitForWindow(launcher, L"#32770", L"ZarvoLauncher"); }
-
-BOOL CALLBACK collectStatic(HWND child, LPARAM param) {
-  wchar_t name[64] = {};
-  GetClassNameW(child, name, 64);
-  if (std::wstring(name) == L"Static") {
-    wchar_t text[1024] = {};
-    GetWindowTextW(child, text, 1024);
-    auto* longest = reinterpret_cast<std::wstring*>(param);
-    if (wcslen(text) > longest->size()) *longest = text;
-  }
-  return TRUE;
-}
-
-// The message of a message box: its longest static text (the icon is a
-// static without text).
+// 0xFFFF: the id of a message box's text, in Windows and in Wine.
 std::string messageText(HWND dialog) {
-  std::wstring text;
-  EnumChildWindows(dialog, collectStatic, reinterpret_cast<LPARAM>(&text));
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(dialog, 0xFFFF, text, 1024);
   return pathToUtf8(std::filesystem::path(text));
 }
 
-void press(HWND dialog, int button) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
+void pressButton(HWND dialog, int button) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
 
 // The runtime-missing dialog: proof that the launcher got through its
 // start-up. Answering "No" closes the launcher normally.
-bool reachedWebView(const Launcher& launcher, HWND* dialogOut = nullptr) {
+bool reachedWebView(const Process& launcher, HWND* dialogOut = nullptr) {
   HWND dialog = waitForMessageBox(launcher);
   if (dialog == nullptr) return false;
   if (messageText(dialog).find("WebView2 Runtime") == std::string::npos) {
@@ -155,16 +59,14 @@ bool reachedWebView(const Launcher& launcher, HWND* dialogOut = nullptr) {
   if (dialogOut != nullptr) {
     *dialogOut = dialog;
   } else {
-    press(dialog, IDNO);
+    pressButton(dialog, IDNO);
   }
   return true;
 }
 
-std::filesystem::path knownFolder(REFKNOWNFOLDERID id) {
-  wchar_t* path = nullptr;
+std::filesystem::path localAppData() {
   std::filesystem::path folder;
-  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) folder = path;
-  CoTaskMemFree(path);
+  EXPECT_TRUE(userDataFolder(folder));
   return folder;
 }
 
@@ -180,7 +82,7 @@ struct Client {
   std::filesystem::path exe = dir.path() / "ZarvoLauncher.exe";
   Client() { std::filesystem::copy_file(kLauncher, exe); }
   std::filesystem::path prefsFile() const {
-    return knownFolder(FOLDERID_LocalAppData) / "ZarvoLauncher" / ("prefs-" + makeInstallTag(dir.path()) + ".json");
+    return localAppData() / "ZarvoLauncher" / ("prefs-" + makeInstallTag(dir.path()) + ".json");
   }
   ~Client() {
     std::error_code ec;
@@ -212,12 +114,12 @@ TEST(StartupTest, ConfigurationFailuresShowTheirMessageAndEndWithCodeOne) {
     } else if (c.config != nullptr) {
       writeFile(file, c.config);
     }
-    Launcher launcher(client.exe, L"");
+    Process launcher(client.exe, L"");
     ASSERT_TRUE(launcher.started());
     HWND box = waitForMessageBox(launcher);
     ASSERT_NE(box, nullptr) << "no message box";
     EXPECT_EQ(messageText(box), c.message);
-    press(box, IDOK);
+    pressButton(box, IDOK);
     EXPECT_EQ(launcher.exitCode(), 1);
   }
 }
@@ -228,7 +130,7 @@ TEST(StartupTest, OneLauncherPerClientFolderAndTheRestartAfterASelfUpdate) {
   const std::filesystem::path old = client.dir.path() / "ZarvoLauncher.exe.old";
   writeFile(old, "the launcher before the update");
 
-  Launcher first(client.exe, L"");
+  Process first(client.exe, L"");
   HWND firstDialog = nullptr;
   ASSERT_TRUE(reachedWebView(first, &firstDialog));
   EXPECT_FALSE(std::filesystem::exists(old)) << "the leftover of a self-update stays";
@@ -239,19 +141,19 @@ TEST(StartupTest, OneLauncherPerClientFolderAndTheRestartAfterASelfUpdate) {
   ASSERT_TRUE(IsIconic(mainWindow));
 
   {
-    Launcher second(client.exe, L"");
+    Process second(client.exe, L"");
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_FALSE(IsIconic(mainWindow)) << "the running launcher was not brought back";
   }
 
   // A launcher started by a self-update waits for the one that started it.
   writeFile(old, "the launcher before the update");
-  Launcher restarted(client.exe, L"--updated");
+  Process restarted(client.exe, L"--updated");
   ASSERT_TRUE(restarted.started());
   // Let it reach its wait on the running one before that one ends.
   std::this_thread::sleep_for(std::chrono::seconds(2));
-  EXPECT_EQ(restarted.exitCode(0), -1) << "the restarted launcher did not wait";
-  press(firstDialog, IDNO);
+  EXPECT_EQ(restarted.exitCode(std::chrono::milliseconds(0)), -1) << "the restarted launcher did not wait";
+  pressButton(firstDialog, IDNO);
   EXPECT_EQ(first.exitCode(), 0);
   ASSERT_TRUE(reachedWebView(restarted));
   EXPECT_EQ(restarted.exitCode(), 0);
@@ -261,12 +163,14 @@ TEST(StartupTest, OneLauncherPerClientFolderAndTheRestartAfterASelfUpdate) {
 TEST(StartupTest, DesktopShortcutIsMadeOnceAndRememberedInThePreferences) {
   Client client;
   writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Zv Test/Short:cut", true));
-  const std::filesystem::path shortcut = knownFolder(FOLDERID_Desktop) / L"Zv Test_Short_cut.lnk";
+  std::filesystem::path desktop;
+  ASSERT_TRUE(desktopFolder(desktop));
+  const std::filesystem::path shortcut = desktop / L"Zv Test_Short_cut.lnk";
   std::error_code ec;
   std::filesystem::remove(shortcut, ec);
 
   {
-    Launcher launcher(client.exe, L"");
+    Process launcher(client.exe, L"");
     ASSERT_TRUE(reachedWebView(launcher));
     EXPECT_EQ(launcher.exitCode(), 0);
   }
@@ -293,7 +197,7 @@ TEST(StartupTest, DesktopShortcutIsMadeOnceAndRememberedInThePreferences) {
   // The player deleted it: it stays deleted.
   std::filesystem::remove(shortcut);
   {
-    Launcher launcher(client.exe, L"");
+    Process launcher(client.exe, L"");
     ASSERT_TRUE(reachedWebView(launcher));
     EXPECT_EQ(launcher.exitCode(), 0);
   }
@@ -356,7 +260,7 @@ TEST(StartupTest, EmberThemePictureBesideTheWindow) {
   writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Ember Look", false));
   writeFile(client.prefsFile(), R"({"lang": "en", "theme": "ember", "mode": "dark", "bg": "#0c0a08",
     "art": {"file": "themes/ember/art-dark.png", "x": 598, "y": -150, "height": 800}})");
-  Launcher launcher(client.exe, L"");
+  Process launcher(client.exe, L"");
   HWND dialog = nullptr;
   ASSERT_TRUE(reachedWebView(launcher, &dialog));
   HWND art = waitForWindow(launcher, L"ZarvoLauncherArt", nullptr);
@@ -387,7 +291,7 @@ TEST(StartupTest, EmberThemePictureBesideTheWindow) {
   ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
   EXPECT_TRUE(saveScreenshot(ZV_SCREENSHOT_FILE));
   CoUninitialize();
-  press(dialog, IDNO);
+  pressButton(dialog, IDNO);
   EXPECT_EQ(launcher.exitCode(), 0);
 }
 
@@ -408,18 +312,17 @@ TEST(StartupTest, APictureTooWideIsNotDrawnAndIsLogged) {
   ASSERT_TRUE(saved);
   writeFile(client.prefsFile(), R"({"theme": "wide", "art": {"file": "themes/wide/band.png", "x": 0, "y": 0, "height": 16}})");
 
-  Launcher launcher(client.exe, L"");
+  Process launcher(client.exe, L"");
   HWND dialog = nullptr;
   ASSERT_TRUE(reachedWebView(launcher, &dialog));
   const std::wstring className = L"ZarvoLauncherWindow_" + pathFromUtf8(makeInstallTag(client.dir.path())).wstring();
   HWND mainWindow = waitForWindow(launcher, className.c_str(), nullptr);
   ASSERT_NE(mainWindow, nullptr);
   EXPECT_TRUE(hasDropShadow(mainWindow));
-  WindowSearch search{launcher.id(), L"ZarvoLauncherArt", nullptr, nullptr};
-  EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-  ASSERT_NE(search.found, nullptr);
-  EXPECT_FALSE(IsWindowVisible(search.found));
-  press(dialog, IDNO);
+  HWND art = FindWindowW(L"ZarvoLauncherArt", nullptr);
+  ASSERT_NE(art, nullptr);
+  EXPECT_FALSE(IsWindowVisible(art));
+  pressButton(dialog, IDNO);
   EXPECT_EQ(launcher.exitCode(), 0);
   const std::string log = test::readFile(client.dir.path() / "ZarvoLauncher.log");
   EXPECT_NE(log.find("  theme picture not loaded: themes/wide/band.png\r\n"), std::string::npos) << log;
