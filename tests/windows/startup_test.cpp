@@ -19,10 +19,13 @@
 #include <vector>
 
 #include "data/install_tag.h"
+#include "data/launcher_config.h"
+#include "platform/file.h"
 #include "platform/known_folders.h"
 #include "platform/text_path.h"
 #include "tests/support/temp_dir.h"
 #include "tests/windows/gui_process.h"
+#include "tools/builder/brand_command.h"
 
 namespace zv {
 namespace {
@@ -122,6 +125,25 @@ TEST(StartupTest, ConfigurationFailuresShowTheirMessageAndEndWithCodeOne) {
     pressButton(box, IDOK);
     EXPECT_EQ(launcher.exitCode(), 1);
   }
+}
+
+// The publisher's tool builds the configuration into the launcher: it then
+// starts with it, with no ZarvoLauncher.json beside it.
+TEST(StartupTest, ABrandedLauncherStartsWithItsBuiltInConfiguration) {
+  Client client;
+  std::string exe;
+  ASSERT_TRUE(readTextFile(client.exe, exe));
+  LauncherConfig checked;
+  std::string branded;
+  std::string error;
+  ASSERT_TRUE(builder::brandLauncher(exe, configText("Branded Server", false), checked, branded, error)) << error;
+  ASSERT_TRUE(writeTextFileAtomic(client.exe, branded));
+
+  Process launcher(client.exe, L"");
+  ASSERT_TRUE(launcher.started());
+  EXPECT_NE(waitForWindow(launcher, L"ZarvoLauncherWindow", L"Branded Server"), nullptr);
+  EXPECT_TRUE(reachedWebView(launcher));
+  EXPECT_EQ(launcher.exitCode(), 0);
 }
 
 TEST(StartupTest, OneLauncherPerClientFolderAndTheRestartAfterASelfUpdate) {
