@@ -35,7 +35,10 @@ LauncherFiles launcherFilesOf(const std::filesystem::path& clientFolder, const s
                               std::string_view workDir) {
   LauncherFiles own;
   own.workDir = workDir;
-  if (!launcherPath.empty() && launcherPath.parent_path().lexically_normal() == clientFolder.lexically_normal()) {
+  // Compared as whole paths, so a client folder given with a trailing
+  // separator still matches.
+  if (!launcherPath.empty() &&
+      (clientFolder / launcherPath.filename()).lexically_normal() == launcherPath.lexically_normal()) {
     own.executable = pathToUtf8(launcherPath.filename());
   }
   return own;

@@ -319,6 +319,8 @@ TEST(LauncherFiles, AReleasePassesOverTheLaunchersOwnFiles) {
                 "files": [{"path": "work/fx.ini", "size": 1, "sha256": ")" + digest + R"(", "packed": 1},
                           {"path": "fx.dll", "size": 1, "sha256": ")" + digest + R"(", "packed": 1}]}]})"));
   const std::filesystem::path client = std::filesystem::path("/c") / "client";
+  EXPECT_EQ(launcherFilesOf(client / "", client / "Game.exe", "").executable, "Game.exe");
+  EXPECT_EQ(launcherFilesOf(client / "sub", client / "Game.exe", "").executable, "");
   dropLauncherOwnEntries(m, launcherFilesOf(client, client / "Game.exe", "work"));
   ASSERT_EQ(m.files.size(), 1u);
   EXPECT_EQ(m.files[0].path, "system/L2.exe");
