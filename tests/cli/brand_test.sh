@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # zarvo-builder brand under Wine, checked by Windows itself: the branded
-# console launcher still runs, Windows finds exactly the configuration as its
+# console launcher still runs with the checksum Windows computes, Windows
+# finds exactly the configuration as its
 # RCDATA 200, a second brand replaces it, the window launcher's own
 # resources survive branding, and a configuration the launcher refuses is
 # refused.

@@ -1,9 +1,11 @@
 // Reads RCDATA resources of another executable the way the Windows launcher
 // reads its built-in configuration, and compares them with files:
 //   resource_probe EXE ID FILE [ID FILE ...]
-// Exit code 0 when every resource holds exactly the file's bytes.
+// Exit code 0 when every resource holds exactly the file's bytes and the
+// executable's header checksum is the one Windows computes.
 
 #include <windows.h>
+#include <imagehlp.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -38,6 +40,12 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   int failures = 0;
+  DWORD headerSum = 0;
+  DWORD computedSum = 0;
+  if (MapFileAndCheckSumW(argv[1], &headerSum, &computedSum) != CHECKSUM_SUCCESS || headerSum != computedSum) {
+    std::fprintf(stderr, "checksum %08lx in the header, %08lx computed\n", headerSum, computedSum);
+    ++failures;
+  }
   for (int i = 2; i + 1 < argc; i += 2) {
     const WORD id = static_cast<WORD>(std::wcstoul(argv[i], nullptr, 10));
     HRSRC found = FindResourceW(owner.module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));
