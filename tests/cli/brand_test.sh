@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
 # zarvo-builder brand under Wine, checked by Windows itself: the branded
-# console launcher still runs with the checksum Windows computes, Windows
-# finds exactly the configuration as its
-# RCDATA 200, a second brand replaces it, the window launcher's own
-# resources survive branding, and a configuration the launcher refuses is
-# refused.
+# console launcher still runs, carries the checksum Windows computes and
+# exactly the configuration as its RCDATA 200; a second brand replaces it;
+# the window launcher's own resources survive branding; a configuration the
+# launcher refuses is refused.
 # Usage: brand_test.sh BUILDER_DIR LAUNCHER_EXE PROBE_EXE PAGE_DIR UI_PACK
 # (the probe carries the window launcher's resources)
 set -u
