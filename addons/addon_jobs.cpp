@@ -17,8 +17,6 @@ void done(Updater& updater, bool ok, const std::string& code, const std::string&
   if (updater.events().onDone) updater.events().onDone(ok, true, code, detail);
 }
 
-bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
-
 std::vector<std::string> texts(const Json& array) {
   std::vector<std::string> out;
   for (const Json& element : array.elements()) out.push_back(element.text());  // a non-string reads as ""
@@ -43,16 +41,14 @@ void runUpdate(Updater& updater, CheckMode mode) {
 }
 
 void runAddonInstall(Updater& updater, const std::string& id, const std::string& variant, const std::string& key) {
-  updater.events().onPhase("manifest");
   Manifest manifest;
   std::string code;
   std::string detail;
-  if (!updater.fetchManifest(manifest, code, detail)) {
+  if (!updater.readManifest(manifest, code, detail)) {
     done(updater, false, code, detail);
     return;
   }
-  if (updater.events().onManifest) updater.events().onManifest(manifest);
-  updater.state().loadAddonState();
+  updater.loadAddonRecords();
 
   const ManifestAddon* addon = findAddon(manifest, id);
   if (addon == nullptr || (!addon->variants.empty() && !hasVariant(*addon, variant))) {
@@ -62,29 +58,29 @@ void runAddonInstall(Updater& updater, const std::string& id, const std::string&
   }
 
   updater.events().onPhase("addon");
-  updater.state().loadCacheState();
   bool changed = false;
-  std::string message;
+  Failure failure;
   // Repair: a player who installs again expects every file to be looked at.
-  const bool ok = installAddonFiles(updater, *addon, variant, key, CheckMode::Repair, "addon", changed, message);
-  updater.state().saveCacheState();
+  // The check reports its progress as "check" inside the add-on phase.
+  const bool ok = installAddonFiles(updater, *addon, variant, key, CheckMode::Repair, PassPhases{"check", "addon"},
+                                    changed, failure);
   sendAddonList(updater, &manifest);
   if (ok) {
     done(updater, true, "addonInstalled", addon->name);
   } else if (updater.cancelRequested()) {
     done(updater, false, "cancelled", "");
-  } else if (contains(message, "cannot replace") || contains(message, "cannot write")) {
-    done(updater, false, "addonLocked", message);
   } else {
-    done(updater, false, "failed", message);
+    // A file the game holds, or one the disk refuses: the page asks the
+    // player to close the game.
+    done(updater, false, failure.targetUnwritable() ? "addonLocked" : "failed", failureText(failure));
   }
 }
 
 void runAddonRemove(Updater& updater, const std::string& id, const Manifest* manifest) {
   updater.events().onPhase("addonRemove");
-  LocalState& state = updater.state();
-  state.loadAddonState();
-  Json record = state.addonState.get(id);
+  updater.loadAddonRecords();
+  Json& records = updater.addonRecords();
+  Json record = records.get(id);
   const std::string name = record.get("name").isString() ? record.get("name").text() : id;
   if (!record.isObject()) {
     sendAddonList(updater, manifest);
@@ -96,16 +92,16 @@ void runAddonRemove(Updater& updater, const std::string& id, const Manifest* man
   const bool removed = removeFiles(updater.clientFolder(), texts(record.get("files")), texts(record.get("cleanup")),
                                    leftOver);
   if (leftOver.empty()) {
-    state.addonState = withoutMember(state.addonState, id);
+    records = withoutMember(records, id);
   } else {
     Json files = Json::array();
     for (const std::string& path : leftOver) files.push(path);
     record.set("files", std::move(files));
-    state.addonState.set(id, std::move(record));
+    records.set(id, std::move(record));
   }
   // The files are gone either way; a stale record only lists missing files,
   // which the next removal passes over.
-  (void)state.saveAddonState();
+  (void)updater.saveAddonRecords();
   sendAddonList(updater, manifest);
   if (removed) {
     done(updater, true, "addonRemoved", name);

@@ -65,7 +65,7 @@ Json addonListEvent(const Manifest* manifest, const Json& addonState) {
 }
 
 void sendAddonList(Updater& updater, const Manifest* manifest) {
-  if (updater.events().onAddons) updater.events().onAddons(addonListEvent(manifest, updater.state().addonState));
+  if (updater.events().onAddons) updater.events().onAddons(addonListEvent(manifest, updater.addonRecords()));
 }
 
 }  // namespace zv

@@ -8,9 +8,9 @@
 namespace zv {
 
 bool AddonOperations::installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::string& variant,
-                                        const std::string& key, CheckMode mode, const std::string& phase,
-                                        bool& changed, std::string& message) {
-  return zv::installAddonFiles(updater, addon, variant, key, mode, phase, changed, message);
+                                        const std::string& key, CheckMode mode, const PassPhases& phases,
+                                        bool& changed, Failure& failure) {
+  return zv::installAddonFiles(updater, addon, variant, key, mode, phases, changed, failure);
 }
 
 bool AddonOperations::removeFiles(Updater& updater, const std::vector<std::string>& paths,

@@ -6,16 +6,13 @@
 namespace zv::cli {
 
 void listAddonsJob(Updater& updater) {
-  const UpdateEvents& events = updater.events();
-  events.onPhase("manifest");
   Manifest manifest;
   std::string code;
   std::string detail;
-  const bool fetched = updater.fetchManifest(manifest, code, detail);
-  if (fetched && events.onManifest) events.onManifest(manifest);
-  updater.state().loadAddonState();
+  const bool fetched = updater.readManifest(manifest, code, detail);
+  updater.loadAddonRecords();
   sendAddonList(updater, fetched ? &manifest : nullptr);
-  if (!fetched && events.onDone) events.onDone(false, true, code, detail);
+  if (!fetched && updater.events().onDone) updater.events().onDone(false, true, code, detail);
 }
 
 std::string addonListText(const Json& event) {

@@ -10,8 +10,8 @@ Json fetchNewsEvent(Fetcher& fetcher, const std::string& newsUrl) {
   Json event = Json::object();
   event.set("type", "news");
   std::string body;
-  std::string error;  // the page has no use for why
-  if (!fetcher.getText(newsUrl, body, error)) return event;
+  Failure failure;  // the page has no use for why
+  if (!fetcher.getText(newsUrl, body, failure)) return event;
   std::string_view text = body;
   if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   event.set("data", Json::parse(text));

@@ -13,8 +13,8 @@ namespace {
 // byte-order mark is removed here; a document with one does not count.
 bool statusFromDocument(Fetcher& fetcher, const std::string& url, Json& event) {
   std::string body;
-  std::string error;
-  if (!fetcher.getText(url, body, error)) return false;
+  Failure failure;
+  if (!fetcher.getText(url, body, failure)) return false;
   const Json document = Json::parse(body);
   if (!document.isObject()) return false;
   event.set("online", document.get("online").boolOr(false));

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "data/failure.h"
+#include "updater/file_pass.h"
 #include "updater/manifest.h"
 #include "updater/update_events.h"
 
@@ -20,11 +22,12 @@ class AddonHooks {
   virtual ~AddonHooks() = default;
 
   // Brings one installed add-on in line with the manifest in the given
-  // variant and toggle key, updating its record in the updater's addonState.
-  // Sets changed when it changed anything on disk. False: message says why.
+  // variant and toggle key through the job's file pass (reporting under
+  // phases), updating its record in the job's add-on records. Sets changed
+  // when it changed anything on disk. False: failure says why.
   [[nodiscard]] virtual bool installAddonFiles(Updater& updater, const ManifestAddon& addon,
                                                const std::string& variant, const std::string& key, CheckMode mode,
-                                               const std::string& phase, bool& changed, std::string& message) = 0;
+                                               const PassPhases& phases, bool& changed, Failure& failure) = 0;
 
   // Deletes client files of an add-on and the files its clean-up patterns
   // match; leftOver gets the paths still on disk. True when none is left.

@@ -4,11 +4,6 @@
 
 namespace zv {
 
-bool isBusyAnswer(std::string_view fetchError) {
-  const std::string_view code = fetchError.substr(0, 8);
-  return code == "HTTP 503" || code == "HTTP 429";
-}
-
 unsigned queueWaitSeconds(unsigned waits, uint64_t nanoseconds) {
   const unsigned base = std::min(5u << std::min(waits, 3u), 30u);
   return base + static_cast<unsigned>(nanoseconds % 5);

@@ -16,18 +16,12 @@ namespace {
 // Downloads, and applications of a downloaded file, per file.
 constexpr int kMaxAttempts = 3;
 
-// Messages of applyPacked after which downloading again cannot help.
-bool targetUnwritable(const std::string& applyError) {
-  return applyError.find("cannot replace") != std::string::npos ||
-         applyError.find("cannot write") != std::string::npos;
-}
-
 }  // namespace
 
-bool Updater::downloadOne(const ManifestFile& file, const std::filesystem::path& target, std::string& error) {
+bool Updater::downloadOne(const ManifestFile& file, const std::filesystem::path& target, Failure& failure) {
   std::error_code ignored;
-  std::filesystem::create_directories(workFolder(), ignored);
-  const std::filesystem::path part = partPath(workFolder(), file);
+  std::filesystem::create_directories(state_.workFolder(), ignored);
+  const std::filesystem::path part = partPath(state_.workFolder(), file);
   const std::string url = fileUrl(config_.updateUrl, file);
   const uint64_t packed = static_cast<uint64_t>(file.packed);
 
@@ -39,16 +33,21 @@ bool Updater::downloadOne(const ManifestFile& file, const std::filesystem::path&
       overran = true;
       return false;
     }
-    emitProgress("download", file.path, pass.filesDone, pass.filesTotal, pass.bytesDone + fileBytes, pass.bytesTotal,
-                 false);
+    emitProgress("download", file.path, pass_.filesDone, pass_.filesTotal, pass_.bytesDone + fileBytes,
+                 pass_.bytesTotal, false);
     return !cancelRequested();
   };
 
+  // Every failure below concerns this file, and its message names it.
+  const auto fail = [&](Failure cause) {
+    failure = std::move(cause);
+    failure.file = file.path;
+  };
   int attempts = 0;
   unsigned waits = 0;
   for (;;) {
     if (cancelRequested()) {
-      error = "cancelled";
+      failure = cancelledFailure();
       return false;
     }
     uint64_t have = 0;
@@ -58,44 +57,42 @@ bool Updater::downloadOne(const ManifestFile& file, const std::filesystem::path&
     }
     bool complete = have == packed;
     if (!complete) {
-      std::string fetchError;
+      Failure fetchFailure;
       overran = false;
-      if (fetcher_.download(url, part, have, progress, fetchError)) {
+      if (fetcher_.download(url, part, have, progress, fetchFailure)) {
         uint64_t got = 0;
         complete = fileSize(part, got) && got == packed;
-        if (!complete) {
-          error = file.path + ": download size does not match";
-          (void)removeFile(part);
-        }
-      } else if (overran) {
-        error = file.path + ": download size does not match";
+      }
+      if (!complete && (overran || fetchFailure.kind == FailureKind::None)) {
+        fail(Failure{FailureKind::DamagedData, 0, "download size does not match", {}});
         (void)removeFile(part);
-      } else {
+      } else if (!complete) {
         // The part stays: the next attempt resumes it.
-        error = file.path + ": " + fetchError;
-        if (cancelRequested()) return false;
-        if (waitInQueue(fetchError, waits)) continue;  // a wait uses up no attempt
+        fail(fetchFailure);
+        // A disk that refuses the part refuses it again: no new attempt.
+        if (cancelRequested() || fetchFailure.kind == FailureKind::DiskWrite) return false;
+        if (waitInQueue(fetchFailure, waits)) continue;  // a wait uses up no attempt
         if (cancelRequested()) return false;
       }
     }
     if (complete) {
-      std::string applyError;
+      Failure applyFailure;
       if (applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &cancelFlag_,
-                      applyError)) {
+                      applyFailure)) {
         (void)removeFile(part);
         state_.cacheState.record(file.path, static_cast<uint64_t>(file.size), fileTimeText(target), file.sha256);
         return true;
       }
-      error = file.path + ": " + applyError;
-      if (targetUnwritable(applyError) || cancelRequested()) return false;
+      fail(applyFailure);
+      if (applyFailure.targetUnwritable() || cancelRequested()) return false;
       (void)removeFile(part);  // the packed file itself is bad
     }
     if (++attempts >= kMaxAttempts) return false;
   }
 }
 
-bool Updater::waitInQueue(const std::string& fetchError, unsigned& waits) {
-  if (!isBusyAnswer(fetchError) || cancelRequested() || waits >= kMaxQueueWaits) return false;
+bool Updater::waitInQueue(const Failure& fetchFailure, unsigned& waits) {
+  if (fetchFailure.kind != FailureKind::BusyServer || cancelRequested() || waits >= kMaxQueueWaits) return false;
   const auto nanoseconds = static_cast<uint64_t>(clock_.seconds() * 1e9);
   const unsigned seconds = queueWaitSeconds(waits, nanoseconds);
   ++waits;

@@ -21,9 +21,9 @@ bool Updater::selfUpdateStep(const Manifest& manifest) {
   }
 
   events_.onPhase("selfupdate");
-  pass = PassCounters{0, 1, 0, static_cast<uint64_t>(launcher.packed)};
+  pass_ = PassCounters{0, 1, 0, static_cast<uint64_t>(launcher.packed)};
   const std::filesystem::path newLauncher = withSuffix(launcherPath_, ".new");
-  std::string ignored;  // a failed launcher download must not stop the client update
+  Failure ignored;  // a failed launcher download must not stop the client update
   if (!downloadOne(ManifestFile(launcher), newLauncher, ignored)) return false;
   if (events_.onSelfUpdate) events_.onSelfUpdate(newLauncher);
   return true;

@@ -40,6 +40,13 @@ void Updater::done(bool ok, bool canPlay, const std::string& code, const std::st
   if (events_.onDone) events_.onDone(ok, canPlay, code, detail);
 }
 
+bool Updater::readManifest(Manifest& manifest, std::string& code, std::string& detail) {
+  events_.onPhase("manifest");
+  if (!fetchManifest(manifest, code, detail)) return false;
+  if (events_.onManifest) events_.onManifest(manifest);
+  return true;
+}
+
 bool Updater::fetchManifest(Manifest& manifest, std::string& code, std::string& detail) {
   if (config_.updateUrl.empty() || config_.publicKey.size() != 64) {
     code = "noconfig";
@@ -48,18 +55,18 @@ bool Updater::fetchManifest(Manifest& manifest, std::string& code, std::string& 
   }
   std::string text;
   std::string signature;
-  std::string error;
+  Failure failure;
   unsigned waits = 0;
   for (;;) {
     // Both documents again after every wait: a manifest whose signature
     // comes from another moment of the server may not match it.
-    if (fetcher_.getText(config_.updateUrl + "manifest.json", text, error) &&
-        fetcher_.getText(config_.updateUrl + "manifest.sig", signature, error)) {
+    if (fetcher_.getText(config_.updateUrl + "manifest.json", text, failure) &&
+        fetcher_.getText(config_.updateUrl + "manifest.sig", signature, failure)) {
       break;
     }
-    if (waitInQueue(error, waits)) continue;
+    if (waitInQueue(failure, waits)) continue;
     code = cancelRequested() ? "cancelled" : "offline";
-    detail = error;
+    detail = failureText(failure);
     return false;
   }
   if (!verifyManifestSignature(text, signature, config_.publicKey)) {

@@ -13,6 +13,7 @@
 #include "data/launcher_config.h"
 #include "net/fetcher.h"
 #include "updater/addon_hooks.h"
+#include "updater/file_pass.h"
 #include "updater/job_clock.h"
 #include "updater/local_state.h"
 #include "updater/manifest.h"
@@ -39,58 +40,40 @@ class Updater {
   // onSelfUpdate and nothing after it.
   void run(CheckMode mode);
 
-  // manifest.json and manifest.sig from the update server, verified and
-  // parsed. False: code is "noconfig", "offline", "cancelled", "badsig" or
-  // "badmanifest" and detail the message to show.
-  [[nodiscard]] bool fetchManifest(Manifest& manifest, std::string& code, std::string& detail);
+  // The start of every job that reads the release: announces "manifest",
+  // fetches manifest.json and manifest.sig (waiting while the server is
+  // busy), verifies and parses them and hands the manifest over through
+  // onManifest. False: code is "noconfig", "offline", "cancelled", "badsig"
+  // or "badmanifest" and detail the message to show.
+  [[nodiscard]] bool readManifest(Manifest& manifest, std::string& code, std::string& detail);
 
-  // Whether the file at fullPath is the one the entry describes: present for
-  // a "once" entry; otherwise of the right size and digest, the digest taken
-  // from the cache in Check mode when the cache vouches for the file's size
-  // and time, else computed (and recorded in the cache).
-  [[nodiscard]] bool checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode);
-
-  // Downloads the packed file into the work folder (resuming a partial one),
-  // then unpacks it over target: up to three attempts, busy-server waits not
-  // counted. True: target holds the file and the cache has its entry.
-  // False: error is "cancelled" or the entry's path, ": " and the cause.
-  // Progress is reported against `pass`, which the caller sets first.
-  [[nodiscard]] bool downloadOne(const ManifestFile& file, const std::filesystem::path& target, std::string& error);
-
-  // After a failed request: when the error says the server is busy and
-  // fewer than 60 waits were spent (waits counts them), announces "queue",
-  // waits 5 to 34 seconds (polling the cancel flag every 200 ms) and
-  // announces the interrupted phase again. True: repeat the request now.
-  [[nodiscard]] bool waitInQueue(const std::string& fetchError, unsigned& waits);
-
-  // Sends a progress event through onProgress, at most one per 0.1 s unless
-  // force is set.
-  void emitProgress(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
-                    uint64_t bytesDone, uint64_t bytesTotal, bool force);
-
-  // When the manifest names a launcher other than the running one, downloads
-  // it to the launcher's path + ".new" and hands it over through
-  // onSelfUpdate. True: handed over, the job must end now. A failed download
-  // is dropped silently (false).
-  [[nodiscard]] bool selfUpdateStep(const Manifest& manifest);
+  // The one pass that brings client files in line with the manifest: checks
+  // every file in mode (from the digest cache where it vouches for a file in
+  // Check mode), then downloads and installs those not in line, reporting
+  // under phases and saving the digest cache on the way. False: a cancel or
+  // a download failed; outcome says which and how far the pass got.
+  [[nodiscard]] bool bringInLine(const std::vector<ManifestFile>& files, CheckMode mode, const PassPhases& phases,
+                                 PassOutcome& outcome);
 
   // Any thread: asks the job to stop at its next check.
   void requestCancel() { cancelFlag_.exchange(true); }
   bool cancelRequested() const { return cancelFlag_.load(); }
-  const std::atomic<bool>& cancelFlag() const { return cancelFlag_; }
 
   // The accepted manifest's build text; empty before one was accepted.
   const std::string& build() const { return build_; }
   // The last phase announced, "queue" aside.
   const std::string& currentPhase() const { return currentPhase_; }
   const std::filesystem::path& clientFolder() const { return clientFolder_; }
-  const std::filesystem::path& workFolder() const { return state_.workFolder(); }
   const LauncherConfig& config() const { return config_; }
   // The host's events, onPhase wrapped to remember the current phase.
   const UpdateEvents& events() const { return events_; }
-  // cache.json and addons.json as this job sees them.
-  LocalState& state() { return state_; }
 
+  // addons.json as this job sees it: one member per installed add-on.
+  void loadAddonRecords() { state_.loadAddonState(); }
+  Json& addonRecords() { return state_.addonState; }
+  [[nodiscard]] bool saveAddonRecords() { return state_.saveAddonState(); }
+
+ private:
   // The pass downloadOne reports its progress in: files finished and in the
   // pass, and bytes (packed sizes) of the finished files and of the pass.
   struct PassCounters {
@@ -99,14 +82,40 @@ class Updater {
     uint64_t bytesDone = 0;
     uint64_t bytesTotal = 0;
   };
-  PassCounters pass;
-  // Starts the speed measurement afresh (before a download pass).
-  void resetSpeed() { meter_.resetSpeed(); }
 
- private:
   void done(bool ok, bool canPlay, const std::string& code, const std::string& detail);
-  bool checkPass(const Manifest& manifest, CheckMode mode, std::vector<const ManifestFile*>& fetchList);
-  bool downloadPass(const std::vector<const ManifestFile*>& fetchList, bool& changed);
+  [[nodiscard]] bool fetchManifest(Manifest& manifest, std::string& code, std::string& detail);
+  // Whether the file at fullPath is the one the entry describes: present for
+  // a "once" entry; otherwise of the right size and digest, the digest taken
+  // from the cache in Check mode when the cache vouches for the file's size
+  // and time, else computed (and recorded in the cache).
+  [[nodiscard]] bool checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode);
+  bool checkFiles(const std::vector<ManifestFile>& files, CheckMode mode, const std::string& phase,
+                  std::vector<const ManifestFile*>& fetchList);
+  bool downloadFiles(const std::vector<const ManifestFile*>& fetchList, const std::string& phase,
+                     PassOutcome& outcome);
+  // Downloads the packed file into the work folder (resuming a partial one),
+  // then unpacks it over target: up to three attempts, busy-server waits not
+  // counted. True: target holds the file and the cache has its entry.
+  // False: failure says why; but for a cancel seen between attempts, its
+  // file is the entry's path. Progress is reported against pass_, which the
+  // caller sets first.
+  [[nodiscard]] bool downloadOne(const ManifestFile& file, const std::filesystem::path& target, Failure& failure);
+  // After a failed request: when the server said it is busy and fewer than
+  // 60 waits were spent (waits counts them), announces "queue", waits 5 to
+  // 34 seconds (polling the cancel flag every 200 ms) and announces the
+  // interrupted phase again. True: repeat the request now.
+  [[nodiscard]] bool waitInQueue(const Failure& fetchFailure, unsigned& waits);
+
+  // Sends a progress event through onProgress, at most one per 0.1 s unless
+  // force is set.
+  void emitProgress(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
+                    uint64_t bytesDone, uint64_t bytesTotal, bool force);
+  // When the manifest names a launcher other than the running one, downloads
+  // it to the launcher's path + ".new" and hands it over through
+  // onSelfUpdate. True: handed over, the job must end now. A failed download
+  // is dropped silently (false).
+  [[nodiscard]] bool selfUpdateStep(const Manifest& manifest);
   bool retireFiles(const Manifest& manifest);
   bool maintainAddons(const Manifest& manifest, CheckMode mode, bool& changed);
 
@@ -121,6 +130,8 @@ class Updater {
   std::string build_;
   std::string currentPhase_;
   LocalState state_;
+  bool cacheLoaded_ = false;
+  PassCounters pass_;
   ProgressMeter meter_;
 };
 

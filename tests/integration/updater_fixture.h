@@ -102,9 +102,9 @@ class UpdaterFixture : public ::testing::Test {
   unsigned requestsFor(const ManifestFile& file) { return requestsForUrl(fileUrl(config_.updateUrl, file)); }
   unsigned requestsForUrl(const std::string& url) {
     std::string count;
-    std::string error;
-    EXPECT_TRUE(fetcher_->getText(servers_.fault + "/_stats" + url.substr(servers_.fault.size()), count, error))
-        << error;
+    Failure failure;
+    EXPECT_TRUE(fetcher_->getText(servers_.fault + "/_stats" + url.substr(servers_.fault.size()), count, failure))
+        << failureText(failure);
     return static_cast<unsigned>(std::stoul("0" + count));
   }
 
@@ -117,7 +117,7 @@ class UpdaterFixture : public ::testing::Test {
   std::optional<Release> release_;
   TempDir client_;
   LauncherConfig config_;
-  std::unique_ptr<Fetcher> fetcher_ = makeFetcher();
+  std::unique_ptr<HttpFetcher> fetcher_ = makeFetcher();
   FakeClock clock_;
   std::unique_ptr<Updater> updater_;
 

@@ -10,7 +10,6 @@
 #include "platform/text_path.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
-#include "updater/busy_server.h"
 #include "updater/file_url.h"
 #include "updater/progress_meter.h"
 #include "updater/updater.h"
@@ -43,25 +42,6 @@ TEST(FileUrl, SourceNamesTheServerFileAndTheDigestNamesThePart) {
   EXPECT_EQ(fileUrl("http://h/", fileNamed("system/L2.exe", "bin/L2 v2.exe")),
             "http://h/files/bin/L2%20v2.exe.zv?v=0123456789ab");
   EXPECT_EQ(partPath(pathFromUtf8("work"), fileNamed("any/path")), pathFromUtf8("work") / (kDigest + ".part"));
-}
-
-TEST(BusyServer, OnlyStatus503And429AreBusyAnswers) {
-  EXPECT_TRUE(isBusyAnswer("HTTP 503"));
-  EXPECT_TRUE(isBusyAnswer("HTTP 429 http://h/manifest.json"));
-  EXPECT_FALSE(isBusyAnswer("HTTP 500"));
-  EXPECT_FALSE(isBusyAnswer("HTTP 50"));
-  EXPECT_FALSE(isBusyAnswer("http 503"));
-  EXPECT_FALSE(isBusyAnswer("download: timeout"));
-}
-
-TEST(BusyServer, WaitsDoubleUpToThirtySecondsPlusJitter) {
-  EXPECT_EQ(queueWaitSeconds(0, 0), 5u);
-  EXPECT_EQ(queueWaitSeconds(1, 0), 10u);
-  EXPECT_EQ(queueWaitSeconds(2, 0), 20u);
-  EXPECT_EQ(queueWaitSeconds(3, 0), 30u);
-  EXPECT_EQ(queueWaitSeconds(59, 0), 30u);
-  EXPECT_EQ(queueWaitSeconds(0, 4), 9u);
-  EXPECT_EQ(queueWaitSeconds(3, 1000000007), 32u);  // nanoseconds modulo 5
 }
 
 class ProgressMeterTest : public ::testing::Test {
@@ -115,77 +95,81 @@ TEST_F(ProgressMeterTest, SpeedIsSmoothedOverSamplesOneSecondApart) {
   EXPECT_EQ(meter_.speed(), 0);
 }
 
-// A fetcher that is never reached.
-class UnusedFetcher final : public Fetcher {
+// An update server that answers every request with the same failure.
+class FailingFetcher final : public Fetcher {
  public:
-  bool getText(const std::string&, std::string&, std::string& error) override {
-    ADD_FAILURE() << "unexpected request";
-    error = "unexpected";
+  bool getText(const std::string& url, std::string&, Failure& failure) override {
+    ++requests;
+    failure = answer;
+    failure.subject = url;
     return false;
   }
-  bool download(const std::string&, const std::filesystem::path&, uint64_t, const ProgressFn&,
-                std::string& error) override {
-    ADD_FAILURE() << "unexpected request";
-    error = "unexpected";
+  bool download(const std::string&, const std::filesystem::path&, uint64_t, const ProgressFn&, Failure&) override {
+    ADD_FAILURE() << "unexpected download";
     return false;
   }
+  Failure answer{FailureKind::BusyServer, 503, {}, {}};
+  unsigned requests = 0;
 };
 
+// Busy-server waits, seen through the manifest step of a job.
 class QueueWaitTest : public ::testing::Test {
  protected:
-  QueueWaitTest() : updater_(client_.path(), {}, config_, fetcher_, events(), clock_) {}
+  QueueWaitTest() : updater_(client_.path(), {}, config(), fetcher_, events(), clock_) {}
 
+  const LauncherConfig& config() {
+    config_.updateUrl = "http://h/";
+    config_.publicKey = std::string(64, 'a');
+    return config_;
+  }
   UpdateEvents events() {
     UpdateEvents events;
     events.onPhase = [this](const std::string& phase) { phases_.push_back(phase); };
     return events;
   }
+  // The manifest step's code and detail.
+  std::string readManifest() {
+    Manifest manifest;
+    std::string code;
+    std::string detail;
+    EXPECT_FALSE(updater_.readManifest(manifest, code, detail));
+    return code + " " + detail;
+  }
 
   TempDir client_;
   LauncherConfig config_;
-  UnusedFetcher fetcher_;
+  FailingFetcher fetcher_;
   FakeClock clock_;
   std::vector<std::string> phases_;
   Updater updater_;
 };
 
-TEST_F(QueueWaitTest, BusyAnswerWaitsInTheQueueAndResumesThePhase) {
-  updater_.events().onPhase("download");
-  unsigned waits = 0;
-  ASSERT_TRUE(updater_.waitInQueue("HTTP 503", waits));
-  EXPECT_EQ(waits, 1u);
-  EXPECT_EQ(phases_, (std::vector<std::string>{"download", "queue", "download"}));
-  EXPECT_EQ(updater_.currentPhase(), "download");
-  // The fake clock stands at a whole second: no jitter, 25 steps of 200 ms.
-  EXPECT_EQ(clock_.sleeps, std::vector<unsigned>(25, 200));
-
-  clock_.sleeps.clear();
-  ASSERT_TRUE(updater_.waitInQueue("HTTP 429 http://h/manifest.sig", waits));
-  EXPECT_EQ(clock_.sleeps.size(), 50u) << "the second wait is 10 s";
+TEST_F(QueueWaitTest, ABusyServerIsWaitedForSixtyTimesAndEachWaitResumesThePhase) {
+  EXPECT_EQ(readManifest(), "offline HTTP 503 http://h/manifest.json");
+  EXPECT_EQ(fetcher_.requests, 61u);
+  // The fake clock stands at whole seconds, so no jitter: 5, 10, 20, then 30 s.
+  EXPECT_EQ(clock_.slept(), 5 + 10 + 20 + 57 * 30);
+  EXPECT_EQ(clock_.sleeps.front(), 200u) << "the cancel flag is looked at every 200 ms";
+  ASSERT_EQ(phases_.size(), 1u + 2 * 60);
+  EXPECT_EQ(std::vector<std::string>(phases_.begin(), phases_.begin() + 5),
+            (std::vector<std::string>{"manifest", "queue", "manifest", "queue", "manifest"}));
 }
 
-TEST_F(QueueWaitTest, OtherErrorsAndTheSixtiethWaitDoNotWait) {
-  unsigned waits = 0;
-  EXPECT_FALSE(updater_.waitInQueue("HTTP 404", waits));
-  EXPECT_FALSE(updater_.waitInQueue("download: connection reset", waits));
-  waits = 59;
-  EXPECT_TRUE(updater_.waitInQueue("HTTP 503", waits));
-  EXPECT_FALSE(updater_.waitInQueue("HTTP 503", waits));
-  EXPECT_EQ(waits, 60u);
-  EXPECT_EQ(phases_.size(), 2u) << "only the one wait announced anything";
+TEST_F(QueueWaitTest, OtherFailuresAreNotWaitedFor) {
+  fetcher_.answer = Failure{FailureKind::HttpStatus, 500, {}, {}};
+  EXPECT_EQ(readManifest(), "offline HTTP 500 http://h/manifest.json");
+  EXPECT_EQ(fetcher_.requests, 1u);
+  EXPECT_TRUE(clock_.sleeps.empty());
 }
 
 TEST_F(QueueWaitTest, CancelEndsTheWaitWithinOneStep) {
-  updater_.events().onPhase("manifest");
   clock_.onSleep = [&] {
     if (clock_.sleeps.size() == 3) updater_.requestCancel();
   };
-  unsigned waits = 0;
-  EXPECT_FALSE(updater_.waitInQueue("HTTP 503", waits));
+  EXPECT_EQ(readManifest(), "cancelled HTTP 503 http://h/manifest.json");
   EXPECT_EQ(clock_.sleeps.size(), 3u);
-  EXPECT_EQ(phases_.back(), "manifest") << "the interrupted phase is announced again";
-  EXPECT_FALSE(updater_.waitInQueue("HTTP 503", waits)) << "no wait once cancelled";
-  EXPECT_EQ(clock_.sleeps.size(), 3u);
+  EXPECT_EQ(phases_, (std::vector<std::string>{"manifest", "queue", "manifest"}))
+      << "the interrupted phase is announced again";
 }
 
 }  // namespace
