@@ -5,13 +5,13 @@
 #include <string>
 
 #include "data/failure.h"
-#include "updater/file_pass.h"
 #include "updater/manifest.h"
 #include "updater/update_events.h"
 
 namespace zv {
 
 class Updater;
+struct PassPhases;
 
 // Brings the add-on's files for the variant in line with the manifest
 // (the job's file pass in mode, under phases), deletes the files of its

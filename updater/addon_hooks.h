@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "data/failure.h"
-#include "updater/file_pass.h"
 #include "updater/manifest.h"
 #include "updater/update_events.h"
 
 namespace zv {
 
 class Updater;
+struct PassPhases;
 
 class AddonHooks {
  public:

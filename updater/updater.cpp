@@ -42,12 +42,6 @@ void Updater::done(bool ok, bool canPlay, const std::string& code, const std::st
 
 bool Updater::readManifest(Manifest& manifest, std::string& code, std::string& detail) {
   events_.onPhase("manifest");
-  if (!fetchManifest(manifest, code, detail)) return false;
-  if (events_.onManifest) events_.onManifest(manifest);
-  return true;
-}
-
-bool Updater::fetchManifest(Manifest& manifest, std::string& code, std::string& detail) {
   if (config_.updateUrl.empty() || config_.publicKey.size() != 64) {
     code = "noconfig";
     detail = "updateUrl / publicKey missing in ZarvoLauncher.json";
@@ -81,6 +75,7 @@ bool Updater::fetchManifest(Manifest& manifest, std::string& code, std::string& 
     return false;
   }
   build_ = manifest.build;
+  if (events_.onManifest) events_.onManifest(manifest);
   return true;
 }
 

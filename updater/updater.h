@@ -13,7 +13,6 @@
 #include "data/launcher_config.h"
 #include "net/fetcher.h"
 #include "updater/addon_hooks.h"
-#include "updater/file_pass.h"
 #include "updater/job_clock.h"
 #include "updater/local_state.h"
 #include "updater/manifest.h"
@@ -21,6 +20,23 @@
 #include "updater/update_events.h"
 
 namespace zv {
+
+// The one file pass: which phases it reports under, and what it did.
+struct PassPhases {
+  // The phase of the check's progress events; empty: the check reports none.
+  std::string check;
+  // Announced before the first download; the downloads' progress phase.
+  std::string download;
+};
+
+struct PassOutcome {
+  // Manifest paths of the files the pass downloaded and installed.
+  std::vector<std::string> downloaded;
+  // The pass got as far as downloading: after a failure, client files may be
+  // half replaced.
+  bool downloading = false;
+  Failure failure;
+};
 
 class Updater {
  public:
@@ -61,10 +77,7 @@ class Updater {
 
   // The accepted manifest's build text; empty before one was accepted.
   const std::string& build() const { return build_; }
-  // The last phase announced, "queue" aside.
-  const std::string& currentPhase() const { return currentPhase_; }
   const std::filesystem::path& clientFolder() const { return clientFolder_; }
-  const LauncherConfig& config() const { return config_; }
   // The host's events, onPhase wrapped to remember the current phase.
   const UpdateEvents& events() const { return events_; }
 
@@ -84,7 +97,6 @@ class Updater {
   };
 
   void done(bool ok, bool canPlay, const std::string& code, const std::string& detail);
-  [[nodiscard]] bool fetchManifest(Manifest& manifest, std::string& code, std::string& detail);
   // Whether the file at fullPath is the one the entry describes: present for
   // a "once" entry; otherwise of the right size and digest, the digest taken
   // from the cache in Check mode when the cache vouches for the file's size
@@ -97,9 +109,7 @@ class Updater {
   // Downloads the packed file into the work folder (resuming a partial one),
   // then unpacks it over target: up to three attempts, busy-server waits not
   // counted. True: target holds the file and the cache has its entry.
-  // False: failure says why; but for a cancel seen between attempts, its
-  // file is the entry's path. Progress is reported against pass_, which the
-  // caller sets first.
+  // Progress is reported against pass_, which the caller sets first.
   [[nodiscard]] bool downloadOne(const ManifestFile& file, const std::filesystem::path& target, Failure& failure);
   // After a failed request: when the server said it is busy and fewer than
   // 60 waits were spent (waits counts them), announces "queue", waits 5 to
@@ -128,7 +138,7 @@ class Updater {
   AddonHooks* addonHooks_ = nullptr;
   std::atomic<bool> cancelFlag_{false};
   std::string build_;
-  std::string currentPhase_;
+  std::string currentPhase_;  // the last phase announced, "queue" aside
   LocalState state_;
   bool cacheLoaded_ = false;
   PassCounters pass_;

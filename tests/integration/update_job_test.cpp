@@ -194,13 +194,6 @@ TEST_F(UpdateJobTest, BusyManifestIsWaitedForAndBothDocumentsFetchedAgain) {
   expectClientMatchesRelease();
 }
 
-TEST_F(UpdateJobTest, CancelWhileFetchingTheManifestKeepsTheFetchError) {
-  publishClient();
-  serveFault("status-503");
-  clock_.onSleep = [this] { updater_->requestCancel(); };
-  expectDone(runJob(), false, true, "cancelled", "HTTP 503 " + config_.updateUrl + "manifest.json");
-}
-
 TEST_F(UpdateJobTest, CancelDuringTheCheckLeavesTheClientPlayable) {
   publishClient();
   expectDone(runJob(), true, true, "updated", "");
@@ -270,21 +263,6 @@ TEST_F(UpdateJobTest, SuccessfulJobSweepsLeftoverPartsOnly) {
   expectDone(runJob(), true, true, "updated", "");
   EXPECT_FALSE(std::filesystem::exists(workFolder() / (std::string(64, 'e') + ".part")));
   EXPECT_TRUE(std::filesystem::exists(workFolder() / "other.PART"));
-}
-
-TEST_F(UpdateJobTest, ReadOnlyTargetIsReplacedAndABlockedOneFailsTheJob) {
-  publishClient();
-  writeFile(clientFile("readme.txt"), "old read-only copy");
-  std::filesystem::permissions(clientFile("readme.txt"), std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::remove);
-  expectDone(runJob(), true, true, "updated", "");
-  expectClientMatchesRelease();
-
-  std::filesystem::remove(clientFile("system/Option.txt"));
-  writeFile(clientFile("system/Option.txt/blocker"), "in the way");
-  expectDone(runJob(), false, true, "failed",
-             "system/Option.txt: cannot replace " + pathToUtf8(clientFile("system/Option.txt")) +
-                 " (is the game running?)");
 }
 
 TEST_F(UpdateJobTest, ConfiguredWorkFolderReceivesTheOldState) {
