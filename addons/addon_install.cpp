@@ -8,7 +8,7 @@
 #include "addons/toggle_key.h"
 #include "data/text_rules.h"
 #include "platform/text_path.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -33,16 +33,16 @@ Json addonRecord(const ManifestAddon& addon, const std::string& variant, const s
 }
 
 // Sets the add-on's record and saves addons.json.
-bool saveRecord(Updater& updater, const std::string& id, Json record, Failure& failure) {
-  updater.addonRecords().set(id, std::move(record));
-  if (updater.saveAddonRecords()) return true;
+bool saveRecord(UpdateJob& job, const std::string& id, Json record, Failure& failure) {
+  job.addonRecords().set(id, std::move(record));
+  if (job.saveAddonRecords()) return true;
   failure = Failure{FailureKind::DiskWrite, 0, kAddonStateName, {}};
   return false;
 }
 
 }  // namespace
 
-bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::string& variantAsked,
+bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variantAsked,
                        const std::string& keyAsked, CheckMode mode, const PassPhases& phases, bool& changed,
                        Failure& failure) {
   const std::string variant = resolveVariant(addon, variantAsked);
@@ -55,7 +55,7 @@ bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::
     newPathSet.insert(asciiLower(file.path));
   }
 
-  const Json previous = updater.addonRecords().get(addon.id);
+  const Json previous = job.addonRecords().get(addon.id);
   const bool installedBefore = previous.isObject();
   const std::string previousKey = previous.get("key").text();
   std::vector<std::string> stale;  // files of the previous variant this one does not use
@@ -67,12 +67,12 @@ bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::
   // may leave on disk, whatever stops it. It names no key: the key is not
   // written yet, and a record claiming one would make the install that
   // completes this one believe the INI already holds it.
-  if (!saveRecord(updater, addon.id, addonRecord(addon, variant, "", textArray(newPaths, stale)), failure)) {
+  if (!saveRecord(job, addon.id, addonRecord(addon, variant, "", textArray(newPaths, stale)), failure)) {
     return false;
   }
 
   PassOutcome outcome;
-  if (!updater.bringInLine(files, mode, phases, outcome)) {
+  if (!job.bringInLine(files, mode, phases, outcome)) {
     failure = outcome.failure;
     return false;
   }
@@ -83,18 +83,18 @@ bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::
 
   std::vector<std::string> leftOver;
   if (!stale.empty()) {
-    (void)removeFiles(updater.clientFolder(), stale, {}, leftOver);
+    (void)removeFiles(job.clientFolder(), stale, {}, leftOver);
     changed = true;
   }
 
   // A fresh INI has the publisher's key; an untouched one already has ours.
   const bool keyCurrent = !keyIniReplaced && installedBefore && previousKey == key;
-  if (!keyCurrent && !writeToggleKey(updater.clientFolder(), addon.keyIni, key)) {
+  if (!keyCurrent && !writeToggleKey(job.clientFolder(), addon.keyIni, key)) {
     failure = Failure{FailureKind::DiskWrite, 0, "the toggle key", addon.keyIni};
     return false;
   }
 
-  return saveRecord(updater, addon.id, addonRecord(addon, variant, key, textArray(newPaths, leftOver)), failure);
+  return saveRecord(job, addon.id, addonRecord(addon, variant, key, textArray(newPaths, leftOver)), failure);
 }
 
 }  // namespace zv

@@ -10,7 +10,7 @@
 
 namespace zv {
 
-class Updater;
+class UpdateJob;
 struct PassPhases;
 
 // Brings the add-on's files for the variant in line with the manifest
@@ -23,7 +23,7 @@ struct PassPhases;
 // "insert". Sets changed when it changed client files.
 // False: failure is Cancelled, a download's failure, or DiskWrite of the
 // toggle key (file: keyIni) or of addons.json.
-[[nodiscard]] bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::string& variant,
+[[nodiscard]] bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variant,
                                      const std::string& key, CheckMode mode, const PassPhases& phases, bool& changed,
                                      Failure& failure);
 

@@ -2,7 +2,7 @@
 
 #include "addons/addon_choice.h"
 #include "addons/toggle_key.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -64,7 +64,7 @@ Json addonListEvent(const Manifest* manifest, const Json& addonState) {
   return event;
 }
 
-void sendAddonList(Updater& updater, const Manifest* manifest) {
+void sendAddonList(UpdateJob& updater, const Manifest* manifest) {
   if (updater.events().onAddons) updater.events().onAddons(addonListEvent(manifest, updater.addonRecords()));
 }
 

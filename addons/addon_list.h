@@ -7,7 +7,7 @@
 
 namespace zv {
 
-class Updater;
+class UpdateJob;
 
 // {"type": "addons", "list": [...]}: one entry per add-on of the manifest
 // (none without one), with its variants, the key table when it takes a
@@ -17,6 +17,6 @@ class Updater;
 Json addonListEvent(const Manifest* manifest, const Json& addonState);
 
 // addonListEvent of the updater's addonState, sent through its onAddons.
-void sendAddonList(Updater& updater, const Manifest* manifest);
+void sendAddonList(UpdateJob& updater, const Manifest* manifest);
 
 }  // namespace zv

@@ -7,12 +7,12 @@ namespace zv {
 
 class AddonOperations final : public AddonHooks {
  public:
-  [[nodiscard]] bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::string& variant,
+  [[nodiscard]] bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variant,
                                        const std::string& key, CheckMode mode, const PassPhases& phases, bool& changed,
                                        Failure& failure) override;
-  bool removeFiles(Updater& updater, const std::vector<std::string>& paths, const std::vector<std::string>& patterns,
+  bool removeFiles(UpdateJob& job, const std::vector<std::string>& paths, const std::vector<std::string>& patterns,
                    std::vector<std::string>& leftOver) override;
-  void sendAddonList(Updater& updater, const Manifest* manifest) override;
+  void sendAddonList(UpdateJob& job, const Manifest* manifest) override;
 };
 
 }  // namespace zv

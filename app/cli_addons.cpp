@@ -1,18 +1,18 @@
 #include "app/cli_addons.h"
 
 #include "addons/addon_list.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv::cli {
 
-void listAddonsJob(Updater& updater) {
+void listAddonsJob(UpdateJob& job) {
   Manifest manifest;
   std::string code;
   std::string detail;
-  const bool fetched = updater.readManifest(manifest, code, detail);
-  updater.loadAddonRecords();
-  sendAddonList(updater, fetched ? &manifest : nullptr);
-  if (!fetched && updater.events().onDone) updater.events().onDone(false, true, code, detail);
+  const bool fetched = job.readManifest(manifest, code, detail);
+  job.loadAddonRecords();
+  sendAddonList(job, fetched ? &manifest : nullptr);
+  if (!fetched && job.events().onDone) job.events().onDone(false, true, code, detail);
 }
 
 std::string addonListText(const Json& event) {

@@ -6,7 +6,7 @@
 #include "net/background_tasks.h"
 #include "net/make_fetcher.h"
 #include "platform/open_url.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {

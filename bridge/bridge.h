@@ -7,7 +7,7 @@
 //
 // Threads: the host's main thread calls everything except postPageEvent and
 // sendNotice, which any thread may call. One job thread at a time runs an
-// Updater; news and status run on threads of their own.
+// UpdateJob; news and status run on threads of their own.
 
 #include <atomic>
 #include <filesystem>
@@ -33,7 +33,7 @@
 
 namespace zv {
 
-class Updater;
+class UpdateJob;
 class EventGate;
 
 // What the bridge starts and calls. Empty members get the real thing
@@ -46,10 +46,10 @@ struct BridgeServices {
   std::function<void(const LauncherConfig& config, const PostEvent& post, const std::atomic<bool>& closing)>
       startBackground;
   // The jobs.
-  std::function<void(Updater& updater, CheckMode mode)> runUpdate;
-  std::function<void(Updater& updater, const std::string& id, const std::string& variant, const std::string& key)>
+  std::function<void(UpdateJob& updater, CheckMode mode)> runUpdate;
+  std::function<void(UpdateJob& updater, const std::string& id, const std::string& variant, const std::string& key)>
       runAddonInstall;
-  std::function<void(Updater& updater, const std::string& id, const Manifest* manifest)> runAddonRemove;
+  std::function<void(UpdateJob& updater, const std::string& id, const Manifest* manifest)> runAddonRemove;
   // A fetcher for one job.
   std::function<std::unique_ptr<Fetcher>()> makeFetcher;
   // Shows a web page (the caller has checked the scheme).
@@ -100,7 +100,7 @@ class Bridge {
 
   // Jobs. startJob answers "busy" while a job runs; startUpdate then does
   // nothing at all.
-  using Job = std::function<void(Updater& updater)>;
+  using Job = std::function<void(UpdateJob& updater)>;
   void startJob(Job job);
   void startUpdate(CheckMode mode);
   void installAddon(const Json& command);
@@ -154,7 +154,7 @@ class Bridge {
   std::thread jobThread_;
   std::atomic<bool> jobBusy_{false};
   mutable std::mutex jobMutex_;
-  Updater* currentUpdater_ = nullptr;  // guarded by jobMutex_
+  UpdateJob* currentUpdater_ = nullptr;  // guarded by jobMutex_
   std::string jobResult_;  // the ended job's "done", written before its thread ends
 
   mutable std::mutex manifestMutex_;

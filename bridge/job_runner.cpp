@@ -7,7 +7,7 @@
 #include "bridge/event_gate.h"
 #include "bridge/page_events.h"
 #include "platform/log.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 
@@ -35,7 +35,7 @@ void Bridge::startJob(Job job) {
 
 void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath) {
   std::unique_ptr<Fetcher> fetcher = services_.makeFetcher();
-  Updater* self = nullptr;
+  UpdateJob* self = nullptr;
   bool handedOver = false;
   // A cancel that arrives before the job's first step is cleared by it; while
   // the window closes, every event of the job asks again, so a close never
@@ -69,7 +69,7 @@ void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath
   events.onAddons = [this](const Json& event) { postPageEvent(event); };
 
   {
-    Updater updater(setup_.clientFolder, launcherPath, config_, *fetcher, std::move(events));
+    UpdateJob updater(setup_.clientFolder, launcherPath, config_, *fetcher, std::move(events));
     self = &updater;
     {
       std::lock_guard lock(jobMutex_);
@@ -98,7 +98,7 @@ void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath
 
 void Bridge::startUpdate(CheckMode mode) {
   if (jobBusy_.load()) return;
-  startJob([run = services_.runUpdate, mode](Updater& updater) { run(updater, mode); });
+  startJob([run = services_.runUpdate, mode](UpdateJob& updater) { run(updater, mode); });
 }
 
 void Bridge::installAddon(const Json& command) {
@@ -107,14 +107,14 @@ void Bridge::installAddon(const Json& command) {
   const std::string variant = command.get("variant").text();
   const std::string key = command.get("key").text();
   writeLog(logPath(), "addon install: " + id + " variant=" + variant + " key=" + key);
-  startJob([run = services_.runAddonInstall, id, variant, key](Updater& updater) { run(updater, id, variant, key); });
+  startJob([run = services_.runAddonInstall, id, variant, key](UpdateJob& updater) { run(updater, id, variant, key); });
 }
 
 void Bridge::removeAddon(const Json& command) {
   const std::string id = command.get("id").text();
   if (!isValidAddonId(id)) return;
   writeLog(logPath(), "addon remove: " + id);
-  startJob([this, run = services_.runAddonRemove, id](Updater& updater) {
+  startJob([this, run = services_.runAddonRemove, id](UpdateJob& updater) {
     // Taken when the job runs: the shared copy stays valid even if a later
     // job replaces the host's.
     const std::shared_ptr<const Manifest> manifest = lastManifest();

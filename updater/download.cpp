@@ -8,7 +8,7 @@
 #include "updater/file_time.h"
 #include "updater/file_url.h"
 #include "updater/packed_file.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -18,7 +18,7 @@ constexpr int kMaxAttempts = 3;
 
 }  // namespace
 
-bool Updater::downloadOne(const ManifestFile& file, const std::filesystem::path& target, Failure& failure) {
+bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::path& target, Failure& failure) {
   std::error_code ignored;
   std::filesystem::create_directories(state_.workFolder(), ignored);
   const std::filesystem::path part = partPath(state_.workFolder(), file);
@@ -91,7 +91,7 @@ bool Updater::downloadOne(const ManifestFile& file, const std::filesystem::path&
   }
 }
 
-bool Updater::waitInQueue(const Failure& fetchFailure, unsigned& waits) {
+bool UpdateJob::waitInQueue(const Failure& fetchFailure, unsigned& waits) {
   if (fetchFailure.kind != FailureKind::BusyServer || cancelRequested() || waits >= kMaxQueueWaits) return false;
   const auto nanoseconds = static_cast<uint64_t>(clock_.seconds() * 1e9);
   const unsigned seconds = queueWaitSeconds(waits, nanoseconds);
@@ -103,7 +103,7 @@ bool Updater::waitInQueue(const Failure& fetchFailure, unsigned& waits) {
   return !cancelRequested();
 }
 
-void Updater::emitProgress(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
+void UpdateJob::emitProgress(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
                            uint64_t bytesDone, uint64_t bytesTotal, bool force) {
   Json event;
   if (meter_.sample(phase, file, filesDone, filesTotal, bytesDone, bytesTotal, force, event) && events_.onProgress) {

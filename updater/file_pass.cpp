@@ -2,7 +2,7 @@
 // line, for the client files and for add-on files alike.
 
 #include "platform/text_path.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -13,7 +13,7 @@ constexpr uint32_t kCacheSaveInterval = 20;
 
 }  // namespace
 
-bool Updater::bringInLine(const std::vector<ManifestFile>& files, CheckMode mode, const PassPhases& phases,
+bool UpdateJob::bringInLine(const std::vector<ManifestFile>& files, CheckMode mode, const PassPhases& phases,
                           PassOutcome& outcome) {
   // One load per job: a later pass of the same job sees what earlier ones
   // recorded.
@@ -29,7 +29,7 @@ bool Updater::bringInLine(const std::vector<ManifestFile>& files, CheckMode mode
   return fetchList.empty() || downloadFiles(fetchList, phases.download, outcome);
 }
 
-bool Updater::checkFiles(const std::vector<ManifestFile>& files, CheckMode mode, const std::string& phase,
+bool UpdateJob::checkFiles(const std::vector<ManifestFile>& files, CheckMode mode, const std::string& phase,
                          std::vector<const ManifestFile*>& fetchList) {
   uint64_t bytesTotal = 0;
   for (const ManifestFile& file : files) bytesTotal += static_cast<uint64_t>(file.size);
@@ -45,7 +45,7 @@ bool Updater::checkFiles(const std::vector<ManifestFile>& files, CheckMode mode,
   return true;
 }
 
-bool Updater::downloadFiles(const std::vector<const ManifestFile*>& fetchList, const std::string& phase,
+bool UpdateJob::downloadFiles(const std::vector<const ManifestFile*>& fetchList, const std::string& phase,
                             PassOutcome& outcome) {
   events_.onPhase(phase);
   outcome.downloading = true;

@@ -4,11 +4,11 @@
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "updater/sha256.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 
-bool Updater::selfUpdateStep(const Manifest& manifest) {
+bool UpdateJob::selfUpdateStep(const Manifest& manifest) {
   const ManifestFile& launcher = manifest.launcher;
   if (launcher.path.empty() || launcherPath_.empty()) return false;
 

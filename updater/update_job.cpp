@@ -5,12 +5,12 @@
 #include "data/text_rules.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 #include "updater/work_folder.h"
 
 namespace zv {
 
-void Updater::run(CheckMode mode) {
+void UpdateJob::run(CheckMode mode) {
   cancelFlag_.exchange(false);
   Manifest manifest;
   std::string code;
@@ -43,7 +43,7 @@ void Updater::run(CheckMode mode) {
   done(true, true, changed ? "updated" : "uptodate", "");
 }
 
-bool Updater::retireFiles(const Manifest& manifest) {
+bool UpdateJob::retireFiles(const Manifest& manifest) {
   bool removed = false;
   for (const std::string& path : manifest.remove) {
     const std::filesystem::path full = joinRelative(clientFolder_, path);
@@ -53,7 +53,7 @@ bool Updater::retireFiles(const Manifest& manifest) {
   return removed;
 }
 
-bool Updater::maintainAddons(const Manifest& manifest, CheckMode mode, bool& changed) {
+bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& changed) {
   state_.loadAddonState();
   std::unordered_set<std::string> basePaths;
   for (const ManifestFile& file : manifest.files) basePaths.insert(asciiLower(file.path));

@@ -12,7 +12,7 @@
 #include "bridge/bridge.h"
 #include "data/preferences.h"
 #include "tests/unit/recording_host.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace {
 
@@ -54,12 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zv::Preferences prefs = zv::loadPreferences(config, scratch() / "data", "1");
   zv::BridgeServices services;
   services.startBackground = [](const zv::LauncherConfig&, const zv::PostEvent&, const std::atomic<bool>&) {};
-  services.runUpdate = [](zv::Updater& updater, zv::CheckMode) {
+  services.runUpdate = [](zv::UpdateJob& updater, zv::CheckMode) {
     updater.events().onDone(true, true, "uptodate", "");
   };
-  services.runAddonInstall = [](zv::Updater& updater, const std::string& id, const std::string&,
+  services.runAddonInstall = [](zv::UpdateJob& updater, const std::string& id, const std::string&,
                                 const std::string&) { updater.events().onDone(true, true, "addonInstalled", id); };
-  services.runAddonRemove = [](zv::Updater& updater, const std::string& id, const zv::Manifest*) {
+  services.runAddonRemove = [](zv::UpdateJob& updater, const std::string& id, const zv::Manifest*) {
     updater.events().onDone(true, true, "addonRemoved", id);
   };
   services.openUrl = [](const std::string&) {};

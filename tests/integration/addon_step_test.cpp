@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file.h"
-#include "tests/integration/updater_fixture.h"
+#include "tests/integration/update_job_fixture.h"
 #include "updater/addon_hooks.h"
 
 namespace zv {
@@ -21,19 +21,19 @@ struct InstallCall {
 
 class FakeAddonHooks final : public AddonHooks {
  public:
-  bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::string& variant,
+  bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variant,
                          const std::string& key, CheckMode mode, const PassPhases& phases, bool& changed,
                          Failure& failure) override {
     installs.push_back({addon.id, variant, key, phases.check + "/" + phases.download, mode});
     if (failWith.kind != FailureKind::None) {
-      if (cancelOnFailure) updater.requestCancel();
+      if (cancelOnFailure) job.requestCancel();
       failure = failWith;
       return false;
     }
     changed = changed || changeOnInstall;
     return true;
   }
-  bool removeFiles(Updater&, const std::vector<std::string>& paths, const std::vector<std::string>& patterns,
+  bool removeFiles(UpdateJob&, const std::vector<std::string>& paths, const std::vector<std::string>& patterns,
                    std::vector<std::string>& leftOver) override {
     removedPaths = paths;
     removedPatterns = patterns;
@@ -43,7 +43,7 @@ class FakeAddonHooks final : public AddonHooks {
     }
     return leftOver.empty();
   }
-  void sendAddonList(Updater&, const Manifest* manifest) override {
+  void sendAddonList(UpdateJob&, const Manifest* manifest) override {
     lists.push_back(manifest != nullptr ? manifest->addons.size() : 99);
   }
 
@@ -56,10 +56,10 @@ class FakeAddonHooks final : public AddonHooks {
   std::string locked;  // a path removeFiles cannot delete
 };
 
-class AddonStepTest : public test::UpdaterFixture {
+class AddonStepTest : public test::UpdateJobFixture {
  protected:
   void SetUp() override {
-    UpdaterFixture::SetUp();
+    UpdateJobFixture::SetUp();
     release_->addFile("system/shared.txt", "base file\n");
     // One add-on the release still offers; "gone" was dropped from it.
     release_->setMember("addons", Json::parse(R"([{"id":"fx","name":"Effects","variants":[{"id":"dx9"},{"id":"dx11"}],
@@ -70,8 +70,8 @@ class AddonStepTest : public test::UpdaterFixture {
   }
 
   DoneEvent runWithHooks() {
-    newUpdater().setAddonHooks(&hooks_);
-    updater_->run(CheckMode::Check);
+    newJob().setAddonHooks(&hooks_);
+    job_->run(CheckMode::Check);
     return done.value_or(DoneEvent{});
   }
 

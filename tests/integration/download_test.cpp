@@ -8,7 +8,7 @@
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "updater/file_time.h"
-#include "tests/integration/updater_fixture.h"
+#include "tests/integration/update_job_fixture.h"
 #include "updater/packed_file.h"
 
 namespace zv {
@@ -24,7 +24,7 @@ std::string content(size_t lines) {
   return text;
 }
 
-class DownloadTest : public test::UpdaterFixture {
+class DownloadTest : public test::UpdateJobFixture {
  protected:
   // Publishes a file and returns its entry; the release needs no manifest
   // for the file pass.
@@ -35,9 +35,9 @@ class DownloadTest : public test::UpdaterFixture {
 
   // The job's file pass over this one file, which is not on disk yet.
   bool download(const ManifestFile& file, std::string& error) {
-    Updater& updater = updater_ ? *updater_ : newUpdater();
+    UpdateJob& job = job_ ? *job_ : newJob();
     PassOutcome outcome;
-    const bool ok = updater.bringInLine({file}, CheckMode::Check, PassPhases{"", "download"}, outcome);
+    const bool ok = job.bringInLine({file}, CheckMode::Check, PassPhases{"", "download"}, outcome);
     error = failureText(outcome.failure);
     return ok;
   }
@@ -142,8 +142,8 @@ TEST_F(DownloadTest, BusyServerCostsAWaitButNoAttempt) {
 TEST_F(DownloadTest, CancelDuringAQueueWaitGivesTheBusyAnswer) {
   const ManifestFile file = publish("a.txt", content(10));
   serveFault("status-503");
-  newUpdater();
-  clock_.onSleep = [this] { updater_->requestCancel(); };
+  newJob();
+  clock_.onSleep = [this] { job_->requestCancel(); };
   std::string error;
   EXPECT_FALSE(download(file, error));
   EXPECT_EQ(error, "a.txt: HTTP 503");

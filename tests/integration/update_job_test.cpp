@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "platform/file_info.h"
-#include "tests/integration/updater_fixture.h"
+#include "tests/integration/update_job_fixture.h"
 #include "tests/support/write_time.h"
 #include "updater/file_url.h"
 
@@ -26,7 +26,7 @@ std::string lines(size_t count, const std::string& word) {
 
 using Phases = std::vector<std::string>;
 
-class UpdateJobTest : public test::UpdaterFixture {
+class UpdateJobTest : public test::UpdateJobFixture {
  protected:
   // A small client: three files, one of them in a folder.
   void publishClient() {
@@ -69,7 +69,7 @@ TEST_F(UpdateJobTest, FreshClientIsUpdatedThenUpToDate) {
   expectDone(runJob(), true, true, "updated", "");
   EXPECT_EQ(phases, (Phases{"manifest", "check", "download"}));
   EXPECT_EQ(manifests, (std::vector<std::string>{"test"}));
-  EXPECT_EQ(updater_->build(), "test");
+  EXPECT_EQ(job_->build(), "test");
   expectClientMatchesRelease();
   ASSERT_FALSE(progress.empty());
   const Json& last = progress.back();
@@ -165,7 +165,7 @@ TEST_F(UpdateJobTest, ManifestFailuresLeaveTheClientPlayable) {
 
   serveFault("status-404");
   expectDone(runJob(), false, true, "offline", "HTTP 404 " + config_.updateUrl + "manifest.json");
-  EXPECT_TRUE(updater_->build().empty());
+  EXPECT_TRUE(job_->build().empty());
   EXPECT_FALSE(std::filesystem::exists(clientFile("readme.txt")));
 }
 

@@ -11,7 +11,7 @@
 #include "data/video_options.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/recording_host.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -21,8 +21,8 @@ using test::RecordingHost;
 using test::TempDir;
 using test::writeFile;
 
-// Waits (without a time limit) until the job's Updater sees a cancel request.
-void waitForCancel(Updater& updater) {
+// Waits (without a time limit) until the UpdateJob sees a cancel request.
+void waitForCancel(UpdateJob& updater) {
   while (!updater.cancelRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
@@ -46,16 +46,16 @@ class BridgeTest : public ::testing::Test {
       backgroundPost = post;
       backgroundClosing = &closing;
     };
-    services.runUpdate = [this](Updater& updater, CheckMode mode) {
+    services.runUpdate = [this](UpdateJob& updater, CheckMode mode) {
       modes.push_back(mode);
       updater.run(mode);  // without an update server: "noconfig" at once
     };
-    services.runAddonInstall = [this](Updater& updater, const std::string& id, const std::string& variant,
+    services.runAddonInstall = [this](UpdateJob& updater, const std::string& id, const std::string& variant,
                                       const std::string& key) {
       addonCalls.push_back({id, variant, key});
       updater.events().onDone(true, true, "addonInstalled", id);
     };
-    services.runAddonRemove = [this](Updater& updater, const std::string& id, const Manifest* manifest) {
+    services.runAddonRemove = [this](UpdateJob& updater, const std::string& id, const Manifest* manifest) {
       addonCalls.push_back({id, "", "", manifest != nullptr ? manifest->build : "<none>"});
       updater.events().onDone(true, true, "addonRemoved", id);
     };
@@ -80,7 +80,7 @@ class BridgeTest : public ::testing::Test {
   // Starts a job that waits for a cancel request, and returns once it runs.
   void startBlockingJob() {
     std::promise<void> running;
-    bridge().startJob([&running](Updater& updater) {
+    bridge().startJob([&running](UpdateJob& updater) {
       running.set_value();
       waitForCancel(updater);
     });
@@ -187,7 +187,7 @@ TEST_F(BridgeTest, WhileAJobRunsChecksAreSilentAndOtherStartsAnswerBusy) {
 
 TEST_F(BridgeTest, CloseCancelsAndWaitsForTheJobAndDropsWhatItStillSends) {
   std::promise<void> running;
-  bridge().startJob([&running](Updater& updater) {
+  bridge().startJob([&running](UpdateJob& updater) {
     running.set_value();
     waitForCancel(updater);
     updater.events().onDone(false, true, "cancelled", "");
@@ -205,7 +205,7 @@ TEST_F(BridgeTest, CloseCancelsAndWaitsForTheJobAndDropsWhatItStillSends) {
 TEST_F(BridgeTest, CloseRightAfterAStartStopsAJobThatClearsEarlierCancels) {
   // The update job forgets cancel requests made before its first step; the
   // close must still stop it.
-  bridge().startJob([](Updater& updater) {
+  bridge().startJob([](UpdateJob& updater) {
     updater.events().onPhase("manifest");
     waitForCancel(updater);
   });
@@ -245,7 +245,7 @@ TEST_F(BridgeTest, RemovalGetsTheManifestTheLastJobAccepted) {
   host.runUntilIdle(bridge());
   EXPECT_EQ(bridge().lastManifest(), nullptr);
 
-  bridge().startJob([](Updater& updater) {
+  bridge().startJob([](UpdateJob& updater) {
     Manifest manifest;
     manifest.build = "b7";
     updater.events().onManifest(manifest);
@@ -261,12 +261,12 @@ TEST_F(BridgeTest, RemovalGetsTheManifestTheLastJobAccepted) {
 
 TEST_F(BridgeTest, TheDoneEventCarriesTheAcceptedBuild) {
   bridge().markPageReady();
-  bridge().startJob([](Updater& updater) { updater.events().onDone(true, true, "uptodate", ""); });
+  bridge().startJob([](UpdateJob& updater) { updater.events().onDone(true, true, "uptodate", ""); });
   host.runUntilIdle(bridge());
   EXPECT_EQ(host.event(0).get("build").text(), "");
 
   // A job whose function fails still ends with one result.
-  bridge().startJob([](Updater&) { throw std::runtime_error("disk on fire"); });
+  bridge().startJob([](UpdateJob&) { throw std::runtime_error("disk on fire"); });
   host.runUntilIdle(bridge());
   ASSERT_EQ(host.page.size(), 2u);
   EXPECT_EQ(host.page[1], R"({"type":"done","ok":false,"canPlay":true,"code":"failed","detail":"disk on fire","build":""})");

@@ -12,7 +12,7 @@
 #include "tests/support/temp_dir.h"
 #include "updater/file_url.h"
 #include "updater/progress_meter.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -115,7 +115,7 @@ class FailingFetcher final : public Fetcher {
 // Busy-server waits, seen through the manifest step of a job.
 class QueueWaitTest : public ::testing::Test {
  protected:
-  QueueWaitTest() : updater_(client_.path(), {}, config(), fetcher_, events(), clock_) {}
+  QueueWaitTest() : job_(client_.path(), {}, config(), fetcher_, events(), clock_) {}
 
   const LauncherConfig& config() {
     config_.updateUrl = "http://h/";
@@ -132,7 +132,7 @@ class QueueWaitTest : public ::testing::Test {
     Manifest manifest;
     std::string code;
     std::string detail;
-    EXPECT_FALSE(updater_.readManifest(manifest, code, detail));
+    EXPECT_FALSE(job_.readManifest(manifest, code, detail));
     return code + " " + detail;
   }
 
@@ -141,7 +141,7 @@ class QueueWaitTest : public ::testing::Test {
   FailingFetcher fetcher_;
   FakeClock clock_;
   std::vector<std::string> phases_;
-  Updater updater_;
+  UpdateJob job_;
 };
 
 TEST_F(QueueWaitTest, ABusyServerIsWaitedForSixtyTimesAndEachWaitResumesThePhase) {
@@ -164,7 +164,7 @@ TEST_F(QueueWaitTest, OtherFailuresAreNotWaitedFor) {
 
 TEST_F(QueueWaitTest, CancelEndsTheWaitWithinOneStep) {
   clock_.onSleep = [&] {
-    if (clock_.sleeps.size() == 3) updater_.requestCancel();
+    if (clock_.sleeps.size() == 3) job_.requestCancel();
   };
   EXPECT_EQ(readManifest(), "cancelled HTTP 503 http://h/manifest.json");
   EXPECT_EQ(clock_.sleeps.size(), 3u);

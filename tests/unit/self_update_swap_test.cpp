@@ -9,7 +9,7 @@
 #include "platform/process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/recording_host.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -28,7 +28,7 @@ class SelfUpdateTest : public ::testing::Test {
     services.startLauncher = [this](const ProcessCommand& command, StartError& error) {
       return startProcess(command, error, &child);
     };
-    services.runUpdate = [this](Updater& updater, CheckMode mode) {
+    services.runUpdate = [this](UpdateJob& updater, CheckMode mode) {
       ++checks;
       updater.run(mode);
     };

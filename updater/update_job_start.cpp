@@ -1,4 +1,7 @@
-#include "updater/updater.h"
+// The update job's start: its state, the manifest step every job begins
+// with, and the check of one file.
+
+#include "updater/update_job.h"
 
 #include "data/json.h"
 #include "platform/file_stat.h"
@@ -17,8 +20,8 @@ std::filesystem::path workFolderOf(const std::filesystem::path& client, const La
 
 }  // namespace
 
-Updater::Updater(std::filesystem::path clientFolder, std::filesystem::path launcherPath, const LauncherConfig& config,
-                 Fetcher& fetcher, UpdateEvents events, JobClock& clock)
+UpdateJob::UpdateJob(std::filesystem::path clientFolder, std::filesystem::path launcherPath,
+                     const LauncherConfig& config, Fetcher& fetcher, UpdateEvents events, JobClock& clock)
     : clientFolder_(std::move(clientFolder)),
       launcherPath_(std::move(launcherPath)),
       config_(config),
@@ -36,11 +39,11 @@ Updater::Updater(std::filesystem::path clientFolder, std::filesystem::path launc
   migrateWorkFolder(clientFolder_, state_.workFolder());
 }
 
-void Updater::done(bool ok, bool canPlay, const std::string& code, const std::string& detail) {
+void UpdateJob::done(bool ok, bool canPlay, const std::string& code, const std::string& detail) {
   if (events_.onDone) events_.onDone(ok, canPlay, code, detail);
 }
 
-bool Updater::readManifest(Manifest& manifest, std::string& code, std::string& detail) {
+bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string& detail) {
   events_.onPhase("manifest");
   if (config_.updateUrl.empty() || config_.publicKey.size() != 64) {
     code = "noconfig";
@@ -79,7 +82,7 @@ bool Updater::readManifest(Manifest& manifest, std::string& code, std::string& d
   return true;
 }
 
-bool Updater::checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode) {
+bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode) {
   // One query for size and time: an unchanged client costs one per file.
   FileStat stat;
   if (!statRegularFile(fullPath, stat)) return false;

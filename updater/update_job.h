@@ -1,6 +1,6 @@
 #pragma once
 // The update job: brings a client folder in line with the publisher's signed
-// release. One Updater is made for each job (an update check, a repair, an
+// release. One UpdateJob is made for each job (an update check, a repair, an
 // add-on job) on the job thread and destroyed after it; it reports only
 // through its UpdateEvents.
 
@@ -38,15 +38,15 @@ struct PassOutcome {
   Failure failure;
 };
 
-class Updater {
+class UpdateJob {
  public:
   // launcherPath: the running launcher, or empty to leave self-update off.
-  // The configuration, the fetcher and the clock must outlive the Updater.
+  // The configuration, the fetcher and the clock must outlive the UpdateJob.
   // Moves the state of an older default work folder into the configured one.
-  Updater(std::filesystem::path clientFolder, std::filesystem::path launcherPath, const LauncherConfig& config,
-          Fetcher& fetcher, UpdateEvents events, JobClock& clock = systemJobClock());
-  Updater(const Updater&) = delete;
-  Updater& operator=(const Updater&) = delete;
+  UpdateJob(std::filesystem::path clientFolder, std::filesystem::path launcherPath, const LauncherConfig& config,
+            Fetcher& fetcher, UpdateEvents events, JobClock& clock = systemJobClock());
+  UpdateJob(const UpdateJob&) = delete;
+  UpdateJob& operator=(const UpdateJob&) = delete;
 
   // Lends the job the add-on operations (see AddonHooks); null: none.
   void setAddonHooks(AddonHooks* hooks) { addonHooks_ = hooks; }
