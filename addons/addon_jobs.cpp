@@ -5,7 +5,6 @@
 #include "addons/addon_choice.h"
 #include "addons/addon_install.h"
 #include "addons/addon_list.h"
-#include "addons/addon_operations.h"
 #include "addons/file_removal.h"
 #include "updater/update_job.h"
 
@@ -30,6 +29,21 @@ Json withoutMember(const Json& object, const std::string& key) {
   }
   return rest;
 }
+
+// The add-on operations the update job borrows (see AddonHooks).
+class AddonOperations final : public AddonHooks {
+ public:
+  bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variant,
+                         const std::string& key, CheckMode mode, const PassPhases& phases, bool& changed,
+                         Failure& failure) override {
+    return zv::installAddonFiles(job, addon, variant, key, mode, phases, changed, failure);
+  }
+  bool removeFiles(UpdateJob& job, const std::vector<std::string>& paths, const std::vector<std::string>& patterns,
+                   std::vector<std::string>& leftOver) override {
+    return zv::removeFiles(job.clientFolder(), paths, patterns, leftOver);
+  }
+  void sendAddonList(UpdateJob& job, const Manifest* manifest) override { zv::sendAddonList(job, manifest); }
+};
 
 }  // namespace
 

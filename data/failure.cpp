@@ -17,30 +17,26 @@ std::string networkWords(uint32_t number) {
   }
 }
 
-std::string words(const Failure& failure) {
-  switch (failure.kind) {
-    case FailureKind::None: return "";
-    case FailureKind::Cancelled:
-    case FailureKind::TooLarge: return "cancelled";
-    case FailureKind::BadUrl: return "bad URL: " + failure.subject;
-    case FailureKind::Network: return failure.subject + ": " + networkWords(failure.number);
-    case FailureKind::HttpStatus:
-    case FailureKind::BusyServer:
-      return "HTTP " + std::to_string(failure.number) + (failure.subject.empty() ? "" : " " + failure.subject);
-    case FailureKind::DiskWrite: return "cannot write " + failure.subject;
-    case FailureKind::TargetInUse: return "cannot write " + failure.subject + " (file in use or no permission?)";
-    case FailureKind::TargetLocked: return "cannot replace " + failure.subject + " (is the game running?)";
-    case FailureKind::WriteFailed: return "write failed (disk full?)";
-    case FailureKind::DamagedData: return failure.subject;
-  }
-  return "";
-}
-
 }  // namespace
 
 std::string failureText(const Failure& failure) {
-  std::string text = words(failure);
-  return failure.file.empty() ? text : failure.file + ": " + text;
+  const std::string in = failure.file.empty() ? "" : failure.file + ": ";
+  switch (failure.kind) {
+    case FailureKind::None: return "";
+    case FailureKind::Cancelled:
+    case FailureKind::TooLarge: return in + "cancelled";
+    case FailureKind::BadUrl: return in + "bad URL: " + failure.subject;
+    case FailureKind::Network: return in + failure.subject + ": " + networkWords(failure.number);
+    case FailureKind::HttpStatus:
+    case FailureKind::BusyServer:
+      return in + "HTTP " + std::to_string(failure.number) + (failure.subject.empty() ? "" : " " + failure.subject);
+    case FailureKind::DiskWrite: return in + "cannot write " + failure.subject;
+    case FailureKind::TargetInUse: return in + "cannot write " + failure.subject + " (file in use or no permission?)";
+    case FailureKind::TargetLocked: return in + "cannot replace " + failure.subject + " (is the game running?)";
+    case FailureKind::WriteFailed: return in + "write failed (disk full?)";
+    case FailureKind::DamagedData: return in + failure.subject;
+  }
+  return "";
 }
 
 }  // namespace zv

@@ -51,10 +51,9 @@ class Fetcher {
   // for, and a server that ignores the request rewrites the file from byte 0.
   // True: the destination holds the whole resource. False: failure says why
   // and the destination may hold part of it (never deleted here), to be
-  // resumed by a later call. Server answers that cannot be used fail as
-  // HttpStatus or BusyServer without the address; a destination that cannot
-  // be opened or written as DiskWrite; a progress callback's false as
-  // Cancelled.
+  // resumed by a later call. Unusable answers fail as HttpStatus or
+  // BusyServer without the address, a destination that cannot be opened or
+  // written as DiskWrite, a progress callback's false as Cancelled.
   [[nodiscard]] virtual bool download(const std::string& url, const std::filesystem::path& destination,
                                       uint64_t resumeOffset, const ProgressFn& progress, Failure& failure) = 0;
 };

@@ -13,7 +13,6 @@ class TextHandler final : public ResponseHandler {
  public:
   explicit TextHandler(std::string& body) : body_(body) {}
   uint32_t status() const { return status_; }
-  bool tooLarge() const { return tooLarge_; }
 
   bool onStatus(uint32_t status) override {
     status_ = status;
@@ -22,15 +21,14 @@ class TextHandler final : public ResponseHandler {
     return true;
   }
   bool onBody(const char* data, size_t size) override {
-    tooLarge_ = size > kMaxTextBytes - body_.size();
-    if (!tooLarge_) body_.append(data, size);
-    return !tooLarge_;
+    if (size > kMaxTextBytes - body_.size()) return false;
+    body_.append(data, size);
+    return true;
   }
 
  private:
   std::string& body_;
   uint32_t status_ = 0;
-  bool tooLarge_ = false;
 };
 
 // Writes a 200 answer over the destination, or appends a 206 answer to the
@@ -95,7 +93,8 @@ bool HttpFetcher::getText(const std::string& url, std::string& body, Failure& fa
     case Exchange::Refused: failure = statusFailure(handler.status(), url); return false;
     case Exchange::Failed: break;
   }
-  if (handler.tooLarge()) failure = Failure{FailureKind::TooLarge, 0, url, {}};
+  // The size cap is the only reason the handler refuses a piece.
+  if (failure.kind == FailureKind::Cancelled) failure = Failure{FailureKind::TooLarge, 0, url, {}};
   return false;
 }
 

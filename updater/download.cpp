@@ -1,10 +1,10 @@
 // Fetching one file: the transfer into the work folder with resume, the
 // attempts, the busy-server waits and the progress events.
 
+#include <algorithm>
 #include <system_error>
 
 #include "platform/file_info.h"
-#include "updater/busy_server.h"
 #include "updater/file_time.h"
 #include "updater/file_url.h"
 #include "updater/packed_file.h"
@@ -15,6 +15,18 @@ namespace {
 
 // Downloads, and applications of a downloaded file, per file.
 constexpr int kMaxAttempts = 3;
+
+// At most this many busy-server waits are spent on one request (about half
+// an hour).
+constexpr unsigned kMaxQueueWaits = 60;
+
+// Seconds to wait before repeating a request that has already waited
+// `waits` times: 5, 10, 20, then 30, plus 0 to 4 seconds of jitter
+// (nanoseconds modulo 5) so that the players a busy server turned away do
+// not all come back at the same moment.
+unsigned queueWaitSeconds(unsigned waits, uint64_t nanoseconds) {
+  return std::min(5u << std::min(waits, 3u), 30u) + static_cast<unsigned>(nanoseconds % 5);
+}
 
 }  // namespace
 
@@ -38,11 +50,6 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
     return !cancelRequested();
   };
 
-  // Every failure below concerns this file, and its message names it.
-  const auto fail = [&](Failure cause) {
-    failure = std::move(cause);
-    failure.file = file.path;
-  };
   int attempts = 0;
   unsigned waits = 0;
   for (;;) {
@@ -57,34 +64,32 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
     }
     bool complete = have == packed;
     if (!complete) {
-      Failure fetchFailure;
       overran = false;
-      if (fetcher_.download(url, part, have, progress, fetchFailure)) {
+      failure = Failure{};
+      if (fetcher_.download(url, part, have, progress, failure)) {
         uint64_t got = 0;
         complete = fileSize(part, got) && got == packed;
       }
-      if (!complete && (overran || fetchFailure.kind == FailureKind::None)) {
-        fail(Failure{FailureKind::DamagedData, 0, "download size does not match", {}});
+      failure.file = file.path;
+      if (!complete && (overran || failure.kind == FailureKind::None)) {
+        failure = Failure{FailureKind::DamagedData, 0, "download size does not match", file.path};
         (void)removeFile(part);
       } else if (!complete) {
-        // The part stays: the next attempt resumes it.
-        fail(fetchFailure);
-        // A disk that refuses the part refuses it again: no new attempt.
-        if (cancelRequested() || fetchFailure.kind == FailureKind::DiskWrite) return false;
-        if (waitInQueue(fetchFailure, waits)) continue;  // a wait uses up no attempt
+        // The part stays: the next attempt resumes it. A disk that refused
+        // it refuses it again: no new attempt.
+        if (cancelRequested() || failure.kind == FailureKind::DiskWrite) return false;
+        if (waitInQueue(failure, waits)) continue;  // a wait uses up no attempt
         if (cancelRequested()) return false;
       }
     }
     if (complete) {
-      Failure applyFailure;
-      if (applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &cancelFlag_,
-                      applyFailure)) {
+      if (applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &cancelFlag_, failure)) {
         (void)removeFile(part);
         state_.cacheState.record(file.path, static_cast<uint64_t>(file.size), fileTimeText(target), file.sha256);
         return true;
       }
-      fail(applyFailure);
-      if (applyFailure.targetUnwritable() || cancelRequested()) return false;
+      failure.file = file.path;
+      if (failure.targetUnwritable() || cancelRequested()) return false;
       (void)removeFile(part);  // the packed file itself is bad
     }
     if (++attempts >= kMaxAttempts) return false;
@@ -104,7 +109,7 @@ bool UpdateJob::waitInQueue(const Failure& fetchFailure, unsigned& waits) {
 }
 
 void UpdateJob::emitProgress(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
-                           uint64_t bytesDone, uint64_t bytesTotal, bool force) {
+                             uint64_t bytesDone, uint64_t bytesTotal, bool force) {
   Json event;
   if (meter_.sample(phase, file, filesDone, filesTotal, bytesDone, bytesTotal, force, event) && events_.onProgress) {
     events_.onProgress(event);

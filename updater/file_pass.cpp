@@ -14,7 +14,7 @@ constexpr uint32_t kCacheSaveInterval = 20;
 }  // namespace
 
 bool UpdateJob::bringInLine(const std::vector<ManifestFile>& files, CheckMode mode, const PassPhases& phases,
-                          PassOutcome& outcome) {
+                            PassOutcome& outcome) {
   // One load per job: a later pass of the same job sees what earlier ones
   // recorded.
   if (!cacheLoaded_) state_.loadCacheState();
@@ -30,7 +30,7 @@ bool UpdateJob::bringInLine(const std::vector<ManifestFile>& files, CheckMode mo
 }
 
 bool UpdateJob::checkFiles(const std::vector<ManifestFile>& files, CheckMode mode, const std::string& phase,
-                         std::vector<const ManifestFile*>& fetchList) {
+                           std::vector<const ManifestFile*>& fetchList) {
   uint64_t bytesTotal = 0;
   for (const ManifestFile& file : files) bytesTotal += static_cast<uint64_t>(file.size);
   const auto count = static_cast<uint32_t>(files.size());
@@ -46,7 +46,7 @@ bool UpdateJob::checkFiles(const std::vector<ManifestFile>& files, CheckMode mod
 }
 
 bool UpdateJob::downloadFiles(const std::vector<const ManifestFile*>& fetchList, const std::string& phase,
-                            PassOutcome& outcome) {
+                              PassOutcome& outcome) {
   events_.onPhase(phase);
   outcome.downloading = true;
   pass_ = PassCounters{0, static_cast<uint32_t>(fetchList.size()), 0, 0};

@@ -24,14 +24,11 @@ void UpdateJob::run(CheckMode mode) {
   events_.onPhase("check");
   PassOutcome outcome;
   if (!bringInLine(manifest.files, mode, PassPhases{"check", "download"}, outcome)) {
-    if (!outcome.downloading) {
-      done(false, true, "cancelled", "");
-      return;
-    }
-    // Cancelled mid-way, files may be half replaced: the page must not
-    // offer to play.
+    // A cancel during the check changed nothing. One during the downloads may
+    // leave files half replaced: the page must not offer to play.
     const bool cancelled = cancelRequested();
-    done(false, !cancelled, cancelled ? "cancelled" : "failed", failureText(outcome.failure));
+    done(false, !(cancelled && outcome.downloading), cancelled ? "cancelled" : "failed",
+         outcome.downloading ? failureText(outcome.failure) : "");
     return;
   }
   bool changed = !outcome.downloaded.empty();
@@ -69,7 +66,6 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
       if (!addonHooks_->installAddonFiles(*this, *addon, record.value.get("variant").text(),
                                           record.value.get("key").text(), mode, PassPhases{"", "download"}, changed,
                                           failure)) {
-        state_.saveCacheState();
         addonHooks_->sendAddonList(*this, &manifest);
         const bool cancelled = cancelRequested();
         done(false, !cancelled, cancelled ? "cancelled" : "failed", failureText(failure));

@@ -21,20 +21,14 @@
 
 namespace zv {
 
-// The one file pass: which phases it reports under, and what it did.
+// The phases the one file pass reports under, and what it did.
 struct PassPhases {
-  // The phase of the check's progress events; empty: the check reports none.
-  std::string check;
-  // Announced before the first download; the downloads' progress phase.
-  std::string download;
+  std::string check;     // of the check's progress events; empty: none
+  std::string download;  // announced before the first download; its progress's phase
 };
-
 struct PassOutcome {
-  // Manifest paths of the files the pass downloaded and installed.
-  std::vector<std::string> downloaded;
-  // The pass got as far as downloading: after a failure, client files may be
-  // half replaced.
-  bool downloading = false;
+  std::vector<std::string> downloaded;  // manifest paths installed
+  bool downloading = false;             // got as far as downloading: client files may be half replaced
   Failure failure;
 };
 
@@ -87,13 +81,11 @@ class UpdateJob {
   [[nodiscard]] bool saveAddonRecords() { return state_.saveAddonState(); }
 
  private:
-  // The pass downloadOne reports its progress in: files finished and in the
-  // pass, and bytes (packed sizes) of the finished files and of the pass.
+  // Where downloadOne's progress stands: files and packed bytes finished,
+  // and in the whole pass.
   struct PassCounters {
-    uint32_t filesDone = 0;
-    uint32_t filesTotal = 0;
-    uint64_t bytesDone = 0;
-    uint64_t bytesTotal = 0;
+    uint32_t filesDone = 0, filesTotal = 0;
+    uint64_t bytesDone = 0, bytesTotal = 0;
   };
 
   void done(bool ok, bool canPlay, const std::string& code, const std::string& detail);
