@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 #include <memory>
 #include <optional>
@@ -444,7 +445,7 @@ TEST_F(FetcherTest, NginxAnswers503WhenAllItsConnectionsAreTaken) {
                               firstFailure);
     std::call_once(heldOnce, [&] { holding.set_value(); });
   });
-  holding.get_future().wait();
+  EXPECT_EQ(holding.get_future().wait_for(std::chrono::seconds(60)), std::future_status::ready);
   const std::string address = url(servers_.nginxBusy, "small.txt");
   EXPECT_FALSE(fetcher_->getText(address, body_, failure_));
   EXPECT_EQ(error(), "HTTP 503 " + address);
