@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "data/launcher_config.h"
 #include "net/fetcher.h"
