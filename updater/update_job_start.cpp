@@ -7,6 +7,7 @@
 #include "platform/file_stat.h"
 #include "platform/text_path.h"
 #include "updater/file_time.h"
+#include "updater/launcher_files.h"
 #include "updater/sha256.h"
 #include "updater/signature.h"
 #include "updater/work_folder.h"
@@ -77,6 +78,7 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
     detail = message;
     return false;
   }
+  dropLauncherOwnEntries(manifest, launcherFilesOf(clientFolder_, launcherPath_, config_.workDir));
   build_ = manifest.build;
   if (events_.onManifest) events_.onManifest(manifest);
   return true;
