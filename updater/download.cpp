@@ -16,8 +16,7 @@ namespace {
 // Downloads, and applications of a downloaded file, per file.
 constexpr int kMaxAttempts = 3;
 
-// At most this many busy-server waits are spent on one request (about half
-// an hour).
+// Busy-server waits spent on one request at most (about half an hour).
 constexpr unsigned kMaxQueueWaits = 60;
 
 // Seconds to wait before repeating a request that has already waited
