@@ -9,10 +9,9 @@
 #include <functional>
 #include <string>
 
-namespace zv {
+#include "zv_version.h"  // kUserAgent, sent with every request
 
-// Sent with every request.
-inline constexpr const char* kUserAgent = "ZarvoLauncher/1.0";
+namespace zv {
 
 // getText refuses a body larger than this (exactly this many bytes is fine).
 inline constexpr size_t kMaxTextBytes = 16u * 1024 * 1024;
