@@ -18,6 +18,8 @@ struct ServerStatus {
   bool known = false;  // false: no source answered
   bool online = false;
   int64_t players = -1;  // -1: the count is not available
+
+  bool operator==(const ServerStatus&) const = default;
 };
 
 // One status query: from statusUrl when it answers with a JSON object

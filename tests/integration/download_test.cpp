@@ -55,9 +55,9 @@ TEST_F(DownloadTest, InstallsTheFileRecordsItAndLeavesNoPart) {
   uint64_t size = 0;
   ASSERT_TRUE(fileSize(clientFile(file.path), size));
   EXPECT_TRUE(updater_->state().cacheState.vouches(file.path, size, fileTimeText(clientFile(file.path)), file.sha256));
-  for (const Json& event : progress) {
-    EXPECT_LE(event.get("bytesDone").numberOr(0), static_cast<double>(file.packed));
-    EXPECT_EQ(event.get("phase").text(), "download");
+  for (const Progress& event : progress) {
+    EXPECT_LE(event.bytesDone, static_cast<double>(file.packed));
+    EXPECT_EQ(event.phase, "download");
   }
 }
 
@@ -81,13 +81,13 @@ TEST_F(DownloadTest, PartialPartIsResumedAndAnOverlongOneStartsOver) {
     ASSERT_TRUE(download(file, error)) << error;
     EXPECT_EQ(readFile(clientFile("a.txt")), content(20000));
     ASSERT_FALSE(progress.empty());
-    EXPECT_GE(progress.front().get("bytesDone").numberOr(0), packed.size() / 2) << "resumed, not restarted";
+    EXPECT_GE(progress.front().bytesDone, packed.size() / 2) << "resumed, not restarted";
     progress.clear();
   }
   writeFile(partOf(file), packed + "junk");
   std::string error;
   ASSERT_TRUE(download(file, error)) << error;
-  EXPECT_LE(progress.front().get("bytesDone").numberOr(0), 65536.0) << "counted from byte 0";
+  EXPECT_LE(progress.front().bytesDone, 65536.0) << "counted from byte 0";
 }
 
 TEST_F(DownloadTest, ServerIgnoringTheRangeStillGivesTheRightFile) {
@@ -150,7 +150,7 @@ TEST_F(DownloadTest, ServerSendingPastThePackedSizeIsStoppedAndRetried) {
   EXPECT_EQ(error, "a.txt: download size does not match");
   EXPECT_FALSE(std::filesystem::exists(partOf(file)));
   EXPECT_EQ(requestsFor(file), 3u);
-  for (const Json& event : progress) EXPECT_LE(event.get("bytesDone").numberOr(0), static_cast<double>(file.packed));
+  for (const Progress& event : progress) EXPECT_LE(event.bytesDone, static_cast<double>(file.packed));
 }
 
 TEST_F(DownloadTest, DamagedPartIsDeletedAndDownloadedAgain) {

@@ -2,6 +2,7 @@
 // A host for bridge tests: the main thread's queue is a list the test
 // drains itself, and the page and window record what reaches them.
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -47,19 +48,22 @@ class RecordingHost final : public EventSink, public HostWindow {
     }
   }
 
-  // Hands everything to the bridge, waiting for more, until no job runs.
-  void runUntilIdle(Bridge& bridge) {
+  // Hands everything to the bridge, waiting for more, until no job runs;
+  // false when a job is still running after a minute.
+  [[nodiscard]] bool runUntilIdle(Bridge& bridge) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     while (bridge.jobBusy()) {
       Item item;
       {
         std::unique_lock lock(mutex_);
-        ready_.wait(lock, [this] { return !items_.empty(); });
+        if (!ready_.wait_until(lock, deadline, [this] { return !items_.empty(); })) return false;
         item = std::move(items_.front());
         items_.pop_front();
       }
       handle(bridge, item);
     }
     pump(bridge);
+    return true;
   }
 
   // The "type" of every event the page got, in order.
