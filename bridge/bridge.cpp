@@ -53,7 +53,7 @@ void Bridge::handlePageMessage(std::string_view text) {
     case Kind::Play: (void)play(); break;
     case Kind::Check: check(); break;
     case Kind::Repair: repair(); break;
-    case Kind::Cancel: cancel(); break;
+    case Kind::Cancel: requestCancel(); break;
     case Kind::Link: openLink(command.name); break;
     case Kind::OpenUrl: openUrl(command.url); break;
     case Kind::Minimize: window_.minimize(); break;

@@ -91,20 +91,19 @@ class Bridge {
   // calls below. Anything malformed or unknown is ignored.
   void handlePageMessage(std::string_view text);
 
-  // What the page can ask for. Values that fail their checks make the call do
-  // nothing (see each). Window actions go to the HostWindow directly.
-  // The page is loaded: queued events, "init", and at the first time the news
-  // and status tasks and a check.
+  // What the page can ask for (window actions go to the HostWindow, cancel is
+  // requestCancel). A value that fails its check makes the call do nothing.
+  // ready: the page is loaded; queued events, "init", and the first time also
+  // the news and status tasks and a check.
   void ready();
   // Starts the game; true when it started.
   bool play();
   // Start an update job unless one runs (then nothing at all happens).
   void check() { startUpdate(CheckMode::Check); }
   void repair() { startUpdate(CheckMode::Repair); }
-  void cancel() { requestCancel(); }
-  // The configured link of this name; a web address (http or https only).
-  void openLink(const std::string& name);
+  // A web address (http or https only), or the configured link of this name.
   void openUrl(const std::string& url);
+  void openLink(const std::string& name) { openUrl(config_.linkUrl(name)); }
   // An add-on job for a valid add-on id (logged); "busy" while a job runs.
   void installAddon(const std::string& id, const std::string& variant, const std::string& key);
   void removeAddon(const std::string& id);
@@ -151,7 +150,6 @@ class Bridge {
   std::filesystem::path logPath() const;
 
  private:
-  void openWebAddress(const std::string& url);
   void runWorker(const Job& job, const std::filesystem::path& launcherPath);
   void runJob(const Job& job, const std::filesystem::path& launcherPath, bool& handedOver, std::string& result);
 

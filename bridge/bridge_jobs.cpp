@@ -102,19 +102,16 @@ void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, b
 
   Updater updater(setup_.clientFolder, launcherPath, config_, *fetcher, std::move(events));
   self = &updater;
-  // The main thread cancels through currentUpdater_ for exactly as long as
-  // the job runs, however it ends.
-  struct Running {
-    Bridge& bridge;
-    Running(Bridge& b, Updater& updater) : bridge(b) {
-      std::lock_guard lock(bridge.jobMutex_);
-      bridge.currentUpdater_ = &updater;
-    }
-    ~Running() {
-      std::lock_guard lock(bridge.jobMutex_);
-      bridge.currentUpdater_ = nullptr;
-    }
-  } running(*this, updater);
+  {
+    std::lock_guard lock(jobMutex_);
+    currentUpdater_ = &updater;
+  }
+  // The main thread cancels through currentUpdater_ exactly while the job runs, however it ends.
+  const auto unregister = [this](Updater*) {
+    std::lock_guard lock(jobMutex_);
+    currentUpdater_ = nullptr;
+  };
+  const std::unique_ptr<Updater, decltype(unregister)> registered(&updater, unregister);
   try {
     job(updater);
   } catch (...) {

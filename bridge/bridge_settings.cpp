@@ -9,11 +9,7 @@
 
 namespace zv {
 
-void Bridge::openLink(const std::string& name) { openWebAddress(config_.linkUrl(name)); }
-
-void Bridge::openUrl(const std::string& url) { openWebAddress(url); }
-
-void Bridge::openWebAddress(const std::string& url) {
+void Bridge::openUrl(const std::string& url) {
   // Only web addresses: the shell would run anything else it is given.
   if (url.starts_with("https://") || url.starts_with("http://")) services_.openUrl(url);
 }

@@ -53,23 +53,13 @@ struct NamedKind {
 };
 
 constexpr NamedKind kCommands[] = {
-    {"ready", Kind::Ready},
-    {"play", Kind::Play},
-    {"check", Kind::Check},
-    {"repair", Kind::Repair},
-    {"cancel", Kind::Cancel},
-    {"link", Kind::Link},
-    {"openUrl", Kind::OpenUrl},
-    {"minimize", Kind::Minimize},
-    {"close", Kind::Close},
-    {"drag", Kind::Drag},
-    {"addonInstall", Kind::AddonInstall},
-    {"addonRemove", Kind::AddonRemove},
-    {"getSettings", Kind::GetSettings},
-    {"saveSettings", Kind::SaveSettings},
-    {"setLanguage", Kind::SetLanguage},
-    {"setTheme", Kind::SetTheme},
-    {"setArt", Kind::SetArt},
+    {"ready", Kind::Ready},       {"play", Kind::Play},         {"check", Kind::Check},
+    {"repair", Kind::Repair},     {"cancel", Kind::Cancel},     {"link", Kind::Link},
+    {"openUrl", Kind::OpenUrl},   {"minimize", Kind::Minimize}, {"close", Kind::Close},
+    {"drag", Kind::Drag},         {"addonInstall", Kind::AddonInstall},
+    {"addonRemove", Kind::AddonRemove},                         {"getSettings", Kind::GetSettings},
+    {"saveSettings", Kind::SaveSettings},                       {"setLanguage", Kind::SetLanguage},
+    {"setTheme", Kind::SetTheme}, {"setArt", Kind::SetArt},
 };
 
 }  // namespace
@@ -173,36 +163,26 @@ PageCommand parsePageCommand(std::string_view text) {
   const Json message = Json::parse(text);
   const Json& cmd = message.get("cmd");
   PageCommand command;
-  if (!cmd.isString()) return command;
   for (const NamedKind& named : kCommands) {
-    if (named.cmd == cmd.text()) command.kind = named.kind;
+    if (cmd.isString() && cmd.text() == named.cmd) command.kind = named.kind;
   }
+  // Every text is read whatever the command; each call takes the ones it needs.
   const auto field = [&message](const char* key) { return message.get(key).text(); };
-  switch (command.kind) {
-    case Kind::Link: command.name = field("name"); break;
-    case Kind::OpenUrl: command.url = field("url"); break;
-    case Kind::AddonInstall:
-      command.id = field("id");
-      command.variant = field("variant");
-      command.key = field("key");
-      break;
-    case Kind::AddonRemove: command.id = field("id"); break;
-    case Kind::SaveSettings:
-      if (message.get("windowed").isBool()) command.video.windowed = message.get("windowed").boolOr(false);
-      command.video.width = wholeNumber(message.get("width"));
-      command.video.height = wholeNumber(message.get("height"));
-      break;
-    case Kind::SetLanguage: command.lang = field("lang"); break;
-    case Kind::SetTheme:
-      command.theme = field("theme");
-      command.mode = field("mode");
-      command.bg = field("bg");
-      break;
-    case Kind::SetArt:
-      // An empty file asks for no picture; any other must pass the picture's checks.
-      if (!field("file").empty() && !parseArt(message, command.art)) command.kind = Kind::Ignored;
-      break;
-    default: break;
+  command.name = field("name");
+  command.url = field("url");
+  command.id = field("id");
+  command.variant = field("variant");
+  command.key = field("key");
+  command.lang = field("lang");
+  command.theme = field("theme");
+  command.mode = field("mode");
+  command.bg = field("bg");
+  if (message.get("windowed").isBool()) command.video.windowed = message.get("windowed").boolOr(false);
+  command.video.width = wholeNumber(message.get("width"));
+  command.video.height = wholeNumber(message.get("height"));
+  // An empty file asks for no picture; any other must pass the picture's checks.
+  if (command.kind == Kind::SetArt && !field("file").empty() && !parseArt(message, command.art)) {
+    command.kind = Kind::Ignored;
   }
   return command;
 }

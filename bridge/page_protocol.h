@@ -67,7 +67,7 @@ struct PageCommand {
     SetArt,
   };
   Kind kind = Kind::Ignored;
-  // The command's texts; a missing or non-text field reads as empty.
+  // The message's texts; a missing or non-text field reads as empty.
   std::string name;                 // Link
   std::string url;                  // OpenUrl
   std::string id, variant, key;     // AddonInstall, AddonRemove (id only)

