@@ -46,25 +46,10 @@ Json addonsEvent(const std::vector<AddonListEntry>& list);
 // ---- Commands: what the page asks for ----
 
 struct PageCommand {
+  // Ignored: not JSON, no "cmd" text, an unknown command, or a theme picture that cannot be.
   enum class Kind {
-    Ignored,  // not JSON, no "cmd" text, an unknown command, or a theme picture that cannot be
-    Ready,
-    Play,
-    Check,
-    Repair,
-    Cancel,
-    Link,
-    OpenUrl,
-    Minimize,
-    Close,
-    Drag,
-    AddonInstall,
-    AddonRemove,
-    GetSettings,
-    SaveSettings,
-    SetLanguage,
-    SetTheme,
-    SetArt,
+    Ignored, Ready, Play, Check, Repair, Cancel, Link, OpenUrl, Minimize, Close, Drag,
+    AddonInstall, AddonRemove, GetSettings, SaveSettings, SetLanguage, SetTheme, SetArt,
   };
   Kind kind = Kind::Ignored;
   // The message's texts; a missing or non-text field reads as empty.

@@ -38,10 +38,6 @@ std::vector<Resolution> resolutionsFromModes(const std::vector<DisplayMode>& mod
   return sizes;
 }
 
-std::vector<Resolution> collectResolutions(int32_t currentWidth, int32_t currentHeight) {
-  return resolutionsFromModes(listDisplayModes(), currentWidth, currentHeight);
-}
-
 VideoSettings readVideoSettings(const std::filesystem::path& optionsPath,
                                 const std::vector<DisplayMode>& displayModes) {
   VideoSettings settings;

@@ -25,9 +25,6 @@ struct Resolution {
 std::vector<Resolution> resolutionsFromModes(const std::vector<DisplayMode>& modes, int32_t currentWidth,
                                              int32_t currentHeight);
 
-// resolutionsFromModes of this machine's display modes.
-std::vector<Resolution> collectResolutions(int32_t currentWidth, int32_t currentHeight);
-
 // What the settings dialog shows: the stored options (defaults when
 // optionsPath is empty or unreadable) and the selectable sizes.
 struct VideoSettings {

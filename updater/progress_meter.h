@@ -25,9 +25,6 @@ class ProgressMeter {
   bool sample(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
               uint64_t bytesDone, uint64_t bytesTotal, bool force, Progress& out);
 
-  // Bytes per second; 0 until two samples one second apart were seen.
-  double speed() const { return speed_; }
-
  private:
   JobClock& clock_;
   double lastEmit_ = 0;

@@ -191,13 +191,6 @@ TEST(Resolutions, FilteredDistinctAndSorted) {
   EXPECT_EQ(resolutionsFromModes({}, 0, -3), (std::vector<Resolution>{{0, -3}}));
 }
 
-TEST(Resolutions, ThisMachineAlwaysOffersTheCurrentSize) {
-  const std::vector<Resolution> sizes = collectResolutions(1234, 567);
-  EXPECT_NE(std::find(sizes.begin(), sizes.end(), Resolution{1234, 567}), sizes.end());
-  EXPECT_TRUE(std::is_sorted(sizes.begin(), sizes.end()));
-  EXPECT_EQ(std::adjacent_find(sizes.begin(), sizes.end()), sizes.end());
-}
-
 TEST(Xrandr, ModesOfThePrimaryOutput) {
   const std::string output =
       "Screen 0: minimum 320 x 200, current 3840 x 1080, maximum 16384 x 16384\n"
