@@ -65,19 +65,16 @@ constexpr auto kLimit = std::chrono::minutes(2);
 int waitForExit(pid_t pid) {
   const auto deadline = std::chrono::steady_clock::now() + kLimit;
   int status = 0;
-  for (;;) {
-    const pid_t ended = waitpid(pid, &status, WNOHANG);
-    if (ended == pid || (ended < 0 && errno != EINTR)) break;
-    if (std::chrono::steady_clock::now() > deadline) {
+  pid_t ended = 0;
+  bool killed = false;
+  while ((ended = waitpid(pid, &status, WNOHANG)) == 0 || (ended < 0 && errno == EINTR)) {
+    if (!killed && std::chrono::steady_clock::now() > deadline) {
       ADD_FAILURE() << "process " << pid << " did not end in time";
-      kill(pid, SIGKILL);
-      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
-      return -1;
+      killed = kill(pid, SIGKILL) == 0;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::vector<std::string> withPrefix(const std::filesystem::path& program, const std::vector<std::string>& args) {
