@@ -1,5 +1,6 @@
 #include "bridge/page_protocol.h"
 
+#include <iterator>
 #include <optional>
 
 #include "net/background_tasks.h"
@@ -47,20 +48,11 @@ std::optional<int64_t> wholeNumber(const Json& value) {
 
 using Kind = PageCommand::Kind;
 
-struct NamedKind {
-  std::string_view cmd;
-  Kind kind;
-};
-
-constexpr NamedKind kCommands[] = {
-    {"ready", Kind::Ready},       {"play", Kind::Play},         {"check", Kind::Check},
-    {"repair", Kind::Repair},     {"cancel", Kind::Cancel},     {"link", Kind::Link},
-    {"openUrl", Kind::OpenUrl},   {"minimize", Kind::Minimize}, {"close", Kind::Close},
-    {"drag", Kind::Drag},         {"addonInstall", Kind::AddonInstall},
-    {"addonRemove", Kind::AddonRemove},                         {"getSettings", Kind::GetSettings},
-    {"saveSettings", Kind::SaveSettings},                       {"setLanguage", Kind::SetLanguage},
-    {"setTheme", Kind::SetTheme}, {"setArt", Kind::SetArt},
-};
+// The "cmd" text of each Kind, in the order of the enumeration (Ignored has none).
+constexpr std::string_view kCommandNames[] = {
+    "", "ready", "play", "check", "repair", "cancel", "link", "openUrl", "minimize", "close", "drag",
+    "addonInstall", "addonRemove", "getSettings", "saveSettings", "setLanguage", "setTheme", "setArt"};
+static_assert(std::size(kCommandNames) == static_cast<size_t>(Kind::SetArt) + 1);
 
 }  // namespace
 
@@ -163,8 +155,8 @@ PageCommand parsePageCommand(std::string_view text) {
   const Json message = Json::parse(text);
   const Json& cmd = message.get("cmd");
   PageCommand command;
-  for (const NamedKind& named : kCommands) {
-    if (cmd.isString() && cmd.text() == named.cmd) command.kind = named.kind;
+  for (size_t i = 1; i < std::size(kCommandNames); ++i) {
+    if (cmd.isString() && cmd.text() == kCommandNames[i]) command.kind = static_cast<Kind>(i);
   }
   // Every text is read whatever the command; each call takes the ones it needs.
   const auto field = [&message](const char* key) { return message.get(key).text(); };
