@@ -260,17 +260,23 @@ TEST_F(BridgeTest, RemovalGetsTheManifestTheLastJobAccepted) {
   EXPECT_NE(readFile(bridge().logPath()).find("  addon remove: fx\r\n"), std::string::npos);
 }
 
-TEST_F(BridgeTest, TheDoneEventCarriesTheAcceptedBuild) {
+TEST_F(BridgeTest, AJobsProgressAndResultReachThePage) {
   bridge().markPageReady();
-  bridge().startJob([](Updater& updater) { updater.events().onDone(true, true, "uptodate", ""); });
+  bridge().startJob([](Updater& updater) {
+    updater.events().onProgress(Progress{"download", "a b.dat", 1, 3, 70000, 370080, 1536.5});
+    updater.events().onDone(true, true, "uptodate", "");
+  });
   runUntilIdle();
-  EXPECT_EQ(host.event(0).get("build").text(), "");
+  EXPECT_EQ(host.page, (std::vector<std::string>{
+                           R"({"type":"progress","phase":"download","file":"a b.dat","filesDone":1,"filesTotal":3,)"
+                           R"("bytesDone":70000,"bytesTotal":370080,"speed":1536.5})",
+                           R"({"type":"done","ok":true,"canPlay":true,"code":"uptodate","detail":"","build":""})"}));
 
   // A job whose function fails still ends with one result.
   bridge().startJob([](Updater&) { throw std::runtime_error("disk on fire"); });
   runUntilIdle();
-  ASSERT_EQ(host.page.size(), 2u);
-  EXPECT_EQ(host.page[1], R"({"type":"done","ok":false,"canPlay":true,"code":"failed","detail":"disk on fire","build":""})");
+  ASSERT_EQ(host.page.size(), 3u);
+  EXPECT_EQ(host.page[2], R"({"type":"done","ok":false,"canPlay":true,"code":"failed","detail":"disk on fire","build":""})");
 }
 
 TEST_F(BridgeTest, SettingsAreReadAndWrittenThroughTheOptionsFile) {
