@@ -12,6 +12,7 @@ const { execFileSync } = require('child_process');
 const { Canvas } = require('./png');
 const S = require('./shapes');
 const { paintSword } = require('./sword');
+const { paintCrest } = require('./crest');
 
 const ROOT = path.join(__dirname, '..', '..', 'page');
 const FONT = '/usr/share/fonts/opentype/ebgaramond/EBGaramond12-Regular.otf';
@@ -83,20 +84,7 @@ function paintLogo(look) {
   const word = letters('ZARVO', 104, 10);
   const sub = letters('INTERLUDE', 25, 11);
   const canvas = new Canvas(172 + word.width + 14, 156);
-  const cx = 74, cy = 78, r = 72;
-  canvas.each((fx, fy, x, y) => {
-    const d = (Math.abs(fx - cx) + Math.abs(fy - cy) - r) / Math.SQRT2;
-    if (d > 10) return;
-    canvas.over(x, y, 0, 0, 0, S.coverage(d - 6) * 0.35);
-    canvas.over(x, y, look.rim[0][0], look.rim[0][1], look.rim[0][2], S.coverage(d));
-    const t = S.clamp((fy - (cy - r)) / (2 * r), 0, 1);
-    canvas.over(x, y, look.rim[1][0], look.rim[1][1], look.rim[1][2], S.coverage(d + 3) * (1 - t * 0.5));
-    const inner = S.mix3(look.field[0], look.field[1], t);
-    canvas.over(x, y, inner[0], inner[1], inner[2], S.coverage(d + 5.5));
-    canvas.add(x, y, look.fieldGlow[0], look.fieldGlow[1], look.fieldGlow[2],
-      S.coverage(d + 5.5) * 0.5 * Math.exp(-Math.hypot(fx - cx, fy - cy + 4) / 26));
-  });
-  paintSword(canvas, look.sword, cx, cy - 409 * 0.168, 0.168);
+  paintCrest(canvas, look, 74, 78, 72);
 
   paintLetters(canvas, word, 172, 26, look.word);
   const subX = 172 + Math.round((word.width - sub.width) / 2), subY = 26 + word.height + 15;
@@ -213,7 +201,12 @@ function write(rel, canvas) {
   console.log(`${rel}: ${canvas.width} × ${canvas.height}, ${png.length} bytes`);
 }
 
-write('logo.png', paintLogo(CLASSIC_LOGO));
-write('themes/ember/logo.png', paintLogo(EMBER_LOGO));
-write('themes/ember/art-dark.png', paintArt(true));
-write('themes/ember/art-light.png', paintArt(false));
+// The program's icon (make-icon.js) wears the classic logo's crest.
+module.exports = { CLASSIC_LOGO };
+
+if (require.main === module) {
+  write('logo.png', paintLogo(CLASSIC_LOGO));
+  write('themes/ember/logo.png', paintLogo(EMBER_LOGO));
+  write('themes/ember/art-dark.png', paintArt(true));
+  write('themes/ember/art-light.png', paintArt(false));
+}
