@@ -216,11 +216,10 @@ TEST_F(BridgeTest, CloseCancelsAndWaitsForTheJobAndDropsWhatItStillSends) {
 
 TEST_F(BridgeTest, AddonCommandsNeedAValidIdAndAreLogged) {
   bridge().markPageReady();
-  for (const char* command :
-       {R"({"cmd":"addonInstall","id":"abcdefghijklmnopqrstuvwxyz0123456"})", R"({"cmd":"addonInstall","id":"Fx"})",
-        R"({"cmd":"addonInstall","id":"f.x"})", R"({"cmd":"addonInstall"})", R"({"cmd":"addonRemove","id":"a/b"})"}) {
-    answer(command);
-  }
+  // The id rule itself is the manifest's; here: an invalid id stops the command before its log line.
+  answer(R"({"cmd":"addonInstall","id":"abcdefghijklmnopqrstuvwxyz0123456"})");
+  answer(R"({"cmd":"addonInstall","id":"Fx"})");
+  answer(R"({"cmd":"addonRemove","id":"a/b"})");
   EXPECT_FALSE(bridge().jobBusy());
   EXPECT_TRUE(host.page.empty());
   EXPECT_FALSE(std::filesystem::exists(bridge().logPath()));
@@ -230,9 +229,8 @@ TEST_F(BridgeTest, AddonCommandsNeedAValidIdAndAreLogged) {
   send(R"({"cmd":"addonInstall","id":"fx_2","variant":7})");
   runUntilIdle();
   ASSERT_EQ(addonCalls.size(), 2u);
-  EXPECT_EQ(addonCalls[0].id, "abcdefghijklmnopqrstuvwxyz012345");
-  EXPECT_EQ(addonCalls[0].variant, "nv");
-  EXPECT_EQ(addonCalls[0].key, "f12");
+  EXPECT_EQ(addonCalls[0].id + " " + addonCalls[0].variant + " " + addonCalls[0].key,
+            "abcdefghijklmnopqrstuvwxyz012345 nv f12");
   EXPECT_EQ(addonCalls[1].variant, "");  // not a text: empty
   const std::string log = readFile(bridge().logPath());
   EXPECT_NE(log.find("  addon install: abcdefghijklmnopqrstuvwxyz012345 variant=nv key=f12\r\n"), std::string::npos);
