@@ -29,7 +29,7 @@ struct BackgroundReports {
 // The threads keep their own copies of config and reports; closing is read
 // until the status task ends, so it must live as long as the process. The
 // process does not wait for these threads at exit. A news fetch that fails in
-// any way reports no news.
+// any way, even by an exception, reports a failed fetch.
 void startBackgroundTasks(const LauncherConfig& config, const BackgroundReports& reports,
                           const std::atomic<bool>& closing);
 
