@@ -4,10 +4,11 @@
 #include <string_view>
 #include <system_error>
 
-#include "addons/wildcard.h"
+#include "data/wildcard.h"
 #include "data/text_rules.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
+#include "updater/launcher_files.h"
 #include "updater/manifest.h"
 
 namespace zv {
@@ -24,7 +25,9 @@ bool isDll(std::string_view path) { return path.size() >= 5 && asciiLower(path.s
 // pattern's last segment. Failures are of no interest: these are leftovers
 // the add-on made, not files we promised to remove.
 void deleteMatching(const fs::path& clientFolder, const std::string& pattern) {
-  if (!isValidCleanupPattern(pattern)) return;
+  // A record written before releases were checked for it may still hold a
+  // pattern that reaches the launcher's configuration or log.
+  if (!isValidCleanupPattern(pattern) || cleanupTouchesLauncher(pattern, LauncherFiles{})) return;
   // No "/" means the client folder itself.
   const std::string_view text = pattern;
   const size_t slash = text.rfind('/');

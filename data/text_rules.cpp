@@ -17,7 +17,42 @@ bool isSafeSegment(std::string_view segment) {
   return true;
 }
 
+// Windows opens a device instead of a file for these, whatever the extension.
+bool isDeviceName(std::string_view segment) {
+  std::string base = asciiLower(segment.substr(0, segment.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  static constexpr std::string_view kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
+  for (std::string_view device : kDevices) {
+    if (base == device) return true;
+  }
+  if (!base.starts_with("com") && !base.starts_with("lpt")) return false;
+  const std::string_view number = std::string_view(base).substr(3);
+  // Superscript one, two and three count as digits here.
+  return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+         number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
 }  // namespace
+
+std::string windowsNameProblem(std::string_view path) {
+  size_t start = 0;
+  for (;;) {
+    const size_t slash = path.find('/', start);
+    const std::string_view segment = path.substr(start, slash == std::string_view::npos ? slash : slash - start);
+    std::string quoted(1, '"');
+    quoted.append(segment).append("\"");
+    if (!segment.empty() && (segment.back() == '.' || segment.back() == ' ')) {
+      return quoted + " ends in a dot or blank, which Windows drops";
+    }
+    if (isDeviceName(segment)) return quoted + " is a device name on Windows";
+    // A UTF-8 text never has more UTF-16 units than bytes: one limit serves both.
+    if (segment.size() > kMaxNameLength) {
+      return quoted + " is longer than " + std::to_string(kMaxNameLength) + " bytes, too long for its temporary name";
+    }
+    if (slash == std::string_view::npos) return {};
+    start = slash + 1;
+  }
+}
 
 std::string asciiLower(std::string_view text) {
   std::string lower(text);

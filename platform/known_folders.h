@@ -10,4 +10,8 @@ namespace zv {
 // path, else ~/.local/share. False when the system cannot tell.
 [[nodiscard]] bool userDataFolder(std::filesystem::path& folder);
 
+// The user's desktop: the Desktop known folder on Windows. Elsewhere the
+// launcher makes no shortcuts, and this is always false.
+[[nodiscard]] bool desktopFolder(std::filesystem::path& folder);
+
 }  // namespace zv

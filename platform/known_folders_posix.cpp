@@ -31,4 +31,6 @@ bool userDataFolder(std::filesystem::path& folder) {
   return true;
 }
 
+bool desktopFolder(std::filesystem::path&) { return false; }
+
 }  // namespace zv

@@ -15,4 +15,9 @@ namespace zv {
 [[nodiscard]] bool writePrivateFile(const std::filesystem::path& path, std::string_view bytes, bool replace,
                                     std::string& error);
 
+// Whether users other than the owner may read or write the file (any group
+// or other permission bit on POSIX). Always false on Windows, where the
+// folder's permissions apply.
+bool isOpenToOthers(const std::filesystem::path& path);
+
 }  // namespace zv

@@ -52,4 +52,9 @@ bool writePrivateFile(const std::filesystem::path& path, std::string_view bytes,
   return true;
 }
 
+bool isOpenToOthers(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && (info.st_mode & 077) != 0;
+}
+
 }  // namespace zv

@@ -41,4 +41,6 @@ bool writePrivateFile(const std::filesystem::path& path, std::string_view bytes,
   return true;
 }
 
+bool isOpenToOthers(const std::filesystem::path&) { return false; }
+
 }  // namespace zv

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "data/case_fold.h"
 #include "data/json.h"
 #include "data/text_rules.h"
+#include "data/wildcard.h"
 #include "updater/hex.h"
 
 namespace zv {
@@ -28,9 +30,9 @@ bool parseAddonFiles(const Json& files, const std::unordered_set<std::string>& b
   for (const Json& element : files.elements()) {
     ManifestFile file;
     if (!parseManifestFile(element, file, error)) return false;
-    const std::string lower = asciiLower(file.path);
+    const std::string folded = foldCase(file.path);
     // Safe paths contain no "|", so the key cannot be forged by a path.
-    if (basePaths.count(lower) != 0 || !seen.insert(lower + "|" + file.variant).second) {
+    if (basePaths.count(folded) != 0 || !seen.insert(folded + "|" + file.variant).second) {
       error = "addon " + addon.id + " file clashes with another file: " + file.path;
       return false;
     }
@@ -70,6 +72,28 @@ bool parseAddon(const Json& entry, const std::unordered_set<std::string>& basePa
   return parseAddonFiles(entry.get("files"), basePaths, addon, error);
 }
 
+// On a Windows disk "a" cannot be a file while "a/b" needs it as a folder,
+// whichever entry comes first; add-ons count too, as they install beside
+// the client.
+bool checkFilesAndFolders(const Manifest& manifest, std::string& error) {
+  std::unordered_set<std::string> files;
+  std::vector<const ManifestFile*> all;
+  for (const ManifestFile& file : manifest.files) all.push_back(&file);
+  for (const ManifestAddon& addon : manifest.addons) {
+    for (const ManifestFile& file : addon.files) all.push_back(&file);
+  }
+  for (const ManifestFile* file : all) files.insert(foldCase(file->path));
+  for (const ManifestFile* file : all) {
+    const std::string folded = foldCase(file->path);
+    for (size_t slash = folded.find('/'); slash != std::string::npos; slash = folded.find('/', slash + 1)) {
+      if (files.count(folded.substr(0, slash)) == 0) continue;
+      error = "path is both a file and a folder in manifest: " + file->path.substr(0, slash) + " (" + file->path + ")";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error) {
@@ -82,6 +106,13 @@ bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error)
   out.variant = entry.get("variant").stringOr("");
   if (!isSafeRelativePath(out.path) || (!out.source.empty() && !isSafeRelativePath(out.source))) {
     error = "unsafe path in manifest: " + out.path;
+    return false;
+  }
+  // The server name is a file on the publisher's disk, which may be Windows.
+  std::string problem = windowsNameProblem(out.path);
+  if (problem.empty() && !out.source.empty()) problem = windowsNameProblem(out.source);
+  if (!problem.empty()) {
+    error = "unusable file name in manifest: " + out.path + " (" + problem + ")";
     return false;
   }
   if (!isValidDigest(out.sha256) || out.size < 0 || out.packed < 0) {
@@ -109,7 +140,7 @@ bool parseManifest(const Json& root, Manifest& out, std::string& error) {
   for (const Json& element : root.get("files").elements()) {
     ManifestFile file;
     if (!parseManifestFile(element, file, error)) return false;
-    if (!basePaths.insert(asciiLower(file.path)).second) {
+    if (!basePaths.insert(foldCase(file.path)).second) {
       error = "duplicate path in manifest: " + file.path;
       return false;
     }
@@ -131,7 +162,7 @@ bool parseManifest(const Json& root, Manifest& out, std::string& error) {
     if (!parseAddon(element, basePaths, addonIds, addon, error)) return false;
     out.addons.push_back(std::move(addon));
   }
-  return true;
+  return checkFilesAndFolders(out, error);
 }
 
 bool isValidAddonId(std::string_view id) {
@@ -145,11 +176,12 @@ bool isValidCleanupPattern(std::string_view pattern) {
   const size_t slash = pattern.rfind('/');
   const std::string_view folder = slash == std::string_view::npos ? std::string_view() : pattern.substr(0, slash);
   const std::string_view name = slash == std::string_view::npos ? pattern : pattern.substr(slash + 1);
-  if (folder.find('*') != std::string_view::npos) return false;
-  // "**" would match every file just as "*" does.
-  if (name.find_first_not_of('*') == std::string_view::npos) return false;
+  if (folder.find_first_of("*?") != std::string_view::npos) return false;
+  // "*", "**" and "*.*" alike would take the player's own files with the
+  // add-on's: a pattern must name something that only some files have.
+  if (!wildcardNeedsLiteral(name)) return false;
   std::string probe(pattern);
-  std::replace(probe.begin(), probe.end(), '*', 'x');
+  std::replace_if(probe.begin(), probe.end(), [](char c) { return c == '*' || c == '?'; }, 'x');
   return isSafeRelativePath(probe);
 }
 

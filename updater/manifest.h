@@ -58,9 +58,9 @@ struct Manifest {
 // 1 to 32 bytes of a-z, 0-9, "-" and "_": add-on and variant ids.
 bool isValidAddonId(std::string_view id);
 
-// A clean-up pattern: "*" is the only wildcard and only in the last segment,
-// and the last segment is never all wildcards, so a pattern cannot select
-// every file of a folder.
+// A clean-up pattern: wildcards ("*", "?") only in the last segment, and that
+// segment holds a letter or digit every match must contain (see
+// wildcardNeedsLiteral), so a pattern cannot select every file of a folder.
 bool isValidCleanupPattern(std::string_view pattern);
 
 }  // namespace zv

@@ -4,6 +4,7 @@
 #include "platform/file_stat.h"
 #include "platform/text_path.h"
 #include "updater/file_time.h"
+#include "updater/launcher_files.h"
 #include "updater/sha256.h"
 #include "updater/signature.h"
 #include "updater/work_folder.h"
@@ -73,6 +74,7 @@ bool Updater::fetchManifest(Manifest& manifest, std::string& code, std::string& 
     detail = message;
     return false;
   }
+  dropLauncherOwnEntries(manifest, launcherFilesOf(clientFolder_, launcherPath_, config_.workDir));
   build_ = manifest.build;
   return true;
 }

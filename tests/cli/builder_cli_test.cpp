@@ -247,6 +247,10 @@ TEST_F(BuilderCli, RefusedSourcesLeaveTheOutputFolderAsItWas) {
       {"client/system/l2.EXE", "two files differ only in letter case: system/L2.exe and system/l2.EXE"},
       {"client/bad|name.txt", "cannot publish bad|name.txt: the launcher refuses names"},
       {"client/aux.txt", "cannot publish aux.txt: \"aux.txt\" is a device name on Windows"},
+      // Beside it the launcher could not create "<name>.zvnew".
+      {"client/" + std::string(250, 'n'), "cannot publish " + std::string(250, 'n') + ": "},
+      {"client/system/Textures/\xC3\xBCn\xC3\xAF" "c\xC3\xB6" "d\xC3\xA9 \xC3\x9F.utx",
+       "two files differ only in letter case: system/Textures/"},
       {"fx/nv/system/L2.exe", "add-on fx: system/L2.exe in "},
   };
   for (const Case& c : cases) {
@@ -298,7 +302,7 @@ TEST_F(BuilderCli, VerifyListsEveryProblem) {
   EXPECT_EQ(run({"verify", out(), "abc"}).code, 2);
 }
 
-TEST_F(BuilderCli, KeygenNeverOverwritesWithoutForce) {
+TEST_F(BuilderCli, KeyFilesNeverOverwrittenWithoutForceAndReadWithCare) {
   struct stat info {};
   ASSERT_EQ(stat(key().c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600);
@@ -320,6 +324,17 @@ TEST_F(BuilderCli, KeygenNeverOverwritesWithoutForce) {
 
   const Result usage = run({"keygen"});
   EXPECT_EQ(usage.code, 2);
+
+  // A device never ends: only what a key file can hold is read.
+  const Result endless = run({"pubkey", "/dev/zero"});
+  EXPECT_EQ(endless.code, 1);
+  EXPECT_NE(endless.err.find("/dev/zero is not a zarvo-builder key file (larger than 4096 bytes"), std::string::npos)
+      << endless.err;
+  fs::permissions(key(), fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
+  const Result open = run({"pubkey", key()});
+  EXPECT_EQ(open.out, forced.out);
+  EXPECT_NE(open.err.find("warning: " + key() + " can be read or changed by other users"), std::string::npos)
+      << open.err;
 }
 
 }  // namespace

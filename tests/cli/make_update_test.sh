@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make_update.bat, as a Windows publisher runs it, under Wine: the first run
 # makes the key and the update tree, the second keeps every packed file, and
-# a missing client folder fails with the script's message.
+# a missing client folder fails with the script's message; with a
+# configuration and a launcher beside it, it brands the launcher.
 # Usage: make_update_test.sh BUILD_TOOL_DIR (holding zarvo-builder.exe and make_update.bat)
 set -u
 tools=$1
@@ -15,6 +16,9 @@ mkdir -p "$work/client/system"
 printf 'hello\r\n' >"$work/client/system/L2.ini"
 head -c 200000 /dev/urandom >"$work/client/system/data.bin"
 printf '{"once": ["system/L2.ini"]}' >"$work/release.json"
+# Any Windows executable stands in for the launcher.
+cp "$tools/zarvo-builder.exe" "$work/ZarvoLauncher.exe"
+printf '{"serverName": "Made by make_update"}' >"$work/ZarvoLauncher.json"
 bat="Z:${work//\//\\}\\make_update.bat"
 export ZARVO_NO_PAUSE=1
 
@@ -23,6 +27,8 @@ grep -q '^Put the public key above' <<<"$first" || fail "no key was made: $first
 grep -q '^2 files verified' <<<"$first" || fail "not verified: $first"
 [ -f "$work/update/manifest.json" ] && [ -f "$work/update/manifest.sig" ] || fail "no manifest"
 grep -q '"mode": "once"' "$work/update/manifest.json" || fail "release.json was not used"
+grep -q 'branded.ZarvoLauncher.exe": it needs no ZarvoLauncher.json' <<<"$first" || fail "not branded: $first"
+grep -qF '{"serverName": "Made by make_update"}' "$work/branded/ZarvoLauncher.exe" || fail "no configuration inside"
 
 second=$("$run" cmd /c "$bat") || fail "second run: $second"
 grep -q '0 packed, 2 unchanged' <<<"$second" || fail "second run packed again: $second"
@@ -31,4 +37,4 @@ grep -q 'Put the public key above' <<<"$second" && fail "second run made a new k
 rm -rf "$work/client"
 third=$("$run" cmd /c "$bat") && fail "a missing client folder succeeded: $third"
 grep -q 'does not exist' <<<"$third" || fail "no message for a missing client folder: $third"
-echo "make_update.bat: 3 passed, 0 failed"
+echo "make_update.bat: 4 passed, 0 failed"

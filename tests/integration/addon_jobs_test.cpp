@@ -91,7 +91,7 @@ class AddonJobsTest : public ::testing::Test {
     Json addons = Json::array();
     if (shape.fx) {
       Json fx = Json::parse(R"({"id":"fx","name":"Effects","keyIni":"system/fx.ini","defaultKey":"end",
-                               "cleanup":["system/*.log"]})");
+                               "cleanup":["system/*.log","system/*.*","*.json"]})");
       Json variants = Json::array();
       if (shape.nv) variants.push(Json::parse(R"({"id":"nv","label":"NVIDIA"})"));
       variants.push(Json::parse(R"({"id":"amd","label":"AMD"})"));
@@ -258,6 +258,10 @@ TEST_F(AddonJobsTest, RemovalDeletesFilesCleanupMatchesAndEmptiedFolders) {
   ASSERT_EQ(install("sharp", "", "").done, doneText(true, "addonInstalled", "sharp"));
   writeFile(client_ / "system/ReShade.log", "log");
   writeFile(client_ / "system/logs/keep.log", "not ours");
+  // Patterns that would take every file with a dot, or the launcher's own
+  // configuration, never reach the record.
+  writeFile(client_ / "system/player.cfg", "the player's own");
+  writeFile(client_ / "ZarvoLauncher.json", "{}");
 
   JobLog log = remove("fx");
   EXPECT_EQ(log.done, doneText(true, "addonRemoved", "Effects"));
@@ -266,6 +270,8 @@ TEST_F(AddonJobsTest, RemovalDeletesFilesCleanupMatchesAndEmptiedFolders) {
   EXPECT_FALSE(exists("shaders"));
   EXPECT_FALSE(exists("system/ReShade.log"));
   EXPECT_TRUE(exists("system/logs/keep.log"));
+  EXPECT_TRUE(exists("system/player.cfg"));
+  EXPECT_TRUE(exists("ZarvoLauncher.json"));
   EXPECT_TRUE(exists("system/L2.exe"));
   EXPECT_TRUE(exists("system/sharp.dll"));
   EXPECT_EQ(records().dump(), Json::parse(R"({"sharp":{"name":"sharp","variant":"","key":"insert",

@@ -133,8 +133,10 @@ TEST_F(UpdateJobTest, OnceFilesOnlyHaveToExist) {
   EXPECT_EQ(readFile(clientFile("system/user.ini")), "the player's own settings, any size\n");
 }
 
-TEST_F(UpdateJobTest, RetiredFilesAreDeletedButFoldersAndMissingOnesChangeNothing) {
+TEST_F(UpdateJobTest, RetiredFilesAreDeletedButFoldersMissingOnesAndTheLaunchersOwnChangeNothing) {
   release_->addFile("keep.txt", "keep");
+  release_->removePath("ZarvoLauncher.json");
+  release_->removePath(".zarvo_update/cache.json");
   release_->removePath("old/patch.dll");
   release_->removePath("old/folder");
   release_->removePath("never/there.txt");
@@ -144,8 +146,11 @@ TEST_F(UpdateJobTest, RetiredFilesAreDeletedButFoldersAndMissingOnesChangeNothin
   expectDone(runJob(), true, true, "uptodate", "") ;
 
   writeFile(clientFile("old/patch.dll"), "retired");
+  writeFile(clientFile("ZarvoLauncher.json"), "{}");
   expectDone(runJob(), true, true, "updated", "");
   EXPECT_FALSE(std::filesystem::exists(clientFile("old/patch.dll")));
+  EXPECT_TRUE(std::filesystem::exists(clientFile("ZarvoLauncher.json")));
+  EXPECT_TRUE(std::filesystem::exists(workFolder() / "cache.json"));
   EXPECT_TRUE(std::filesystem::exists(clientFile("old/folder/inside.txt")));
 }
 

@@ -46,8 +46,8 @@ TEST(ClientNames, RefusesWhatTheLauncherOrWindowsCannotTake) {
   EXPECT_EQ(unpublishableReason(std::string(401, 'a')), "the path is longer than 400 bytes");
   EXPECT_EQ(unpublishableReason("bad\xff.dat"), "the name is not valid UTF-8");
   EXPECT_EQ(unpublishableReason("bad\xc0\xaf.dat"), "the name is not valid UTF-8");  // overlong "/"
-  EXPECT_EQ(unpublishableReason("dir./a"), "Windows cannot create a name ending in a dot or blank");
-  EXPECT_EQ(unpublishableReason("a/b "), "Windows cannot create a name ending in a dot or blank");
+  EXPECT_EQ(unpublishableReason("dir./a"), "\"dir.\" ends in a dot or blank, which Windows drops");
+  EXPECT_EQ(unpublishableReason("a/b "), "\"b \" ends in a dot or blank, which Windows drops");
   EXPECT_EQ(unpublishableReason("system/nul.txt"), "\"nul.txt\" is a device name on Windows");
   EXPECT_EQ(unpublishableReason("COM1"), "\"COM1\" is a device name on Windows");
   EXPECT_EQ(unpublishableReason("com10.txt"), "");
@@ -92,9 +92,9 @@ TEST(ReleaseFile, RefusalsSayWhatIsWrong) {
       {R"({"addons": [{"id": "FX", "folder": "x"}]})",
        "add-on id \"FX\" must be 1 to 32 characters of a-z, 0-9, \"-\" and \"_\""},
       {R"({"addons": [{"id": "fx"}]})", "add-on fx needs a \"folder\" or \"variants\" with folders"},
-      {R"({"addons": [{"id": "fx", "folder": "x", "cleanup": ["system/*"]}]})",
-       "clean-up pattern \"system/*\" of add-on fx is refused by the launcher (\"*\" only in the last segment, "
-       "never the whole name)"},
+      {R"({"addons": [{"id": "fx", "folder": "x", "cleanup": ["system/*.*"]}]})",
+       "clean-up pattern \"system/*.*\" of add-on fx is refused by the launcher (\"*\" and \"?\" only in the last "
+       "segment, which must hold a letter or digit, as in *.log or d3d9*.dll: \"*.*\" would take the player's files)"},
       {R"({"addons": [{"id": "fx", "variants": [{"id": "a", "folder": "x"}, {"id": "a", "folder": "y"}]}]})",
        "add-on fx has two variants with the id a"},
       {R"({"addons": [{"id": "fx", "folder": "x"}, {"id": "fx", "folder": "y"}]})", "two add-ons have the id fx"},
@@ -225,6 +225,34 @@ TEST_F(Planning, RefusalsNameTheFile) {
 
   EXPECT_FALSE(plan(R"({"source": {"nothing.txt": "x"}})", result, error));
   EXPECT_EQ(error, "\"source\" names nothing.txt, which is not a file of this release");
+}
+
+// Every player's launcher would lose its settings or state.
+TEST_F(Planning, TheLaunchersOwnFilesAreNeitherPublishedNorRemoved) {
+  writeFile(dir / "client/ZarvoLauncher.json", R"({"workDir": "state"})");
+  writeFile(dir / "client/state/cache.json", "{}");
+  Plan result;
+  std::string error;
+  ASSERT_TRUE(plan(R"({"launcher": "ZarvoLauncher.exe"})", result, error)) << error;
+  std::vector<std::string> published;
+  for (const PlannedFile& file : result.files) published.push_back(file.path);
+  EXPECT_EQ(published, (std::vector<std::string>{"system/L2.exe", "system/Option.ini", "system/debug.log"}));
+  ASSERT_EQ(result.warnings.size(), 1u);
+  EXPECT_NE(result.warnings[0].find("ZarvoLauncher.json is not published"), std::string::npos);
+
+  for (const char* path : {"zarvolauncher.JSON", "ZarvoLauncher.log", "State/cache.json", "ZarvoLauncher.exe"}) {
+    EXPECT_FALSE(plan(R"({"launcher": "ZarvoLauncher.exe", "remove": [")" + std::string(path) + R"("]})", result,
+                      error));
+    EXPECT_EQ(error, std::string(path) + " is listed in \"remove\" but belongs to the launcher itself (its "
+                     "configuration, log, work folder or executable), which a release never deletes");
+  }
+  for (const char* pattern : {"Zarvo*.js*", "*.log", "state/*.json", "state/sub/a*"}) {
+    EXPECT_FALSE(plan(R"({"addons": [{"id": "fx", "folder": "fx/all", "cleanup": [")" + std::string(pattern) +
+                      R"("]}]})", result, error));
+    EXPECT_EQ(error, "clean-up pattern \"" + std::string(pattern) +
+                         "\" of add-on fx could delete the launcher's own files (its configuration, log, work "
+                         "folder or executable)");
+  }
 }
 
 TEST_F(Planning, OncePatternThatMatchesNothingIsAWarning) {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "addons/file_removal.h"
-#include "addons/wildcard.h"
+#include "data/wildcard.h"
 #include "tests/support/locked_file.h"
 #include "tests/support/temp_dir.h"
 
@@ -19,7 +19,7 @@ using test::writeFile;
 
 namespace fs = std::filesystem;
 
-TEST(WildcardMatch, StarsMatchAnyRunAndCaseIsIgnored) {
+TEST(WildcardMatch, StarsMatchAnyRunQuestionMarksOneCharacterAndCaseIsIgnored) {
   EXPECT_TRUE(wildcardMatch("*.log", "ReShade.LOG"));
   EXPECT_TRUE(wildcardMatch("*.log", ".log"));
   EXPECT_FALSE(wildcardMatch("*.log", "ReShade.log.bak"));
@@ -32,9 +32,13 @@ TEST(WildcardMatch, StarsMatchAnyRunAndCaseIsIgnored) {
   EXPECT_TRUE(wildcardMatch("a**", "a"));
   EXPECT_FALSE(wildcardMatch("abc", "ab"));
   EXPECT_FALSE(wildcardMatch("ab", "abc"));
-  // "?" is an ordinary character.
-  EXPECT_FALSE(wildcardMatch("a?c", "abc"));
-  EXPECT_TRUE(wildcardMatch("a?c", "A?C"));
+  // "?" takes exactly one character, a whole UTF-8 sequence.
+  EXPECT_TRUE(wildcardMatch("shader?.bin", "SHADER7.bin"));
+  EXPECT_FALSE(wildcardMatch("shader?.bin", "shader.bin"));
+  EXPECT_FALSE(wildcardMatch("shader?.bin", "shader12.bin"));
+  EXPECT_TRUE(wildcardMatch("a?c", "a\xC3\xA9" "c"));
+  EXPECT_TRUE(wildcardMatch("*?\xC3\xA9", "x\xC3\xA9\xC3\xA9"));
+  EXPECT_FALSE(wildcardMatch("*??", "\xC3\xA9"));
 }
 
 class RemoveFilesTest : public ::testing::Test {

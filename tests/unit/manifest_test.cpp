@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "data/json.h"
+#include "data/wildcard.h"
+#include "updater/launcher_files.h"
 #include "updater/manifest.h"
 
 namespace zv {
@@ -246,14 +249,127 @@ TEST(ManifestAddons, BadCleanupPatternsAreDroppedSilently) {
   EXPECT_EQ(m.addons[0].cleanup, (std::vector<std::string>{"bin/*.log", "x*y*.ini", "plain.txt"}));
 }
 
-TEST(CleanupPattern, WildcardOnlyInTheLastSegmentAndNeverAlone) {
-  for (const char* p : {"bin/*.log", "x*y*.ini", "a/b/*c", "*.txt", "a.b", "*x*"}) {
+// Each of these would fail or overwrite another file on a Windows disk.
+TEST(Manifest, RefusesNamesWindowsCannotHold) {
+  const std::string longest(249, 'n');
+  parsed(withFiles(Json::array().push(entry("d/" + longest)).push(entry("x/" + longest.substr(2) + "\xC3\xA9"))));
+  const std::vector<std::pair<std::string, std::string>> names = {
+      {"CON", "\"CON\" is a device name on Windows"},
+      {"sys/con.txt", "\"con.txt\" is a device name on Windows"},
+      {"sys/Lpt9.a.b", "\"Lpt9.a.b\" is a device name on Windows"},
+      {"COM\xC2\xB9", "\"COM\xC2\xB9\" is a device name on Windows"},
+      {"nul .txt", "\"nul .txt\" is a device name on Windows"},
+      {"a.", "\"a.\" ends in a dot or blank, which Windows drops"},
+      {"dir /x", "\"dir \" ends in a dot or blank, which Windows drops"},
+      {longest + "n", "\"" + longest + "n\" is longer than 249 bytes, too long for its temporary name"},
+  };
+  for (const auto& [name, problem] : names) {
+    EXPECT_EQ(refusal(withFiles(Json::array().push(entry(name)))),
+              "unusable file name in manifest: " + name + " (" + problem + ")");
+  }
+  EXPECT_EQ(refusal(withFiles(Json::array().push(entry("a.txt").set("source", "srv/prn.txt")))),
+            "unusable file name in manifest: a.txt (\"prn.txt\" is a device name on Windows)");
+  for (const char* fine : {"console.txt", "com10", "lpt", "a.b/c", "aux_/x", "x.con"}) {
+    parsed(withFiles(Json::array().push(entry(fine))));
+  }
+}
+
+TEST(Manifest, RefusesPathsThatAreAlsoAnotherEntrysFolder) {
+  EXPECT_EQ(refusal(withFiles(Json::array().push(entry("a/b/c")).push(entry("A/b")))),
+            "path is both a file and a folder in manifest: a/b (a/b/c)");
+  EXPECT_EQ(refusal(withFiles(Json::array().push(entry("\xC3\x84")).push(entry("\xC3\xA4/x")))),
+            "path is both a file and a folder in manifest: \xC3\xA4 (\xC3\xA4/x)");
+  EXPECT_EQ(refusal(withAddon(addon("fx", Json::array().push(entry("system/d3d9.dll/x"))),
+                              Json::array().push(entry("system/D3D9.dll")))),
+            "path is both a file and a folder in manifest: system/d3d9.dll (system/d3d9.dll/x)");
+  parsed(withFiles(Json::array().push(entry("a/b")).push(entry("ab")).push(entry("a.b")).push(entry("a/bc"))));
+}
+
+// Windows folds these letters too, so each pair is one file there.
+TEST(Manifest, NamesThatDifferOnlyInNonAsciiCaseAreDuplicates) {
+  const std::vector<std::pair<std::string, std::string>> pairs = {
+      {"\xC3\x84.txt", "\xC3\xA4.txt"},              // Ä ä
+      {"\xC5\xBD", "\xC5\xBE"},                      // Ž ž
+      {"\xC5\xB8", "\xC3\xBF"},                      // Ÿ ÿ
+      {"\xC7\x85", "\xC7\x86"},                      // Dž dž
+      {"\xCE\xA3", "\xCF\x82"},                      // Σ ς
+      {"\xCE\x8F", "\xCF\x8E"},                      // Ώ ώ
+      {"\xD0\x96", "\xD0\xB6"},                      // Ж ж
+      {"\xD0\x81", "\xD1\x91"},                      // Ё ё
+      {"\xD3\x98", "\xD3\x99"},                      // Ә ә
+  };
+  for (const auto& [upper, lower] : pairs) {
+    EXPECT_EQ(refusal(withFiles(Json::array().push(entry(upper)).push(entry(lower)))),
+              "duplicate path in manifest: " + lower);
+  }
+  // ß has no capital on Windows; × and ÷ are no letters.
+  parsed(withFiles(Json::array().push(entry("\xC3\x9F")).push(entry("ss")).push(entry("\xC3\x97")).push(
+      entry("\xC3\xB7"))));
+}
+
+TEST(LauncherFiles, AReleasePassesOverTheLaunchersOwnFiles) {
+  Manifest m = parsed(Json::parse(R"({"format": 1,
+    "launcher": {"path": "ZarvoLauncher.exe", "size": 1, "sha256": ")" + digest + R"(", "packed": 1},
+    "files": [{"path": "zarvolauncher.JSON", "size": 1, "sha256": ")" + digest + R"(", "packed": 1},
+              {"path": "work/cache.json", "size": 1, "sha256": ")" + digest + R"(", "packed": 1},
+              {"path": "Game.exe", "size": 1, "sha256": ")" + digest + R"(", "packed": 1},
+              {"path": "system/L2.exe", "size": 1, "sha256": ")" + digest + R"(", "packed": 1}],
+    "remove": ["ZarvoLauncher.log", "WORK", ".zarvo_update/addons.json", "old.dll"],
+    "addons": [{"id": "fx", "keyIni": "work/fx.ini", "cleanup": ["*.json", "Zarvo*", "work/*.part", "Game.*", "*.dds"],
+                "files": [{"path": "work/fx.ini", "size": 1, "sha256": ")" + digest + R"(", "packed": 1},
+                          {"path": "fx.dll", "size": 1, "sha256": ")" + digest + R"(", "packed": 1}]}]})"));
+  const std::filesystem::path client = std::filesystem::path("/c") / "client";
+  EXPECT_EQ(launcherFilesOf(client / "", client / "Game.exe", "").executable, "Game.exe");
+  EXPECT_EQ(launcherFilesOf(client / "sub", client / "Game.exe", "").executable, "");
+  dropLauncherOwnEntries(m, launcherFilesOf(client, client / "Game.exe", "work"));
+  ASSERT_EQ(m.files.size(), 1u);
+  EXPECT_EQ(m.files[0].path, "system/L2.exe");
+  // Only the configured work folder is the launcher's.
+  EXPECT_EQ(m.remove, (std::vector<std::string>{".zarvo_update/addons.json", "old.dll"}));
+  EXPECT_EQ(m.addons[0].cleanup, (std::vector<std::string>{"*.dds"}));
+  EXPECT_EQ(m.addons[0].keyIni, "");
+  ASSERT_EQ(m.addons[0].files.size(), 1u);
+  EXPECT_EQ(m.launcher.path, "ZarvoLauncher.exe");  // its own entry updates it
+}
+
+TEST(CleanupPattern, WildcardsOnlyInTheLastSegmentWhichMustNameALetterOrDigit) {
+  for (const char* p : {"bin/*.log", "x*y*.ini", "a/b/*c", "*.dds", "d3d9*.dll", "shader?.bin", "ReShade.*", "a.b",
+                        "*x*", "\xC3\xA9*"}) {
     EXPECT_TRUE(isValidCleanupPattern(p)) << p;
   }
-  for (const char* p : {"*", "dir/*", "**", "dir/***", "di*r/a.txt", "*/a.txt", "../a*", "", "/a*", "a/",
-                        "a\\*.log", "C:*.log", "a/./*.log", "a*?.log"}) {
+  for (const char* p : {"*", "dir/*", "**", "dir/***", "*.*", "*.*.*", "**.*", "?*", "*.?", "*-*", "... ",
+                        "di*r/a.txt", "d?r/a.txt", "*/a.txt", "../a*", "", "/a*", "a/", "a\\*.log", "C:*.log",
+                        "a/./*.log"}) {
     EXPECT_FALSE(isValidCleanupPattern(p)) << p;
   }
+}
+
+// The danger of a clean-up pattern is a folder whose names all share one
+// shape ("name.ext"): a pattern that sees only the shape deletes every file.
+// Every accepted pattern must miss the twin of each name it matches, the
+// name of the same shape spelt with letters the pattern does not use.
+TEST(CleanupPattern, NoAcceptedPatternMatchesEveryNameOfAShape) {
+  const std::string alphabet = "*?.a-";
+  const std::vector<std::string> names = {"a", "aa.a", "a.aaa", ".a", "a-a.a", "aa..a", "a.a.a", "aaaaaa"};
+  std::vector<std::string> patterns = {""};
+  size_t accepted = 0;
+  for (size_t length = 1; length <= 5; ++length) {
+    std::vector<std::string> longer;
+    for (const std::string& stem : patterns) {
+      for (const char c : alphabet) longer.push_back(stem + c);
+    }
+    patterns = std::move(longer);
+    for (const std::string& pattern : patterns) {
+      if (!isValidCleanupPattern(pattern)) continue;
+      ++accepted;
+      for (const std::string& name : names) {
+        std::string twin = name;
+        for (char& c : twin) c = c == 'a' ? 'z' : c;
+        EXPECT_FALSE(wildcardMatch(pattern, twin)) << pattern << " matches " << twin;
+      }
+    }
+  }
+  EXPECT_GT(accepted, 100u);
 }
 
 TEST(AddonId, LowerCaseLettersDigitsDashAndUnderscoreUpTo32) {

@@ -192,6 +192,7 @@ int runBuild(const BuildOptions& options) {
   std::string error;
   Seed seed{};
   if (!loadKeyFile(options.keyFile, seed, error)) return failure(error);
+  warnIfOpenToOthers(options.keyFile);
   Release release;
   if (!options.releaseFile.empty() && !loadRelease(options.releaseFile, release, error)) return failure(error);
   if (isWithin(options.outDir, options.sourceDir) || isWithin(options.sourceDir, options.outDir)) {

@@ -5,21 +5,6 @@
 #include "data/text_rules.h"
 
 namespace zv::builder {
-namespace {
-
-// Windows opens these device names instead of files, with any extension.
-bool isDeviceName(std::string_view segment) {
-  const std::string base = asciiLower(segment.substr(0, segment.find('.')));
-  static constexpr std::string_view kDevices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
-  for (std::string_view device : kDevices) {
-    if (base == device) return true;
-  }
-  return base.size() == 4 && (base.starts_with("com") || base.starts_with("lpt")) && base[3] >= '0' &&
-         base[3] <= '9';
-}
-
-}  // namespace
-
 bool isValidUtf8(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {
@@ -60,21 +45,9 @@ std::string unpublishableReason(std::string_view path) {
     return path.size() > 400 ? "the path is longer than 400 bytes"
                              : "the launcher refuses names with \\ : < > \" | ? * or control characters";
   }
-  size_t start = 0;
-  for (;;) {
-    const size_t slash = path.find('/', start);
-    const std::string_view segment = path.substr(start, slash == std::string_view::npos ? slash : slash - start);
-    // Windows drops a trailing dot or blank, so the file would land under
-    // another name and never match its digest entry.
-    if (segment.back() == '.' || segment.back() == ' ') return "Windows cannot create a name ending in a dot or blank";
-    if (isDeviceName(segment)) {
-      std::string reason(1, '"');
-      reason.append(segment);
-      return reason.append("\" is a device name on Windows");
-    }
-    if (slash == std::string_view::npos) return {};
-    start = slash + 1;
-  }
+  // Windows drops a trailing dot or blank, so such a file would land under
+  // another name and never match its entry; a device name is no file at all.
+  return windowsNameProblem(path);
 }
 
 }  // namespace zv::builder

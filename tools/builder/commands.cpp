@@ -5,6 +5,7 @@
 
 #include "platform/console.h"
 #include "platform/text_path.h"
+#include "tools/builder/brand_command.h"
 #include "tools/builder/build_command.h"
 #include "tools/builder/chunk_compressor.h"
 #include "tools/builder/keys.h"
@@ -27,7 +28,10 @@ constexpr const char* kUsage =
     "      folder SOURCE_DIR. A rebuild into the same OUT_DIR keeps packed files whose content\n"
     "      did not change; --repack packs every file again.\n"
     "  zarvo-builder verify OUT_DIR PUBLIC_KEY [--quiet]\n"
-    "      Checks the signature, the manifest and every packed file of an update tree.\n";
+    "      Checks the signature, the manifest and every packed file of an update tree.\n"
+    "  zarvo-builder brand LAUNCHER_EXE CONFIG_JSON OUT_EXE\n"
+    "      Writes a copy of the launcher with the configuration built in, checked with the\n"
+    "      launcher's own rules: it then starts without a ZarvoLauncher.json beside it.\n";
 
 int usage(const char* problem) {
   if (problem) std::fprintf(stderr, "zarvo-builder: %s\n", problem);
@@ -100,10 +104,12 @@ int pubkey(const Parsed& parsed) {
   if (parsed.positional.size() != 1) return usage("pubkey takes one key file");
   Seed seed{};
   std::string error;
-  if (!loadKeyFile(pathFromUtf8(parsed.positional[0]), seed, error)) {
+  const std::filesystem::path keyFile = pathFromUtf8(parsed.positional[0]);
+  if (!loadKeyFile(keyFile, seed, error)) {
     std::fprintf(stderr, "zarvo-builder: %s\n", error.c_str());
     return 1;
   }
+  warnIfOpenToOthers(keyFile);
   std::printf("%s\n", publicKeyHex(seed).c_str());
   return 0;
 }
@@ -150,6 +156,13 @@ int runCommand(const std::vector<std::string>& args) {
   if (command == "build") {
     const Parsed parsed = parse(args, {"--key", "--build", "--release"}, {"--repack", "--quiet"});
     return parsed.problem.empty() ? build(parsed) : usage(parsed.problem.c_str());
+  }
+  if (command == "brand") {
+    const Parsed parsed = parse(args, {}, {});
+    if (!parsed.problem.empty()) return usage(parsed.problem.c_str());
+    if (parsed.positional.size() != 3) return usage("brand takes a launcher, a configuration and an output file");
+    return runBrand(pathFromUtf8(parsed.positional[0]), pathFromUtf8(parsed.positional[1]),
+                    pathFromUtf8(parsed.positional[2]));
   }
   if (command == "verify") {
     const Parsed parsed = parse(args, {}, {"--quiet"});

@@ -1,12 +1,13 @@
 #include "tools/builder/keys.h"
 
+#include <cstdio>
 #include <string_view>
 #include <vector>
 
-#include "platform/file.h"
 #include "platform/private_file.h"
 #include "platform/secure_random.h"
 #include "platform/text_path.h"
+#include "tools/builder/bounded_read.h"
 #include "updater/hex.h"
 
 namespace zv::builder {
@@ -17,6 +18,9 @@ std::string_view trimmed(std::string_view line) {
   while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
   return line;
 }
+
+// A key file holds a few comment lines and one line of 64 digits.
+constexpr size_t kMaxKeyFileBytes = 4096;
 
 }  // namespace
 
@@ -43,9 +47,16 @@ bool createKeyFile(const std::filesystem::path& path, bool replace, Seed& seed, 
 
 bool loadKeyFile(const std::filesystem::path& path, Seed& seed, std::string& error) {
   std::string text;
-  if (!readTextFile(path, text)) {
-    error = "cannot read the key file " + pathToUtf8(path);
-    return false;
+  switch (readBounded(path, kMaxKeyFileBytes, text)) {
+    case BoundedRead::Ok:
+      break;
+    case BoundedRead::Unreadable:
+      error = "cannot read the key file " + pathToUtf8(path);
+      return false;
+    case BoundedRead::TooLarge:
+      error = pathToUtf8(path) + " is not a zarvo-builder key file (larger than " + std::to_string(kMaxKeyFileBytes) +
+              " bytes; a key file is one line of 64 hexadecimal digits)";
+      return false;
   }
   size_t start = 0;
   while (start < text.size()) {
@@ -63,6 +74,15 @@ bool loadKeyFile(const std::filesystem::path& path, Seed& seed, std::string& err
   }
   error = pathToUtf8(path) + " is not a zarvo-builder key file (expected a line of 64 hexadecimal digits)";
   return false;
+}
+
+void warnIfOpenToOthers(const std::filesystem::path& path) {
+  if (!isOpenToOthers(path)) return;
+  const std::string name = pathToUtf8(path);
+  std::fprintf(stderr,
+               "zarvo-builder: warning: %s can be read or changed by other users; whoever reads it can sign "
+               "releases in your name (chmod 600 %s)\n",
+               name.c_str(), name.c_str());
 }
 
 }  // namespace zv::builder

@@ -24,6 +24,10 @@ std::string publicKeyHex(const Seed& seed);
 // permissions. An existing file is replaced only with replace set.
 [[nodiscard]] bool createKeyFile(const std::filesystem::path& path, bool replace, Seed& seed, std::string& error);
 
+// Reads at most a few KiB: anything longer is no key file.
 [[nodiscard]] bool loadKeyFile(const std::filesystem::path& path, Seed& seed, std::string& error);
+
+// Warns on standard error when others may read or change the secret key.
+void warnIfOpenToOthers(const std::filesystem::path& path);
 
 }  // namespace zv::builder

@@ -15,6 +15,12 @@ rem private: whoever has it can send updates to your players.
 set "KEY=%~dp0zarvo-secret.key"
 rem Optional: launcher entry, add-ons, "once" files and more (see README.md).
 set "RELEASE=%~dp0release.json"
+rem Optional: with your ZarvoLauncher.json and ZarvoLauncher.exe next to this
+rem file, the launcher is branded: BRANDED gets a copy with the configuration
+rem built in, which players start without any ZarvoLauncher.json beside it.
+set "CONFIG=%~dp0ZarvoLauncher.json"
+set "LAUNCHER=%~dp0ZarvoLauncher.exe"
+set "BRANDED=%~dp0branded\ZarvoLauncher.exe"
 
 set "BUILDER=%~dp0zarvo-builder.exe"
 if not exist "%BUILDER%" (
@@ -44,6 +50,11 @@ if exist "%RELEASE%" set RELEASE_OPTION=--release "%RELEASE%"
 if errorlevel 1 goto failed
 "%BUILDER%" verify "%UPDATE%" %PUBLIC_KEY%
 if errorlevel 1 goto failed
+if exist "%CONFIG%" if exist "%LAUNCHER%" (
+  "%BUILDER%" brand "%LAUNCHER%" "%CONFIG%" "%BRANDED%"
+  if errorlevel 1 goto failed
+  echo Give your players "%BRANDED%": it needs no ZarvoLauncher.json.
+)
 
 echo.
 echo Done. Upload the folder "%UPDATE%" to your update server.

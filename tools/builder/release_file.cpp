@@ -142,7 +142,8 @@ bool parseAddon(const Json& value, const std::filesystem::path& base, size_t ind
     // The launcher drops such patterns without a word; say it here instead.
     if (!isValidCleanupPattern(pattern)) {
       return named.fail("clean-up pattern \"" + pattern + "\" of " + where +
-                        " is refused by the launcher (\"*\" only in the last segment, never the whole name)");
+                        " is refused by the launcher (\"*\" and \"?\" only in the last segment, which must "
+                        "hold a letter or digit, as in *.log or d3d9*.dll: \"*.*\" would take the player's files)");
     }
   }
   const Json& variants = value.get("variants");

@@ -3,14 +3,17 @@
 #include <map>
 #include <set>
 
+#include "data/case_fold.h"
+#include "data/launcher_config.h"
 #include "data/text_rules.h"
 #include "platform/text_path.h"
 #include "tools/builder/path_pattern.h"
 #include "tools/builder/tree_walk.h"
+#include "updater/launcher_files.h"
 
 namespace zv::builder {
 
-const std::vector<std::string> kDefaultExclusions = {".zarvo_update/", "ZarvoLauncher.log"};
+const std::vector<std::string> kDefaultExclusions = {".zarvo_update/", kLogFileName, kConfigFileName};
 
 namespace {
 
@@ -46,6 +49,40 @@ bool takeLauncher(const Release& release, std::vector<PlannedFile>& files, Plan&
   }
   error = "the launcher " + release.launcher + " named in the release file is not in the client folder";
   return false;
+}
+
+// The launcher's own files as the publisher's client folder shows them: the
+// work folder its configuration names, and the launcher of the release file.
+LauncherFiles launcherFilesIn(const std::filesystem::path& sourceDir, const Release& release, Plan& plan) {
+  LauncherFiles own;
+  own.executable = release.launcher;
+  LauncherConfig config;
+  std::string ignored;
+  const std::filesystem::path configFile = sourceDir / kConfigFileName;
+  if (!std::filesystem::exists(configFile)) return own;
+  if (loadLauncherConfigFile(configFile, config, ignored)) own.workDir = config.workDir;
+  plan.warnings.push_back(std::string(kConfigFileName) +
+                          " is not published: a launcher never replaces its own configuration (build it into "
+                          "the launcher with zarvo-builder brand)");
+  return own;
+}
+
+bool checkLauncherFiles(const Release& release, const LauncherFiles& own, std::string& error) {
+  for (const std::string& path : release.remove) {
+    if (!isLauncherOwnPath(path, own)) continue;
+    error = path + " is listed in \"remove\" but belongs to the launcher itself (its configuration, log, work "
+            "folder or executable), which a release never deletes";
+    return false;
+  }
+  for (const ReleaseAddon& addon : release.addons) {
+    for (const std::string& pattern : addon.cleanup) {
+      if (!cleanupTouchesLauncher(pattern, own)) continue;
+      error = "clean-up pattern \"" + pattern + "\" of add-on " + addon.id +
+              " could delete the launcher's own files (its configuration, log, work folder or executable)";
+      return false;
+    }
+  }
+  return true;
 }
 
 bool applyClientRules(const Release& release, Plan& plan, std::string& error) {
@@ -133,11 +170,12 @@ bool planAddon(const ReleaseAddon& addon, const std::vector<std::string>& exclud
 }
 
 // Packed files of different content must not share a name, not even one
-// that differs only in letter case: a Windows server folder would keep one.
+// that differs only in letter case (non-ASCII letters too): a Windows server
+// folder would keep one.
 bool checkServerNames(Plan& plan, std::string& error) {
   std::map<std::string, const PlannedFile*> names;
   for (const PlannedFile* file : allFiles(plan)) {
-    const auto [it, fresh] = names.emplace(asciiLower(file->serverName), file);
+    const auto [it, fresh] = names.emplace(foldCase(file->serverName), file);
     // The very same name is allowed: its files' content is compared once hashed.
     if (fresh || it->second->serverName == file->serverName) continue;
     error = "two files would be stored on the server under names that differ only in letter case: " +
@@ -169,7 +207,10 @@ bool makePlan(const std::filesystem::path& sourceDir, const Release& release, Pl
   plan.build = release.build;
   plan.chunkSize = release.chunkSize;
   plan.level = release.level;
+  const LauncherFiles own = launcherFilesIn(sourceDir, release, plan);
+  if (!checkLauncherFiles(release, own, error)) return false;
   std::vector<std::string> exclude = kDefaultExclusions;
+  if (!own.workDir.empty()) exclude.push_back(own.workDir + "/");
   exclude.insert(exclude.end(), release.exclude.begin(), release.exclude.end());
 
   std::vector<SourceFile> found;

@@ -48,8 +48,8 @@ struct Plan {
   std::vector<std::string> warnings;  // told to the publisher, not fatal
 };
 
-// Paths never published unless the publisher lists them himself: what the
-// launcher itself keeps in a client folder.
+// Paths never published: what the launcher itself keeps in a client folder
+// (its work folder, log and configuration).
 extern const std::vector<std::string> kDefaultExclusions;
 
 // Walks the client folder and the add-on folders and applies the release

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "data/case_fold.h"
 #include "data/text_rules.h"
 #include "platform/text_path.h"
 #include "tools/builder/client_names.h"
@@ -77,11 +78,12 @@ bool walkFolder(const fs::path& root, const std::vector<std::string>& exclude, s
     return false;
   }
   std::sort(files.begin(), files.end(), [](const SourceFile& a, const SourceFile& b) { return a.path < b.path; });
-  // The launcher and Windows see names that differ only in letter case as
-  // one file; publishing both would make the client flip between them.
+  // The launcher and Windows see names that differ only in letter case, also
+  // of non-ASCII letters, as one file; publishing both would make the client
+  // flip between them.
   std::map<std::string, const SourceFile*> seen;
   for (const SourceFile& file : files) {
-    const auto [where, fresh] = seen.emplace(asciiLower(file.path), &file);
+    const auto [where, fresh] = seen.emplace(foldCase(file.path), &file);
     if (!fresh) {
       error = "two files differ only in letter case: " + where->second->path + " and " + file.path;
       return false;
