@@ -1,7 +1,9 @@
 #include "bridge/page_protocol.h"
 
+#include <initializer_list>
 #include <iterator>
 #include <optional>
+#include <utility>
 
 #include "net/background_tasks.h"
 #include "zv_version.h"
@@ -9,28 +11,30 @@
 namespace zv {
 namespace {
 
-Json eventOf(std::string_view type) {
-  Json event = Json::object();
-  event.set("type", type);
+using Members = std::initializer_list<std::pair<std::string_view, Json>>;
+
+// An object with these members in this order.
+Json objectOf(Members members) {
+  Json object = Json::object();
+  for (const auto& [key, value] : members) object.set(key, value);
+  return object;
+}
+
+// An event: "type" first, then the members.
+Json eventOf(std::string_view type, Members members = {}) {
+  Json event = objectOf({{"type", type}});
+  for (const auto& [key, value] : members) event.set(key, value);
   return event;
 }
 
 Json choices(const std::vector<AddonListEntry::Choice>& list) {
   Json out = Json::array();
-  for (const AddonListEntry::Choice& choice : list) {
-    Json pair = Json::object();
-    pair.set("id", choice.id);
-    pair.set("label", choice.label);
-    out.push(std::move(pair));
-  }
+  for (const AddonListEntry::Choice& choice : list) out.push(objectOf({{"id", choice.id}, {"label", choice.label}}));
   return out;
 }
 
 Json addonEntry(const AddonListEntry& addon) {
-  Json entry = Json::object();
-  entry.set("id", addon.id);
-  entry.set("name", addon.name);
-  entry.set("variants", choices(addon.variants));
+  Json entry = objectOf({{"id", addon.id}, {"name", addon.name}, {"variants", choices(addon.variants)}});
   if (!addon.keys.empty()) {
     entry.set("keys", choices(addon.keys));
     entry.set("defaultKey", addon.defaultKey);
@@ -59,68 +63,43 @@ static_assert(std::size(kCommandNames) == static_cast<size_t>(Kind::SetArt) + 1)
 Json initEvent(const LauncherConfig& config, const Preferences& prefs) {
   Json links = Json::object();
   for (const LauncherLink& link : config.links) links.set(link.name, true);
-  Json event = eventOf("init");
-  event.set("serverName", config.serverName);
-  event.set("version", kVersion);
-  event.set("lang", prefs.prefLang);
-  event.set("theme", prefs.prefTheme);
-  event.set("mode", prefs.prefMode);
-  event.set("links", std::move(links));
-  event.set("news", newsConfigured(config));
-  event.set("status", statusConfigured(config));
-  return event;
+  return eventOf("init", {{"serverName", config.serverName},
+                          {"version", kVersion},
+                          {"lang", prefs.prefLang},
+                          {"theme", prefs.prefTheme},
+                          {"mode", prefs.prefMode},
+                          {"links", std::move(links)},
+                          {"news", newsConfigured(config)},
+                          {"status", statusConfigured(config)}});
 }
 
-Json phaseEvent(std::string_view phase) {
-  Json event = eventOf("phase");
-  event.set("phase", phase);
-  return event;
-}
+Json phaseEvent(std::string_view phase) { return eventOf("phase", {{"phase", phase}}); }
 
 Json progressEvent(const Progress& progress) {
-  Json event = eventOf("progress");
-  event.set("phase", progress.phase);
-  event.set("file", progress.file);
-  event.set("filesDone", progress.filesDone);
-  event.set("filesTotal", progress.filesTotal);
-  event.set("bytesDone", progress.bytesDone);
-  event.set("bytesTotal", progress.bytesTotal);
-  event.set("speed", progress.speed);
-  return event;
+  return eventOf("progress", {{"phase", progress.phase},
+                              {"file", progress.file},
+                              {"filesDone", progress.filesDone},
+                              {"filesTotal", progress.filesTotal},
+                              {"bytesDone", progress.bytesDone},
+                              {"bytesTotal", progress.bytesTotal},
+                              {"speed", progress.speed}});
 }
 
 Json doneEvent(bool ok, bool canPlay, std::string_view code, std::string_view detail, std::string_view build) {
-  Json event = eventOf("done");
-  event.set("ok", ok);
-  event.set("canPlay", canPlay);
-  event.set("code", code);
-  event.set("detail", detail);
-  event.set("build", build);
-  return event;
+  return eventOf("done", {{"ok", ok}, {"canPlay", canPlay}, {"code", code}, {"detail", detail}, {"build", build}});
 }
 
 Json noticeEvent(std::string_view code, std::string_view detail) {
-  Json event = eventOf("notice");
-  event.set("code", code);
-  event.set("detail", detail);
-  return event;
+  return eventOf("notice", {{"code", code}, {"detail", detail}});
 }
 
 Json newsEvent(const News& news) {
-  Json event = eventOf("news");
-  if (news.fetched) event.set("data", news.document);
-  return event;
+  return news.fetched ? eventOf("news", {{"data", news.document}}) : eventOf("news");
 }
 
 Json statusEvent(const ServerStatus& status) {
-  Json event = eventOf("status");
-  if (!status.known) {
-    event.set("online", Json());
-    return event;
-  }
-  event.set("online", status.online);
-  event.set("players", status.players);
-  return event;
+  if (!status.known) return eventOf("status", {{"online", Json()}});
+  return eventOf("status", {{"online", status.online}, {"players", status.players}});
 }
 
 Json settingsEvent(const VideoSettings& settings, std::string_view lang) {
@@ -128,27 +107,19 @@ Json settingsEvent(const VideoSettings& settings, std::string_view lang) {
   for (const Resolution& size : settings.resolutions) {
     resolutions.push(Json::array().push(size.width).push(size.height));
   }
-  Json event = eventOf("settings");
-  event.set("windowed", settings.options.windowed);
-  event.set("width", settings.options.width);
-  event.set("height", settings.options.height);
-  event.set("lang", lang);
-  event.set("resolutions", std::move(resolutions));
-  return event;
+  return eventOf("settings", {{"windowed", settings.options.windowed},
+                              {"width", settings.options.width},
+                              {"height", settings.options.height},
+                              {"lang", lang},
+                              {"resolutions", std::move(resolutions)}});
 }
 
-Json settingsSavedEvent(bool ok) {
-  Json event = eventOf("settingsSaved");
-  event.set("ok", ok);
-  return event;
-}
+Json settingsSavedEvent(bool ok) { return eventOf("settingsSaved", {{"ok", ok}}); }
 
 Json addonsEvent(const std::vector<AddonListEntry>& list) {
   Json entries = Json::array();
   for (const AddonListEntry& addon : list) entries.push(addonEntry(addon));
-  Json event = eventOf("addons");
-  event.set("list", std::move(entries));
-  return event;
+  return eventOf("addons", {{"list", std::move(entries)}});
 }
 
 PageCommand parsePageCommand(std::string_view text) {
