@@ -10,11 +10,9 @@
 #include <string>
 
 #include "data/failure.h"
+#include "zv_version.h"  // kUserAgent, sent with every request
 
 namespace zv {
-
-// Sent with every request.
-inline constexpr const char* kUserAgent = "ZarvoLauncher/1.0";
 
 // getText refuses a body larger than this (exactly this many bytes is fine).
 inline constexpr size_t kMaxTextBytes = 16u * 1024 * 1024;

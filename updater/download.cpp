@@ -109,9 +109,10 @@ bool UpdateJob::waitInQueue(const Failure& fetchFailure, unsigned& waits) {
 
 void UpdateJob::emitProgress(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
                              uint64_t bytesDone, uint64_t bytesTotal, bool force) {
-  Json event;
-  if (meter_.sample(phase, file, filesDone, filesTotal, bytesDone, bytesTotal, force, event) && events_.onProgress) {
-    events_.onProgress(event);
+  Progress progress;
+  if (meter_.sample(phase, file, filesDone, filesTotal, bytesDone, bytesTotal, force, progress) &&
+      events_.onProgress) {
+    events_.onProgress(progress);
   }
 }
 

@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   config.statusPort = 1;
   zv::Preferences prefs = zv::loadPreferences(config, scratch() / "data", "1");
   zv::BridgeServices services;
-  services.startBackground = [](const zv::LauncherConfig&, const zv::PostEvent&, const std::atomic<bool>&) {};
+  services.startBackground = [](const zv::LauncherConfig&, const zv::BackgroundReports&,
+                                const std::atomic<bool>&) {};
   services.runUpdate = [](zv::UpdateJob& updater, zv::CheckMode) {
     updater.events().onDone(true, true, "uptodate", "");
   };
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (!text.empty()) {
       const size_t end = text.find('\n');
       bridge.handlePageMessage(text.substr(0, end));
-      host.runUntilIdle(bridge);
+      check(host.runUntilIdle(bridge), "a job that never ends");
       text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
   }

@@ -53,7 +53,7 @@ struct Shape {
 struct JobLog {
   Paths phases;
   std::string done;
-  Json addons;  // the list of the last "addons" event
+  std::vector<AddonListEntry> addons;  // the last add-on list
   int addonEvents = 0;
 };
 
@@ -128,8 +128,8 @@ class AddonJobsTest : public ::testing::Test {
       EXPECT_TRUE(log.done.empty()) << "a second done";
       log.done = doneText(ok, code, detail, canPlay);
     };
-    events.onAddons = [&](const Json& event) {
-      log.addons = event.get("list");
+    events.onAddons = [&](const std::vector<AddonListEntry>& list) {
+      log.addons = list;
       ++log.addonEvents;
     };
     UpdateJob job(client_.path(), {}, config_, *fetcher_, events);
@@ -157,11 +157,8 @@ class AddonJobsTest : public ::testing::Test {
   bool exists(const std::string& path) const { return fs::exists(client_ / path); }
   // The add-on's entry of the last add-on list: installed, variant and key.
   static std::string listed(const JobLog& log, const std::string& id) {
-    for (const Json& entry : log.addons.elements()) {
-      if (entry.get("id").text() == id) {
-        return (entry.get("installed").boolOr(false) ? "installed " : "absent ") + entry.get("variant").text() +
-               " " + entry.get("key").text();
-      }
+    for (const AddonListEntry& entry : log.addons) {
+      if (entry.id == id) return (entry.installed ? "installed " : "absent ") + entry.variant + " " + entry.key;
     }
     return "unlisted";
   }

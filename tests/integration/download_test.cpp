@@ -60,9 +60,9 @@ TEST_F(DownloadTest, InstallsTheFileRecordsItAndLeavesNoPart) {
   const Json cached = Json::parse(readFile(workFolder() / "cache.json")).get(file.path);
   EXPECT_EQ(cached.dump(), Json::parse(R"([)" + std::to_string(size) + R"(,")" + fileTimeText(clientFile(file.path)) +
                                        R"(",")" + file.sha256 + R"("])").dump());
-  for (const Json& event : progress) {
-    EXPECT_LE(event.get("bytesDone").numberOr(0), static_cast<double>(file.packed));
-    EXPECT_EQ(event.get("phase").text(), "download");
+  for (const Progress& event : progress) {
+    EXPECT_LE(event.bytesDone, static_cast<double>(file.packed));
+    EXPECT_EQ(event.phase, "download");
   }
 }
 
@@ -88,7 +88,7 @@ TEST_F(DownloadTest, PartialPartIsResumedAndAnOverlongOneStartsOver) {
     EXPECT_EQ(readFile(clientFile("a.txt")), content(20000));
     // After the pass's own event at 0, the transfer's first one.
     ASSERT_GE(progress.size(), 2u);
-    EXPECT_GE(progress[1].get("bytesDone").numberOr(0), packed.size() / 2) << "resumed, not restarted";
+    EXPECT_GE(progress[1].bytesDone, packed.size() / 2) << "resumed, not restarted";
     progress.clear();
   }
   std::filesystem::remove(clientFile("a.txt"));
@@ -96,7 +96,7 @@ TEST_F(DownloadTest, PartialPartIsResumedAndAnOverlongOneStartsOver) {
   std::string error;
   ASSERT_TRUE(download(file, error)) << error;
   ASSERT_GE(progress.size(), 2u);
-  EXPECT_LE(progress[1].get("bytesDone").numberOr(0), 65536.0) << "counted from byte 0";
+  EXPECT_LE(progress[1].bytesDone, 65536.0) << "counted from byte 0";
 }
 
 TEST_F(DownloadTest, ServerIgnoringTheRangeStillGivesTheRightFile) {
@@ -159,7 +159,7 @@ TEST_F(DownloadTest, ServerSendingPastThePackedSizeIsStoppedAndRetried) {
   EXPECT_EQ(error, "a.txt: download size does not match");
   EXPECT_FALSE(std::filesystem::exists(partOf(file)));
   EXPECT_EQ(requestsFor(file), 3u);
-  for (const Json& event : progress) EXPECT_LE(event.get("bytesDone").numberOr(0), static_cast<double>(file.packed));
+  for (const Progress& event : progress) EXPECT_LE(event.bytesDone, static_cast<double>(file.packed));
 }
 
 TEST_F(DownloadTest, DamagedPartIsDeletedAndDownloadedAgain) {

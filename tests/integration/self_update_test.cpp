@@ -42,8 +42,8 @@ TEST_F(SelfUpdateTest, DifferentLauncherIsDownloadedNextToItAndHandedOver) {
   EXPECT_FALSE(done.has_value()) << "the job ends without a done event";
   EXPECT_FALSE(std::filesystem::exists(clientFile("system/L2.ini"))) << "nothing else was done";
   ASSERT_FALSE(progress.empty());
-  EXPECT_EQ(progress.back().get("phase").text(), "download");
-  EXPECT_EQ(progress.back().get("filesTotal").numberOr(0), 1);
+  EXPECT_EQ(progress.back().phase, "download");
+  EXPECT_EQ(progress.back().filesTotal, 1u);
 }
 
 TEST_F(SelfUpdateTest, SameSizeButOtherBytesIsStillAnUpdate) {

@@ -58,7 +58,7 @@ class UpdateJobFixture : public ::testing::Test {
       phases.push_back(phase);
       if (!cancelAtPhase.empty() && cancelAtPhase == phase) job_->requestCancel();
     };
-    events.onProgress = [this](const Json& event) {
+    events.onProgress = [this](const Progress& event) {
       progress.push_back(event);
       if (cancelAtProgress && cancelAtProgress(event)) job_->requestCancel();
     };
@@ -123,11 +123,11 @@ class UpdateJobFixture : public ::testing::Test {
 
   // Set by a test to cancel the job at a given moment.
   std::string cancelAtPhase;
-  std::function<bool(const Json& progress)> cancelAtProgress;
+  std::function<bool(const Progress& progress)> cancelAtProgress;
 
   // What the last job reported.
   std::vector<std::string> phases;
-  std::vector<Json> progress;
+  std::vector<Progress> progress;
   std::optional<DoneEvent> done;
   std::vector<std::filesystem::path> selfUpdates;
   std::vector<std::string> manifests;  // build texts

@@ -81,7 +81,7 @@ TEST_F(SelfUpdateTest, ALauncherThatCannotStartIsRolledBackAndAPlainCheckRuns) {
   EXPECT_FALSE(std::filesystem::exists(newPath));
   EXPECT_FALSE(std::filesystem::exists(oldPath));
   EXPECT_TRUE(bridge->selfUpdateOff());
-  host.runUntilIdle(*bridge);
+  ASSERT_TRUE(host.runUntilIdle(*bridge));
   EXPECT_EQ(checks, 1);
   ASSERT_EQ(host.types(), (std::vector<std::string>{"notice", "phase", "done"}));
   EXPECT_EQ(host.page[0], R"({"type":"notice","code":"selfUpdateFailed","detail":""})");
@@ -96,7 +96,7 @@ TEST_F(SelfUpdateTest, ALauncherThatCannotBeMovedAsideStaysAndTheDownloadGoes) {
   EXPECT_FALSE(child.started());
   EXPECT_EQ(readFile(launcherPath), "old launcher");
   EXPECT_FALSE(std::filesystem::exists(newPath));
-  host.runUntilIdle(*bridge);
+  ASSERT_TRUE(host.runUntilIdle(*bridge));
   EXPECT_EQ(host.page.front(), R"({"type":"notice","code":"selfUpdateFailed","detail":""})");
   EXPECT_EQ(checks, 1);
 }
