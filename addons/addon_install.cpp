@@ -8,7 +8,7 @@
 #include "addons/toggle_key.h"
 #include "data/text_rules.h"
 #include "platform/text_path.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -33,60 +33,18 @@ Json addonRecord(const ManifestAddon& addon, const std::string& variant, const s
 }
 
 // Sets the add-on's record and saves addons.json.
-bool saveRecord(Updater& updater, const std::string& id, Json record, std::string& message) {
-  updater.state().addonState.set(id, std::move(record));
-  if (updater.state().saveAddonState()) return true;
-  message = kAddonStateWriteError;
+bool saveRecord(UpdateJob& job, const std::string& id, Json record, Failure& failure) {
+  job.addonRecords().set(id, std::move(record));
+  if (job.saveAddonRecords()) return true;
+  failure = Failure{FailureKind::DiskWrite, 0, kAddonStateName, {}};
   return false;
-}
-
-// The files not in order, after a look at every one (progress as "check"
-// when the install is the job's own phase).
-bool checkPass(Updater& updater, const std::vector<ManifestFile>& files, CheckMode mode, const std::string& phase,
-               std::vector<const ManifestFile*>& fetchList, std::string& message) {
-  uint64_t bytesTotal = 0;
-  for (const ManifestFile& file : files) bytesTotal += static_cast<uint64_t>(file.size);
-  uint64_t bytesDone = 0;
-  const auto count = static_cast<uint32_t>(files.size());
-  for (uint32_t n = 1; n <= count; ++n) {
-    if (updater.cancelRequested()) {
-      message = "cancelled";
-      return false;
-    }
-    const ManifestFile& file = files[n - 1];
-    if (!updater.checkFile(file, joinRelative(updater.clientFolder(), file.path), mode)) fetchList.push_back(&file);
-    bytesDone += static_cast<uint64_t>(file.size);
-    if (phase == "addon") updater.emitProgress("check", file.path, n, count, bytesDone, bytesTotal, n == count);
-  }
-  return true;
-}
-
-bool downloadPass(Updater& updater, const std::vector<const ManifestFile*>& fetchList, const ManifestAddon& addon,
-                  const std::string& phase, bool& keyIniReplaced, bool& changed, std::string& message) {
-  updater.events().onPhase(phase);
-  updater.pass = Updater::PassCounters{0, static_cast<uint32_t>(fetchList.size()), 0, 0};
-  for (const ManifestFile* file : fetchList) updater.pass.bytesTotal += static_cast<uint64_t>(file->packed);
-  updater.resetSpeed();
-  const std::string keyIni = asciiLower(addon.keyIni);
-  Updater::PassCounters& pass = updater.pass;
-  for (uint32_t i = 0; i < pass.filesTotal; ++i) {
-    const ManifestFile& file = *fetchList[i];
-    pass.filesDone = i;
-    updater.emitProgress(phase, file.path, i, pass.filesTotal, pass.bytesDone, pass.bytesTotal, true);
-    if (!updater.downloadOne(file, joinRelative(updater.clientFolder(), file.path), message)) return false;
-    if (!keyIni.empty() && asciiLower(file.path) == keyIni) keyIniReplaced = true;
-    pass.bytesDone += static_cast<uint64_t>(file.packed);
-    changed = true;
-    updater.emitProgress(phase, file.path, i + 1, pass.filesTotal, pass.bytesDone, pass.bytesTotal, true);
-  }
-  return true;
 }
 
 }  // namespace
 
-bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::string& variantAsked,
-                       const std::string& keyAsked, CheckMode mode, const std::string& phase, bool& changed,
-                       std::string& message) {
+bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variantAsked,
+                       const std::string& keyAsked, CheckMode mode, const PassPhases& phases, bool& changed,
+                       Failure& failure) {
   const std::string variant = resolveVariant(addon, variantAsked);
   const std::string key = resolveKey(addon, keyAsked);
   const std::vector<ManifestFile> files = filesForVariant(addon, variant);
@@ -97,7 +55,7 @@ bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::
     newPathSet.insert(asciiLower(file.path));
   }
 
-  const Json previous = updater.state().addonState.get(addon.id);
+  const Json previous = job.addonRecords().get(addon.id);
   const bool installedBefore = previous.isObject();
   const std::string previousKey = previous.get("key").text();
   std::vector<std::string> stale;  // files of the previous variant this one does not use
@@ -109,31 +67,34 @@ bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::
   // may leave on disk, whatever stops it. It names no key: the key is not
   // written yet, and a record claiming one would make the install that
   // completes this one believe the INI already holds it.
-  if (!saveRecord(updater, addon.id, addonRecord(addon, variant, "", textArray(newPaths, stale)), message)) {
+  if (!saveRecord(job, addon.id, addonRecord(addon, variant, "", textArray(newPaths, stale)), failure)) {
     return false;
   }
 
-  std::vector<const ManifestFile*> fetchList;
-  if (!checkPass(updater, files, mode, phase, fetchList, message)) return false;
-  bool keyIniReplaced = false;
-  if (!fetchList.empty() && !downloadPass(updater, fetchList, addon, phase, keyIniReplaced, changed, message)) {
+  PassOutcome outcome;
+  if (!job.bringInLine(files, mode, phases, outcome)) {
+    failure = outcome.failure;
     return false;
   }
+  const std::string keyIni = asciiLower(addon.keyIni);
+  bool keyIniReplaced = false;
+  for (const std::string& path : outcome.downloaded) keyIniReplaced = keyIniReplaced || asciiLower(path) == keyIni;
+  if (!outcome.downloaded.empty()) changed = true;
 
   std::vector<std::string> leftOver;
   if (!stale.empty()) {
-    (void)removeFiles(updater.clientFolder(), stale, {}, leftOver);
+    (void)removeFiles(job.clientFolder(), stale, {}, leftOver);
     changed = true;
   }
 
   // A fresh INI has the publisher's key; an untouched one already has ours.
   const bool keyCurrent = !keyIniReplaced && installedBefore && previousKey == key;
-  if (!keyCurrent && !writeToggleKey(updater.clientFolder(), addon.keyIni, key)) {
-    message = addon.keyIni + ": cannot write the toggle key";
+  if (!keyCurrent && !writeToggleKey(job.clientFolder(), addon.keyIni, key)) {
+    failure = Failure{FailureKind::DiskWrite, 0, "the toggle key", addon.keyIni};
     return false;
   }
 
-  return saveRecord(updater, addon.id, addonRecord(addon, variant, key, textArray(newPaths, leftOver)), message);
+  return saveRecord(job, addon.id, addonRecord(addon, variant, key, textArray(newPaths, leftOver)), failure);
 }
 
 }  // namespace zv

@@ -4,26 +4,27 @@
 
 #include <string>
 
+#include "data/failure.h"
 #include "updater/manifest.h"
 #include "updater/update_events.h"
 
 namespace zv {
 
-class Updater;
+class UpdateJob;
+struct PassPhases;
 
-// Brings the add-on's files for the variant in line with the manifest
-// (checked in mode, downloaded as needed), deletes the files of its previous
+// Brings the add-on's files for the variant in line with the manifest (the
+// job's file pass in mode, under phases), deletes the files of its previous
 // variant that this one does not use, writes the toggle key, and records the
-// add-on in the updater's addonState and addons.json. Before anything on
+// add-on in the job's add-on records and addons.json. Before anything on
 // disk changes, the record already lists every file the install may leave
 // behind, so an interrupted install can still be removed. An undeclared
 // variant means the first one; an unknown key the add-on's default key, else
-// "insert". Download progress goes out under phase; with phase "addon" the
-// check pass reports progress too. Sets changed when it changed client files.
-// False: message is "cancelled", a download's message, "<keyIni>: cannot
-// write the toggle key" or "cannot write .zarvo_update/addons.json".
-[[nodiscard]] bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::string& variant,
-                                     const std::string& key, CheckMode mode, const std::string& phase, bool& changed,
-                                     std::string& message);
+// "insert". Sets changed when it changed client files. False: failure is
+// Cancelled, a download's failure, or DiskWrite of the toggle key (file:
+// keyIni) or of addons.json.
+[[nodiscard]] bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variant,
+                                     const std::string& key, CheckMode mode, const PassPhases& phases, bool& changed,
+                                     Failure& failure);
 
 }  // namespace zv

@@ -5,19 +5,16 @@
 #include "addons/addon_choice.h"
 #include "addons/addon_install.h"
 #include "addons/addon_list.h"
-#include "addons/addon_operations.h"
 #include "addons/file_removal.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
 
-void done(Updater& updater, bool ok, const std::string& code, const std::string& detail) {
+void done(UpdateJob& job, bool ok, const std::string& code, const std::string& detail) {
   // Add-on jobs never leave the client unplayable: only add-on files change.
-  if (updater.events().onDone) updater.events().onDone(ok, true, code, detail);
+  if (job.events().onDone) job.events().onDone(ok, true, code, detail);
 }
-
-bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
 std::vector<std::string> texts(const Json& array) {
   std::vector<std::string> out;
@@ -33,84 +30,97 @@ Json withoutMember(const Json& object, const std::string& key) {
   return rest;
 }
 
+// The add-on operations the update job borrows (see AddonHooks).
+class AddonOperations final : public AddonHooks {
+ public:
+  bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variant,
+                         const std::string& key, CheckMode mode, const PassPhases& phases, bool& changed,
+                         Failure& failure) override {
+    return zv::installAddonFiles(job, addon, variant, key, mode, phases, changed, failure);
+  }
+  bool removeFiles(UpdateJob& job, const std::vector<std::string>& paths, const std::vector<std::string>& patterns,
+                   std::vector<std::string>& leftOver) override {
+    return zv::removeFiles(job.clientFolder(), paths, patterns, leftOver);
+  }
+  void sendAddonList(UpdateJob& job, const Manifest* manifest) override { zv::sendAddonList(job, manifest); }
+};
+
 }  // namespace
 
-void runUpdate(Updater& updater, CheckMode mode) {
+void runUpdate(UpdateJob& job, CheckMode mode) {
   AddonOperations operations;
-  updater.setAddonHooks(&operations);
-  updater.run(mode);
-  updater.setAddonHooks(nullptr);
+  job.setAddonHooks(&operations);
+  job.run(mode);
+  job.setAddonHooks(nullptr);
 }
 
-void runAddonInstall(Updater& updater, const std::string& id, const std::string& variant, const std::string& key) {
-  updater.events().onPhase("manifest");
+void runAddonInstall(UpdateJob& job, const std::string& id, const std::string& variant, const std::string& key) {
   Manifest manifest;
   std::string code;
   std::string detail;
-  if (!updater.fetchManifest(manifest, code, detail)) {
-    done(updater, false, code, detail);
+  if (!job.readManifest(manifest, code, detail)) {
+    done(job, false, code, detail);
     return;
   }
-  if (updater.events().onManifest) updater.events().onManifest(manifest);
-  updater.state().loadAddonState();
+  job.loadAddonRecords();
 
   const ManifestAddon* addon = findAddon(manifest, id);
   if (addon == nullptr || (!addon->variants.empty() && !hasVariant(*addon, variant))) {
-    sendAddonList(updater, &manifest);
-    done(updater, false, "addonUnknown", variant.empty() ? id : id + " / " + variant);
+    sendAddonList(job, &manifest);
+    done(job, false, "addonUnknown", variant.empty() ? id : id + " / " + variant);
     return;
   }
 
-  updater.events().onPhase("addon");
-  updater.state().loadCacheState();
+  job.events().onPhase("addon");
   bool changed = false;
-  std::string message;
+  Failure failure;
   // Repair: a player who installs again expects every file to be looked at.
-  const bool ok = installAddonFiles(updater, *addon, variant, key, CheckMode::Repair, "addon", changed, message);
-  updater.state().saveCacheState();
-  sendAddonList(updater, &manifest);
+  // The check reports its progress as "check" inside the add-on phase.
+  const bool ok = installAddonFiles(job, *addon, variant, key, CheckMode::Repair, PassPhases{"check", "addon"},
+                                    changed, failure);
+  sendAddonList(job, &manifest);
   if (ok) {
-    done(updater, true, "addonInstalled", addon->name);
-  } else if (updater.cancelRequested()) {
-    done(updater, false, "cancelled", "");
-  } else if (contains(message, "cannot replace") || contains(message, "cannot write")) {
-    done(updater, false, "addonLocked", message);
+    done(job, true, "addonInstalled", addon->name);
+  } else if (job.cancelRequested()) {
+    done(job, false, "cancelled", "");
   } else {
-    done(updater, false, "failed", message);
+    // A file the game holds, or one the disk refuses: the page asks the
+    // player to close the game.
+    done(job, false, failure.targetUnwritable() ? "addonLocked" : "failed", failureText(failure));
   }
 }
 
-void runAddonRemove(Updater& updater, const std::string& id, const Manifest* manifest) {
-  updater.events().onPhase("addonRemove");
-  LocalState& state = updater.state();
-  state.loadAddonState();
-  Json record = state.addonState.get(id);
+void runAddonRemove(UpdateJob& job, const std::string& id, const Manifest* manifest) {
+  job.events().onPhase("addonRemove");
+  job.loadAddonRecords();
+  Json& records = job.addonRecords();
+  Json record = records.get(id);
   const std::string name = record.get("name").isString() ? record.get("name").text() : id;
   if (!record.isObject()) {
-    sendAddonList(updater, manifest);
-    done(updater, true, "addonRemoved", name);
+    sendAddonList(job, manifest);
+    done(job, true, "addonRemoved", name);
     return;
   }
 
   std::vector<std::string> leftOver;
-  const bool removed = removeFiles(updater.clientFolder(), texts(record.get("files")), texts(record.get("cleanup")),
+  const bool removed = removeFiles(job.clientFolder(), texts(record.get("files")), texts(record.get("cleanup")),
                                    leftOver);
   if (leftOver.empty()) {
-    state.addonState = withoutMember(state.addonState, id);
+    records = withoutMember(records, id);
   } else {
     Json files = Json::array();
     for (const std::string& path : leftOver) files.push(path);
     record.set("files", std::move(files));
-    state.addonState.set(id, std::move(record));
+    records.set(id, std::move(record));
   }
   // The files are gone either way; a stale record only lists missing files,
   // which the next removal passes over.
-  (void)state.saveAddonState();
-  sendAddonList(updater, manifest);
+  (void)job.saveAddonRecords();
+  sendAddonList(job, manifest);
   if (removed) {
-    done(updater, true, "addonRemoved", name);
+    done(job, true, "addonRemoved", name);
   } else {
-    done(updater, false, "addonLocked", leftOver.front());
+    done(job, false, "addonLocked", leftOver.front());
   }
 }
 

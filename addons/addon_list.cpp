@@ -2,70 +2,55 @@
 
 #include "addons/addon_choice.h"
 #include "addons/toggle_key.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
 
-Json idAndLabel(const std::string& id, const std::string& label) {
-  Json pair = Json::object();
-  pair.set("id", id);
-  pair.set("label", label);
-  return pair;
-}
-
-Json manifestEntry(const ManifestAddon& addon, const Json& record) {
-  Json entry = Json::object();
-  entry.set("id", addon.id);
-  entry.set("name", addon.name);
-  Json variants = Json::array();
-  for (const AddonVariant& variant : addon.variants) variants.push(idAndLabel(variant.id, variant.label));
-  entry.set("variants", std::move(variants));
+AddonListEntry manifestEntry(const ManifestAddon& addon, const Json& record) {
+  AddonListEntry entry;
+  entry.id = addon.id;
+  entry.name = addon.name;
+  for (const AddonVariant& variant : addon.variants) entry.variants.push_back({variant.id, variant.label});
   if (!addon.keyIni.empty()) {
-    Json keys = Json::array();
-    for (const ToggleKey& key : toggleKeyTable()) keys.push(idAndLabel(key.id, key.label));
-    entry.set("keys", std::move(keys));
-    entry.set("defaultKey", findToggleKey(addon.defaultKey) != nullptr ? addon.defaultKey : "insert");
+    for (const ToggleKey& key : toggleKeyTable()) entry.keys.push_back({key.id, key.label});
+    entry.defaultKey = findToggleKey(addon.defaultKey) != nullptr ? addon.defaultKey : "insert";
   }
-  entry.set("installed", record.isObject());
-  entry.set("variant", record.get("variant").text());
-  entry.set("key", record.get("key").text());
+  entry.installed = record.isObject();
+  entry.variant = record.get("variant").text();
+  entry.key = record.get("key").text();
   return entry;
 }
 
-Json recordOnlyEntry(const std::string& id, const Json& record) {
-  Json entry = Json::object();
-  entry.set("id", id);
-  entry.set("name", record.get("name").isString() ? record.get("name").text() : id);
-  entry.set("variants", Json::array());
-  entry.set("installed", true);
-  entry.set("variant", record.get("variant").text());
-  entry.set("key", record.get("key").text());
+AddonListEntry recordOnlyEntry(const std::string& id, const Json& record) {
+  AddonListEntry entry;
+  entry.id = id;
+  entry.name = record.get("name").isString() ? record.get("name").text() : id;
+  entry.installed = true;
+  entry.variant = record.get("variant").text();
+  entry.key = record.get("key").text();
   return entry;
 }
 
 }  // namespace
 
-Json addonListEvent(const Manifest* manifest, const Json& addonState) {
-  Json list = Json::array();
+std::vector<AddonListEntry> addonList(const Manifest* manifest, const Json& addonState) {
+  std::vector<AddonListEntry> list;
   if (manifest != nullptr) {
-    for (const ManifestAddon& addon : manifest->addons) list.push(manifestEntry(addon, addonState.get(addon.id)));
+    for (const ManifestAddon& addon : manifest->addons) list.push_back(manifestEntry(addon, addonState.get(addon.id)));
   }
   for (const Json::Member& record : addonState.members()) {
     // A member that is no object is no installed add-on: listed, it would
     // show as installed for good, since a removal finds no record to remove.
     if (!record.value.isObject()) continue;
     if (manifest != nullptr && findAddon(*manifest, record.key) != nullptr) continue;
-    list.push(recordOnlyEntry(record.key, record.value));
+    list.push_back(recordOnlyEntry(record.key, record.value));
   }
-  Json event = Json::object();
-  event.set("type", "addons");
-  event.set("list", std::move(list));
-  return event;
+  return list;
 }
 
-void sendAddonList(Updater& updater, const Manifest* manifest) {
-  if (updater.events().onAddons) updater.events().onAddons(addonListEvent(manifest, updater.state().addonState));
+void sendAddonList(UpdateJob& updater, const Manifest* manifest) {
+  if (updater.events().onAddons) updater.events().onAddons(addonList(manifest, updater.addonRecords()));
 }
 
 }  // namespace zv

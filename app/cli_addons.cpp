@@ -1,21 +1,18 @@
 #include "app/cli_addons.h"
 
 #include "addons/addon_list.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv::cli {
 
-void listAddonsJob(Updater& updater) {
-  const UpdateEvents& events = updater.events();
-  events.onPhase("manifest");
+void listAddonsJob(UpdateJob& job) {
   Manifest manifest;
   std::string code;
   std::string detail;
-  const bool fetched = updater.fetchManifest(manifest, code, detail);
-  if (fetched && events.onManifest) events.onManifest(manifest);
-  updater.state().loadAddonState();
-  sendAddonList(updater, fetched ? &manifest : nullptr);
-  if (!fetched && events.onDone) events.onDone(false, true, code, detail);
+  const bool fetched = job.readManifest(manifest, code, detail);
+  job.loadAddonRecords();
+  sendAddonList(job, fetched ? &manifest : nullptr);
+  if (!fetched && job.events().onDone) job.events().onDone(false, true, code, detail);
 }
 
 std::string addonListText(const Json& event) {

@@ -7,7 +7,7 @@
 #include "data/json.h"
 
 namespace zv {
-class Updater;
+class UpdateJob;
 }
 
 namespace zv::cli {
@@ -15,7 +15,7 @@ namespace zv::cli {
 // The job: fetches and verifies the manifest, then sends the add-on list
 // event. When the manifest cannot be had it sends the list of what is
 // installed and a failed "done" with the manifest step's code.
-void listAddonsJob(Updater& updater);
+void listAddonsJob(UpdateJob& job);
 
 // The add-on list event as lines of text, one per add-on.
 std::string addonListText(const Json& event);

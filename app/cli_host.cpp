@@ -35,29 +35,25 @@ bool ConsoleHost::handle(Bridge& bridge, const Item& item) {
   return !closed_ && !destroyed_;
 }
 
+bool ConsoleHost::take(Item& item, bool wait) {
+  std::unique_lock lock(mutex_);
+  if (wait) ready_.wait(lock, [this] { return !items_.empty(); });
+  if (items_.empty()) return false;
+  item = std::move(items_.front());
+  items_.pop_front();
+  return true;
+}
+
 void ConsoleHost::run(Bridge& bridge, const std::function<bool()>& finished) {
-  while (!closed_ && !destroyed_) {
-    Item item;
-    {
-      std::unique_lock lock(mutex_);
-      ready_.wait(lock, [this] { return !items_.empty(); });
-      item = std::move(items_.front());
-      items_.pop_front();
-    }
-    if (!handle(bridge, item)) return;
-    if (finished && finished()) return;
+  Item item;
+  while (!closed_ && !destroyed_ && take(item, true)) {
+    if (!handle(bridge, item) || (finished && finished())) return;
   }
 }
 
 void ConsoleHost::drain(Bridge& bridge) {
-  while (!closed_ && !destroyed_) {
-    Item item;
-    {
-      std::lock_guard lock(mutex_);
-      if (items_.empty()) return;
-      item = std::move(items_.front());
-      items_.pop_front();
-    }
+  Item item;
+  while (!closed_ && !destroyed_ && take(item, false)) {
     if (!handle(bridge, item)) return;
   }
 }

@@ -62,6 +62,9 @@ class ConsoleHost final : public EventSink, public HostWindow {
   };
 
   void push(Item item);
+  // The next item; with wait, blocks until there is one (the stdin reader
+  // always ends with one), else false when there is none.
+  bool take(Item& item, bool wait);
   // False when the main loop must end.
   bool handle(Bridge& bridge, const Item& item);
 

@@ -14,21 +14,26 @@ bool takeValue(const std::vector<std::string>& args, size_t& i, std::string& val
   return true;
 }
 
+// The commands of one word, both ways: read from the command line, and
+// written again for the new launcher after a self-update.
+struct CommandWord {
+  const char* word;
+  Command command;
+};
+constexpr CommandWord kOneWord[] = {{"stdio", Command::Stdio}, {"check", Command::Check},
+                                    {"repair", Command::Repair}, {"play", Command::Play},
+                                    {"addons", Command::Addons}, {"help", Command::Help}};
+
 bool commandFromWords(const std::vector<std::string>& words, Options& options, std::string& error) {
   const size_t count = words.size();
   const std::string first = count > 0 ? words[0] : "stdio";
-  if (first == "stdio" || first == "check" || first == "repair" || first == "play" || first == "addons" ||
-      first == "help") {
+  for (const CommandWord& one : kOneWord) {
+    if (first != one.word) continue;
     if (count > 1) {
       error = "unexpected argument: " + words[1];
       return false;
     }
-    options.command = first == "stdio"    ? Command::Stdio
-                      : first == "check"  ? Command::Check
-                      : first == "repair" ? Command::Repair
-                      : first == "play"   ? Command::Play
-                      : first == "addons" ? Command::Addons
-                                          : Command::Help;
+    options.command = one.command;
     return true;
   }
   if (first == "addon") {
@@ -109,15 +114,11 @@ std::string usageText() {
 
 std::string restartArguments(const Options& options) {
   std::vector<std::string> arguments;
-  switch (options.command) {
-    case Command::Stdio: arguments = {"stdio"}; break;
-    case Command::Check: arguments = {"check"}; break;
-    case Command::Repair: arguments = {"repair"}; break;
-    case Command::Play: arguments = {"play"}; break;
-    case Command::Addons: arguments = {"addons"}; break;
-    case Command::Help: arguments = {"help"}; break;
-    case Command::AddonInstall: arguments = {"addon", "install", options.addonId}; break;
-    case Command::AddonRemove: arguments = {"addon", "remove", options.addonId}; break;
+  if (options.command == Command::AddonInstall || options.command == Command::AddonRemove) {
+    arguments = {"addon", options.command == Command::AddonInstall ? "install" : "remove", options.addonId};
+  }
+  for (const CommandWord& one : kOneWord) {
+    if (options.command == one.command) arguments = {one.word};
   }
   const auto add = [&arguments](const char* name, const std::string& value) {
     if (value.empty()) return;

@@ -45,8 +45,12 @@ int runStdio(Startup& startup, const Options& options) {
   // The reader may stay blocked on input after the launcher closed; it owns
   // a share of the host so that it never posts into a destroyed one.
   std::thread([host] {
-    std::string line;
-    while (readStandardInputLine(line)) host->postCommand(line);
+    // Input that fails in any way ends it, which closes the launcher.
+    try {
+      std::string line;
+      while (readStandardInputLine(line)) host->postCommand(line);
+    } catch (...) {
+    }
     host->postEndOfInput();
   }).detach();
   host->run(bridge);
@@ -96,25 +100,13 @@ int runOneShot(Startup& startup, const Options& options) {
   bridge.markPageReady();
 
   switch (options.command) {
-    case Command::Check: bridge.startUpdate(CheckMode::Check); break;
-    case Command::Repair: bridge.startUpdate(CheckMode::Repair); break;
+    case Command::Check: bridge.check(); break;
+    case Command::Repair: bridge.repair(); break;
     case Command::Addons: bridge.startJob(listAddonsJob); break;
-    case Command::AddonInstall: {
-      Json command = Json::object();
-      command.set("id", options.addonId);
-      command.set("variant", options.variant);
-      command.set("key", options.key);
-      bridge.installAddon(command);
-      break;
-    }
-    case Command::AddonRemove: {
-      Json command = Json::object();
-      command.set("id", options.addonId);
-      bridge.removeAddon(command);
-      break;
-    }
+    case Command::AddonInstall: bridge.installAddon(options.addonId, options.variant, options.key); break;
+    case Command::AddonRemove: bridge.removeAddon(options.addonId); break;
     case Command::Play: {
-      const bool started = bridge.startGame();
+      const bool started = bridge.play();
       host->drain(bridge);
       bridge.close();
       return started ? kExitOk : kExitFailed;

@@ -149,12 +149,7 @@ int runLauncher(HINSTANCE instance, const wchar_t* commandLine) {
   view.backgroundRgb = rgbFromColorref(setup.background);
   view.onPageMessage = [&bridge](const std::string& text) { bridge.handlePageMessage(text); };
   // Links the page opens in a new window follow the page's own "openUrl".
-  view.openUrl = [&bridge](const std::string& url) {
-    Json command = Json::object();
-    command.set("cmd", "openUrl");
-    command.set("url", url);
-    bridge.handlePageMessage(command.dump());
-  };
+  view.openUrl = [&bridge](const std::string& url) { bridge.openUrl(url); };
   window.markWebViewStarted();
   window.webView().create(std::move(view));
 

@@ -2,11 +2,10 @@
 
 #include "addons/addon_jobs.h"
 #include "bridge/event_gate.h"
-#include "bridge/page_events.h"
-#include "net/background_tasks.h"
+#include "bridge/page_protocol.h"
 #include "net/make_fetcher.h"
 #include "platform/open_url.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -46,51 +45,32 @@ std::filesystem::path Bridge::logPath() const { return setup_.clientFolder / "Za
 
 void Bridge::handlePageMessage(std::string_view text) {
   if (closed_) return;
-  const Json command = Json::parse(text);
-  const Json& cmd = command.get("cmd");
-  if (!cmd.isString()) return;
-  dispatch(cmd.text(), command);
-}
-
-void Bridge::dispatch(const std::string& cmd, const Json& command) {
-  if (cmd == "ready") {
-    onReady();
-  } else if (cmd == "play") {
-    (void)startGame();
-  } else if (cmd == "check") {
-    startUpdate(CheckMode::Check);
-  } else if (cmd == "repair") {
-    startUpdate(CheckMode::Repair);
-  } else if (cmd == "cancel") {
-    requestCancel();
-  } else if (cmd == "link") {
-    openLink(config_.linkUrl(command.get("name").text()));
-  } else if (cmd == "openUrl") {
-    openLink(command.get("url").text());
-  } else if (cmd == "minimize") {
-    window_.minimize();
-  } else if (cmd == "close") {
-    window_.requestClose();
-  } else if (cmd == "drag") {
-    window_.beginDrag();
-  } else if (cmd == "addonInstall") {
-    installAddon(command);
-  } else if (cmd == "addonRemove") {
-    removeAddon(command);
-  } else if (cmd == "getSettings") {
-    sendSettings();
-  } else if (cmd == "saveSettings") {
-    saveVideoSettings(command);
-  } else if (cmd == "setLanguage") {
-    setLanguage(command);
-  } else if (cmd == "setTheme") {
-    setTheme(command);
-  } else if (cmd == "setArt") {
-    setArt(command);
+  const PageCommand command = parsePageCommand(text);
+  using Kind = PageCommand::Kind;
+  switch (command.kind) {
+    case Kind::Ignored: break;
+    case Kind::Ready: ready(); break;
+    case Kind::Play: (void)play(); break;
+    case Kind::Check: check(); break;
+    case Kind::Repair: repair(); break;
+    case Kind::Cancel: requestCancel(); break;
+    case Kind::Link: openLink(command.name); break;
+    case Kind::OpenUrl: openUrl(command.url); break;
+    case Kind::Minimize: window_.minimize(); break;
+    case Kind::Close: window_.requestClose(); break;
+    case Kind::Drag: window_.beginDrag(); break;
+    case Kind::AddonInstall: installAddon(command.id, command.variant, command.key); break;
+    case Kind::AddonRemove: removeAddon(command.id); break;
+    case Kind::GetSettings: getSettings(); break;
+    case Kind::SaveSettings: saveSettings(command.video); break;
+    case Kind::SetLanguage: setLanguage(command.lang); break;
+    case Kind::SetTheme: setTheme(command.theme, command.mode, command.bg); break;
+    case Kind::SetArt: setArt(command.art); break;
   }
 }
 
-void Bridge::onReady() {
+void Bridge::ready() {
+  if (closed_) return;
   pageReady_ = true;
   // Events that arrived before the page could take them, in arrival order.
   std::vector<std::string> queued;
@@ -101,8 +81,10 @@ void Bridge::onReady() {
   backgroundStarted_ = true;
   if (services_.startBackground) {
     std::shared_ptr<EventGate> gate = gate_;
-    const PostEvent post = [gate](const Json& event) { gate->post(event.dump()); };
-    services_.startBackground(config_, post, gate->closing);
+    BackgroundReports reports;
+    reports.news = [gate](const News& news) { gate->post(newsEvent(news).dump()); };
+    reports.status = [gate](const ServerStatus& status) { gate->post(statusEvent(status).dump()); };
+    services_.startBackground(config_, reports, gate->closing);
   }
   if (!jobBusy_.load()) startUpdate(CheckMode::Check);
 }
@@ -125,7 +107,7 @@ std::shared_ptr<const Manifest> Bridge::lastManifest() const {
   return lastManifest_;
 }
 
-bool Bridge::startGame() {
+bool Bridge::play() {
   const GameStartRequest request{config_, setup_.clientFolder, jobBusy_.load(), window_.nativeHandle(), logPath()};
   const GameStartResult result = zv::startGame(request, *services_.gameStarter);
   if (!result.noticeCode.empty()) sendNotice(result.noticeCode, result.noticeDetail);

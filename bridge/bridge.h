@@ -1,13 +1,14 @@
 #pragma once
-// The launcher's core between the page and the work: every page command is
-// handled here, every event for the page passes through here, and here the
-// one background job at a time is started, cancelled and ended. The host (a
+// The launcher's core between the page and the work: what the page can ask
+// for is a typed call here (the page's JSON commands are read into the same
+// calls), every event for the page passes through here, and here the one
+// background job at a time is started, cancelled and ended. The host (a
 // window, or the console) supplies only an EventSink and a HostWindow, so
 // the Windows launcher and the console launcher behave the same.
 //
 // Threads: the host's main thread calls everything except postPageEvent and
 // sendNotice, which any thread may call. One job thread at a time runs an
-// Updater; news and status run on threads of their own.
+// UpdateJob; news and status run on threads of their own.
 
 #include <atomic>
 #include <filesystem>
@@ -25,15 +26,17 @@
 #include "data/json.h"
 #include "data/launcher_config.h"
 #include "data/preferences.h"
+#include "data/theme_picture.h"
+#include "data/video_settings.h"
 #include "game/game_start.h"
+#include "net/background_tasks.h"
 #include "net/fetcher.h"
-#include "net/page_event.h"
 #include "updater/manifest.h"
 #include "updater/update_events.h"
 
 namespace zv {
 
-class Updater;
+class UpdateJob;
 class EventGate;
 
 // What the bridge starts and calls. Empty members get the real thing
@@ -41,15 +44,16 @@ class EventGate;
 // browser and process start); tests replace the ones they watch.
 struct BridgeServices {
   // Starts the news and status tasks, once, at the page's first "ready". The
-  // tasks may outlive the bridge: post and closing stay valid as long as
-  // they hold a copy of post, and post drops events once the host is gone.
-  std::function<void(const LauncherConfig& config, const PostEvent& post, const std::atomic<bool>& closing)>
+  // tasks may outlive the bridge: closing stays valid as long as they hold a
+  // copy of reports, and reports drop events once the host is gone.
+  std::function<void(const LauncherConfig& config, const BackgroundReports& reports,
+                     const std::atomic<bool>& closing)>
       startBackground;
   // The jobs.
-  std::function<void(Updater& updater, CheckMode mode)> runUpdate;
-  std::function<void(Updater& updater, const std::string& id, const std::string& variant, const std::string& key)>
+  std::function<void(UpdateJob& updater, CheckMode mode)> runUpdate;
+  std::function<void(UpdateJob& updater, const std::string& id, const std::string& variant, const std::string& key)>
       runAddonInstall;
-  std::function<void(Updater& updater, const std::string& id, const Manifest* manifest)> runAddonRemove;
+  std::function<void(UpdateJob& updater, const std::string& id, const Manifest* manifest)> runAddonRemove;
   // A fetcher for one job.
   std::function<std::unique_ptr<Fetcher>()> makeFetcher;
   // Shows a web page (the caller has checked the scheme).
@@ -83,9 +87,35 @@ class Bridge {
   Bridge(const Bridge&) = delete;
   Bridge& operator=(const Bridge&) = delete;
 
-  // One message from the page: a JSON command object. Anything malformed or
-  // unknown is ignored.
+  // One message from the page: a JSON command object, read into one of the
+  // calls below. Anything malformed or unknown is ignored.
   void handlePageMessage(std::string_view text);
+
+  // What the page can ask for (window actions go to the HostWindow, cancel is
+  // requestCancel). A value that fails its check makes the call do nothing.
+  // ready: the page is loaded; queued events, "init", and the first time also
+  // the news and status tasks and a check.
+  void ready();
+  // Starts the game; true when it started.
+  bool play();
+  // Start an update job unless one runs (then nothing at all happens).
+  void check() { startUpdate(CheckMode::Check); }
+  void repair() { startUpdate(CheckMode::Repair); }
+  // A web address (http or https only), or the configured link of this name.
+  void openUrl(const std::string& url);
+  void openLink(const std::string& name) { openUrl(config_.linkUrl(name)); }
+  // An add-on job for a valid add-on id (logged); "busy" while a job runs.
+  void installAddon(const std::string& id, const std::string& variant, const std::string& key);
+  void removeAddon(const std::string& id);
+  // Answered by the "settings" and "settingsSaved" events.
+  void getSettings();
+  void saveSettings(const VideoChoice& choice);
+  // Stored only when valid: lt, en or ru; a theme name with "dark" or "light"
+  // (a bg that is no #rrggbb colour is stored empty).
+  void setLanguage(const std::string& lang);
+  void setTheme(const std::string& theme, const std::string& mode, const std::string& bg);
+  // A checked theme picture, or none (an empty file).
+  void setArt(const ThemePicture& picture);
 
   // The host's main thread hands back what was posted to its EventSink.
   // jobEnded also delivers the job's "done" event: the page sees a result
@@ -100,16 +130,11 @@ class Bridge {
 
   // Jobs. startJob answers "busy" while a job runs; startUpdate then does
   // nothing at all.
-  using Job = std::function<void(Updater& updater)>;
+  using Job = std::function<void(UpdateJob& updater)>;
   void startJob(Job job);
   void startUpdate(CheckMode mode);
-  void installAddon(const Json& command);
-  void removeAddon(const Json& command);
   void requestCancel();
   bool jobBusy() const { return jobBusy_.load(); }
-
-  // The game start of "play"; true when the game started.
-  bool startGame();
 
   // Any thread.
   void postPageEvent(const Json& event);
@@ -125,15 +150,8 @@ class Bridge {
   std::filesystem::path logPath() const;
 
  private:
-  void onReady();
-  void dispatch(const std::string& cmd, const Json& command);
-  void openLink(const std::string& url);
-  void sendSettings();
-  void saveVideoSettings(const Json& command);
-  void setLanguage(const Json& command);
-  void setTheme(const Json& command);
-  void setArt(const Json& command);
   void runWorker(const Job& job, const std::filesystem::path& launcherPath);
+  void runJob(const Job& job, const std::filesystem::path& launcherPath, bool& handedOver, std::string& result);
 
   const LauncherConfig& config_;
   Preferences& prefs_;
@@ -154,7 +172,7 @@ class Bridge {
   std::thread jobThread_;
   std::atomic<bool> jobBusy_{false};
   mutable std::mutex jobMutex_;
-  Updater* currentUpdater_ = nullptr;  // guarded by jobMutex_
+  UpdateJob* currentUpdater_ = nullptr;  // guarded by jobMutex_
   std::string jobResult_;  // the ended job's "done", written before its thread ends
 
   mutable std::mutex manifestMutex_;

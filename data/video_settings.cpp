@@ -38,41 +38,24 @@ std::vector<Resolution> resolutionsFromModes(const std::vector<DisplayMode>& mod
   return sizes;
 }
 
-std::vector<Resolution> collectResolutions(int32_t currentWidth, int32_t currentHeight) {
-  return resolutionsFromModes(listDisplayModes(), currentWidth, currentHeight);
+VideoSettings readVideoSettings(const std::filesystem::path& optionsPath,
+                                const std::vector<DisplayMode>& displayModes) {
+  VideoSettings settings;
+  settings.options = storedOptions(optionsPath);
+  settings.resolutions = resolutionsFromModes(displayModes, settings.options.width, settings.options.height);
+  return settings;
 }
 
-Json settingsEvent(const std::filesystem::path& optionsPath, std::string_view lang,
-                   const std::vector<DisplayMode>& displayModes) {
-  const VideoOptions options = storedOptions(optionsPath);
-  Json resolutions = Json::array();
-  for (const Resolution& size : resolutionsFromModes(displayModes, options.width, options.height)) {
-    resolutions.push(Json::array().push(size.width).push(size.height));
-  }
-  Json event = Json::object();
-  event.set("type", "settings");
-  event.set("windowed", options.windowed);
-  event.set("width", options.width);
-  event.set("height", options.height);
-  event.set("lang", lang);
-  event.set("resolutions", std::move(resolutions));
-  return event;
-}
-
-Json saveSettings(const std::filesystem::path& optionsPath, const Json& command) {
+bool saveVideoChoice(const std::filesystem::path& optionsPath, const VideoChoice& choice) {
   VideoOptions options = storedOptions(optionsPath);
-  options.windowed = command.get("windowed").boolOr(options.windowed);
-  const int64_t width = command.get("width").integerOr(options.width);
-  const int64_t height = command.get("height").integerOr(options.height);
+  options.windowed = choice.windowed.value_or(options.windowed);
+  const int64_t width = choice.width.value_or(options.width);
+  const int64_t height = choice.height.value_or(options.height);
   if (width >= minSavedWidth && width <= maxSavedSide && height >= minSavedHeight && height <= maxSavedSide) {
     options.width = static_cast<int32_t>(width);
     options.height = static_cast<int32_t>(height);
   }
-  const bool ok = !optionsPath.empty() && writeVideoOptions(optionsPath, options);
-  Json event = Json::object();
-  event.set("type", "settingsSaved");
-  event.set("ok", ok);
-  return event;
+  return !optionsPath.empty() && writeVideoOptions(optionsPath, options);
 }
 
 }  // namespace zv

@@ -5,10 +5,10 @@
 #include <compare>
 #include <cstdint>
 #include <filesystem>
-#include <string_view>
+#include <optional>
 #include <vector>
 
-#include "data/json.h"
+#include "data/video_options.h"
 #include "platform/display_modes.h"
 
 namespace zv {
@@ -25,17 +25,26 @@ struct Resolution {
 std::vector<Resolution> resolutionsFromModes(const std::vector<DisplayMode>& modes, int32_t currentWidth,
                                              int32_t currentHeight);
 
-// resolutionsFromModes of this machine's display modes.
-std::vector<Resolution> collectResolutions(int32_t currentWidth, int32_t currentHeight);
+// What the settings dialog shows: the stored options (defaults when
+// optionsPath is empty or unreadable) and the selectable sizes.
+struct VideoSettings {
+  VideoOptions options;
+  std::vector<Resolution> resolutions;
+};
+VideoSettings readVideoSettings(const std::filesystem::path& optionsPath,
+                                const std::vector<DisplayMode>& displayModes);
 
-// The "settings" event: the stored options (defaults when optionsPath is
-// empty or unreadable), the page language and the selectable sizes.
-Json settingsEvent(const std::filesystem::path& optionsPath, std::string_view lang,
-                   const std::vector<DisplayMode>& displayModes);
+// The player's choice; an empty member keeps the stored value. Sizes are
+// already truncated to whole numbers.
+struct VideoChoice {
+  std::optional<bool> windowed;
+  std::optional<int64_t> width;
+  std::optional<int64_t> height;
+};
 
-// Carries out a "saveSettings" command and gives the "settingsSaved" event.
-// A size outside 640..16384 x 480..16384 keeps the stored size; the windowed
-// choice is written either way. An empty optionsPath answers false.
-Json saveSettings(const std::filesystem::path& optionsPath, const Json& command);
+// Writes the choice into the options file; true when it was written. A size
+// outside 640..16384 x 480..16384 keeps the stored size; the windowed choice
+// is written either way. An empty optionsPath answers false.
+[[nodiscard]] bool saveVideoChoice(const std::filesystem::path& optionsPath, const VideoChoice& choice);
 
 }  // namespace zv

@@ -4,9 +4,11 @@
 // first ready.
 
 #include <atomic>
+#include <functional>
 
 #include "data/launcher_config.h"
-#include "net/page_event.h"
+#include "net/news.h"
+#include "net/status.h"
 
 namespace zv {
 
@@ -16,10 +18,19 @@ bool newsConfigured(const LauncherConfig& config);
 // A status source is configured: statusUrl, or statusHost with a port above 0.
 bool statusConfigured(const LauncherConfig& config);
 
-// Starts fetchNews and pollStatus, each on a detached thread and only when
-// its source is configured. The threads keep their own copies of config and
-// post; closing is read until the status task ends, so it must live as long
-// as the process. The process does not wait for these threads at exit.
-void startBackgroundTasks(const LauncherConfig& config, const PostEvent& post, const std::atomic<bool>& closing);
+// Where the tasks' answers go; called on the tasks' own threads.
+struct BackgroundReports {
+  std::function<void(const News& news)> news;
+  std::function<void(const ServerStatus& status)> status;
+};
+
+// Starts the news fetch (one attempt) and pollStatus, each on a detached
+// thread with a fetcher of its own and only when its source is configured.
+// The threads keep their own copies of config and reports; closing is read
+// until the status task ends, so it must live as long as the process. The
+// process does not wait for these threads at exit. A news fetch that fails in
+// any way, even by an exception, reports a failed fetch.
+void startBackgroundTasks(const LauncherConfig& config, const BackgroundReports& reports,
+                          const std::atomic<bool>& closing);
 
 }  // namespace zv

@@ -1,7 +1,7 @@
 #pragma once
 // The fetcher of the POSIX builds, on libcurl. It behaves like WinHttpFetcher
 // in everything a caller can see: the same requests (headers, redirects,
-// TLS 1.2 or newer, time-outs) and the same error texts for the same failures.
+// TLS 1.2 or newer, time-outs) and the same failures for the same situations.
 
 #include "net/http_fetcher.h"
 
@@ -17,7 +17,7 @@ class CurlFetcher final : public HttpFetcher {
   CurlFetcher& operator=(const CurlFetcher&) = delete;
 
  private:
-  Exchange exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler, std::string& error) override;
+  Exchange exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler, Failure& failure) override;
 
   void* session_ = nullptr;  // CURL easy handle
   FetchTimeouts timeouts_;

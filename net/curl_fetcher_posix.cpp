@@ -10,7 +10,6 @@
 #include <optional>
 #include <string_view>
 
-#include "net/http_error.h"
 
 namespace zv {
 namespace {
@@ -178,11 +177,11 @@ CurlFetcher::~CurlFetcher() {
 }
 
 HttpFetcher::Exchange CurlFetcher::exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler,
-                                            std::string& error) {
+                                            Failure& failure) {
   CURL* curl = static_cast<CURL*>(session_);
   const std::string wireUrl = escapeLikeWinHttp(url);
   if (!curl || !isHttpUrl(wireUrl)) {
-    error = "bad URL: " + url;
+    failure = Failure{FailureKind::BadUrl, 0, url, {}};
     return Exchange::Failed;
   }
   // Reset keeps the handle's open connections for the next request.
@@ -193,7 +192,7 @@ HttpFetcher::Exchange CurlFetcher::exchange(const std::string& url, uint64_t ran
     curl_slist* longer = curl_slist_append(headers, line);
     if (!longer) {
       curl_slist_free_all(headers);
-      error = httpErrorText("request", winhttp_error::kOutOfMemory);
+      failure = Failure{FailureKind::Network, winhttp_error::kOutOfMemory, "request", {}};
       return Exchange::Failed;
     }
     headers = longer;
@@ -232,16 +231,17 @@ HttpFetcher::Exchange CurlFetcher::exchange(const std::string& url, uint64_t ran
 
   if (transfer.statusRefused) return Exchange::Refused;
   if (transfer.bodyRefused) {
-    error = kCancelled;
+    failure = cancelledFailure();
     return Exchange::Failed;
   }
   if (result != CURLE_OK) {
-    error = httpErrorText("download", transfer.stalled ? winhttp_error::kTimeout : winHttpErrorFor(result));
+    const uint32_t number = transfer.stalled ? winhttp_error::kTimeout : winHttpErrorFor(result);
+    failure = Failure{FailureKind::Network, number, "download", {}};
     return Exchange::Failed;
   }
   // Never a success without a final answer: nothing was written.
   if (!transfer.statusTaken) {
-    error = httpErrorText("download", winhttp_error::kInvalidServerResponse);
+    failure = Failure{FailureKind::Network, winhttp_error::kInvalidServerResponse, "download", {}};
     return Exchange::Failed;
   }
   return Exchange::Complete;

@@ -9,20 +9,16 @@
 #include <functional>
 #include <string>
 
-namespace zv {
+#include "data/failure.h"
+#include "zv_version.h"  // kUserAgent, sent with every request
 
-// Sent with every request.
-inline constexpr const char* kUserAgent = "ZarvoLauncher/1.0";
+namespace zv {
 
 // getText refuses a body larger than this (exactly this many bytes is fine).
 inline constexpr size_t kMaxTextBytes = 16u * 1024 * 1024;
 
 // Bodies are read and handed on in pieces of at most this size.
 inline constexpr size_t kChunkBytes = 64u * 1024;
-
-// The error text of a transfer stopped by its callback, by the text size cap
-// or by a failed write.
-inline constexpr const char* kCancelled = "cancelled";
 
 // Time-outs in milliseconds. The receive time-out bounds each wait for data,
 // not the whole transfer, so a slow but steady download never times out.
@@ -43,19 +39,21 @@ class Fetcher {
   virtual ~Fetcher() = default;
 
   // True only for a complete 200 answer: body holds it byte for byte. Other
-  // statuses fail with "HTTP <code> <url>"; the body may then hold part of an
-  // answer.
-  [[nodiscard]] virtual bool getText(const std::string& url, std::string& body, std::string& error) = 0;
+  // statuses fail as HttpStatus (BusyServer for 503 and 429) with the
+  // address; a body past kMaxTextBytes as TooLarge. The body may then hold
+  // part of an answer.
+  [[nodiscard]] virtual bool getText(const std::string& url, std::string& body, Failure& failure) = 0;
 
   // Streams url into destination. resumeOffset > 0 says the destination
   // already holds that many bytes of the resource: only the rest is asked
   // for, and a server that ignores the request rewrites the file from byte 0.
-  // True: the destination holds the whole resource. False: error says why and
-  // the destination may hold part of it (never deleted here), to be resumed
-  // by a later call. Server answers that cannot be used fail with
-  // "HTTP <code>".
+  // True: the destination holds the whole resource. False: failure says why
+  // and the destination may hold part of it (never deleted here), to be
+  // resumed by a later call. Unusable answers fail as HttpStatus or
+  // BusyServer without the address, a destination that cannot be opened or
+  // written as DiskWrite, a progress callback's false as Cancelled.
   [[nodiscard]] virtual bool download(const std::string& url, const std::filesystem::path& destination,
-                                      uint64_t resumeOffset, const ProgressFn& progress, std::string& error) = 0;
+                                      uint64_t resumeOffset, const ProgressFn& progress, Failure& failure) = 0;
 };
 
 }  // namespace zv

@@ -1,5 +1,7 @@
 #include "net/http_fetcher.h"
 
+#include <algorithm>
+
 #include "platform/file.h"
 #include "platform/text_path.h"
 
@@ -33,10 +35,12 @@ class TextHandler final : public ResponseHandler {
 // part already there, reporting the file's size after every piece.
 class FileHandler final : public ResponseHandler {
  public:
-  FileHandler(const std::filesystem::path& destination, uint64_t offset, const ProgressFn& progress)
-      : destination_(destination), offset_(offset), progress_(progress) {}
+  FileHandler(const std::filesystem::path& destination, uint64_t offset, const ProgressFn& progress,
+              uint64_t byteLimit)
+      : destination_(destination), offset_(offset), progress_(progress), byteLimit_(byteLimit) {}
   uint32_t status() const { return status_; }
-  bool cannotOpen() const { return cannotOpen_; }
+  // The destination could not be opened or written.
+  bool diskFailed() const { return diskFailed_; }
 
   bool onStatus(uint32_t status) override {
     status_ = status;
@@ -52,15 +56,13 @@ class FileHandler final : public ResponseHandler {
       return false;
     }
     std::string ignored;
-    if (!file_.open(destination_, mode, ignored)) {
-      cannotOpen_ = true;
-      return false;
-    }
-    return true;
+    diskFailed_ = !file_.open(destination_, mode, ignored);
+    return !diskFailed_;
   }
   bool onBody(const char* data, size_t size) override {
     std::string ignored;
-    if (!file_.write(data, size, ignored)) return false;
+    diskFailed_ = size > byteLimit_ - std::min(total_, byteLimit_) || !file_.write(data, size, ignored);
+    if (diskFailed_) return false;
     total_ += size;
     return !progress_ || progress_(total_);
   }
@@ -69,39 +71,47 @@ class FileHandler final : public ResponseHandler {
   const std::filesystem::path& destination_;
   const uint64_t offset_;
   const ProgressFn& progress_;
+  const uint64_t byteLimit_;
   File file_;
   uint64_t total_ = 0;
   uint32_t status_ = 0;
-  bool cannotOpen_ = false;
+  bool diskFailed_ = false;
 };
+
+// The failure of an answer whose status cannot be used.
+Failure statusFailure(uint32_t status, std::string address) {
+  const bool busy = status == 503 || status == 429;
+  return Failure{busy ? FailureKind::BusyServer : FailureKind::HttpStatus, status, std::move(address), {}};
+}
 
 }  // namespace
 
-bool HttpFetcher::getText(const std::string& url, std::string& body, std::string& error) {
+bool HttpFetcher::getText(const std::string& url, std::string& body, Failure& failure) {
   TextHandler handler(body);
-  switch (exchange(url, 0, handler, error)) {
+  switch (exchange(url, 0, handler, failure)) {
     case Exchange::Complete: return true;
-    case Exchange::Refused: error = "HTTP " + std::to_string(handler.status()) + " " + url; return false;
+    case Exchange::Refused: failure = statusFailure(handler.status(), url); return false;
     case Exchange::Failed: break;
   }
+  // The size cap is the only reason the handler refuses a piece.
+  if (failure.kind == FailureKind::Cancelled) failure = Failure{FailureKind::TooLarge, 0, url, {}};
   return false;
 }
 
 bool HttpFetcher::download(const std::string& url, const std::filesystem::path& destination, uint64_t resumeOffset,
-                           const ProgressFn& progress, std::string& error) {
+                           const ProgressFn& progress, Failure& failure) {
   uint64_t offset = resumeOffset;
   bool retriedWithoutRange = false;
   for (;;) {
-    FileHandler handler(destination, offset, progress);
-    switch (exchange(url, offset, handler, error)) {
-      case Exchange::Complete: return true;
-      case Exchange::Failed: return false;
-      case Exchange::Refused: break;
-    }
-    if (handler.cannotOpen()) {
-      error = "cannot write " + pathToUtf8(destination);
+    FileHandler handler(destination, offset, progress, fileByteLimit_);
+    const Exchange result = exchange(url, offset, handler, failure);
+    if (result == Exchange::Complete) return true;
+    // A write that failed is the disk's fault, not the network's.
+    if (handler.diskFailed()) {
+      failure = Failure{FailureKind::DiskWrite, 0, pathToUtf8(destination), {}};
       return false;
     }
+    if (result == Exchange::Failed) return false;
     // 416: the part on disk no longer fits the resource (it was replaced, or
     // the part is already whole). Fetch it all once more, without a range.
     if (handler.status() == 416 && offset > 0 && !retriedWithoutRange) {
@@ -109,7 +119,7 @@ bool HttpFetcher::download(const std::string& url, const std::filesystem::path& 
       retriedWithoutRange = true;
       continue;
     }
-    error = "HTTP " + std::to_string(handler.status());
+    failure = statusFailure(handler.status(), "");
     return false;
   }
 }

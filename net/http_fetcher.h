@@ -20,27 +20,34 @@ class ResponseHandler {
   // Called once, before any byte of the body. False ends the exchange
   // without reading the body.
   virtual bool onStatus(uint32_t status) = 0;
-  // False stops the transfer; the exchange then fails with "cancelled".
+  // False stops the transfer; the exchange then fails as Cancelled.
   virtual bool onBody(const char* data, size_t size) = 0;
 };
 
 class HttpFetcher : public Fetcher {
  public:
-  [[nodiscard]] bool getText(const std::string& url, std::string& body, std::string& error) override;
+  [[nodiscard]] bool getText(const std::string& url, std::string& body, Failure& failure) override;
   [[nodiscard]] bool download(const std::string& url, const std::filesystem::path& destination, uint64_t resumeOffset,
-                              const ProgressFn& progress, std::string& error) override;
+                              const ProgressFn& progress, Failure& failure) override;
+
+  // For tests, a disk that fills up: a download's write that would take the
+  // destination past this many bytes fails as a real one would.
+  void limitFileBytes(uint64_t bytes) { fileByteLimit_ = bytes; }
 
  protected:
   enum class Exchange {
     Complete,  // the handler took the status and the whole body
-    Refused,   // the handler refused the status; error is untouched
-    Failed,    // error holds the reason ("bad URL: ...", "download: timeout", "cancelled", ...)
+    Refused,   // the handler refused the status; failure is untouched
+    Failed,    // failure holds the reason (BadUrl, Network, or Cancelled when the handler refused a piece)
   };
 
   // One GET of url with the no-cache headers, asking only for the bytes from
   // rangeFrom on when it is above 0.
   virtual Exchange exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler,
-                            std::string& error) = 0;
+                            Failure& failure) = 0;
+
+ private:
+  uint64_t fileByteLimit_ = UINT64_MAX;
 };
 
 }  // namespace zv

@@ -3,11 +3,11 @@
 
 #include <memory>
 
-#include "net/fetcher.h"
+#include "net/http_fetcher.h"
 
 namespace zv {
 
 // WinHttpFetcher on Windows, CurlFetcher elsewhere.
-std::unique_ptr<Fetcher> makeFetcher(const FetchTimeouts& timeouts = {});
+std::unique_ptr<HttpFetcher> makeFetcher(const FetchTimeouts& timeouts = {});
 
 }  // namespace zv

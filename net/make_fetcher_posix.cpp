@@ -4,6 +4,6 @@
 
 namespace zv {
 
-std::unique_ptr<Fetcher> makeFetcher(const FetchTimeouts& timeouts) { return std::make_unique<CurlFetcher>(timeouts); }
+std::unique_ptr<HttpFetcher> makeFetcher(const FetchTimeouts& timeouts) { return std::make_unique<CurlFetcher>(timeouts); }
 
 }  // namespace zv

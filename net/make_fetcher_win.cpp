@@ -4,7 +4,7 @@
 
 namespace zv {
 
-std::unique_ptr<Fetcher> makeFetcher(const FetchTimeouts& timeouts) {
+std::unique_ptr<HttpFetcher> makeFetcher(const FetchTimeouts& timeouts) {
   return std::make_unique<WinHttpFetcher>(timeouts);
 }
 

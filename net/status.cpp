@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "data/json.h"
 #include "net/make_fetcher.h"
 #include "platform/tcp_probe.h"
 
@@ -11,37 +12,38 @@ namespace {
 
 // The status document's answer, when it gives one: a JSON object. No
 // byte-order mark is removed here; a document with one does not count.
-bool statusFromDocument(Fetcher& fetcher, const std::string& url, Json& event) {
+bool statusFromDocument(Fetcher& fetcher, const std::string& url, ServerStatus& status) {
   std::string body;
-  std::string error;
-  if (!fetcher.getText(url, body, error)) return false;
+  Failure failure;
+  if (!fetcher.getText(url, body, failure)) return false;
   const Json document = Json::parse(body);
   if (!document.isObject()) return false;
-  event.set("online", document.get("online").boolOr(false));
-  event.set("players", document.get("players").integerOr(-1));
+  status = {true, document.get("online").boolOr(false), document.get("players").integerOr(-1)};
   return true;
 }
 
 }  // namespace
 
-Json queryStatusEvent(Fetcher& fetcher, const LauncherConfig& config, unsigned probeTimeoutMs) {
-  Json event = Json::object();
-  event.set("type", "status");
-  if (!config.statusUrl.empty() && statusFromDocument(fetcher, config.statusUrl, event)) return event;
+ServerStatus queryStatus(Fetcher& fetcher, const LauncherConfig& config, unsigned probeTimeoutMs) {
+  ServerStatus status;
+  if (!config.statusUrl.empty() && statusFromDocument(fetcher, config.statusUrl, status)) return status;
   if (!config.statusHost.empty() && config.statusPort > 0) {
-    event.set("online", probeTcp(config.statusHost, config.statusPort, probeTimeoutMs));
-    event.set("players", -1);
-  } else {
-    event.set("online", Json());
+    status = {true, probeTcp(config.statusHost, config.statusPort, probeTimeoutMs), -1};
   }
-  return event;
+  return status;
 }
 
-void pollStatus(const LauncherConfig& config, const PostEvent& post, const std::atomic<bool>& closing,
-                const StatusPause& pause) {
+void pollStatus(const LauncherConfig& config, const std::function<void(const ServerStatus&)>& report,
+                const std::atomic<bool>& closing, const StatusPause& pause) {
   const std::unique_ptr<Fetcher> fetcher = makeFetcher();
   for (;;) {
-    post(queryStatusEvent(*fetcher, config));
+    ServerStatus status;
+    try {
+      status = queryStatus(*fetcher, config);
+    } catch (...) {
+      // A fault in one query is one round without an answer; the next may have one.
+    }
+    report(status);
     for (unsigned step = 0; step < pause.steps && !closing.load(); ++step) {
       std::this_thread::sleep_for(std::chrono::milliseconds(pause.stepMs));
     }

@@ -17,7 +17,7 @@ class WinHttpFetcher final : public HttpFetcher {
   WinHttpFetcher& operator=(const WinHttpFetcher&) = delete;
 
  private:
-  Exchange exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler, std::string& error) override;
+  Exchange exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler, Failure& failure) override;
 
   void* session_ = nullptr;  // HINTERNET
 };

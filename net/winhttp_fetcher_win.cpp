@@ -6,7 +6,6 @@
 #include <optional>
 #include <vector>
 
-#include "net/http_error.h"
 #include "platform/text_path.h"
 
 namespace zv {
@@ -20,8 +19,8 @@ std::wstring wide(std::string_view utf8) {
   return std::wstring(text.begin(), text.end());
 }
 
-// The words for the calling thread's last WinHTTP error.
-std::string lastHttpErrorText(std::string_view step) { return httpErrorText(step, GetLastError()); }
+// The calling thread's last WinHTTP error, in the given step.
+Failure lastHttpError(const char* step) { return Failure{FailureKind::Network, GetLastError(), step, {}}; }
 
 // The connection and request handles of one request, closed request first.
 struct RequestHandles {
@@ -61,7 +60,7 @@ std::optional<uint64_t> announcedLength(HINTERNET request) {
 // Sends a GET for url and reads the answer's status; the handles stay open
 // for the body.
 bool sendGetRequest(HINTERNET session, const std::string& url, const std::wstring& extraHeaders,
-                    RequestHandles& handles, std::string& error) {
+                    RequestHandles& handles, Failure& failure) {
   const std::wstring wideUrl = wide(url);
   std::vector<wchar_t> host(256);
   std::vector<wchar_t> path(wideUrl.size() + 1);
@@ -75,7 +74,7 @@ bool sendGetRequest(HINTERNET session, const std::string& url, const std::wstrin
   parts.lpszExtraInfo = extra.data();
   parts.dwExtraInfoLength = static_cast<DWORD>(extra.size());
   if (!session || wideUrl.empty() || !WinHttpCrackUrl(wideUrl.c_str(), 0, 0, &parts)) {
-    error = "bad URL: " + url;
+    failure = Failure{FailureKind::BadUrl, 0, url, {}};
     return false;
   }
   // Sent as cracked: names in our URLs arrive percent-encoded already.
@@ -84,7 +83,7 @@ bool sendGetRequest(HINTERNET session, const std::string& url, const std::wstrin
 
   handles.connection = WinHttpConnect(session, host.data(), parts.nPort, 0);
   if (!handles.connection) {
-    error = lastHttpErrorText("connect");
+    failure = lastHttpError("connect");
     return false;
   }
   DWORD flags = WINHTTP_FLAG_REFRESH;
@@ -92,7 +91,7 @@ bool sendGetRequest(HINTERNET session, const std::string& url, const std::wstrin
   handles.request = WinHttpOpenRequest(handles.connection, L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
                                        WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
   if (!handles.request) {
-    error = lastHttpErrorText("request");
+    failure = lastHttpError("request");
     return false;
   }
   // Proxies and caches on the way must not answer from a stale copy.
@@ -100,7 +99,7 @@ bool sendGetRequest(HINTERNET session, const std::string& url, const std::wstrin
   if (!WinHttpSendRequest(handles.request, headers.c_str(), static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0, 0,
                           0) ||
       !WinHttpReceiveResponse(handles.request, nullptr)) {
-    error = lastHttpErrorText("download");
+    failure = lastHttpError("download");
     return false;
   }
   DWORD status = 0;
@@ -114,27 +113,27 @@ bool sendGetRequest(HINTERNET session, const std::string& url, const std::wstrin
 }
 
 // Hands the body to the handler in pieces of up to kChunkBytes.
-bool readResponseBody(const RequestHandles& handles, ResponseHandler& handler, std::string& error) {
+bool readResponseBody(const RequestHandles& handles, ResponseHandler& handler, Failure& failure) {
   std::vector<char> buffer(kChunkBytes);
   uint64_t received = 0;
   for (;;) {
     DWORD got = 0;
     if (!WinHttpReadData(handles.request, buffer.data(), static_cast<DWORD>(buffer.size()), &got)) {
-      error = lastHttpErrorText("download");
+      failure = lastHttpError("download");
       return false;
     }
     if (got == 0) {
       // WinHTTP can end a body at a closed or reset connection as if it were
       // complete; a body shorter than announced is a broken connection.
       if (handles.bodyLength && received < *handles.bodyLength) {
-        error = httpErrorText("download", winhttp_error::kConnectionError);
+        failure = Failure{FailureKind::Network, winhttp_error::kConnectionError, "download", {}};
         return false;
       }
       return true;
     }
     received += got;
     if (!handler.onBody(buffer.data(), got)) {
-      error = kCancelled;
+      failure = cancelledFailure();
       return false;
     }
   }
@@ -174,13 +173,13 @@ WinHttpFetcher::~WinHttpFetcher() {
 }
 
 HttpFetcher::Exchange WinHttpFetcher::exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler,
-                                               std::string& error) {
+                                               Failure& failure) {
   std::wstring extraHeaders;
   if (rangeFrom > 0) extraHeaders = L"Range: bytes=" + std::to_wstring(rangeFrom) + L"-\r\n";
   RequestHandles handles;
-  if (!sendGetRequest(session_, url, extraHeaders, handles, error)) return Exchange::Failed;
+  if (!sendGetRequest(session_, url, extraHeaders, handles, failure)) return Exchange::Failed;
   if (!handler.onStatus(handles.status)) return Exchange::Refused;
-  if (!readResponseBody(handles, handler, error)) return Exchange::Failed;
+  if (!readResponseBody(handles, handler, failure)) return Exchange::Failed;
   return Exchange::Complete;
 }
 

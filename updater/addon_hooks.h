@@ -8,31 +8,34 @@
 #include <string>
 #include <vector>
 
+#include "data/failure.h"
 #include "updater/manifest.h"
 #include "updater/update_events.h"
 
 namespace zv {
 
-class Updater;
+class UpdateJob;
+struct PassPhases;
 
 class AddonHooks {
  public:
   virtual ~AddonHooks() = default;
 
   // Brings one installed add-on in line with the manifest in the given
-  // variant and toggle key, updating its record in the updater's addonState.
-  // Sets changed when it changed anything on disk. False: message says why.
-  [[nodiscard]] virtual bool installAddonFiles(Updater& updater, const ManifestAddon& addon,
+  // variant and toggle key through the job's file pass (reporting under
+  // phases), updating its record in the job's add-on records. Sets changed
+  // when it changed anything on disk. False: failure says why.
+  [[nodiscard]] virtual bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon,
                                                const std::string& variant, const std::string& key, CheckMode mode,
-                                               const std::string& phase, bool& changed, std::string& message) = 0;
+                                               const PassPhases& phases, bool& changed, Failure& failure) = 0;
 
   // Deletes client files of an add-on and the files its clean-up patterns
   // match; leftOver gets the paths still on disk. True when none is left.
-  virtual bool removeFiles(Updater& updater, const std::vector<std::string>& paths,
+  virtual bool removeFiles(UpdateJob& job, const std::vector<std::string>& paths,
                            const std::vector<std::string>& patterns, std::vector<std::string>& leftOver) = 0;
 
   // Sends the add-on list event for this manifest (or for none).
-  virtual void sendAddonList(Updater& updater, const Manifest* manifest) = 0;
+  virtual void sendAddonList(UpdateJob& job, const Manifest* manifest) = 0;
 };
 
 }  // namespace zv

@@ -1,14 +1,14 @@
 // Fetching one file: the transfer into the work folder with resume, the
 // attempts, the busy-server waits and the progress events.
 
+#include <algorithm>
 #include <system_error>
 
 #include "platform/file_info.h"
-#include "updater/busy_server.h"
 #include "updater/file_time.h"
 #include "updater/file_url.h"
 #include "updater/packed_file.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -16,18 +16,23 @@ namespace {
 // Downloads, and applications of a downloaded file, per file.
 constexpr int kMaxAttempts = 3;
 
-// Messages of applyPacked after which downloading again cannot help.
-bool targetUnwritable(const std::string& applyError) {
-  return applyError.find("cannot replace") != std::string::npos ||
-         applyError.find("cannot write") != std::string::npos;
+// Busy-server waits spent on one request at most (about half an hour).
+constexpr unsigned kMaxQueueWaits = 60;
+
+// Seconds to wait before repeating a request that has already waited
+// `waits` times: 5, 10, 20, then 30, plus 0 to 4 seconds of jitter
+// (nanoseconds modulo 5) so that the players a busy server turned away do
+// not all come back at the same moment.
+unsigned queueWaitSeconds(unsigned waits, uint64_t nanoseconds) {
+  return std::min(5u << std::min(waits, 3u), 30u) + static_cast<unsigned>(nanoseconds % 5);
 }
 
 }  // namespace
 
-bool Updater::downloadOne(const ManifestFile& file, const std::filesystem::path& target, std::string& error) {
+bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::path& target, Failure& failure) {
   std::error_code ignored;
-  std::filesystem::create_directories(workFolder(), ignored);
-  const std::filesystem::path part = partPath(workFolder(), file);
+  std::filesystem::create_directories(state_.workFolder(), ignored);
+  const std::filesystem::path part = partPath(state_.workFolder(), file);
   const std::string url = fileUrl(config_.updateUrl, file);
   const uint64_t packed = static_cast<uint64_t>(file.packed);
 
@@ -39,8 +44,8 @@ bool Updater::downloadOne(const ManifestFile& file, const std::filesystem::path&
       overran = true;
       return false;
     }
-    emitProgress("download", file.path, pass.filesDone, pass.filesTotal, pass.bytesDone + fileBytes, pass.bytesTotal,
-                 false);
+    emitProgress("download", file.path, pass_.filesDone, pass_.filesTotal, pass_.bytesDone + fileBytes,
+                 pass_.bytesTotal, false);
     return !cancelRequested();
   };
 
@@ -48,7 +53,7 @@ bool Updater::downloadOne(const ManifestFile& file, const std::filesystem::path&
   unsigned waits = 0;
   for (;;) {
     if (cancelRequested()) {
-      error = "cancelled";
+      failure = cancelledFailure();
       return false;
     }
     uint64_t have = 0;
@@ -58,45 +63,41 @@ bool Updater::downloadOne(const ManifestFile& file, const std::filesystem::path&
     }
     bool complete = have == packed;
     if (!complete) {
-      std::string fetchError;
       overran = false;
-      if (fetcher_.download(url, part, have, progress, fetchError)) {
+      failure = Failure{};
+      if (fetcher_.download(url, part, have, progress, failure)) {
         uint64_t got = 0;
         complete = fileSize(part, got) && got == packed;
-        if (!complete) {
-          error = file.path + ": download size does not match";
-          (void)removeFile(part);
-        }
-      } else if (overran) {
-        error = file.path + ": download size does not match";
+      }
+      failure.file = file.path;
+      if (!complete && (overran || failure.kind == FailureKind::None)) {
+        failure = Failure{FailureKind::DamagedData, 0, "download size does not match", file.path};
         (void)removeFile(part);
-      } else {
-        // The part stays: the next attempt resumes it.
-        error = file.path + ": " + fetchError;
-        if (cancelRequested()) return false;
-        if (waitInQueue(fetchError, waits)) continue;  // a wait uses up no attempt
+      } else if (!complete) {
+        // The part stays: the next attempt resumes it. A disk that refused
+        // it refuses it again: no new attempt.
+        if (cancelRequested() || failure.kind == FailureKind::DiskWrite) return false;
+        if (waitInQueue(failure, waits)) continue;  // a wait uses up no attempt
         if (cancelRequested()) return false;
       }
     }
     if (complete) {
-      std::string applyError;
-      if (applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &cancelFlag_,
-                      applyError)) {
+      if (applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &cancelFlag_, failure)) {
         (void)removeFile(part);
         state_.unflushedFiles.add(target);
         state_.cacheState.record(file.path, static_cast<uint64_t>(file.size), fileTimeText(target), file.sha256);
         return true;
       }
-      error = file.path + ": " + applyError;
-      if (targetUnwritable(applyError) || cancelRequested()) return false;
+      failure.file = file.path;
+      if (failure.targetUnwritable() || cancelRequested()) return false;
       (void)removeFile(part);  // the packed file itself is bad
     }
     if (++attempts >= kMaxAttempts) return false;
   }
 }
 
-bool Updater::waitInQueue(const std::string& fetchError, unsigned& waits) {
-  if (!isBusyAnswer(fetchError) || cancelRequested() || waits >= kMaxQueueWaits) return false;
+bool UpdateJob::waitInQueue(const Failure& fetchFailure, unsigned& waits) {
+  if (fetchFailure.kind != FailureKind::BusyServer || cancelRequested() || waits >= kMaxQueueWaits) return false;
   const auto nanoseconds = static_cast<uint64_t>(clock_.seconds() * 1e9);
   const unsigned seconds = queueWaitSeconds(waits, nanoseconds);
   ++waits;
@@ -107,11 +108,12 @@ bool Updater::waitInQueue(const std::string& fetchError, unsigned& waits) {
   return !cancelRequested();
 }
 
-void Updater::emitProgress(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
-                           uint64_t bytesDone, uint64_t bytesTotal, bool force) {
-  Json event;
-  if (meter_.sample(phase, file, filesDone, filesTotal, bytesDone, bytesTotal, force, event) && events_.onProgress) {
-    events_.onProgress(event);
+void UpdateJob::emitProgress(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
+                             uint64_t bytesDone, uint64_t bytesTotal, bool force) {
+  Progress progress;
+  if (meter_.sample(phase, file, filesDone, filesTotal, bytesDone, bytesTotal, force, progress) &&
+      events_.onProgress) {
+    events_.onProgress(progress);
   }
 }
 

@@ -43,8 +43,8 @@ class LocalState {
   std::filesystem::path workFolder_;
 };
 
-// The message add-on jobs report when saveAddonState fails. It names the
-// default work folder whatever the configuration says.
-inline constexpr const char* kAddonStateWriteError = "cannot write .zarvo_update/addons.json";
+// What add-on jobs report as not written when saveAddonState fails. It names
+// the default work folder whatever the configuration says.
+inline constexpr const char* kAddonStateName = ".zarvo_update/addons.json";
 
 }  // namespace zv

@@ -93,6 +93,8 @@ class NewFile {
   bool kept_ = false;
 };
 
+Failure damaged(const char* what) { return Failure{FailureKind::DamagedData, 0, what, {}}; }
+
 }  // namespace
 
 uint32_t packedBound(uint32_t n) {
@@ -103,19 +105,19 @@ uint32_t packedBound(uint32_t n) {
 
 bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem::path& target, uint64_t expectedSize,
                  std::string_view expectedSha256, const UnpackProgress& progress, const std::atomic<bool>* cancel,
-                 std::string& error) {
+                 Failure& failure) {
   std::string ignored;
   File in;
   uint64_t packedSize = 0;
   if (!in.open(packedPath, File::Mode::Read, ignored) || !in.size(packedSize, ignored)) {
-    error = "cannot open downloaded file";
+    failure = damaged("cannot open downloaded file");
     return false;
   }
   uint8_t header[kPackedHeaderSize];
   size_t got = 0;
   if (!readFully(in, header, sizeof header, got) || got < sizeof header ||
       std::memcmp(header, kPackedMagic, sizeof kPackedMagic) != 0) {
-    error = "not a packed file";
+    failure = damaged("not a packed file");
     return false;
   }
   const uint64_t size = readU64(header + 4);
@@ -123,14 +125,14 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
   const uint32_t count = readU32(header + 16);
   if (size != expectedSize || chunkSize == 0 || chunkSize > kMaxPackedChunkSize ||
       count != (size + chunkSize - 1) / chunkSize) {
-    error = "packed file header does not match the manifest";
+    failure = damaged("packed file header does not match the manifest");
     return false;
   }
   // The table is read as the chunks go; here it is only measured.
   const uint64_t dataStart = kPackedHeaderSize + 4ull * count;
   ChunkTable table;
   if (packedSize < dataStart || !table.open(packedPath, count) || !in.seek(dataStart, ignored)) {
-    error = "packed file is truncated";
+    failure = damaged("packed file is truncated");
     return false;
   }
 
@@ -138,7 +140,7 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
   if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
   NewFile out(withSuffix(target, ".zvnew"));
   if (!out.file.open(out.path(), File::Mode::Truncate, ignored)) {
-    error = "cannot write " + pathToUtf8(target) + " (file in use or no permission?)";
+    failure = Failure{FailureKind::TargetInUse, 0, pathToUtf8(target), {}};
     return false;
   }
 
@@ -152,29 +154,29 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
   Sha256 sha;
   for (uint32_t i = 0; i < count; ++i) {
     if (cancel != nullptr && cancel->load()) {
-      error = "cancelled";
+      failure = cancelledFailure();
       return false;
     }
     const size_t expected = static_cast<size_t>(std::min<uint64_t>(chunkSize, size - written));
     uint32_t word = 0;
     if (!table.next(word)) {
-      error = "packed file is truncated";
+      failure = damaged("packed file is truncated");
       return false;
     }
     const uint32_t length = word & ~kRawChunkFlag;
     if (length > bound) {
-      error = "packed file is damaged";
+      failure = damaged("packed file is damaged");
       return false;
     }
     // Measured before the buffer grows: a length word cannot make us
     // allocate for data the file does not have.
     if (packedSize - position < length) {
-      error = "packed file is truncated";
+      failure = damaged("packed file is truncated");
       return false;
     }
     if (input.size() < length) input.resize(length);
     if (!readFully(in, input.data(), length, got) || got < length) {
-      error = "packed file is truncated";
+      failure = damaged("packed file is truncated");
       return false;
     }
     position += length;
@@ -182,21 +184,21 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     const uint8_t* data = input.data();
     if (word & kRawChunkFlag) {
       if (length != expected) {
-        error = "packed file is damaged";
+        failure = damaged("packed file is damaged");
         return false;
       }
     } else {
       if (!output) output.reset(new uint8_t[std::min<uint64_t>(chunkSize, size)]);
       uLongf produced = static_cast<uLongf>(expected);
       if (uncompress(output.get(), &produced, input.data(), length) != Z_OK || produced != expected) {
-        error = "packed file is damaged";
+        failure = damaged("packed file is damaged");
         return false;
       }
       data = output.get();
     }
     sha.update(data, expected);
     if (!out.file.write(data, expected, ignored)) {
-      error = "write failed (disk full?)";
+      failure = Failure{FailureKind::WriteFailed, 0, {}, {}};
       return false;
     }
     written += expected;
@@ -207,7 +209,7 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
   uint8_t digest[Sha256::kDigestSize];
   sha.final(digest);
   if (toHex(digest, sizeof digest) != asciiLower(expectedSha256)) {
-    error = "checksum mismatch after download";
+    failure = damaged("checksum mismatch after download");
     return false;
   }
 
@@ -219,7 +221,7 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     if (fileSize(target, oldSize)) (void)makeWritable(target);
     (void)removeFile(target);
     if (!replaceFile(out.path(), target, ignored)) {
-      error = "cannot replace " + pathToUtf8(target) + " (is the game running?)";
+      failure = Failure{FailureKind::TargetLocked, 0, pathToUtf8(target), {}};
       return false;
     }
   }

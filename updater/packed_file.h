@@ -21,6 +21,8 @@
 #include <string>
 #include <string_view>
 
+#include "data/failure.h"
+
 namespace zv {
 
 inline constexpr char kPackedMagic[4] = {'Z', 'V', '1', '\0'};
@@ -40,18 +42,17 @@ using UnpackProgress = std::function<void(uint64_t bytesWritten)>;
 // expected ones. A read-only target is made writable and deleted when the
 // rename alone cannot replace it. Memory use is one chunk in and one chunk
 // out, whatever the file size. cancel is looked at before each chunk.
-// False: error holds one of the messages below and target is as it was (but
-// for the last one, where it may be gone); no ".zvnew" file is left.
-//   "cannot open downloaded file", "not a packed file",
-//   "packed file header does not match the manifest", "packed file is truncated",
-//   "packed file is damaged", "write failed (disk full?)",
-//   "checksum mismatch after download", "cancelled",
-//   "cannot write <target> (file in use or no permission?)",
-//   "cannot replace <target> (is the game running?)".
+// False: failure says why and target is as it was (but for TargetLocked,
+// where it may be gone); no ".zvnew" file is left. DamagedData ("cannot open
+// downloaded file", "not a packed file", "packed file header does not match
+// the manifest", "packed file is truncated", "packed file is damaged",
+// "checksum mismatch after download"), WriteFailed, Cancelled, TargetInUse
+// (the new file cannot be made beside the target) or TargetLocked (the
+// target cannot be replaced).
 // The packed file itself is left alone. The target's data is not flushed:
 // callers that vouch for it flush it first (DurableBatch).
 [[nodiscard]] bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem::path& target,
                                uint64_t expectedSize, std::string_view expectedSha256, const UnpackProgress& progress,
-                               const std::atomic<bool>* cancel, std::string& error);
+                               const std::atomic<bool>* cancel, Failure& failure);
 
 }  // namespace zv

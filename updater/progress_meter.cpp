@@ -8,7 +8,7 @@ void ProgressMeter::resetSpeed() {
 }
 
 bool ProgressMeter::sample(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
-                           uint64_t bytesDone, uint64_t bytesTotal, bool force, Json& event) {
+                           uint64_t bytesDone, uint64_t bytesTotal, bool force, Progress& out) {
   const double now = clock_.seconds();
   if (sampleTime_ == 0) {
     sampleTime_ = now;
@@ -25,15 +25,8 @@ bool ProgressMeter::sample(std::string_view phase, std::string_view file, uint32
   if (!force && now - lastEmit_ < 0.1) return false;
   lastEmit_ = now;
 
-  event = Json::object();
-  event.set("type", "progress");
-  event.set("phase", phase);
-  event.set("file", file);
-  event.set("filesDone", filesDone);
-  event.set("filesTotal", filesTotal);
-  event.set("bytesDone", bytesDone);
-  event.set("bytesTotal", bytesTotal);
-  event.set("speed", phase == "download" || phase == "addon" ? speed_ : 0.0);
+  out = {std::string(phase), std::string(file), filesDone, filesTotal, bytesDone, bytesTotal,
+         phase == "download" || phase == "addon" ? speed_ : 0.0};
   return true;
 }
 

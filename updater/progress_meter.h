@@ -1,13 +1,13 @@
 #pragma once
-// Progress events: the transfer speed, smoothed over samples at least one
+// Progress steps: the transfer speed, smoothed over samples at least one
 // second apart, and a limit of one event per 0.1 s so that a fast loop over
 // many small files does not flood the page.
 
 #include <cstdint>
 #include <string_view>
 
-#include "data/json.h"
 #include "updater/job_clock.h"
+#include "updater/update_events.h"
 
 namespace zv {
 
@@ -20,15 +20,10 @@ class ProgressMeter {
 
   // Updates the speed with bytesDone, then decides whether an event goes out:
   // always when force is set, otherwise only when 0.1 s have passed since the
-  // last one. When it does, event becomes the progress object (members
-  // "type", "phase", "file", "filesDone", "filesTotal", "bytesDone",
-  // "bytesTotal", "speed"; the speed only for the phases "download" and
-  // "addon", else 0) and the result is true.
+  // last one. When it does, out holds the step (the speed only for the
+  // phases "download" and "addon", else 0) and the result is true.
   bool sample(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
-              uint64_t bytesDone, uint64_t bytesTotal, bool force, Json& event);
-
-  // Bytes per second; 0 until two samples one second apart were seen.
-  double speed() const { return speed_; }
+              uint64_t bytesDone, uint64_t bytesTotal, bool force, Progress& out);
 
  private:
   JobClock& clock_;

@@ -4,11 +4,11 @@
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "crypto/sha256.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 
-bool Updater::selfUpdateStep(const Manifest& manifest) {
+bool UpdateJob::selfUpdateStep(const Manifest& manifest) {
   const ManifestFile& launcher = manifest.launcher;
   if (launcher.path.empty() || launcherPath_.empty()) return false;
 
@@ -21,9 +21,9 @@ bool Updater::selfUpdateStep(const Manifest& manifest) {
   }
 
   events_.onPhase("selfupdate");
-  pass = PassCounters{0, 1, 0, static_cast<uint64_t>(launcher.packed)};
+  pass_ = PassCounters{0, 1, 0, static_cast<uint64_t>(launcher.packed)};
   const std::filesystem::path newLauncher = withSuffix(launcherPath_, ".new");
-  std::string ignored;  // a failed launcher download must not stop the client update
+  Failure ignored;  // a failed launcher download must not stop the client update
   if (!downloadOne(ManifestFile(launcher), newLauncher, ignored)) return false;
   if (events_.onSelfUpdate) events_.onSelfUpdate(newLauncher);
   return true;

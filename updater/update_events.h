@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
-#include "data/json.h"
 #include "updater/manifest.h"
 
 namespace zv {
@@ -17,22 +17,51 @@ enum class CheckMode : int32_t {
   Repair = 1,  // hash every file
 };
 
+// Where a job stands, as the page's progress bar shows it.
+struct Progress {
+  std::string phase;
+  std::string file;  // the file being worked on
+  uint32_t filesDone = 0;
+  uint32_t filesTotal = 0;
+  uint64_t bytesDone = 0;
+  uint64_t bytesTotal = 0;
+  double speed = 0;  // bytes per second
+};
+
+// One add-on as the page lists it: what it offers and how it is installed.
+struct AddonListEntry {
+  struct Choice {
+    std::string id;
+    std::string label;
+  };
+  std::string id;
+  std::string name;
+  std::vector<Choice> variants;
+  // The toggle keys it may take, and the one offered first; both empty when it
+  // takes none.
+  std::vector<Choice> keys;
+  std::string defaultKey;
+  bool installed = false;
+  std::string variant;  // installed variant and key, else empty
+  std::string key;
+};
+
 // Every member may be empty; the job calls only those that are set, always on
 // the job's own thread.
 struct UpdateEvents {
   // A phase starts: "manifest", "selfupdate", "check", "download", "queue",
   // and the add-on jobs' "addon" and "addonRemove".
   std::function<void(const std::string& phase)> onPhase;
-  // A complete progress event object.
-  std::function<void(const Json& event)> onProgress;
+  // A progress step, at most ten a second unless the job insists.
+  std::function<void(const Progress& progress)> onProgress;
   // Once at the end of every job that does not hand over to a self-update.
   std::function<void(bool ok, bool canPlay, const std::string& code, const std::string& detail)> onDone;
   // The downloaded new launcher, ready to be swapped in; the job ends.
   std::function<void(const std::filesystem::path& newLauncher)> onSelfUpdate;
   // The accepted manifest, before anything on disk changes.
   std::function<void(const Manifest& manifest)> onManifest;
-  // The add-on list event.
-  std::function<void(const Json& event)> onAddons;
+  // The add-on list: the release's add-ons, then installed ones it does not know.
+  std::function<void(const std::vector<AddonListEntry>& list)> onAddons;
 };
 
 }  // namespace zv

@@ -1,6 +1,7 @@
 #include "tests/cli/launcher_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "tests/support/temp_dir.h"
 
@@ -54,6 +57,26 @@ std::string withoutCarriageReturns(std::string text) {
   return text;
 }
 
+// No launcher in these tests runs or stays silent this long unless it hangs;
+// a hung one fails its test and is killed instead of stalling the run.
+constexpr auto kLimit = std::chrono::minutes(2);
+
+// The exit status of pid, killing it first when it has not ended in time.
+int waitForExit(pid_t pid) {
+  const auto deadline = std::chrono::steady_clock::now() + kLimit;
+  int status = 0;
+  pid_t ended = 0;
+  bool killed = false;
+  while ((ended = waitpid(pid, &status, WNOHANG)) == 0 || (ended < 0 && errno == EINTR)) {
+    if (!killed && std::chrono::steady_clock::now() > deadline) {
+      ADD_FAILURE() << "process " << pid << " did not end in time";
+      killed = kill(pid, SIGKILL) == 0;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return !killed && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 std::vector<std::string> withPrefix(const std::filesystem::path& program, const std::vector<std::string>& args) {
   std::vector<std::string> command = LauncherCommand::get().prefix;
   command.push_back(program.string());
@@ -77,10 +100,7 @@ Finished runToEnd(const std::vector<std::string>& command, const std::filesystem
     execCommand(command);
   }
   Finished finished;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  finished.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  finished.status = waitForExit(pid);
   finished.out = withoutCarriageReturns(readFile(out));
   finished.err = withoutCarriageReturns(readFile(err));
   return finished;
@@ -142,6 +162,14 @@ bool LauncherProcess::nextLine(std::string& line) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       return true;
     }
+    pollfd ready{output_, POLLIN, 0};
+    const int polled = poll(&ready, 1, static_cast<int>(std::chrono::milliseconds(kLimit).count()));
+    if (polled < 0 && errno == EINTR) continue;
+    if (polled == 0) {
+      ADD_FAILURE() << "no output from the launcher in time";
+      kill();
+      return false;
+    }
     char chunk[4096];
     const ssize_t n = read(output_, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;
@@ -187,11 +215,8 @@ std::vector<Json> LauncherProcess::rest() {
 
 int LauncherProcess::wait() {
   if (pid_ <= 0) return status_;
-  int status = 0;
-  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-  }
+  status_ = waitForExit(pid_);
   pid_ = -1;
-  status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return status_;
 }
 

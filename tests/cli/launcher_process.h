@@ -30,7 +30,8 @@ struct LauncherCommand {
 };
 
 // Runs a program to its end with no input; its output into the strings
-// (CR LF line ends made LF).
+// (CR LF line ends made LF). Every wait here and in LauncherProcess has a time
+// limit: a program that hangs fails the test and is killed.
 struct Finished {
   int status = -1;
   std::string out;

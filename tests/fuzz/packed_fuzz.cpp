@@ -75,14 +75,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   writeAll(packed, packedBytes);
   writeAll(target, original);
 
-  std::string error;
-  const bool ok = zv::applyPacked(packed, target, expectedSize, expectedDigest, nullptr, nullptr, error);
+  zv::Failure failure;
+  const bool ok = zv::applyPacked(packed, target, expectedSize, expectedDigest, nullptr, nullptr, failure);
   std::string after;
   check(zv::readTextFile(target, after), "target gone");
   if (ok) {
     check(after.size() == expectedSize && digestOf(after) == expectedDigest, "target replaced by the wrong file");
   } else {
-    check(!error.empty(), "failure without a message");
+    check(!zv::failureText(failure).empty(), "failure without a message");
     check(after == original, "target changed by a failed unpack");
   }
   check(!std::filesystem::exists(zv::withSuffix(target, ".zvnew")), "temporary file left behind");

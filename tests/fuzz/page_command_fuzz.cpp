@@ -12,7 +12,7 @@
 #include "bridge/bridge.h"
 #include "data/preferences.h"
 #include "tests/unit/recording_host.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace {
 
@@ -53,13 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   config.statusPort = 1;
   zv::Preferences prefs = zv::loadPreferences(config, scratch() / "data", "1");
   zv::BridgeServices services;
-  services.startBackground = [](const zv::LauncherConfig&, const zv::PostEvent&, const std::atomic<bool>&) {};
-  services.runUpdate = [](zv::Updater& updater, zv::CheckMode) {
+  services.startBackground = [](const zv::LauncherConfig&, const zv::BackgroundReports&,
+                                const std::atomic<bool>&) {};
+  services.runUpdate = [](zv::UpdateJob& updater, zv::CheckMode) {
     updater.events().onDone(true, true, "uptodate", "");
   };
-  services.runAddonInstall = [](zv::Updater& updater, const std::string& id, const std::string&,
+  services.runAddonInstall = [](zv::UpdateJob& updater, const std::string& id, const std::string&,
                                 const std::string&) { updater.events().onDone(true, true, "addonInstalled", id); };
-  services.runAddonRemove = [](zv::Updater& updater, const std::string& id, const zv::Manifest*) {
+  services.runAddonRemove = [](zv::UpdateJob& updater, const std::string& id, const zv::Manifest*) {
     updater.events().onDone(true, true, "addonRemoved", id);
   };
   services.openUrl = [](const std::string&) {};
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (!text.empty()) {
       const size_t end = text.find('\n');
       bridge.handlePageMessage(text.substr(0, end));
-      host.runUntilIdle(bridge);
+      check(host.runUntilIdle(bridge), "a job that never ends");
       text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
   }

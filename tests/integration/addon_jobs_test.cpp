@@ -16,7 +16,7 @@
 #include "tests/support/release_maker.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -53,7 +53,7 @@ struct Shape {
 struct JobLog {
   Paths phases;
   std::string done;
-  Json addons;  // the list of the last "addons" event
+  std::vector<AddonListEntry> addons;  // the last add-on list
   int addonEvents = 0;
 };
 
@@ -115,10 +115,10 @@ class AddonJobsTest : public ::testing::Test {
     release_.emplace(std::move(release));
   }
 
-  JobLog run(const std::function<void(Updater&)>& job,
-             const std::function<void(Updater&, const std::string&)>& atPhase = nullptr) {
+  JobLog run(const std::function<void(UpdateJob&)>& body,
+             const std::function<void(UpdateJob&, const std::string&)>& atPhase = nullptr) {
     JobLog log;
-    Updater* current = nullptr;
+    UpdateJob* current = nullptr;
     UpdateEvents events;
     events.onPhase = [&](const std::string& phase) {
       log.phases.push_back(phase);
@@ -128,23 +128,23 @@ class AddonJobsTest : public ::testing::Test {
       EXPECT_TRUE(log.done.empty()) << "a second done";
       log.done = doneText(ok, code, detail, canPlay);
     };
-    events.onAddons = [&](const Json& event) {
-      log.addons = event.get("list");
+    events.onAddons = [&](const std::vector<AddonListEntry>& list) {
+      log.addons = list;
       ++log.addonEvents;
     };
-    Updater updater(client_.path(), {}, config_, *fetcher_, events);
-    current = &updater;
-    job(updater);
+    UpdateJob job(client_.path(), {}, config_, *fetcher_, events);
+    current = &job;
+    body(job);
     return log;
   }
   JobLog install(const std::string& id, const std::string& variant, const std::string& key) {
-    return run([&](Updater& updater) { runAddonInstall(updater, id, variant, key); });
+    return run([&](UpdateJob& job) { runAddonInstall(job, id, variant, key); });
   }
   JobLog remove(const std::string& id) {
-    return run([&](Updater& updater) { runAddonRemove(updater, id, nullptr); });
+    return run([&](UpdateJob& job) { runAddonRemove(job, id, nullptr); });
   }
   JobLog update() {
-    return run([](Updater& updater) { runUpdate(updater, CheckMode::Check); });
+    return run([](UpdateJob& job) { runUpdate(job, CheckMode::Check); });
   }
 
   Json records() const { return Json::parse(readFile(client_ / ".zarvo_update/addons.json")); }
@@ -157,11 +157,8 @@ class AddonJobsTest : public ::testing::Test {
   bool exists(const std::string& path) const { return fs::exists(client_ / path); }
   // The add-on's entry of the last add-on list: installed, variant and key.
   static std::string listed(const JobLog& log, const std::string& id) {
-    for (const Json& entry : log.addons.elements()) {
-      if (entry.get("id").text() == id) {
-        return (entry.get("installed").boolOr(false) ? "installed " : "absent ") + entry.get("variant").text() +
-               " " + entry.get("key").text();
-      }
+    for (const AddonListEntry& entry : log.addons) {
+      if (entry.id == id) return (entry.installed ? "installed " : "absent ") + entry.variant + " " + entry.key;
     }
     return "unlisted";
   }
@@ -244,9 +241,9 @@ TEST_F(AddonJobsTest, TheRecordIsWrittenBeforeTheFilesArrive) {
   EXPECT_EQ(readFile(client_ / "system/fx.ini"), iniWithKey(35));
 
   // Cancelled before the first file: already recorded, so it can be removed.
-  log = run([](Updater& updater) { runAddonInstall(updater, "sharp", "", "pause"); },
-            [](Updater& updater, const std::string& phase) {
-              if (phase == "addon") updater.requestCancel();
+  log = run([](UpdateJob& job) { runAddonInstall(job, "sharp", "", "pause"); },
+            [](UpdateJob& job, const std::string& phase) {
+              if (phase == "addon") job.requestCancel();
             });
   EXPECT_EQ(log.done, doneText(false, "cancelled", ""));
   EXPECT_EQ(recordedFiles("sharp"), Paths{"system/sharp.dll"});

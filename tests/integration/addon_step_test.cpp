@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file.h"
-#include "tests/integration/updater_fixture.h"
+#include "tests/integration/update_job_fixture.h"
 #include "updater/addon_hooks.h"
 
 namespace zv {
@@ -21,19 +21,19 @@ struct InstallCall {
 
 class FakeAddonHooks final : public AddonHooks {
  public:
-  bool installAddonFiles(Updater& updater, const ManifestAddon& addon, const std::string& variant,
-                         const std::string& key, CheckMode mode, const std::string& phase, bool& changed,
-                         std::string& message) override {
-    installs.push_back({addon.id, variant, key, phase, mode});
-    if (!failWith.empty()) {
-      if (cancelOnFailure) updater.requestCancel();
-      message = failWith;
+  bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variant,
+                         const std::string& key, CheckMode mode, const PassPhases& phases, bool& changed,
+                         Failure& failure) override {
+    installs.push_back({addon.id, variant, key, phases.check + "/" + phases.download, mode});
+    if (failWith.kind != FailureKind::None) {
+      if (cancelOnFailure) job.requestCancel();
+      failure = failWith;
       return false;
     }
     changed = changed || changeOnInstall;
     return true;
   }
-  bool removeFiles(Updater&, const std::vector<std::string>& paths, const std::vector<std::string>& patterns,
+  bool removeFiles(UpdateJob&, const std::vector<std::string>& paths, const std::vector<std::string>& patterns,
                    std::vector<std::string>& leftOver) override {
     removedPaths = paths;
     removedPatterns = patterns;
@@ -43,23 +43,23 @@ class FakeAddonHooks final : public AddonHooks {
     }
     return leftOver.empty();
   }
-  void sendAddonList(Updater&, const Manifest* manifest) override {
+  void sendAddonList(UpdateJob&, const Manifest* manifest) override {
     lists.push_back(manifest != nullptr ? manifest->addons.size() : 99);
   }
 
   std::vector<InstallCall> installs;
   std::vector<std::string> removedPaths, removedPatterns;
   std::vector<size_t> lists;  // add-ons in the manifest of each list event
-  std::string failWith;
+  Failure failWith;
   bool cancelOnFailure = false;
   bool changeOnInstall = false;
   std::string locked;  // a path removeFiles cannot delete
 };
 
-class AddonStepTest : public test::UpdaterFixture {
+class AddonStepTest : public test::UpdateJobFixture {
  protected:
   void SetUp() override {
-    UpdaterFixture::SetUp();
+    UpdateJobFixture::SetUp();
     release_->addFile("system/shared.txt", "base file\n");
     // One add-on the release still offers; "gone" was dropped from it.
     release_->setMember("addons", Json::parse(R"([{"id":"fx","name":"Effects","variants":[{"id":"dx9"},{"id":"dx11"}],
@@ -70,8 +70,8 @@ class AddonStepTest : public test::UpdaterFixture {
   }
 
   DoneEvent runWithHooks() {
-    newUpdater().setAddonHooks(&hooks_);
-    updater_->run(CheckMode::Check);
+    newJob().setAddonHooks(&hooks_);
+    job_->run(CheckMode::Check);
     return done.value_or(DoneEvent{});
   }
 
@@ -96,7 +96,7 @@ TEST_F(AddonStepTest, OfferedAddonIsKeptCurrentInItsVariantAndKey) {
   EXPECT_EQ(hooks_.installs[0].id, "fx");
   EXPECT_EQ(hooks_.installs[0].variant, "dx11");
   EXPECT_EQ(hooks_.installs[0].key, "f12");
-  EXPECT_EQ(hooks_.installs[0].phase, "download");
+  EXPECT_EQ(hooks_.installs[0].phase, "/download") << "no check progress inside the update's own phases";
   EXPECT_EQ(hooks_.installs[0].mode, CheckMode::Check);
   EXPECT_EQ(hooks_.lists, std::vector<size_t>{1});
   EXPECT_EQ(result.code, "updated") << "the dropped add-on was removed";
@@ -126,16 +126,16 @@ TEST_F(AddonStepTest, LockedFileKeepsTheDroppedRecordWithWhatIsLeft) {
 }
 
 TEST_F(AddonStepTest, FailedAddonUpdateFailsTheJobAndCancelForbidsPlaying) {
-  hooks_.failWith = "fx/effects.dll: cannot replace x (is the game running?)";
+  hooks_.failWith = Failure{FailureKind::TargetLocked, 0, "x", "fx/effects.dll"};
   DoneEvent result = runWithHooks();
   EXPECT_FALSE(result.ok);
   EXPECT_TRUE(result.canPlay);
   EXPECT_EQ(result.code, "failed");
-  EXPECT_EQ(result.detail, hooks_.failWith);
+  EXPECT_EQ(result.detail, "fx/effects.dll: cannot replace x (is the game running?)");
   EXPECT_EQ(hooks_.lists.size(), 1u) << "the page still learns the add-on list";
 
   hooks_.cancelOnFailure = true;
-  hooks_.failWith = "cancelled";
+  hooks_.failWith = cancelledFailure();
   result = runWithHooks();
   EXPECT_FALSE(result.canPlay);
   EXPECT_EQ(result.code, "cancelled");

@@ -8,7 +8,7 @@
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "updater/file_time.h"
-#include "tests/integration/updater_fixture.h"
+#include "tests/integration/update_job_fixture.h"
 #include "updater/packed_file.h"
 
 namespace zv {
@@ -24,19 +24,22 @@ std::string content(size_t lines) {
   return text;
 }
 
-class DownloadTest : public test::UpdaterFixture {
+class DownloadTest : public test::UpdateJobFixture {
  protected:
   // Publishes a file and returns its entry; the release needs no manifest
-  // for downloadOne.
+  // for the file pass.
   ManifestFile publish(const std::string& path, const std::string& bytes, const test::FileOptions& options = {}) {
     release_->addFile(path, bytes, options);
     return entryOf(path);
   }
 
+  // The job's file pass over this one file, which is not on disk yet.
   bool download(const ManifestFile& file, std::string& error) {
-    Updater& updater = updater_ ? *updater_ : newUpdater();
-    updater.pass = Updater::PassCounters{0, 1, 0, static_cast<uint64_t>(file.packed)};
-    return updater.downloadOne(file, clientFile(file.path), error);
+    UpdateJob& job = job_ ? *job_ : newJob();
+    PassOutcome outcome;
+    const bool ok = job.bringInLine({file}, CheckMode::Check, PassPhases{"", "download"}, outcome);
+    error = failureText(outcome.failure);
+    return ok;
   }
 
   std::filesystem::path partOf(const ManifestFile& file) const { return partPath(workFolder(), file); }
@@ -54,10 +57,12 @@ TEST_F(DownloadTest, InstallsTheFileRecordsItAndLeavesNoPart) {
   EXPECT_FALSE(std::filesystem::exists(partOf(file)));
   uint64_t size = 0;
   ASSERT_TRUE(fileSize(clientFile(file.path), size));
-  EXPECT_TRUE(updater_->state().cacheState.vouches(file.path, size, fileTimeText(clientFile(file.path)), file.sha256));
-  for (const Json& event : progress) {
-    EXPECT_LE(event.get("bytesDone").numberOr(0), static_cast<double>(file.packed));
-    EXPECT_EQ(event.get("phase").text(), "download");
+  const Json cached = Json::parse(readFile(workFolder() / "cache.json")).get(file.path);
+  EXPECT_EQ(cached.dump(), Json::parse(R"([)" + std::to_string(size) + R"(,")" + fileTimeText(clientFile(file.path)) +
+                                       R"(",")" + file.sha256 + R"("])").dump());
+  for (const Progress& event : progress) {
+    EXPECT_LE(event.bytesDone, static_cast<double>(file.packed));
+    EXPECT_EQ(event.phase, "download");
   }
 }
 
@@ -76,18 +81,22 @@ TEST_F(DownloadTest, PartialPartIsResumedAndAnOverlongOneStartsOver) {
   const std::string packed = packedBytes(file);
   for (const std::string& server : {servers_.nginx, servers_.fault}) {
     serveFrom(server);
+    std::filesystem::remove(clientFile("a.txt"));
     writeFile(partOf(file), packed.substr(0, packed.size() / 2));
     std::string error;
     ASSERT_TRUE(download(file, error)) << error;
     EXPECT_EQ(readFile(clientFile("a.txt")), content(20000));
-    ASSERT_FALSE(progress.empty());
-    EXPECT_GE(progress.front().get("bytesDone").numberOr(0), packed.size() / 2) << "resumed, not restarted";
+    // After the pass's own event at 0, the transfer's first one.
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_GE(progress[1].bytesDone, packed.size() / 2) << "resumed, not restarted";
     progress.clear();
   }
+  std::filesystem::remove(clientFile("a.txt"));
   writeFile(partOf(file), packed + "junk");
   std::string error;
   ASSERT_TRUE(download(file, error)) << error;
-  EXPECT_LE(progress.front().get("bytesDone").numberOr(0), 65536.0) << "counted from byte 0";
+  ASSERT_GE(progress.size(), 2u);
+  EXPECT_LE(progress[1].bytesDone, 65536.0) << "counted from byte 0";
 }
 
 TEST_F(DownloadTest, ServerIgnoringTheRangeStillGivesTheRightFile) {
@@ -133,8 +142,8 @@ TEST_F(DownloadTest, BusyServerCostsAWaitButNoAttempt) {
 TEST_F(DownloadTest, CancelDuringAQueueWaitGivesTheBusyAnswer) {
   const ManifestFile file = publish("a.txt", content(10));
   serveFault("status-503");
-  newUpdater();
-  clock_.onSleep = [this] { updater_->requestCancel(); };
+  newJob();
+  clock_.onSleep = [this] { job_->requestCancel(); };
   std::string error;
   EXPECT_FALSE(download(file, error));
   EXPECT_EQ(error, "a.txt: HTTP 503");
@@ -150,7 +159,7 @@ TEST_F(DownloadTest, ServerSendingPastThePackedSizeIsStoppedAndRetried) {
   EXPECT_EQ(error, "a.txt: download size does not match");
   EXPECT_FALSE(std::filesystem::exists(partOf(file)));
   EXPECT_EQ(requestsFor(file), 3u);
-  for (const Json& event : progress) EXPECT_LE(event.get("bytesDone").numberOr(0), static_cast<double>(file.packed));
+  for (const Progress& event : progress) EXPECT_LE(event.bytesDone, static_cast<double>(file.packed));
 }
 
 TEST_F(DownloadTest, DamagedPartIsDeletedAndDownloadedAgain) {
@@ -185,6 +194,16 @@ TEST_F(DownloadTest, EmptyPackedSizeNeverReachesTheServer) {
   EXPECT_FALSE(download(file, error));
   EXPECT_EQ(error, "a.txt: cannot open downloaded file");
   EXPECT_EQ(requestsFor(file), 0u);
+}
+
+TEST_F(DownloadTest, ADiskThatFillsUpStopsTheFileAtOnceNamingThePart) {
+  const ManifestFile file = publish("a.txt", content(20000), {"", false, {4096, true}});
+  serveFault("norange");  // counts requests
+  fetcher_->limitFileBytes(static_cast<uint64_t>(file.packed) / 2);
+  std::string error;
+  EXPECT_FALSE(download(file, error));
+  EXPECT_EQ(error, "a.txt: cannot write " + pathToUtf8(partOf(file)));
+  EXPECT_EQ(requestsFor(file), 1u) << "not retried like a network fault";
 }
 
 TEST_F(DownloadTest, TargetThatCannotBeReplacedStopsAtOnceAndKeepsThePart) {

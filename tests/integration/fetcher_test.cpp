@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 #include <memory>
 #include <optional>
@@ -85,9 +86,8 @@ class FetcherTest : public ::testing::Test {
   // How many requests the fault server saw for an address it made.
   unsigned requestsFor(const std::string& address) {
     std::string count;
-    std::string error;
-    EXPECT_TRUE(fetcher_->getText(servers_.fault + "/_stats" + address.substr(servers_.fault.size()), count, error))
-        << error;
+    EXPECT_TRUE(fetcher_->getText(servers_.fault + "/_stats" + address.substr(servers_.fault.size()), count, failure_))
+        << error();
     return static_cast<unsigned>(std::stoul("0" + count));
   }
 
@@ -95,9 +95,11 @@ class FetcherTest : public ::testing::Test {
   std::optional<test::PublishedFolder> published_;
   std::string folder_;
   TempDir local_;
-  std::unique_ptr<Fetcher> fetcher_ = makeFetcher(quickTimeouts());
+  std::string error() const { return failureText(failure_); }
+
+  std::unique_ptr<HttpFetcher> fetcher_ = makeFetcher(quickTimeouts());
   std::string body_;
-  std::string error_;
+  Failure failure_;
 };
 
 // The plain cases, against both servers.
@@ -112,20 +114,20 @@ INSTANTIATE_TEST_SUITE_P(Servers, BothServers, ::testing::Values("fault", "nginx
 TEST_P(BothServers, GetTextGivesA200BodyByteForByte) {
   const std::string doc = publish("doc.bin", pattern(200000));
   publish("empty.txt", "");
-  ASSERT_TRUE(fetcher_->getText(url(server(), "doc.bin"), body_, error_)) << error_;
+  ASSERT_TRUE(fetcher_->getText(url(server(), "doc.bin"), body_, failure_)) << error();
   EXPECT_EQ(body_, doc);
-  ASSERT_TRUE(fetcher_->getText(url(server(), "empty.txt"), body_, error_)) << error_;
+  ASSERT_TRUE(fetcher_->getText(url(server(), "empty.txt"), body_, failure_)) << error();
   EXPECT_EQ(body_, "");
 }
 
 TEST_P(BothServers, AMissingFileGivesItsStatusAndLeavesTheDestinationAlone) {
   const std::string address = url(server(), "missing.bin");
-  EXPECT_FALSE(fetcher_->getText(address, body_, error_));
-  EXPECT_EQ(error_, "HTTP 404 " + address);
+  EXPECT_FALSE(fetcher_->getText(address, body_, failure_));
+  EXPECT_EQ(error(), "HTTP 404 " + address);
 
   writeFile(local_ / "missing.part", "kept");
-  EXPECT_FALSE(fetcher_->download(address, local_ / "missing.part", 4, nullptr, error_));
-  EXPECT_EQ(error_, "HTTP 404");
+  EXPECT_FALSE(fetcher_->download(address, local_ / "missing.part", 4, nullptr, failure_));
+  EXPECT_EQ(error(), "HTTP 404");
   EXPECT_EQ(readFile(local_ / "missing.part"), "kept") << "an error page must never become file content";
 }
 
@@ -134,8 +136,8 @@ TEST_P(BothServers, DownloadReplacesWhatWasThereAndReportsTheFileGrowing) {
   const auto destination = local_ / "file.part";
   writeFile(destination, pattern(400000) + "stale bytes past the end");
   ProgressLog log;
-  ASSERT_TRUE(fetcher_->download(url(server(), "file.bin"), destination, 0, recordInto(log, destination), error_))
-      << error_;
+  ASSERT_TRUE(fetcher_->download(url(server(), "file.bin"), destination, 0, recordInto(log, destination), failure_))
+      << error();
   EXPECT_EQ(readFile(destination), file);
   ASSERT_FALSE(log.totals.empty());
   EXPECT_EQ(log.totals, log.fileSizes) << "each report is the size of the file at that moment";
@@ -149,8 +151,8 @@ TEST_P(BothServers, DownloadResumesFromTheOffset) {
   writeFile(destination, file.substr(0, 100000));
   ProgressLog log;
   ASSERT_TRUE(
-      fetcher_->download(url(server(), "file.bin"), destination, 100000, recordInto(log, destination), error_))
-      << error_;
+      fetcher_->download(url(server(), "file.bin"), destination, 100000, recordInto(log, destination), failure_))
+      << error();
   EXPECT_EQ(readFile(destination), file);
   ASSERT_FALSE(log.totals.empty());
   EXPECT_GT(log.totals.front(), 100000u) << "totals include the part already there";
@@ -165,8 +167,8 @@ TEST_P(BothServers, ResumingAtTheEndStartsOverWithoutARange) {
   writeFile(destination, std::string(file.size(), 'x'));
   ProgressLog log;
   ASSERT_TRUE(
-      fetcher_->download(url(server(), "file.bin"), destination, file.size(), recordInto(log, destination), error_))
-      << error_;
+      fetcher_->download(url(server(), "file.bin"), destination, file.size(), recordInto(log, destination), failure_))
+      << error();
   EXPECT_EQ(readFile(destination), file);
   ASSERT_FALSE(log.totals.empty());
   EXPECT_LE(log.totals.front(), kChunkBytes) << "the second request counts from byte 0";
@@ -177,7 +179,7 @@ TEST_P(BothServers, ResumingAtTheEndStartsOverWithoutARange) {
 
 TEST_P(BothServers, PercentEncodedNamesReachTheServerUnchanged) {
   const std::string file = publish("a b#%\xC3\xA9.bin", "odd name");
-  ASSERT_TRUE(fetcher_->getText(url(server(), "a%20b%23%25%C3%A9.bin"), body_, error_)) << error_;
+  ASSERT_TRUE(fetcher_->getText(url(server(), "a%20b%23%25%C3%A9.bin"), body_, failure_)) << error();
   EXPECT_EQ(body_, file);
 }
 
@@ -185,25 +187,25 @@ TEST_F(FetcherTest, GetTextSucceedsOnlyOn200) {
   for (const char* scenario : {"status-204", "always206", "status-416", "status-429", "status-500", "status-503"}) {
     publish("doc.txt", "text");
     const std::string address = faultUrl(scenario, "doc.txt");
-    EXPECT_FALSE(fetcher_->getText(address, body_, error_)) << scenario;
+    EXPECT_FALSE(fetcher_->getText(address, body_, failure_)) << scenario;
     const std::string code = std::string(scenario) == "always206" ? "206" : std::string(scenario).substr(7);
-    EXPECT_EQ(error_, "HTTP " + code + " " + address);
+    EXPECT_EQ(error(), "HTTP " + code + " " + address);
   }
 }
 
 TEST_F(FetcherTest, RedirectsAreFollowedAndKeepTheRange) {
   const std::string file = publish("file.bin", pattern(150000));
   ASSERT_TRUE(fetcher_->getText(
-      servers_.fault + "/s/redirect-301/s/redirect-302/s/redirect-307/" + folder_ + "/file.bin", body_, error_))
-      << error_;
+      servers_.fault + "/s/redirect-301/s/redirect-302/s/redirect-307/" + folder_ + "/file.bin", body_, failure_))
+      << error();
   EXPECT_EQ(body_, file);
 
   const auto destination = local_ / "file.part";
   writeFile(destination, file.substr(0, 50000));
   ProgressLog log;
   ASSERT_TRUE(fetcher_->download(faultUrl("redirect-302", "file.bin"), destination, 50000,
-                                 recordInto(log, destination), error_))
-      << error_;
+                                 recordInto(log, destination), failure_))
+      << error();
   EXPECT_EQ(readFile(destination), file);
   ASSERT_FALSE(log.totals.empty());
   EXPECT_GT(log.totals.front(), 50000u) << "the range request survives the redirect";
@@ -214,8 +216,8 @@ TEST_F(FetcherTest, UnsafeBytesAreEscapedAndTheRestSentAsGiven) {
   // fetchers must ask for the same thing.
   ASSERT_TRUE(fetcher_->getText(servers_.fault +
                                     "/s/echo/a b/./\xC3\xA9\"<>[\\]^`{|}~'()!$&+,;=@:%41%zz?q r#frag",
-                                body_, error_))
-      << error_;
+                                body_, failure_))
+      << error();
   EXPECT_EQ(body_.substr(0, body_.find("\r\n")),
             "GET /s/echo/a%20b/./%C3%A9%22%3C%3E%5B%5C%5D%5E%60%7B%7C%7D~'()!$&+,;=@:%41%zz?q%20r%23frag HTTP/1.1");
 }
@@ -224,25 +226,25 @@ TEST_F(FetcherTest, RedirectsStopAfterTen) {
   const std::string file = publish("file.bin", "end of the chain");
   std::string chain = folder_ + "/file.bin";
   for (int i = 0; i < 10; ++i) chain = "s/redirect-302/" + chain;
-  ASSERT_TRUE(fetcher_->getText(servers_.fault + "/" + chain, body_, error_)) << error_;
+  ASSERT_TRUE(fetcher_->getText(servers_.fault + "/" + chain, body_, failure_)) << error();
   EXPECT_EQ(body_, file);
-  EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/redirect-302/" + chain, body_, error_));
-  EXPECT_EQ(error_, "download: error 12156");
+  EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/redirect-302/" + chain, body_, failure_));
+  EXPECT_EQ(error(), "download: error 12156");
 }
 
 TEST_F(FetcherTest, TextsAreCappedAt16MiB) {
   const std::string largest = publish("largest.bin", pattern(kMaxTextBytes));
-  ASSERT_TRUE(fetcher_->getText(url(servers_.fault, "largest.bin"), body_, error_)) << error_;
+  ASSERT_TRUE(fetcher_->getText(url(servers_.fault, "largest.bin"), body_, failure_)) << error();
   EXPECT_EQ(body_, largest);
   publish("too-large.bin", largest + "!");
-  EXPECT_FALSE(fetcher_->getText(url(servers_.fault, "too-large.bin"), body_, error_));
-  EXPECT_EQ(error_, "cancelled");
+  EXPECT_FALSE(fetcher_->getText(url(servers_.fault, "too-large.bin"), body_, failure_));
+  EXPECT_EQ(error(), "cancelled");
   EXPECT_LE(body_.size(), kMaxTextBytes);
 }
 
 TEST_F(FetcherTest, RequestsAskForFreshCopiesAndNameTheLauncher) {
   publish("any", "");
-  ASSERT_TRUE(fetcher_->getText(faultUrl("echo", "any"), body_, error_)) << error_;
+  ASSERT_TRUE(fetcher_->getText(faultUrl("echo", "any"), body_, failure_)) << error();
   EXPECT_NE(body_.find("\r\nUser-Agent: ZarvoLauncher/1.0\r\n"), std::string::npos) << body_;
   EXPECT_NE(body_.find("\r\nCache-Control: no-cache\r\n"), std::string::npos) << body_;
   EXPECT_NE(body_.find("\r\nPragma: no-cache\r\n"), std::string::npos) << body_;
@@ -251,16 +253,16 @@ TEST_F(FetcherTest, RequestsAskForFreshCopiesAndNameTheLauncher) {
   // The echo ignores the range: its 200 rewrites the file with the request.
   const auto destination = local_ / "echo.part";
   writeFile(destination, pattern(1000));
-  ASSERT_TRUE(fetcher_->download(faultUrl("echo", "any"), destination, 1000, nullptr, error_)) << error_;
+  ASSERT_TRUE(fetcher_->download(faultUrl("echo", "any"), destination, 1000, nullptr, failure_)) << error();
   EXPECT_NE(readFile(destination).find("\r\nRange: bytes=1000-\r\n"), std::string::npos) << readFile(destination);
 }
 
 TEST_F(FetcherTest, MalformedUrlsFailBeforeAnyTraffic) {
   for (const std::string address : {"", "127.0.0.1/x", "ftp://127.0.0.1/x", "http://", "http://127.0.0.1:99999/x"}) {
-    EXPECT_FALSE(fetcher_->getText(address, body_, error_));
-    EXPECT_EQ(error_, "bad URL: " + address);
-    EXPECT_FALSE(fetcher_->download(address, local_ / "bad.part", 0, nullptr, error_));
-    EXPECT_EQ(error_, "bad URL: " + address);
+    EXPECT_FALSE(fetcher_->getText(address, body_, failure_));
+    EXPECT_EQ(error(), "bad URL: " + address);
+    EXPECT_FALSE(fetcher_->download(address, local_ / "bad.part", 0, nullptr, failure_));
+    EXPECT_EQ(error(), "bad URL: " + address);
   }
   EXPECT_FALSE(std::filesystem::exists(local_ / "bad.part"));
 }
@@ -270,28 +272,28 @@ TEST_F(FetcherTest, ConnectionFailuresHaveTheirOwnWords) {
   // put into a DNS query, so the name fails without leaving this machine.
   const std::string refused = "http://127.0.0.1:1/x";
   const std::string unknown = "http://" + std::string(70, 'x') + ".invalid/x";
-  EXPECT_FALSE(fetcher_->getText(refused, body_, error_));
-  EXPECT_EQ(error_, "download: cannot connect");
-  EXPECT_FALSE(fetcher_->download(refused, local_ / "x.part", 0, nullptr, error_));
-  EXPECT_EQ(error_, "download: cannot connect");
-  EXPECT_FALSE(fetcher_->getText(unknown, body_, error_));
-  EXPECT_EQ(error_, "download: server name not found (no internet?)");
-  EXPECT_FALSE(fetcher_->download(unknown, local_ / "x.part", 0, nullptr, error_));
-  EXPECT_EQ(error_, "download: server name not found (no internet?)");
+  EXPECT_FALSE(fetcher_->getText(refused, body_, failure_));
+  EXPECT_EQ(error(), "download: cannot connect");
+  EXPECT_FALSE(fetcher_->download(refused, local_ / "x.part", 0, nullptr, failure_));
+  EXPECT_EQ(error(), "download: cannot connect");
+  EXPECT_FALSE(fetcher_->getText(unknown, body_, failure_));
+  EXPECT_EQ(error(), "download: server name not found (no internet?)");
+  EXPECT_FALSE(fetcher_->download(unknown, local_ / "x.part", 0, nullptr, failure_));
+  EXPECT_EQ(error(), "download: server name not found (no internet?)");
 
   publish("doc.txt", "text");
-  EXPECT_FALSE(fetcher_->getText(faultUrl("drop", "doc.txt"), body_, error_));
+  EXPECT_FALSE(fetcher_->getText(faultUrl("drop", "doc.txt"), body_, failure_));
   if (test::runningUnderWine()) {
     // Wine reports a reset before the answer now as one, now as an invalid
     // answer; Windows as a reset.
-    EXPECT_TRUE(error_ == "download: connection reset" || error_ == "download: error 12152") << error_;
+    EXPECT_TRUE(error() == "download: connection reset" || error() == "download: error 12152") << error();
   } else {
-    EXPECT_EQ(error_, "download: connection reset");
+    EXPECT_EQ(error(), "download: connection reset");
   }
-  EXPECT_FALSE(fetcher_->getText(faultUrl("silent", "doc.txt"), body_, error_));
-  EXPECT_EQ(error_, "download: timeout");
-  EXPECT_FALSE(fetcher_->getText(faultUrl("hangup", "doc.txt"), body_, error_));
-  EXPECT_EQ(error_, "download: error 12152");
+  EXPECT_FALSE(fetcher_->getText(faultUrl("silent", "doc.txt"), body_, failure_));
+  EXPECT_EQ(error(), "download: timeout");
+  EXPECT_FALSE(fetcher_->getText(faultUrl("hangup", "doc.txt"), body_, failure_));
+  EXPECT_EQ(error(), "download: error 12152");
 }
 
 TEST_F(FetcherTest, AnInterruptedDownloadKeepsWhatArrived) {
@@ -307,8 +309,8 @@ TEST_F(FetcherTest, AnInterruptedDownloadKeepsWhatArrived) {
     const auto destination = local_ / (std::string(c.scenario) + ".part");
     ProgressLog log;
     EXPECT_FALSE(fetcher_->download(faultUrl(c.scenario, "file.bin"), destination, 0, recordInto(log, destination),
-                                    error_));
-    EXPECT_EQ(error_, c.error) << c.scenario;
+                                    failure_));
+    EXPECT_EQ(error(), c.error) << c.scenario;
     const std::string kept = std::filesystem::exists(destination) ? readFile(destination) : "";
     EXPECT_LE(kept.size(), 100000u) << c.scenario;
     EXPECT_EQ(kept, file.substr(0, kept.size())) << c.scenario;
@@ -320,14 +322,14 @@ TEST_F(FetcherTest, ASlowButSteadyAnswerIsNotATimeout) {
   // 1 KiB every 300 ms: longer in all than the receive time-out, never
   // silent for that long.
   const std::string file = publish("file.bin", pattern(8 * 1024));
-  ASSERT_TRUE(fetcher_->getText(faultUrl("trickle-300", "file.bin"), body_, error_)) << error_;
+  ASSERT_TRUE(fetcher_->getText(faultUrl("trickle-300", "file.bin"), body_, failure_)) << error();
   EXPECT_EQ(body_, file);
 }
 
 TEST_F(FetcherTest, BytesPastTheAnnouncedLengthAreIgnored) {
   const std::string file = publish("file.bin", pattern(100000));
-  ASSERT_TRUE(fetcher_->download(faultUrl("long-5000", "file.bin"), local_ / "file.part", 0, nullptr, error_))
-      << error_;
+  ASSERT_TRUE(fetcher_->download(faultUrl("long-5000", "file.bin"), local_ / "file.part", 0, nullptr, failure_))
+      << error();
   EXPECT_EQ(readFile(local_ / "file.part"), file);
 }
 
@@ -338,9 +340,9 @@ TEST_F(FetcherTest, DownloadRefusesUnusableAnswers) {
     writeFile(destination, "kept");
     // A 206 answers a range request only.
     const uint64_t offset = std::string(scenario) == "always206" ? 0 : 4;
-    EXPECT_FALSE(fetcher_->download(faultUrl(scenario, "file.bin"), destination, offset, nullptr, error_));
+    EXPECT_FALSE(fetcher_->download(faultUrl(scenario, "file.bin"), destination, offset, nullptr, failure_));
     const std::string code = std::string(scenario) == "always206" ? "206" : std::string(scenario).substr(7);
-    EXPECT_EQ(error_, "HTTP " + code);
+    EXPECT_EQ(error(), "HTTP " + code);
     EXPECT_EQ(readFile(destination), "kept") << scenario;
   }
 }
@@ -348,13 +350,13 @@ TEST_F(FetcherTest, DownloadRefusesUnusableAnswers) {
 TEST_F(FetcherTest, A416IsRetriedOnceAndOnlyForARange) {
   publish("file.bin", pattern(1000));
   const std::string withRange = faultUrl("status-416", "file.bin?with-range");
-  EXPECT_FALSE(fetcher_->download(withRange, local_ / "file.part", 10, nullptr, error_));
-  EXPECT_EQ(error_, "HTTP 416");
+  EXPECT_FALSE(fetcher_->download(withRange, local_ / "file.part", 10, nullptr, failure_));
+  EXPECT_EQ(error(), "HTTP 416");
   EXPECT_EQ(requestsFor(withRange), 2u);
 
   const std::string withoutRange = faultUrl("status-416", "file.bin?without-range");
-  EXPECT_FALSE(fetcher_->download(withoutRange, local_ / "file.part", 0, nullptr, error_));
-  EXPECT_EQ(error_, "HTTP 416");
+  EXPECT_FALSE(fetcher_->download(withoutRange, local_ / "file.part", 0, nullptr, failure_));
+  EXPECT_EQ(error(), "HTTP 416");
   EXPECT_EQ(requestsFor(withoutRange), 1u);
 }
 
@@ -364,8 +366,8 @@ TEST_F(FetcherTest, AServerIgnoringTheRangeRewritesTheFileFromTheStart) {
   writeFile(destination, pattern(1000).replace(0, 5, "stale"));
   ProgressLog log;
   ASSERT_TRUE(fetcher_->download(faultUrl("norange", "file.bin"), destination, 1000, recordInto(log, destination),
-                                 error_))
-      << error_;
+                                 failure_))
+      << error();
   EXPECT_EQ(readFile(destination), file);
   ASSERT_FALSE(log.totals.empty());
   EXPECT_LE(log.totals.front(), kChunkBytes) << "not 1000 plus the first piece";
@@ -375,9 +377,10 @@ TEST_F(FetcherTest, AServerIgnoringTheRangeRewritesTheFileFromTheStart) {
 TEST_F(FetcherTest, ABusyServerIsReportedThenServes) {
   const std::string file = publish("file.bin", pattern(5000));
   const std::string address = faultUrl("busy-503-1", "file.bin");
-  EXPECT_FALSE(fetcher_->download(address, local_ / "file.part", 0, nullptr, error_));
-  EXPECT_EQ(error_, "HTTP 503");
-  ASSERT_TRUE(fetcher_->download(address, local_ / "file.part", 0, nullptr, error_)) << error_;
+  EXPECT_FALSE(fetcher_->download(address, local_ / "file.part", 0, nullptr, failure_));
+  EXPECT_EQ(error(), "HTTP 503");
+  EXPECT_EQ(failure_.kind, FailureKind::BusyServer);
+  ASSERT_TRUE(fetcher_->download(address, local_ / "file.part", 0, nullptr, failure_)) << error();
   EXPECT_EQ(readFile(local_ / "file.part"), file);
   EXPECT_EQ(requestsFor(address), 2u);
 }
@@ -391,8 +394,8 @@ TEST_F(FetcherTest, TheProgressCallbackStopsTheTransfer) {
                                     reported = total;
                                     return false;
                                   },
-                                  error_));
-  EXPECT_EQ(error_, "cancelled");
+                                  failure_));
+  EXPECT_EQ(error(), "cancelled");
   EXPECT_GT(reported, 0u);
   EXPECT_EQ(readFile(destination).size(), reported) << "the piece written before the stop stays";
 
@@ -400,16 +403,22 @@ TEST_F(FetcherTest, TheProgressCallbackStopsTheTransfer) {
   // stops at the size it expects.
   const uint64_t expected = 1 << 20;
   EXPECT_FALSE(fetcher_->download(faultUrl("endless", "file.bin"), destination, 0,
-                                  [&](uint64_t total) { return total <= expected; }, error_));
-  EXPECT_EQ(error_, "cancelled");
+                                  [&](uint64_t total) { return total <= expected; }, failure_));
+  EXPECT_EQ(error(), "cancelled");
   EXPECT_LE(readFile(destination).size(), expected + kChunkBytes);
 }
 
-TEST_F(FetcherTest, AnUnwritableDestinationIsNamed) {
-  publish("file.bin", pattern(1000));
-  const auto destination = local_ / "no such folder/file.part";
-  EXPECT_FALSE(fetcher_->download(url(servers_.fault, "file.bin"), destination, 0, nullptr, error_));
-  EXPECT_EQ(error_, "cannot write " + pathToUtf8(destination));
+TEST_F(FetcherTest, ADestinationThatCannotBeWrittenIsNamedNotCancelled) {
+  publish("file.bin", pattern(300000));
+  const auto nowhere = local_ / "no such folder/file.part";
+  EXPECT_FALSE(fetcher_->download(url(servers_.fault, "file.bin"), nowhere, 0, nullptr, failure_));
+  EXPECT_EQ(error(), "cannot write " + pathToUtf8(nowhere));
+  // A disk that fills up half-way through the body.
+  const auto destination = local_ / "file.part";
+  fetcher_->limitFileBytes(100000);
+  EXPECT_FALSE(fetcher_->download(url(servers_.fault, "file.bin"), destination, 0, nullptr, failure_));
+  EXPECT_EQ(failure_.kind, FailureKind::DiskWrite);
+  EXPECT_EQ(error(), "cannot write " + pathToUtf8(destination));
 }
 
 TEST_F(FetcherTest, NginxAnswers503WhenAllItsConnectionsAreTaken) {
@@ -422,7 +431,7 @@ TEST_F(FetcherTest, NginxAnswers503WhenAllItsConnectionsAreTaken) {
   std::promise<void> released;
   std::once_flag heldOnce;
   std::unique_ptr<Fetcher> first = makeFetcher(quickTimeouts());
-  std::string firstError;
+  Failure firstFailure;
   bool firstOk = false;
   std::thread holder([&] {
     firstOk = first->download(url(servers_.nginxBusy, "large.bin"), local_ / "large.part", 0,
@@ -433,27 +442,27 @@ TEST_F(FetcherTest, NginxAnswers503WhenAllItsConnectionsAreTaken) {
                                 });
                                 return true;
                               },
-                              firstError);
+                              firstFailure);
     std::call_once(heldOnce, [&] { holding.set_value(); });
   });
-  holding.get_future().wait();
+  EXPECT_EQ(holding.get_future().wait_for(std::chrono::seconds(60)), std::future_status::ready);
   const std::string address = url(servers_.nginxBusy, "small.txt");
-  EXPECT_FALSE(fetcher_->getText(address, body_, error_));
-  EXPECT_EQ(error_, "HTTP 503 " + address);
+  EXPECT_FALSE(fetcher_->getText(address, body_, failure_));
+  EXPECT_EQ(error(), "HTTP 503 " + address);
   released.set_value();
   holder.join();
-  EXPECT_TRUE(firstOk) << firstError;
+  EXPECT_TRUE(firstOk) << failureText(firstFailure);
   EXPECT_EQ(readFile(local_ / "large.part"), large);
 }
 
 TEST_F(FetcherTest, AnUntrustedCertificateFails) {
   publish("doc.txt", "text");
-  EXPECT_FALSE(fetcher_->getText(url(servers_.nginxTls, "doc.txt"), body_, error_));
+  EXPECT_FALSE(fetcher_->getText(url(servers_.nginxTls, "doc.txt"), body_, failure_));
   if (test::runningUnderWine()) {
     // Wine reports a different error number than Windows for this.
-    EXPECT_TRUE(error_.starts_with("download: ")) << error_;
+    EXPECT_TRUE(error().starts_with("download: ")) << error();
   } else {
-    EXPECT_EQ(error_, "download: TLS/certificate error");
+    EXPECT_EQ(error(), "download: TLS/certificate error");
   }
 }
 

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -19,7 +21,6 @@
 #include <unistd.h>
 #endif
 
-#include "net/background_tasks.h"
 #include "net/make_fetcher.h"
 #include "net/news.h"
 #include "net/status.h"
@@ -104,7 +105,12 @@ class NewsStatusTest : public ::testing::Test {
   }
   std::string url(std::string_view name) const { return published_->url(servers_.nginx, name); }
 
-  Json status(const LauncherConfig& config) { return queryStatusEvent(*fetcher_, config); }
+  ServerStatus status(const LauncherConfig& config) { return queryStatus(*fetcher_, config); }
+  // The news as "fetched" or "failed", and the document.
+  std::string news(const std::string& address) {
+    const News news = fetchNews(*fetcher_, address);
+    return news.fetched ? news.document.dump() : "failed";
+  }
 
   test::TestServers servers_;
   std::optional<test::PublishedFolder> published_;
@@ -113,34 +119,29 @@ class NewsStatusTest : public ::testing::Test {
 
 TEST_F(NewsStatusTest, NewsPassesTheDocumentThroughWithoutItsByteOrderMark) {
   const std::string document = R"({"news":[{"time":1700000000,"title":"Ž","text":{"lt":"a","en":"b"}}],"x":[1,2]})";
-  EXPECT_EQ(fetchNewsEvent(*fetcher_, publish("news.json", document)).dump(),
-            R"({"type":"news","data":)" + Json::parse(document).dump() + "}");
-  EXPECT_EQ(fetchNewsEvent(*fetcher_, publish("bom.json", "\xEF\xBB\xBF" + document)).dump(),
-            R"({"type":"news","data":)" + Json::parse(document).dump() + "}");
+  EXPECT_EQ(news(publish("news.json", document)), Json::parse(document).dump());
+  EXPECT_EQ(news(publish("bom.json", "\xEF\xBB\xBF" + document)), Json::parse(document).dump());
   // Not JSON: the page learns the fetch worked but has nothing to show.
-  EXPECT_EQ(fetchNewsEvent(*fetcher_, publish("bad.json", "<html>oops</html>")).dump(),
-            R"({"type":"news","data":null})");
-  EXPECT_EQ(fetchNewsEvent(*fetcher_, publish("two-boms.json", "\xEF\xBB\xBF\xEF\xBB\xBF{}")).dump(),
-            R"({"type":"news","data":null})");
+  EXPECT_EQ(news(publish("bad.json", "<html>oops</html>")), "null");
+  EXPECT_EQ(news(publish("two-boms.json", "\xEF\xBB\xBF\xEF\xBB\xBF{}")), "null");
 }
 
-TEST_F(NewsStatusTest, AFailedNewsFetchGivesAnEventWithoutData) {
-  EXPECT_EQ(fetchNewsEvent(*fetcher_, url("missing.json")).dump(), R"({"type":"news"})");
+TEST_F(NewsStatusTest, AFailedNewsFetchGivesNoDocument) {
+  EXPECT_EQ(news(url("missing.json")), "failed");
   const LoopbackPort closed(false);
-  EXPECT_EQ(fetchNewsEvent(*fetcher_, "http://127.0.0.1:" + std::to_string(closed.port()) + "/news.json").dump(),
-            R"({"type":"news"})");
+  EXPECT_EQ(news("http://127.0.0.1:" + std::to_string(closed.port()) + "/news.json"), "failed");
 }
 
 TEST_F(NewsStatusTest, TheStatusDocumentGivesOnlineAndPlayers) {
   LauncherConfig config;
   config.statusUrl = publish("a.json", R"({"online": true})");
-  EXPECT_EQ(status(config).dump(), R"({"type":"status","online":true,"players":-1})");
+  EXPECT_EQ(status(config), (ServerStatus{true, true, -1}));
   config.statusUrl = publish("b.json", R"({"players": 12.7, "online": "yes"})");
-  EXPECT_EQ(status(config).dump(), R"({"type":"status","online":false,"players":12})");
+  EXPECT_EQ(status(config), (ServerStatus{true, false, 12}));
   config.statusUrl = publish("c.json", R"({"online": false, "players": -3.9})");
-  EXPECT_EQ(status(config).dump(), R"({"type":"status","online":false,"players":-3})");
+  EXPECT_EQ(status(config), (ServerStatus{true, false, -3}));
   config.statusUrl = publish("d.json", R"({"online": true, "players": "7"})");
-  EXPECT_EQ(status(config).dump(), R"({"type":"status","online":true,"players":-1})");
+  EXPECT_EQ(status(config), (ServerStatus{true, true, -1}));
 }
 
 TEST_F(NewsStatusTest, AnUnusableStatusDocumentFallsBackToTheProbe) {
@@ -151,14 +152,14 @@ TEST_F(NewsStatusTest, AnUnusableStatusDocumentFallsBackToTheProbe) {
   for (const std::string& unusable :
        {publish("array.json", "[true]"), publish("bom.json", "\xEF\xBB\xBF{\"online\":false}"), url("missing.json")}) {
     config.statusUrl = unusable;
-    EXPECT_EQ(status(config).dump(), R"({"type":"status","online":true,"players":-1})") << unusable;
+    EXPECT_EQ(status(config), (ServerStatus{true, true, -1})) << unusable;
   }
   // Without a port to probe nobody answered at all.
   config.statusPort = 0;
   config.statusUrl = url("missing.json");
-  EXPECT_EQ(status(config).dump(), R"({"type":"status","online":null})");
+  EXPECT_EQ(status(config), ServerStatus{});
   config.statusUrl.clear();
-  EXPECT_EQ(status(config).dump(), R"({"type":"status","online":null})");
+  EXPECT_EQ(status(config), ServerStatus{});
 }
 
 TEST_F(NewsStatusTest, TheProbeTellsAListeningPortFromARefusingOne) {
@@ -172,41 +173,42 @@ TEST_F(NewsStatusTest, TheProbeTellsAListeningPortFromARefusingOne) {
   LauncherConfig config;
   config.statusHost = "127.0.0.1";
   config.statusPort = refusing.port();
-  EXPECT_EQ(status(config).dump(), R"({"type":"status","online":false,"players":-1})");
+  EXPECT_EQ(status(config), (ServerStatus{true, false, -1}));
 }
 
-// Collects what a task posts, for a test thread to wait on.
-class Posted {
+// Collects what the poll reports, for a test thread to wait on.
+class Reported {
  public:
-  PostEvent poster() {
-    return [this](const Json& event) {
+  std::function<void(const ServerStatus&)> reporter() {
+    return [this](const ServerStatus& status) {
       std::lock_guard lock(mutex_);
-      events_.push_back(event.dump());
+      reports_.push_back(status);
       changed_.notify_all();
     };
   }
-  std::vector<std::string> waitFor(size_t count) {
+  // What was reported once there are count reports, or after a minute.
+  std::vector<ServerStatus> waitFor(size_t count) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return events_.size() >= count; });
-    return events_;
+    EXPECT_TRUE(changed_.wait_for(lock, std::chrono::minutes(1), [&] { return reports_.size() >= count; }));
+    return reports_;
   }
 
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<std::string> events_;
+  std::vector<ServerStatus> reports_;
 };
 
 TEST_F(NewsStatusTest, ThePollRepeatsUntilClosingIsSet) {
   LauncherConfig config;
   config.statusUrl = publish("status.json", R"({"online":true,"players":5})");
-  Posted posted;
+  Reported reported;
   std::atomic<bool> closing{false};
-  std::thread poll([&] { pollStatus(config, posted.poster(), closing, StatusPause{1, 1}); });
-  const std::vector<std::string> events = posted.waitFor(3);
+  std::thread poll([&] { pollStatus(config, reported.reporter(), closing, StatusPause{1, 1}); });
+  const std::vector<ServerStatus> reports = reported.waitFor(3);
   closing = true;
   poll.join();
-  for (const std::string& event : events) EXPECT_EQ(event, R"({"type":"status","online":true,"players":5})");
+  for (const ServerStatus& report : reports) EXPECT_EQ(report, (ServerStatus{true, true, 5}));
 }
 
 // With the real pause of a minute: closing during the pause ends the task
@@ -215,28 +217,13 @@ TEST_F(NewsStatusTest, ThePollRepeatsUntilClosingIsSet) {
 TEST_F(NewsStatusTest, ClosingDuringThePauseEndsThePoll) {
   LauncherConfig config;
   config.statusUrl = publish("status.json", R"({"online":false})");
-  Posted posted;
+  Reported reported;
   std::atomic<bool> closing{false};
-  std::thread poll([&] { pollStatus(config, posted.poster(), closing); });
-  posted.waitFor(1);
+  std::thread poll([&] { pollStatus(config, reported.reporter(), closing); });
+  reported.waitFor(1);
   closing = true;
   poll.join();
-  EXPECT_EQ(posted.waitFor(1), std::vector<std::string>{R"({"type":"status","online":false,"players":-1})"});
-}
-
-TEST(BackgroundTasks, EachTaskRunsOnlyWithItsSource) {
-  LauncherConfig config;
-  EXPECT_FALSE(newsConfigured(config));
-  EXPECT_FALSE(statusConfigured(config));
-  config.statusHost = "game.example";
-  EXPECT_FALSE(statusConfigured(config)) << "a host without a port is no source";
-  config.statusPort = 7777;
-  EXPECT_TRUE(statusConfigured(config));
-  config.statusHost.clear();
-  config.statusUrl = "https://example.com/status.json";
-  EXPECT_TRUE(statusConfigured(config));
-  config.newsUrl = "https://example.com/news.json";
-  EXPECT_TRUE(newsConfigured(config));
+  EXPECT_EQ(reported.waitFor(1), std::vector<ServerStatus>{(ServerStatus{true, false, -1})});
 }
 
 }  // namespace

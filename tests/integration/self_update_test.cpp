@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file.h"
-#include "tests/integration/updater_fixture.h"
+#include "tests/integration/update_job_fixture.h"
 
 namespace zv {
 namespace {
@@ -13,10 +13,10 @@ using test::writeFile;
 
 using Phases = std::vector<std::string>;
 
-class SelfUpdateTest : public test::UpdaterFixture {
+class SelfUpdateTest : public test::UpdateJobFixture {
  protected:
   void SetUp() override {
-    UpdaterFixture::SetUp();
+    UpdateJobFixture::SetUp();
     release_->addFile("system/L2.ini", "client file\n");
   }
 
@@ -29,7 +29,7 @@ class SelfUpdateTest : public test::UpdaterFixture {
     writeFile(launcher(), running);
     if (!offered.empty()) release_->setLauncher("ZarvoLauncher.exe", offered);
     release_->publish();
-    newUpdater(selfUpdateOn ? launcher() : std::filesystem::path()).run(CheckMode::Check);
+    newJob(selfUpdateOn ? launcher() : std::filesystem::path()).run(CheckMode::Check);
   }
 };
 
@@ -42,8 +42,8 @@ TEST_F(SelfUpdateTest, DifferentLauncherIsDownloadedNextToItAndHandedOver) {
   EXPECT_FALSE(done.has_value()) << "the job ends without a done event";
   EXPECT_FALSE(std::filesystem::exists(clientFile("system/L2.ini"))) << "nothing else was done";
   ASSERT_FALSE(progress.empty());
-  EXPECT_EQ(progress.back().get("phase").text(), "download");
-  EXPECT_EQ(progress.back().get("filesTotal").numberOr(0), 1);
+  EXPECT_EQ(progress.back().phase, "download");
+  EXPECT_EQ(progress.back().filesTotal, 1u);
 }
 
 TEST_F(SelfUpdateTest, SameSizeButOtherBytesIsStillAnUpdate) {
@@ -70,7 +70,7 @@ TEST_F(SelfUpdateTest, FailedLauncherDownloadIsDroppedAndTheCheckGoesOn) {
   std::filesystem::remove(release_->packedPath("ZarvoLauncher.exe"));
   writeFile(launcher(), "launcher 1.0");
   release_->publish();
-  newUpdater(launcher()).run(CheckMode::Check);
+  newJob(launcher()).run(CheckMode::Check);
   EXPECT_EQ(phases, (Phases{"manifest", "selfupdate", "check", "download"}));
   EXPECT_TRUE(selfUpdates.empty());
   ASSERT_TRUE(done.has_value());

@@ -5,6 +5,7 @@
 
 #include "addons/addon_choice.h"
 #include "addons/addon_list.h"
+#include "bridge/page_protocol.h"
 #include "data/json.h"
 
 namespace zv {
@@ -76,7 +77,7 @@ TEST(AddonListEvent, ManifestAddonsFirstThenRecordsItDoesNotKnow) {
                            R"({"id":"end","label":"End"},{"id":"pageup","label":"Page Up"},)"
                            R"({"id":"pagedown","label":"Page Down"},{"id":"pause","label":"Pause"},)"
                            R"({"id":"scrolllock","label":"Scroll Lock"}])";
-  EXPECT_EQ(addonListEvent(&manifest, state).dump(),
+  EXPECT_EQ(addonsEvent(addonList(&manifest, state)).dump(),
             R"({"type":"addons","list":[)"
             R"({"id":"fx","name":"Effects","variants":[{"id":"nv","label":"NVIDIA"},{"id":"amd","label":"AMD"}],)"
             R"("keys":)" + keys + R"(,"defaultKey":"end","installed":true,"variant":"amd","key":"pause"},)"
@@ -85,7 +86,7 @@ TEST(AddonListEvent, ManifestAddonsFirstThenRecordsItDoesNotKnow) {
             R"({"id":"nameless","name":"nameless","variants":[],"installed":true,"variant":"","key":""}]})");
 
   // Without a manifest only what is installed can be listed.
-  EXPECT_EQ(addonListEvent(nullptr, Json::parse(R"({"fx":{"name":"Effects","variant":"nv","key":"end"}})")).dump(),
+  EXPECT_EQ(addonsEvent(addonList(nullptr, Json::parse(R"({"fx":{"name":"Effects","variant":"nv","key":"end"}})"))).dump(),
             R"({"type":"addons","list":[{"id":"fx","name":"Effects","variants":[],"installed":true,)"
             R"("variant":"nv","key":"end"}]})");
 }
@@ -94,7 +95,7 @@ TEST(AddonListEvent, AnInvalidDefaultKeyIsOfferedAsInsert) {
   Manifest manifest;
   manifest.addons.push_back(effects());
   manifest.addons[0].defaultKey = "f12";
-  EXPECT_EQ(addonListEvent(&manifest, Json::object()).get("list").at(0).get("defaultKey").text(), "insert");
+  EXPECT_EQ(addonList(&manifest, Json::object()).at(0).defaultKey, "insert");
 }
 
 }  // namespace

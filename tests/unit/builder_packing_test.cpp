@@ -113,8 +113,10 @@ TEST_F(Packing, EveryShapeOfFileUnpacksToItsContent) {
     EXPECT_TRUE(decoded.content == files[i].second) << files[i].first;
     // And the launcher's own unpacker takes it.
     const std::filesystem::path unpacked = dir / ("unpacked/" + files[i].first);
-    EXPECT_TRUE(applyPacked(jobs[i].target, unpacked, files[i].second.size(), jobs[i].sha256, nullptr, nullptr, error))
-        << files[i].first << ": " << error;
+    Failure failure;
+    EXPECT_TRUE(
+        applyPacked(jobs[i].target, unpacked, files[i].second.size(), jobs[i].sha256, nullptr, nullptr, failure))
+        << files[i].first << ": " << failureText(failure);
     EXPECT_TRUE(readFile(unpacked) == files[i].second) << files[i].first;
     total += files[i].second.size();
   }

@@ -10,10 +10,9 @@
 #include "platform/text_path.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
-#include "updater/busy_server.h"
 #include "updater/file_url.h"
 #include "updater/progress_meter.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -45,33 +44,14 @@ TEST(FileUrl, SourceNamesTheServerFileAndTheDigestNamesThePart) {
   EXPECT_EQ(partPath(pathFromUtf8("work"), fileNamed("any/path")), pathFromUtf8("work") / (kDigest + ".part"));
 }
 
-TEST(BusyServer, OnlyStatus503And429AreBusyAnswers) {
-  EXPECT_TRUE(isBusyAnswer("HTTP 503"));
-  EXPECT_TRUE(isBusyAnswer("HTTP 429 http://h/manifest.json"));
-  EXPECT_FALSE(isBusyAnswer("HTTP 500"));
-  EXPECT_FALSE(isBusyAnswer("HTTP 50"));
-  EXPECT_FALSE(isBusyAnswer("http 503"));
-  EXPECT_FALSE(isBusyAnswer("download: timeout"));
-}
-
-TEST(BusyServer, WaitsDoubleUpToThirtySecondsPlusJitter) {
-  EXPECT_EQ(queueWaitSeconds(0, 0), 5u);
-  EXPECT_EQ(queueWaitSeconds(1, 0), 10u);
-  EXPECT_EQ(queueWaitSeconds(2, 0), 20u);
-  EXPECT_EQ(queueWaitSeconds(3, 0), 30u);
-  EXPECT_EQ(queueWaitSeconds(59, 0), 30u);
-  EXPECT_EQ(queueWaitSeconds(0, 4), 9u);
-  EXPECT_EQ(queueWaitSeconds(3, 1000000007), 32u);  // nanoseconds modulo 5
-}
-
 class ProgressMeterTest : public ::testing::Test {
  protected:
   bool sample(const char* phase, uint64_t bytes, bool force = false) {
-    return meter_.sample(phase, "f", 1, 2, bytes, 100000, force, event_);
+    return meter_.sample(phase, "f", 1, 2, bytes, 100000, force, progress_);
   }
   FakeClock clock_;
   ProgressMeter meter_{clock_};
-  Json event_;
+  Progress progress_;
 };
 
 TEST_F(ProgressMeterTest, SendsAtMostTenEventsPerSecondUnlessForced) {
@@ -83,109 +63,108 @@ TEST_F(ProgressMeterTest, SendsAtMostTenEventsPerSecondUnlessForced) {
   EXPECT_FALSE(sample("download", 30)) << "0.1 s counts from the forced event";
   clock_.now += 0.002;
   EXPECT_TRUE(sample("download", 40));
-  EXPECT_EQ(event_.dump(),
-            R"({"type":"progress","phase":"download","file":"f","filesDone":1,"filesTotal":2,)"
-            R"("bytesDone":40,"bytesTotal":100000,"speed":0})");
+  EXPECT_EQ(progress_.bytesDone, 40u);
 }
 
 TEST_F(ProgressMeterTest, SpeedIsSmoothedOverSamplesOneSecondApart) {
   sample("download", 0);         // first sample
   clock_.now += 0.5;
   sample("download", 700);       // too soon to measure
-  EXPECT_EQ(meter_.speed(), 0);
+  EXPECT_EQ(progress_.speed, 0);
   clock_.now += 0.5;
   sample("download", 1000);      // 1000 bytes in 1 s
-  EXPECT_DOUBLE_EQ(meter_.speed(), 1000);
+  EXPECT_DOUBLE_EQ(progress_.speed, 1000);
   clock_.now += 2;
   sample("download", 5000);      // 2000 B/s now: 0.4 * 2000 + 0.6 * 1000
-  EXPECT_DOUBLE_EQ(meter_.speed(), 1400);
-  EXPECT_DOUBLE_EQ(event_.get("speed").numberOr(-1), 1400);
+  EXPECT_DOUBLE_EQ(progress_.speed, 1400);
   clock_.now += 1;
   sample("addon", 100);          // counts restarted: no progress, not a negative speed
-  EXPECT_DOUBLE_EQ(meter_.speed(), 0.6 * 1400);
-  EXPECT_DOUBLE_EQ(event_.get("speed").numberOr(-1), 0.6 * 1400);
+  EXPECT_DOUBLE_EQ(progress_.speed, 0.6 * 1400);
   clock_.now += 1;
   sample("check", 200);
-  EXPECT_EQ(event_.get("speed").numberOr(-1), 0) << "speed belongs to downloads only";
+  EXPECT_EQ(progress_.speed, 0) << "speed belongs to downloads only";
 
   meter_.resetSpeed();
-  EXPECT_EQ(meter_.speed(), 0);
   clock_.now += 5;
   sample("download", 10000);     // a fresh first sample, nothing measured yet
-  EXPECT_EQ(meter_.speed(), 0);
+  EXPECT_EQ(progress_.speed, 0);
 }
 
-// A fetcher that is never reached.
-class UnusedFetcher final : public Fetcher {
+// An update server that answers every request with the same failure.
+class FailingFetcher final : public Fetcher {
  public:
-  bool getText(const std::string&, std::string&, std::string& error) override {
-    ADD_FAILURE() << "unexpected request";
-    error = "unexpected";
+  bool getText(const std::string& url, std::string&, Failure& failure) override {
+    ++requests;
+    failure = answer;
+    failure.subject = url;
     return false;
   }
-  bool download(const std::string&, const std::filesystem::path&, uint64_t, const ProgressFn&,
-                std::string& error) override {
-    ADD_FAILURE() << "unexpected request";
-    error = "unexpected";
+  bool download(const std::string&, const std::filesystem::path&, uint64_t, const ProgressFn&, Failure&) override {
+    ADD_FAILURE() << "unexpected download";
     return false;
   }
+  Failure answer{FailureKind::BusyServer, 503, {}, {}};
+  unsigned requests = 0;
 };
 
+// Busy-server waits, seen through the manifest step of a job.
 class QueueWaitTest : public ::testing::Test {
  protected:
-  QueueWaitTest() : updater_(client_.path(), {}, config_, fetcher_, events(), clock_) {}
+  QueueWaitTest() : job_(client_.path(), {}, config(), fetcher_, events(), clock_) {}
 
+  const LauncherConfig& config() {
+    config_.updateUrl = "http://h/";
+    config_.publicKey = std::string(64, 'a');
+    return config_;
+  }
   UpdateEvents events() {
     UpdateEvents events;
     events.onPhase = [this](const std::string& phase) { phases_.push_back(phase); };
     return events;
   }
+  // The manifest step's code and detail.
+  std::string readManifest() {
+    Manifest manifest;
+    std::string code;
+    std::string detail;
+    EXPECT_FALSE(job_.readManifest(manifest, code, detail));
+    return code + " " + detail;
+  }
 
   TempDir client_;
   LauncherConfig config_;
-  UnusedFetcher fetcher_;
+  FailingFetcher fetcher_;
   FakeClock clock_;
   std::vector<std::string> phases_;
-  Updater updater_;
+  UpdateJob job_;
 };
 
-TEST_F(QueueWaitTest, BusyAnswerWaitsInTheQueueAndResumesThePhase) {
-  updater_.events().onPhase("download");
-  unsigned waits = 0;
-  ASSERT_TRUE(updater_.waitInQueue("HTTP 503", waits));
-  EXPECT_EQ(waits, 1u);
-  EXPECT_EQ(phases_, (std::vector<std::string>{"download", "queue", "download"}));
-  EXPECT_EQ(updater_.currentPhase(), "download");
-  // The fake clock stands at a whole second: no jitter, 25 steps of 200 ms.
-  EXPECT_EQ(clock_.sleeps, std::vector<unsigned>(25, 200));
-
-  clock_.sleeps.clear();
-  ASSERT_TRUE(updater_.waitInQueue("HTTP 429 http://h/manifest.sig", waits));
-  EXPECT_EQ(clock_.sleeps.size(), 50u) << "the second wait is 10 s";
+TEST_F(QueueWaitTest, ABusyServerIsWaitedForSixtyTimesAndEachWaitResumesThePhase) {
+  EXPECT_EQ(readManifest(), "offline HTTP 503 http://h/manifest.json");
+  EXPECT_EQ(fetcher_.requests, 61u);
+  // The fake clock stands at whole seconds, so no jitter: 5, 10, 20, then 30 s.
+  EXPECT_EQ(clock_.slept(), 5 + 10 + 20 + 57 * 30);
+  EXPECT_EQ(clock_.sleeps.front(), 200u) << "the cancel flag is looked at every 200 ms";
+  ASSERT_EQ(phases_.size(), 1u + 2 * 60);
+  EXPECT_EQ(std::vector<std::string>(phases_.begin(), phases_.begin() + 5),
+            (std::vector<std::string>{"manifest", "queue", "manifest", "queue", "manifest"}));
 }
 
-TEST_F(QueueWaitTest, OtherErrorsAndTheSixtiethWaitDoNotWait) {
-  unsigned waits = 0;
-  EXPECT_FALSE(updater_.waitInQueue("HTTP 404", waits));
-  EXPECT_FALSE(updater_.waitInQueue("download: connection reset", waits));
-  waits = 59;
-  EXPECT_TRUE(updater_.waitInQueue("HTTP 503", waits));
-  EXPECT_FALSE(updater_.waitInQueue("HTTP 503", waits));
-  EXPECT_EQ(waits, 60u);
-  EXPECT_EQ(phases_.size(), 2u) << "only the one wait announced anything";
+TEST_F(QueueWaitTest, OtherFailuresAreNotWaitedFor) {
+  fetcher_.answer = Failure{FailureKind::HttpStatus, 500, {}, {}};
+  EXPECT_EQ(readManifest(), "offline HTTP 500 http://h/manifest.json");
+  EXPECT_EQ(fetcher_.requests, 1u);
+  EXPECT_TRUE(clock_.sleeps.empty());
 }
 
 TEST_F(QueueWaitTest, CancelEndsTheWaitWithinOneStep) {
-  updater_.events().onPhase("manifest");
   clock_.onSleep = [&] {
-    if (clock_.sleeps.size() == 3) updater_.requestCancel();
+    if (clock_.sleeps.size() == 3) job_.requestCancel();
   };
-  unsigned waits = 0;
-  EXPECT_FALSE(updater_.waitInQueue("HTTP 503", waits));
+  EXPECT_EQ(readManifest(), "cancelled HTTP 503 http://h/manifest.json");
   EXPECT_EQ(clock_.sleeps.size(), 3u);
-  EXPECT_EQ(phases_.back(), "manifest") << "the interrupted phase is announced again";
-  EXPECT_FALSE(updater_.waitInQueue("HTTP 503", waits)) << "no wait once cancelled";
-  EXPECT_EQ(clock_.sleeps.size(), 3u);
+  EXPECT_EQ(phases_, (std::vector<std::string>{"manifest", "queue", "manifest"}))
+      << "the interrupted phase is announced again";
 }
 
 }  // namespace

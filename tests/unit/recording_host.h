@@ -2,6 +2,7 @@
 // A host for bridge tests: the main thread's queue is a list the test
 // drains itself, and the page and window record what reaches them.
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -35,31 +36,21 @@ class RecordingHost final : public EventSink, public HostWindow {
 
   // Hands what is queued now to the bridge.
   void pump(Bridge& bridge) {
-    while (true) {
-      Item item;
-      {
-        std::lock_guard lock(mutex_);
-        if (items_.empty()) return;
-        item = std::move(items_.front());
-        items_.pop_front();
-      }
-      handle(bridge, item);
-    }
+    Item item;
+    while (take(item, {})) handle(bridge, item);
   }
 
-  // Hands everything to the bridge, waiting for more, until no job runs.
-  void runUntilIdle(Bridge& bridge) {
+  // Hands everything to the bridge, waiting for more, until no job runs;
+  // false when a job is still running after a minute.
+  [[nodiscard]] bool runUntilIdle(Bridge& bridge) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    Item item;
     while (bridge.jobBusy()) {
-      Item item;
-      {
-        std::unique_lock lock(mutex_);
-        ready_.wait(lock, [this] { return !items_.empty(); });
-        item = std::move(items_.front());
-        items_.pop_front();
-      }
+      if (!take(item, deadline)) return false;
       handle(bridge, item);
     }
     pump(bridge);
+    return true;
   }
 
   // The "type" of every event the page got, in order.
@@ -92,6 +83,14 @@ class RecordingHost final : public EventSink, public HostWindow {
       items_.push_back(std::move(item));
     }
     ready_.notify_all();
+  }
+  // The next item, waiting for one until the deadline (none: no waiting).
+  bool take(Item& item, std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(mutex_);
+    if (!ready_.wait_until(lock, deadline, [this] { return !items_.empty(); })) return false;
+    item = std::move(items_.front());
+    items_.pop_front();
+    return true;
   }
   void handle(Bridge& bridge, const Item& item) {
     switch (item.kind) {

@@ -9,7 +9,7 @@
 #include "platform/process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/recording_host.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
 namespace {
@@ -28,7 +28,7 @@ class SelfUpdateTest : public ::testing::Test {
     services.startLauncher = [this](const ProcessCommand& command, StartError& error) {
       return startProcess(command, error, &child);
     };
-    services.runUpdate = [this](Updater& updater, CheckMode mode) {
+    services.runUpdate = [this](UpdateJob& updater, CheckMode mode) {
       ++checks;
       updater.run(mode);
     };
@@ -81,7 +81,7 @@ TEST_F(SelfUpdateTest, ALauncherThatCannotStartIsRolledBackAndAPlainCheckRuns) {
   EXPECT_FALSE(std::filesystem::exists(newPath));
   EXPECT_FALSE(std::filesystem::exists(oldPath));
   EXPECT_TRUE(bridge->selfUpdateOff());
-  host.runUntilIdle(*bridge);
+  ASSERT_TRUE(host.runUntilIdle(*bridge));
   EXPECT_EQ(checks, 1);
   ASSERT_EQ(host.types(), (std::vector<std::string>{"notice", "phase", "done"}));
   EXPECT_EQ(host.page[0], R"({"type":"notice","code":"selfUpdateFailed","detail":""})");
@@ -96,7 +96,7 @@ TEST_F(SelfUpdateTest, ALauncherThatCannotBeMovedAsideStaysAndTheDownloadGoes) {
   EXPECT_FALSE(child.started());
   EXPECT_EQ(readFile(launcherPath), "old launcher");
   EXPECT_FALSE(std::filesystem::exists(newPath));
-  host.runUntilIdle(*bridge);
+  ASSERT_TRUE(host.runUntilIdle(*bridge));
   EXPECT_EQ(host.page.front(), R"({"type":"notice","code":"selfUpdateFailed","detail":""})");
   EXPECT_EQ(checks, 1);
 }

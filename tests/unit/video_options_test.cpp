@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -189,13 +191,6 @@ TEST(Resolutions, FilteredDistinctAndSorted) {
   EXPECT_EQ(resolutionsFromModes({}, 0, -3), (std::vector<Resolution>{{0, -3}}));
 }
 
-TEST(Resolutions, ThisMachineAlwaysOffersTheCurrentSize) {
-  const std::vector<Resolution> sizes = collectResolutions(1234, 567);
-  EXPECT_NE(std::find(sizes.begin(), sizes.end(), Resolution{1234, 567}), sizes.end());
-  EXPECT_TRUE(std::is_sorted(sizes.begin(), sizes.end()));
-  EXPECT_EQ(std::adjacent_find(sizes.begin(), sizes.end()), sizes.end());
-}
-
 TEST(Xrandr, ModesOfThePrimaryOutput) {
   const std::string output =
       "Screen 0: minimum 320 x 200, current 3840 x 1080, maximum 16384 x 16384\n"
@@ -239,59 +234,57 @@ TEST(Xrandr, FirstConnectedOutputWithoutAPrimary) {
 class SettingsTest : public ::testing::Test {
  protected:
   std::filesystem::path ini() const { return dir / "system/Option.ini"; }
-  Json save(const std::string& command) { return saveSettings(ini(), Json::parse(command)); }
+  bool save(std::optional<bool> windowed, std::optional<int64_t> width, std::optional<int64_t> height) {
+    return saveVideoChoice(ini(), VideoChoice{windowed, width, height});
+  }
+  VideoOptions stored() const {
+    VideoOptions options{false, 1, 1};
+    EXPECT_TRUE(readVideoOptions(ini(), options));
+    return options;
+  }
 
   TempDir dir;
 };
 
-TEST_F(SettingsTest, SettingsEventReportsTheFileTheLanguageAndTheSizes) {
+TEST_F(SettingsTest, ReadingGivesTheStoredOptionsAndTheSizes) {
   const std::vector<DisplayMode> modes = {{1920, 1080, 32}, {1280, 720, 32}};
-  EXPECT_EQ(settingsEvent(ini(), "lt", modes).dump(),
-            R"({"type":"settings","windowed":true,"width":1024,"height":768,"lang":"lt",)"
-            R"("resolutions":[[1024,768],[1280,720],[1920,1080]]})");
+  VideoSettings settings = readVideoSettings(ini(), modes);
+  EXPECT_EQ(settings.options, (VideoOptions{true, 1024, 768}));
+  EXPECT_EQ(settings.resolutions, (std::vector<Resolution>{{1024, 768}, {1280, 720}, {1920, 1080}}));
   writeFile(ini(), "[Video]\nGamePlayViewportX=abc\nStartupFullScreen=True\n");
-  EXPECT_EQ(settingsEvent(ini(), "ru", modes).dump(),
-            R"({"type":"settings","windowed":false,"width":0,"height":768,"lang":"ru",)"
-            R"("resolutions":[[0,768],[1280,720],[1920,1080]]})");
-  EXPECT_EQ(settingsEvent({}, "en", {}).dump(),
-            R"({"type":"settings","windowed":true,"width":1024,"height":768,"lang":"en","resolutions":[[1024,768]]})");
+  settings = readVideoSettings(ini(), modes);
+  EXPECT_EQ(settings.options, (VideoOptions{false, 0, 768}));
+  EXPECT_EQ(settings.resolutions, (std::vector<Resolution>{{0, 768}, {1280, 720}, {1920, 1080}}));
+  EXPECT_EQ(readVideoSettings({}, {}).resolutions, (std::vector<Resolution>{{1024, 768}}));
 }
 
-TEST_F(SettingsTest, SaveWritesTheChoiceAndAnswers) {
-  EXPECT_EQ(save(R"({"cmd":"saveSettings","windowed":false,"width":1920.9,"height":1080})").dump(),
-            R"({"type":"settingsSaved","ok":true})");
+TEST_F(SettingsTest, SaveWritesTheChoiceAndKeepsWhatItLeavesOut) {
+  EXPECT_TRUE(save(false, 1920, 1080));
   EXPECT_EQ(readFile(ini()), "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True");
-  // Missing or mistyped fields keep the stored values.
-  EXPECT_EQ(save(R"({"windowed":"yes","width":"800"})").dump(), R"({"type":"settingsSaved","ok":true})");
-  VideoOptions stored;
-  ASSERT_TRUE(readVideoOptions(ini(), stored));
-  EXPECT_EQ(stored, fullHd);
+  EXPECT_TRUE(save(std::nullopt, 800, std::nullopt));  // 800 x 1080 is a size, so it is taken
+  EXPECT_EQ(stored(), (VideoOptions{false, 800, 1080}));
+  EXPECT_TRUE(save(std::nullopt, std::nullopt, std::nullopt));
+  EXPECT_EQ(stored(), (VideoOptions{false, 800, 1080}));
 }
 
 TEST_F(SettingsTest, SizeOutOfRangeKeepsTheStoredSizeButWritesWindowed) {
-  writeFile(ini(), "[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n");
-  for (const std::string size : {R"("width":639,"height":480)", R"("width":640,"height":479)",
-                                 R"("width":16385,"height":480)", R"("width":640,"height":16385)",
-                                 R"("width":1e300,"height":1e300)"}) {
-    EXPECT_TRUE(save(R"({"windowed":true,)" + size + "}").get("ok").boolOr(false)) << size;
-    VideoOptions stored{false, 1, 1};
-    ASSERT_TRUE(readVideoOptions(ini(), stored));
-    EXPECT_EQ(stored, (VideoOptions{true, 1920, 1080})) << size;
+  ASSERT_TRUE(writeVideoOptions(ini(), fullHd));
+  for (const auto& [width, height] : std::vector<std::pair<int64_t, int64_t>>{
+           {639, 480}, {640, 479}, {16385, 480}, {640, 16385}, {INT64_MIN, INT64_MIN}}) {
+    EXPECT_TRUE(save(true, width, height)) << width << "x" << height;
+    EXPECT_EQ(stored(), (VideoOptions{true, 1920, 1080})) << width << "x" << height;
     ASSERT_TRUE(writeVideoOptions(ini(), fullHd));
   }
-  for (const auto& [width, height] : std::vector<std::pair<int, int>>{{640, 480}, {16384, 16384}}) {
-    save(R"({"width":)" + std::to_string(width) + R"(,"height":)" + std::to_string(height) + "}");
-    VideoOptions stored;
-    ASSERT_TRUE(readVideoOptions(ini(), stored));
-    EXPECT_EQ(stored, (VideoOptions{false, width, height}));
+  for (const auto& [width, height] : std::vector<std::pair<int32_t, int32_t>>{{640, 480}, {16384, 16384}}) {
+    EXPECT_TRUE(save(std::nullopt, width, height));
+    EXPECT_EQ(stored(), (VideoOptions{false, width, height}));
   }
 }
 
 TEST_F(SettingsTest, SaveFailsWithoutAnOptionsFileOrWhenItCannotBeWritten) {
-  EXPECT_EQ(saveSettings({}, Json::parse(R"({"width":1920,"height":1080})")).dump(),
-            R"({"type":"settingsSaved","ok":false})");
+  EXPECT_FALSE(saveVideoChoice({}, VideoChoice{std::nullopt, 1920, 1080}));
   writeFile(ini() / "inside", "x");
-  EXPECT_EQ(save(R"({"width":1920,"height":1080})").dump(), R"({"type":"settingsSaved","ok":false})");
+  EXPECT_FALSE(save(std::nullopt, 1920, 1080));
 }
 
 }  // namespace

@@ -18,9 +18,9 @@
 #include "tools/builder/progress.h"
 #include "tools/builder/publish.h"
 #include "tools/builder/release_plan.h"
-#include "tools/builder/version.h"
 #include "data/hex.h"
 #include "crypto/sha256.h"
+#include "zv_version.h"
 
 namespace zv::builder {
 namespace {
@@ -201,7 +201,7 @@ int runBuild(const BuildOptions& options) {
 
   Plan plan;
   if (!makePlan(options.sourceDir, release, plan, error)) return failure(error);
-  plan.generated = std::string("zarvo-builder ") + kBuilderVersion + ", " + utcNowText();
+  plan.generated = std::string("zarvo-builder ") + kVersion + ", " + utcNowText();
   plan.build = options.build ? *options.build : release.build.empty() ? utcNowText() : release.build;
   for (const std::string& warning : plan.warnings) std::fprintf(stderr, "zarvo-builder: warning: %s\n", warning.c_str());
   // Every path and name rule is checked before any work is done and before

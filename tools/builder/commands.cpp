@@ -10,7 +10,7 @@
 #include "tools/builder/chunk_compressor.h"
 #include "tools/builder/keys.h"
 #include "tools/builder/verify_command.h"
-#include "tools/builder/version.h"
+#include "zv_version.h"
 
 namespace zv::builder {
 namespace {
@@ -142,7 +142,7 @@ int runCommand(const std::vector<std::string>& args) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(nullptr);
   const std::string& command = args[0];
   if (command == "--version") {
-    std::printf("zarvo-builder %s (%s)\n", kBuilderVersion, ChunkCompressor::libraryName());
+    std::printf("zarvo-builder %s (%s)\n", kVersion, ChunkCompressor::libraryName());
     return 0;
   }
   if (command == "keygen") {

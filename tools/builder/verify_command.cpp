@@ -66,10 +66,11 @@ std::string checkEntry(const fs::path& outDir, const ManifestFile& entry, const 
     return "files/" + name + ".zv has " + std::to_string(size) + " bytes, the manifest says " +
            std::to_string(entry.packed);
   }
-  std::string error;
-  const bool ok = applyPacked(packed, scratch, static_cast<uint64_t>(entry.size), entry.sha256, nullptr, nullptr, error);
+  Failure failure;
+  const bool ok =
+      applyPacked(packed, scratch, static_cast<uint64_t>(entry.size), entry.sha256, nullptr, nullptr, failure);
   (void)removeFile(scratch);
-  return ok ? std::string() : error;
+  return ok ? std::string() : failureText(failure);
 }
 
 }  // namespace

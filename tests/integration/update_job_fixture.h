@@ -1,5 +1,5 @@
 #pragma once
-// What the Updater's integration tests share: a release published on the
+// What the UpdateJob's integration tests share: a release published on the
 // test servers, a client folder, the platform's real fetcher, fake time for
 // busy-server waits, and a record of every event the job sent.
 
@@ -19,7 +19,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"
 #include "updater/file_url.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv::test {
 
@@ -30,7 +30,7 @@ struct DoneEvent {
   std::string detail;
 };
 
-class UpdaterFixture : public ::testing::Test {
+class UpdateJobFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     clock_.step = 1;
@@ -50,17 +50,17 @@ class UpdaterFixture : public ::testing::Test {
   }
   void serveFault(const std::string& scenario) { serveFrom(servers_.fault, scenario); }
 
-  // A new Updater for the next job, recording its events. launcher: the
+  // A new UpdateJob for the next job, recording its events. launcher: the
   // running launcher's path, empty for self-update off.
-  Updater& newUpdater(const std::filesystem::path& launcher = {}) {
+  UpdateJob& newJob(const std::filesystem::path& launcher = {}) {
     UpdateEvents events;
     events.onPhase = [this](const std::string& phase) {
       phases.push_back(phase);
-      if (!cancelAtPhase.empty() && cancelAtPhase == phase) updater_->requestCancel();
+      if (!cancelAtPhase.empty() && cancelAtPhase == phase) job_->requestCancel();
     };
-    events.onProgress = [this](const Json& event) {
+    events.onProgress = [this](const Progress& event) {
       progress.push_back(event);
-      if (cancelAtProgress && cancelAtProgress(event)) updater_->requestCancel();
+      if (cancelAtProgress && cancelAtProgress(event)) job_->requestCancel();
     };
     events.onDone = [this](bool ok, bool canPlay, const std::string& code, const std::string& detail) {
       EXPECT_FALSE(done.has_value()) << "a second done event";
@@ -73,19 +73,19 @@ class UpdaterFixture : public ::testing::Test {
     done.reset();
     selfUpdates.clear();
     manifests.clear();
-    updater_.reset();
-    updater_ = std::make_unique<Updater>(client_.path(), launcher, config_, *fetcher_, std::move(events), clock_);
-    return *updater_;
+    job_.reset();
+    job_ = std::make_unique<UpdateJob>(client_.path(), launcher, config_, *fetcher_, std::move(events), clock_);
+    return *job_;
   }
 
-  // One whole job in a new Updater; the result must be a done event.
+  // One whole job in a new UpdateJob; the result must be a done event.
   DoneEvent runJob(CheckMode mode = CheckMode::Check) {
-    newUpdater().run(mode);
+    newJob().run(mode);
     EXPECT_TRUE(done.has_value()) << "the job ended without a done event";
     return done.value_or(DoneEvent{});
   }
 
-  // The manifest entry of a published file as the Updater reads it.
+  // The manifest entry of a published file as the UpdateJob reads it.
   ManifestFile entryOf(const std::string& path) const {
     const Json* entry = nullptr;
     const Json document = release_->document();
@@ -102,9 +102,9 @@ class UpdaterFixture : public ::testing::Test {
   unsigned requestsFor(const ManifestFile& file) { return requestsForUrl(fileUrl(config_.updateUrl, file)); }
   unsigned requestsForUrl(const std::string& url) {
     std::string count;
-    std::string error;
-    EXPECT_TRUE(fetcher_->getText(servers_.fault + "/_stats" + url.substr(servers_.fault.size()), count, error))
-        << error;
+    Failure failure;
+    EXPECT_TRUE(fetcher_->getText(servers_.fault + "/_stats" + url.substr(servers_.fault.size()), count, failure))
+        << failureText(failure);
     return static_cast<unsigned>(std::stoul("0" + count));
   }
 
@@ -117,17 +117,17 @@ class UpdaterFixture : public ::testing::Test {
   std::optional<Release> release_;
   TempDir client_;
   LauncherConfig config_;
-  std::unique_ptr<Fetcher> fetcher_ = makeFetcher();
+  std::unique_ptr<HttpFetcher> fetcher_ = makeFetcher();
   FakeClock clock_;
-  std::unique_ptr<Updater> updater_;
+  std::unique_ptr<UpdateJob> job_;
 
   // Set by a test to cancel the job at a given moment.
   std::string cancelAtPhase;
-  std::function<bool(const Json& progress)> cancelAtProgress;
+  std::function<bool(const Progress& progress)> cancelAtProgress;
 
   // What the last job reported.
   std::vector<std::string> phases;
-  std::vector<Json> progress;
+  std::vector<Progress> progress;
   std::optional<DoneEvent> done;
   std::vector<std::filesystem::path> selfUpdates;
   std::vector<std::string> manifests;  // build texts

@@ -1,15 +1,31 @@
 // The one background job at a time: start, the worker's body, cancel, end,
 // and the close sequence.
 
+#include <exception>
 #include <system_error>
 
 #include "bridge/bridge.h"
 #include "bridge/event_gate.h"
-#include "bridge/page_events.h"
+#include "bridge/page_protocol.h"
 #include "platform/log.h"
-#include "updater/updater.h"
+#include "updater/update_job.h"
 
 namespace zv {
+namespace {
+
+// The text of the exception being handled: a job that throws still ends with
+// a result that says why.
+std::string faultText() {
+  try {
+    throw;
+  } catch (const std::exception& error) {
+    return error.what();
+  } catch (...) {
+    return "unexpected failure";
+  }
+}
+
+}  // namespace
 
 void Bridge::startJob(Job job) {
   if (closed_) return;
@@ -34,9 +50,26 @@ void Bridge::startJob(Job job) {
 }
 
 void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath) {
-  std::unique_ptr<Fetcher> fetcher = services_.makeFetcher();
-  Updater* self = nullptr;
   bool handedOver = false;
+  std::string result;
+  try {
+    runJob(job, launcherPath, handedOver, result);
+  } catch (...) {
+    // Jobs report through onDone; this only keeps a fault (in the job, or
+    // in making its fetcher or job) from leaving the page without a
+    // result and the launcher busy for good.
+    if (result.empty() && !handedOver) result = doneEvent(false, true, "failed", faultText(), "").dump();
+  }
+  if (!handedOver) {
+    jobResult_ = std::move(result);  // read by the main thread after joining this one
+    sink_.postJobEnded();
+  }
+}
+
+void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, bool& handedOver,
+                    std::string& result) {
+  std::unique_ptr<Fetcher> fetcher = services_.makeFetcher();
+  UpdateJob* self = nullptr;
   // A cancel that arrives before the job's first step is cleared by it; while
   // the window closes, every event of the job asks again, so a close never
   // waits for a whole job.
@@ -48,12 +81,11 @@ void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath
     stopIfClosing();
     postPageEvent(phaseEvent(phase));
   };
-  events.onProgress = [this, stopIfClosing](const Json& event) {
+  events.onProgress = [this, stopIfClosing](const Progress& progress) {
     stopIfClosing();
-    postPageEvent(event);
+    postPageEvent(progressEvent(progress));
   };
   // The result goes out with the job's end (see jobEnded), not before it.
-  std::string result;
   events.onDone = [&self, &result](bool ok, bool canPlay, const std::string& code, const std::string& detail) {
     result = doneEvent(ok, canPlay, code, detail, self != nullptr ? self->build() : std::string()).dump();
   };
@@ -66,55 +98,42 @@ void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath
     std::lock_guard lock(manifestMutex_);
     lastManifest_ = std::move(copy);
   };
-  events.onAddons = [this](const Json& event) { postPageEvent(event); };
+  events.onAddons = [this](const std::vector<AddonListEntry>& list) { postPageEvent(addonsEvent(list)); };
 
+  UpdateJob updater(setup_.clientFolder, launcherPath, config_, *fetcher, std::move(events));
+  self = &updater;
   {
-    Updater updater(setup_.clientFolder, launcherPath, config_, *fetcher, std::move(events));
-    self = &updater;
-    {
-      std::lock_guard lock(jobMutex_);
-      currentUpdater_ = &updater;
-    }
-    try {
-      job(updater);
-    } catch (const std::exception& error) {
-      // Jobs report through onDone; this only keeps a fault from ending the
-      // process without a result.
-      if (result.empty() && !handedOver && updater.events().onDone) {
-        updater.events().onDone(false, true, "failed", error.what());
-      }
-    }
-    {
-      std::lock_guard lock(jobMutex_);
-      currentUpdater_ = nullptr;
-    }
-    self = nullptr;
+    std::lock_guard lock(jobMutex_);
+    currentUpdater_ = &updater;
   }
-  if (!handedOver) {
-    jobResult_ = std::move(result);  // read by the main thread after joining this one
-    sink_.postJobEnded();
+  // The main thread cancels through currentUpdater_ exactly while the job runs, however it ends.
+  const auto unregister = [this](UpdateJob*) {
+    std::lock_guard lock(jobMutex_);
+    currentUpdater_ = nullptr;
+  };
+  const std::unique_ptr<UpdateJob, decltype(unregister)> registered(&updater, unregister);
+  try {
+    job(updater);
+  } catch (...) {
+    if (result.empty() && !handedOver) updater.events().onDone(false, true, "failed", faultText());
   }
 }
 
 void Bridge::startUpdate(CheckMode mode) {
   if (jobBusy_.load()) return;
-  startJob([run = services_.runUpdate, mode](Updater& updater) { run(updater, mode); });
+  startJob([run = services_.runUpdate, mode](UpdateJob& updater) { run(updater, mode); });
 }
 
-void Bridge::installAddon(const Json& command) {
-  const std::string id = command.get("id").text();
+void Bridge::installAddon(const std::string& id, const std::string& variant, const std::string& key) {
   if (!isValidAddonId(id)) return;
-  const std::string variant = command.get("variant").text();
-  const std::string key = command.get("key").text();
   writeLog(logPath(), "addon install: " + id + " variant=" + variant + " key=" + key);
-  startJob([run = services_.runAddonInstall, id, variant, key](Updater& updater) { run(updater, id, variant, key); });
+  startJob([run = services_.runAddonInstall, id, variant, key](UpdateJob& updater) { run(updater, id, variant, key); });
 }
 
-void Bridge::removeAddon(const Json& command) {
-  const std::string id = command.get("id").text();
+void Bridge::removeAddon(const std::string& id) {
   if (!isValidAddonId(id)) return;
   writeLog(logPath(), "addon remove: " + id);
-  startJob([this, run = services_.runAddonRemove, id](Updater& updater) {
+  startJob([this, run = services_.runAddonRemove, id](UpdateJob& updater) {
     // Taken when the job runs: the shared copy stays valid even if a later
     // job replaces the host's.
     const std::shared_ptr<const Manifest> manifest = lastManifest();

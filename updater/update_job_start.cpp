@@ -1,4 +1,7 @@
-#include "updater/updater.h"
+// The update job's start: its state, the manifest step every job begins
+// with, and the check of one file.
+
+#include "updater/update_job.h"
 
 #include "data/json.h"
 #include "platform/file_stat.h"
@@ -18,8 +21,8 @@ std::filesystem::path workFolderOf(const std::filesystem::path& client, const La
 
 }  // namespace
 
-Updater::Updater(std::filesystem::path clientFolder, std::filesystem::path launcherPath, const LauncherConfig& config,
-                 Fetcher& fetcher, UpdateEvents events, JobClock& clock)
+UpdateJob::UpdateJob(std::filesystem::path clientFolder, std::filesystem::path launcherPath,
+                     const LauncherConfig& config, Fetcher& fetcher, UpdateEvents events, JobClock& clock)
     : clientFolder_(std::move(clientFolder)),
       launcherPath_(std::move(launcherPath)),
       config_(config),
@@ -37,11 +40,12 @@ Updater::Updater(std::filesystem::path clientFolder, std::filesystem::path launc
   migrateWorkFolder(clientFolder_, state_.workFolder());
 }
 
-void Updater::done(bool ok, bool canPlay, const std::string& code, const std::string& detail) {
+void UpdateJob::done(bool ok, bool canPlay, const std::string& code, const std::string& detail) {
   if (events_.onDone) events_.onDone(ok, canPlay, code, detail);
 }
 
-bool Updater::fetchManifest(Manifest& manifest, std::string& code, std::string& detail) {
+bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string& detail) {
+  events_.onPhase("manifest");
   if (config_.updateUrl.empty() || config_.publicKey.size() != 64) {
     code = "noconfig";
     detail = "updateUrl / publicKey missing in ZarvoLauncher.json";
@@ -49,18 +53,18 @@ bool Updater::fetchManifest(Manifest& manifest, std::string& code, std::string& 
   }
   std::string text;
   std::string signature;
-  std::string error;
+  Failure failure;
   unsigned waits = 0;
   for (;;) {
     // Both documents again after every wait: a manifest whose signature
     // comes from another moment of the server may not match it.
-    if (fetcher_.getText(config_.updateUrl + "manifest.json", text, error) &&
-        fetcher_.getText(config_.updateUrl + "manifest.sig", signature, error)) {
+    if (fetcher_.getText(config_.updateUrl + "manifest.json", text, failure) &&
+        fetcher_.getText(config_.updateUrl + "manifest.sig", signature, failure)) {
       break;
     }
-    if (waitInQueue(error, waits)) continue;
+    if (waitInQueue(failure, waits)) continue;
     code = cancelRequested() ? "cancelled" : "offline";
-    detail = error;
+    detail = failureText(failure);
     return false;
   }
   if (!verifyManifestSignature(text, signature, config_.publicKey)) {
@@ -76,10 +80,11 @@ bool Updater::fetchManifest(Manifest& manifest, std::string& code, std::string& 
   }
   dropLauncherOwnEntries(manifest, launcherFilesOf(clientFolder_, launcherPath_, config_.workDir));
   build_ = manifest.build;
+  if (events_.onManifest) events_.onManifest(manifest);
   return true;
 }
 
-bool Updater::checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode) {
+bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode) {
   // One query for size and time: an unchanged client costs one per file.
   FileStat stat;
   if (!statRegularFile(fullPath, stat)) return false;

@@ -1,0 +1,141 @@
+#pragma once
+// The update job: brings a client folder in line with the publisher's signed
+// release. One UpdateJob is made for each job (an update check, a repair, an
+// add-on job) on the job thread and destroyed after it; it reports only
+// through its UpdateEvents.
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/launcher_config.h"
+#include "net/fetcher.h"
+#include "updater/addon_hooks.h"
+#include "updater/job_clock.h"
+#include "updater/local_state.h"
+#include "updater/manifest.h"
+#include "updater/progress_meter.h"
+#include "updater/update_events.h"
+
+namespace zv {
+
+// The phases the one file pass reports under, and what it did.
+struct PassPhases {
+  std::string check;     // of the check's progress events; empty: none
+  std::string download;  // announced before the first download; its progress's phase
+};
+struct PassOutcome {
+  std::vector<std::string> downloaded;  // manifest paths installed
+  bool downloading = false;             // got as far as downloading: client files may be half replaced
+  Failure failure;
+};
+
+class UpdateJob {
+ public:
+  // launcherPath: the running launcher, or empty to leave self-update off.
+  // The configuration, the fetcher and the clock must outlive the UpdateJob.
+  // Moves the state of an older default work folder into the configured one.
+  UpdateJob(std::filesystem::path clientFolder, std::filesystem::path launcherPath, const LauncherConfig& config,
+            Fetcher& fetcher, UpdateEvents events, JobClock& clock = systemJobClock());
+  UpdateJob(const UpdateJob&) = delete;
+  UpdateJob& operator=(const UpdateJob&) = delete;
+
+  // Lends the job the add-on operations (see AddonHooks); null: none.
+  void setAddonHooks(AddonHooks* hooks) { addonHooks_ = hooks; }
+
+  // The whole job: manifest, self-update, check pass, download pass, retired
+  // files, add-ons, clean-up. Ends with exactly one onDone, or with
+  // onSelfUpdate and nothing after it.
+  void run(CheckMode mode);
+
+  // The start of every job that reads the release: announces "manifest",
+  // fetches manifest.json and manifest.sig (waiting while the server is
+  // busy), verifies and parses them and hands the manifest over through
+  // onManifest. False: code is "noconfig", "offline", "cancelled", "badsig"
+  // or "badmanifest" and detail the message to show.
+  [[nodiscard]] bool readManifest(Manifest& manifest, std::string& code, std::string& detail);
+
+  // The one pass that brings client files in line with the manifest: checks
+  // every file in mode (from the digest cache where it vouches for a file in
+  // Check mode), then downloads and installs those not in line, reporting
+  // under phases and saving the digest cache on the way. False: a cancel or
+  // a download failed; outcome says which and how far the pass got.
+  [[nodiscard]] bool bringInLine(const std::vector<ManifestFile>& files, CheckMode mode, const PassPhases& phases,
+                                 PassOutcome& outcome);
+
+  // Any thread: asks the job to stop at its next check.
+  void requestCancel() { cancelFlag_.exchange(true); }
+  bool cancelRequested() const { return cancelFlag_.load(); }
+
+  // The accepted manifest's build text; empty before one was accepted.
+  const std::string& build() const { return build_; }
+  const std::filesystem::path& clientFolder() const { return clientFolder_; }
+  // The host's events, onPhase wrapped to remember the current phase.
+  const UpdateEvents& events() const { return events_; }
+
+  // addons.json as this job sees it: one member per installed add-on.
+  void loadAddonRecords() { state_.loadAddonState(); }
+  Json& addonRecords() { return state_.addonState; }
+  [[nodiscard]] bool saveAddonRecords() { return state_.saveAddonState(); }
+
+ private:
+  // Where downloadOne's progress stands: files and packed bytes finished,
+  // and in the whole pass.
+  struct PassCounters {
+    uint32_t filesDone = 0, filesTotal = 0;
+    uint64_t bytesDone = 0, bytesTotal = 0;
+  };
+
+  void done(bool ok, bool canPlay, const std::string& code, const std::string& detail);
+  // Whether the file at fullPath is the one the entry describes: present for
+  // a "once" entry; otherwise of the right size and digest, the digest taken
+  // from the cache in Check mode when the cache vouches for the file's size
+  // and time, else computed (and recorded in the cache).
+  [[nodiscard]] bool checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode);
+  bool checkFiles(const std::vector<ManifestFile>& files, CheckMode mode, const std::string& phase,
+                  std::vector<const ManifestFile*>& fetchList);
+  bool downloadFiles(const std::vector<const ManifestFile*>& fetchList, const std::string& phase,
+                     PassOutcome& outcome);
+  // Downloads the packed file into the work folder (resuming a partial one),
+  // then unpacks it over target: up to three attempts, busy-server waits not
+  // counted. True: target holds the file and the cache has its entry.
+  // Progress is reported against pass_, which the caller sets first.
+  [[nodiscard]] bool downloadOne(const ManifestFile& file, const std::filesystem::path& target, Failure& failure);
+  // After a failed request: when the server said it is busy and fewer than
+  // 60 waits were spent (waits counts them), announces "queue", waits 5 to
+  // 34 seconds (polling the cancel flag every 200 ms) and announces the
+  // interrupted phase again. True: repeat the request now.
+  [[nodiscard]] bool waitInQueue(const Failure& fetchFailure, unsigned& waits);
+
+  // Sends a progress event through onProgress, at most one per 0.1 s unless
+  // force is set.
+  void emitProgress(std::string_view phase, std::string_view file, uint32_t filesDone, uint32_t filesTotal,
+                    uint64_t bytesDone, uint64_t bytesTotal, bool force);
+  // When the manifest names a launcher other than the running one, downloads
+  // it to the launcher's path + ".new" and hands it over through
+  // onSelfUpdate. True: handed over, the job must end now. A failed download
+  // is dropped silently (false).
+  [[nodiscard]] bool selfUpdateStep(const Manifest& manifest);
+  bool retireFiles(const Manifest& manifest);
+  bool maintainAddons(const Manifest& manifest, CheckMode mode, bool& changed);
+
+  std::filesystem::path clientFolder_;
+  std::filesystem::path launcherPath_;
+  const LauncherConfig& config_;
+  Fetcher& fetcher_;
+  UpdateEvents events_;
+  JobClock& clock_;
+  AddonHooks* addonHooks_ = nullptr;
+  std::atomic<bool> cancelFlag_{false};
+  std::string build_;
+  std::string currentPhase_;  // the last phase announced, "queue" aside
+  LocalState state_;
+  bool cacheLoaded_ = false;
+  PassCounters pass_;
+  ProgressMeter meter_;
+};
+
+}  // namespace zv
