@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/durable_file.h"
-#include "tests/integration/updater_fixture.h"
+#include "tests/integration/update_job_fixture.h"
 
 namespace zv {
 namespace {
@@ -19,7 +19,7 @@ using Paths = std::set<std::string>;
 
 std::string key(const std::filesystem::path& path) { return path.lexically_normal().generic_string(); }
 
-class DurableInstallTest : public test::UpdaterFixture {
+class DurableInstallTest : public test::UpdateJobFixture {
  protected:
   void TearDown() override { setDurableStepObserver({}); }
 
