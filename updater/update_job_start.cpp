@@ -92,7 +92,8 @@ bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path&
   if (file.once) return true;
   const uint64_t size = stat.size;
   if (size != static_cast<uint64_t>(file.size)) return false;
-  const std::string time = fileTimeText(stat.writeTicks);
+  FileTimeBuffer timeBuffer;
+  const std::string_view time = fileTimeText(stat.writeTicks, timeBuffer);
   if (mode == CheckMode::Check) {
     std::lock_guard lock(cacheMutex);
     if (state_.cacheState.vouches(file.path, size, time, file.sha256)) return true;
