@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <system_error>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -19,19 +20,26 @@ unsigned hashingWorkers() { return std::clamp(std::thread::hardware_concurrency(
 
 bool runInOrder(size_t count, unsigned workers, const std::function<bool(size_t)>& work,
                 const std::function<bool(size_t, bool)>& done) {
-  std::vector<Result> results(count, kPending);
+  // Results are handed over through atomics; the lock and the wake-up are
+  // paid only when the caller is waiting for that very result. Waking the
+  // caller for every item cost more than the stat of an unchanged file.
+  std::vector<std::atomic<Result>> results(count);
+  for (std::atomic<Result>& result : results) result.store(kPending, std::memory_order_relaxed);
+  constexpr size_t kNobody = SIZE_MAX;
+  std::atomic<size_t> waitingFor{kNobody};
   std::mutex mutex;
   std::condition_variable ready;
   std::atomic<size_t> next{0};
   std::atomic<bool> stop{false};
   const auto loop = [&] {
     for (size_t i = next++; i < count && !stop.load(); i = next++) {
-      const Result result = work(i) ? kTrue : kFalse;
-      {
-        std::lock_guard lock(mutex);
-        results[i] = result;
+      results[i].store(work(i) ? kTrue : kFalse);
+      // Both sides store, then load, sequentially consistent: either the
+      // caller sees the result or this sees it waiting.
+      if (waitingFor.load() == i) {
+        { std::lock_guard lock(mutex); }  // the caller is asleep or not yet past its check
+        ready.notify_one();
       }
-      ready.notify_one();
     }
   };
 
@@ -48,11 +56,12 @@ bool runInOrder(size_t count, unsigned workers, const std::function<bool(size_t)
 
   bool completed = true;
   for (size_t i = 0; i < count && completed; ++i) {
-    Result result;
-    {
+    Result result = results[i].load();
+    if (result == kPending) {
       std::unique_lock lock(mutex);
-      ready.wait(lock, [&] { return results[i] != kPending; });
-      result = results[i];
+      waitingFor.store(i);
+      ready.wait(lock, [&] { return (result = results[i].load()) != kPending; });
+      waitingFor.store(kNobody);
     }
     completed = done(i, result == kTrue);
   }
