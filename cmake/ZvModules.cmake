@@ -1,6 +1,8 @@
 # zv_module(NAME FOLDER [DEPS ...]): a static library of the .cpp files of one
 # subsystem folder, picking the _win.cpp or _posix.cpp variant of each
-# platform-specific file. A folder with no sources yet gives an interface
+# platform-specific file. Files ending in _libdeflate.cpp or _zlib.cpp are
+# variants of one interface on two libraries: the caller adds the one it
+# picks. A folder with no sources yet gives an interface
 # library so that dependents link the same way either way.
 function(zv_module name folder)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
@@ -10,6 +12,7 @@ function(zv_module name folder)
   else()
     list(FILTER sources EXCLUDE REGEX "_win\\.cpp$")
   endif()
+  list(FILTER sources EXCLUDE REGEX "_(libdeflate|zlib)\\.cpp$")
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC "${CMAKE_SOURCE_DIR}")

@@ -20,7 +20,7 @@ void DigestCache::assign(const Json& object) {
 }
 
 const Json* DigestCache::find(std::string_view path) const {
-  const auto it = index_.find(std::string(path));
+  const auto it = index_.find(path);
   return it == index_.end() ? nullptr : &entries_[it->second].value;
 }
 

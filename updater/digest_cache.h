@@ -8,6 +8,7 @@
 // costs one hash lookup per file, not a scan of the object.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -56,8 +57,13 @@ class DigestCache {
     std::string path;
     Json value;
   };
+  // Looked up by string_view without making a string of it.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
   std::vector<Entry> entries_;
-  std::unordered_map<std::string, size_t> index_;
+  std::unordered_map<std::string, size_t, NameHash, std::equal_to<>> index_;
   bool changed_ = false;
 };
 

@@ -2,6 +2,7 @@
 // line, for the client files and for add-on files alike.
 
 #include "platform/text_path.h"
+#include "updater/ordered_parallel.h"
 #include "updater/update_job.h"
 
 namespace zv {
@@ -35,14 +36,23 @@ bool UpdateJob::checkFiles(const std::vector<ManifestFile>& files, CheckMode mod
   for (const ManifestFile& file : files) bytesTotal += static_cast<uint64_t>(file.size);
   const auto count = static_cast<uint32_t>(files.size());
   uint64_t bytesDone = 0;
-  for (uint32_t n = 1; n <= count; ++n) {
+  // Files are hashed on every core; their progress is still reported here,
+  // file after file in manifest order.
+  std::mutex cacheMutex;
+  const auto work = [&](size_t i) {
+    const ManifestFile& file = files[i];
+    return !cancelRequested() && checkFile(file, joinRelative(clientFolder_, file.path), mode, cacheMutex);
+  };
+  const auto done = [&](size_t i, bool inLine) {
     if (cancelRequested()) return false;
-    const ManifestFile& file = files[n - 1];
-    if (!checkFile(file, joinRelative(clientFolder_, file.path), mode)) fetchList.push_back(&file);
+    const ManifestFile& file = files[i];
+    if (!inLine) fetchList.push_back(&file);
     bytesDone += static_cast<uint64_t>(file.size);
+    const auto n = static_cast<uint32_t>(i + 1);
     if (!phase.empty()) emitProgress(phase, file.path, n, count, bytesDone, bytesTotal, n == count);
-  }
-  return true;
+    return true;
+  };
+  return runInOrder(files.size(), hashingWorkers(), work, done);
 }
 
 bool UpdateJob::downloadFiles(const std::vector<const ManifestFile*>& fetchList, const std::string& phase,

@@ -1,9 +1,11 @@
 #pragma once
 // The modification time as the digest cache records it.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace zv {
 
@@ -14,5 +16,10 @@ std::string fileTimeText(const std::filesystem::path& path);
 
 // The same text for a time already read (FileStat::writeTicks).
 std::string fileTimeText(int64_t ticks);
+
+// The same text in the caller's buffer, for the check's loop: the text is
+// longer than a short string's room, and a heap allocation per file showed.
+using FileTimeBuffer = std::array<char, 24>;
+std::string_view fileTimeText(int64_t ticks, FileTimeBuffer& buffer);
 
 }  // namespace zv

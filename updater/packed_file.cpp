@@ -1,7 +1,5 @@
 #include "updater/packed_file.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -14,6 +12,7 @@
 #include "platform/text_path.h"
 #include "data/hex.h"
 #include "crypto/sha256.h"
+#include "updater/inflater.h"
 
 namespace zv {
 namespace {
@@ -149,6 +148,7 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
   // fails early costs no large allocation.
   std::unique_ptr<uint8_t[]> output;
   std::vector<uint8_t> input;
+  Inflater inflater;
   uint64_t position = dataStart;  // of the next chunk's data
   uint64_t written = 0;
   Sha256 sha;
@@ -189,8 +189,7 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
       }
     } else {
       if (!output) output.reset(new uint8_t[std::min<uint64_t>(chunkSize, size)]);
-      uLongf produced = static_cast<uLongf>(expected);
-      if (uncompress(output.get(), &produced, input.data(), length) != Z_OK || produced != expected) {
+      if (!inflater.inflate(input.data(), length, output.get(), expected)) {
         failure = damaged("packed file is damaged");
         return false;
       }

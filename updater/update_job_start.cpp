@@ -84,19 +84,25 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
   return true;
 }
 
-bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode) {
+bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode,
+                          std::mutex& cacheMutex) {
   // One query for size and time: an unchanged client costs one per file.
   FileStat stat;
   if (!statRegularFile(fullPath, stat)) return false;
   if (file.once) return true;
   const uint64_t size = stat.size;
   if (size != static_cast<uint64_t>(file.size)) return false;
-  const std::string time = fileTimeText(stat.writeTicks);
-  if (mode == CheckMode::Check && state_.cacheState.vouches(file.path, size, time, file.sha256)) return true;
+  FileTimeBuffer timeBuffer;
+  const std::string_view time = fileTimeText(stat.writeTicks, timeBuffer);
+  if (mode == CheckMode::Check) {
+    std::lock_guard lock(cacheMutex);
+    if (state_.cacheState.vouches(file.path, size, time, file.sha256)) return true;
+  }
   std::string digest;
   if (!sha256File(fullPath, digest, &cancelFlag_)) return false;
   // Recorded even when it differs from the manifest: the next check then
   // knows this file's digest without hashing it again.
+  std::lock_guard lock(cacheMutex);
   state_.cacheState.record(file.path, size, time, digest);
   return digest == file.sha256;
 }

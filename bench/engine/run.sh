@@ -31,6 +31,16 @@ compare() {
     "$(printf '%s\n' "${rs[@]}" | median)" "$pairs"
 }
 
+# The launcher's peak resident memory for one more run of the same work:
+# peak LABEL NAME ARGS... (BEFORE_A runs first, untimed).
+peak() {
+  local label=$1 name=$2
+  shift 2
+  eval "${BEFORE_A:-:}"
+  /usr/bin/time -f "$label: zarvo-launcher peak RSS %M KiB" \
+    "$launcher" --client "$work/client-$name" --data "$work/data-$name" "$@" >/dev/null
+}
+
 # 1. An unchanged 20,000-file client, metadata only.
 fresh_client many
 run_launcher many check
@@ -41,6 +51,7 @@ compare "check, 20,000 unchanged files: zarvo-launcher check / one stat per file
   'run_launcher many check' '"$work/stat_list" "$work/many.list"'
 compare "check, 20,000 unchanged files: zarvo-launcher check / rsync quick check" \
   'run_launcher many check' 'rsync -a "$work/many/" "$work/rsync-many/"'
+peak "check, 20,000 unchanged files" many check
 
 # 2. Installing the 1 GiB release into an empty folder, against curl
 # fetching the same packed files into a folder.
@@ -59,13 +70,15 @@ BEFORE_A='fresh_client big' BEFORE_B='rm -rf "$work/curl-big"' \
   compare "install, $bytes bytes ($packed packed): zarvo-launcher check / curl to files" \
   'run_launcher big check' 'curl_all'
 echo "(MB/s of unpacked output = $bytes / 1e6 / seconds)"
+BEFORE_A='fresh_client big' peak "install, $bytes bytes" big check
 
 # 3. Hashing the installed tree in repair mode against sha256sum and OpenSSL.
 (cd "$work/client-big" && find . -type f -not -path './.zarvo_update/*' -not -name 'ZarvoLauncher.*') >"$work/installed.list"
 compare "repair, installed 1 GiB: zarvo-launcher repair / sha256sum" \
   'run_launcher big repair' '(cd "$work/client-big" && xargs -d "\n" sha256sum <"$work/installed.list" >/dev/null)'
 compare "repair, installed 1 GiB: zarvo-launcher repair / openssl sha256" \
-  'run_launcher big repair' '(cd "$work/client-big" && xargs -d "\n" openssl sha256 <"$work/installed.list" >/dev/null)'
+  'run_launcher big repair' '(cd "$work/client-big" && xargs -d "\n" openssl dgst -sha256 <"$work/installed.list" >/dev/null)'
+peak "repair, installed 1 GiB" big repair
 
 # 4. Installing the 20,000-file release into an empty folder, against another
 # build of the launcher (ZV_BENCH_BASELINE=path/to/zarvo-launcher), e.g. the

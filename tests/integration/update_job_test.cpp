@@ -98,6 +98,21 @@ TEST_F(UpdateJobTest, CheckTrustsTheCacheAndRepairHashesEverything) {
 
   expectDone(runJob(CheckMode::Repair), true, true, "updated", "");
   EXPECT_EQ(phases, (Phases{"manifest", "check", "download"}));
+  // Hashed on several threads, reported file after file in manifest order.
+  uint32_t filesDone = 0;
+  uint64_t bytesDone = 0;
+  std::string last;
+  for (const Progress& event : progress) {
+    if (event.phase != "check") continue;
+    EXPECT_GT(event.filesDone, filesDone);
+    EXPECT_GT(event.bytesDone, bytesDone);
+    EXPECT_EQ(event.filesTotal, 3u);
+    filesDone = event.filesDone;
+    bytesDone = event.bytesDone;
+    last = event.file;
+  }
+  EXPECT_EQ(filesDone, 3u);
+  EXPECT_EQ(last, "readme.txt");
   expectClientMatchesRelease();
   expectDone(runJob(CheckMode::Repair), true, true, "uptodate", "");
 }

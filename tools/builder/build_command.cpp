@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "data/buffer_pool.h"
 #include "data/json.h"
 #include "data/text_rules.h"
 #include "platform/file.h"
@@ -59,11 +60,11 @@ bool isWithin(const fs::path& inner, const fs::path& outer) {
   return true;
 }
 
-// The digest and size of one file, read through the caller's buffer. Each
-// hashing thread keeps one buffer for all its files: allocating a fresh
+// The digest and size of one file, read through the caller's buffer. The
+// buffers are leased from one pool for all files: allocating a fresh
 // megabyte per file let the heap grow by about that much per file here, as
 // the small digest strings kept between the calls pinned the freed blocks.
-bool hashFile(const fs::path& path, std::vector<uint8_t>& buffer, std::string& digestHex, uint64_t& size) {
+bool hashFile(const fs::path& path, const BufferPool::Lease& buffer, std::string& digestHex, uint64_t& size) {
   File file;
   std::string error;
   if (!file.open(path, File::Mode::Read, error)) return false;
@@ -87,8 +88,9 @@ bool hashAll(const std::vector<PlannedFile*>& files, Progress& progress, std::st
   for (const PlannedFile* file : files) bytes += file->size;
   progress.begin("hashing", files.size(), bytes);
   std::mutex mutex;
+  BufferPool buffers(kSha256FileChunk);
   forEachParallel(files.size(), [&](size_t i) {
-    thread_local std::vector<uint8_t> buffer(kSha256FileChunk);
+    const BufferPool::Lease buffer = buffers.lease();
     PlannedFile& file = *files[i];
     std::string digest;
     uint64_t size = 0;

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Installing many small files over a network's round trip: the launcher
+# against curl with 8 parallel transfers and curl one file after the other,
+# fetching the same packed files through the same delaying proxy, in turns.
+# See ../README.md. Usage: bench/latency/run.sh [ROUNDS] [DELAY_MS] [FILES]
+#   DELAY_MS is added in each direction (default 20: a 40 ms round trip).
+#   ZV_BENCH_BUILD, ZV_BENCH_WORK as for bench/engine/run.sh.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+rounds=${1:-5} delay=${2:-20} count=${3:-500}
+build=${ZV_BENCH_BUILD:-$repo/build/bench-release}
+launcher=$build/app/zarvo-launcher
+builder=$build/tools/builder/zarvo-builder
+work=${ZV_BENCH_WORK:-/tmp/zarvo-engine-bench}/latency-$count
+
+[ -x "$launcher" ] && [ -x "$builder" ] || {
+  cmake --preset native-release -B "$build" >/dev/null
+  cmake --build "$build" -j2 --target zarvo-launcher zarvo-builder >/dev/null
+}
+mkdir -p "$work/nginx/tmp"
+[ -f "$work/key" ] || "$builder" keygen "$work/key" >"$work/public.key"
+[ -d "$work/tree" ] || python3 "$here/make_small.py" "$work/tree" "$count"
+[ -f "$work/www/manifest.sig" ] ||
+  "$builder" build "$work/tree" "$work/www" --key "$work/key" --build bench --quiet >/dev/null
+
+free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+origin=$(free_port)
+sed -e "s|@LISTEN@|127.0.0.1:$origin|" -e "s|@ROOT@|$work/www|" -e "s|@MAX_CONNECTIONS@|64|" \
+  "$repo/server/nginx/zarvo-update.conf" >"$work/nginx/site.conf"
+cat >"$work/nginx/nginx.conf" <<CONF
+daemon off; master_process off; worker_processes 1;
+pid $work/nginx/nginx.pid; error_log $work/nginx/error.log warn;
+events { worker_connections 256; }
+http {
+  access_log off;
+  client_body_temp_path $work/nginx/tmp/body; proxy_temp_path $work/nginx/tmp/proxy;
+  fastcgi_temp_path $work/nginx/tmp/fastcgi; uwsgi_temp_path $work/nginx/tmp/uwsgi; scgi_temp_path $work/nginx/tmp/scgi;
+  include $work/nginx/site.conf;
+}
+CONF
+/usr/sbin/nginx -p "$work/nginx" -e "$work/nginx/error.log" -c "$work/nginx/nginx.conf" </dev/null >>"$work/nginx/error.log" 2>&1 &
+nginx_pid=$!
+port=$(free_port)
+coproc PROXY { exec python3 "$here/delay_proxy.py" "$port" "$origin" "$delay"; }
+proxy_pid=$PROXY_PID
+trap 'kill "$nginx_pid" "$proxy_pid" 2>/dev/null || true' EXIT
+read -r -t 10 _ <&"${PROXY[0]}"
+for _ in $(seq 50); do curl -sf -o /dev/null "http://127.0.0.1:$origin/manifest.sig" && break; sleep 0.1; done
+
+cat >"$work/client.json" <<JSON
+{"serverName": "Bench", "updateUrl": "http://127.0.0.1:$port/",
+ "publicKey": "$(cat "$work/public.key")", "language": "en", "desktopShortcut": false}
+JSON
+(cd "$work/www/files" && find . -type f | sed 's|^\./||' | sort) >"$work/files.list"
+python3 - "$work/files.list" "http://127.0.0.1:$port/files/" >"$work/curl.cfg" <<'PY'
+import sys, urllib.parse
+for line in open(sys.argv[1], encoding="utf-8"):
+    name = line.rstrip("\n")
+    print('url = "%s%s"\noutput = "%s"\ncreate-dirs' % (sys.argv[2], urllib.parse.quote(name), name))
+PY
+
+# Each side: an untimed clean-up, then the timed work in its own process.
+before_launcher() {
+  rm -rf "$work/client" "$work/data" && mkdir -p "$work/client"
+  cp "$work/client.json" "$work/client/ZarvoLauncher.json"
+}
+before_curl() { rm -rf "$work/curl" && mkdir -p "$work/curl"; }
+run_launcher='"$launcher" --client "$work/client" --data "$work/data" check'
+run_curl='cd "$work/curl" && curl -sSf --no-progress-meter --config "$work/curl.cfg"'
+declare -A before=([launcher]=before_launcher [curl-parallel-8]=before_curl [curl-sequential]=before_curl)
+declare -A command=([launcher]="$run_launcher" [curl-parallel-8]="$run_curl --parallel --parallel-max 8"
+  [curl-sequential]="$run_curl")
+
+# One timed run into $work/time.out: "seconds peak-KiB". A failed run ends
+# the bench.
+timed() {
+  "${before[$1]}"
+  work=$work launcher=$launcher /usr/bin/time -f '%e %M' -o "$work/time.out" \
+    bash -c "${command[$1]}" >/dev/null || { echo "$1 failed" >&2; exit 1; }
+}
+
+median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+echo "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg), $count files, $(du -sb "$work/www/files" | cut -f1) bytes packed, $((2 * delay)) ms round trip"
+sides=(launcher curl-parallel-8 curl-sequential)
+declare -A times peaks ratios
+for ((i = 0; i <= rounds; i++)); do
+  for side in "${sides[@]}"; do
+    timed "$side"
+    read -r t m <"$work/time.out"
+    [ "$i" -eq 0 ] && continue  # the first round only warms up
+    times[$side]+="$t "; peaks[$side]+="$m "
+    [ "$side" = launcher ] || ratios[$side]+="$(echo "$launcher_t / $t" | bc -l) "
+    [ "$side" = launcher ] && launcher_t=$t
+  done
+done
+for side in "${sides[@]}"; do
+  printf '%-16s median %.2f s, peak RSS %d KiB' "$side" \
+    "$(tr ' ' '\n' <<<"${times[$side]}" | grep . | median)" "$(tr ' ' '\n' <<<"${peaks[$side]}" | grep . | median)"
+  [ "$side" = launcher ] || printf ', launcher / this: %.2f' "$(tr ' ' '\n' <<<"${ratios[$side]}" | grep . | median)"
+  echo
+done

@@ -1,0 +1,73 @@
+#include "updater/ordered_parallel.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <system_error>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace zv {
+namespace {
+
+enum Result : uint8_t { kPending, kFalse, kTrue };
+
+}  // namespace
+
+unsigned hashingWorkers() { return std::clamp(std::thread::hardware_concurrency(), 1u, 8u); }
+
+bool runInOrder(size_t count, unsigned workers, const std::function<bool(size_t)>& work,
+                const std::function<bool(size_t, bool)>& done) {
+  // Results are handed over through atomics; the lock and the wake-up are
+  // paid only when the caller is waiting for that very result. Waking the
+  // caller for every item cost more than the stat of an unchanged file.
+  std::vector<std::atomic<Result>> results(count);
+  for (std::atomic<Result>& result : results) result.store(kPending, std::memory_order_relaxed);
+  constexpr size_t kNobody = SIZE_MAX;
+  std::atomic<size_t> waitingFor{kNobody};
+  std::mutex mutex;
+  std::condition_variable ready;
+  std::atomic<size_t> next{0};
+  std::atomic<bool> stop{false};
+  const auto loop = [&] {
+    for (size_t i = next++; i < count && !stop.load(); i = next++) {
+      results[i].store(work(i) ? kTrue : kFalse);
+      // Both sides store, then load, sequentially consistent: either the
+      // caller sees the result or this sees it waiting.
+      if (waitingFor.load() == i) {
+        { std::lock_guard lock(mutex); }  // the caller is asleep or not yet past its check
+        ready.notify_one();
+      }
+    }
+  };
+
+  std::vector<std::thread> threads;
+  const size_t wanted = std::min<size_t>(count, std::max(1u, workers));
+  for (size_t t = 0; t < wanted; ++t) {
+    try {
+      threads.emplace_back(loop);
+    } catch (const std::system_error&) {
+      break;  // fewer threads than asked for do the same work
+    }
+  }
+  if (threads.empty()) loop();  // no thread at all: everything here, then the results
+
+  bool completed = true;
+  for (size_t i = 0; i < count && completed; ++i) {
+    Result result = results[i].load();
+    if (result == kPending) {
+      std::unique_lock lock(mutex);
+      waitingFor.store(i);
+      ready.wait(lock, [&] { return (result = results[i].load()) != kPending; });
+      waitingFor.store(kNobody);
+    }
+    completed = done(i, result == kTrue);
+  }
+  stop = true;
+  for (std::thread& thread : threads) thread.join();
+  return completed;
+}
+
+}  // namespace zv
