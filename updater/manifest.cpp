@@ -130,6 +130,18 @@ bool parseManifest(const Json& root, Manifest& out, std::string& error) {
   }
   out.generated = root.get("generated").stringOr("");
   out.build = root.get("build").stringOr("");
+  // Rollback protection rests on this number, so a member that is there but
+  // unusable refuses the release rather than reading as "no sequence".
+  const Json& sequence = root.get("sequence");
+  if (!sequence.isNull()) {
+    const double value = sequence.numberOr(0);
+    if (!sequence.isNumber() || value < 1 || value > static_cast<double>(kMaxReleaseSequence) ||
+        value != static_cast<double>(static_cast<int64_t>(value))) {
+      error = "bad release sequence in manifest";
+      return false;
+    }
+    out.sequence = static_cast<int64_t>(value);
+  }
 
   // The launcher is replaced by its own procedure, so its path is not
   // compared with the client's files.

@@ -42,11 +42,17 @@ struct Manifest {
   int32_t format = 1;  // the only version there is
   std::string generated;
   std::string build;
+  // The release's place in its publisher's series, from 1 up, strictly
+  // increasing from one build to the next; 0: the release carries none.
+  int64_t sequence = 0;
   ManifestFile launcher;  // empty path: no launcher update in this release
   std::vector<ManifestFile> files;
   std::vector<std::string> remove;
   std::vector<ManifestAddon> addons;
 };
+
+// The highest release sequence: the largest integer a JSON number holds exactly.
+inline constexpr int64_t kMaxReleaseSequence = (int64_t{1} << 53) - 1;
 
 // Replaces out with the manifest of root. On false, error holds the first
 // offence (e.g. "unsafe path in manifest: ../x") and out must be discarded.

@@ -132,6 +132,9 @@ class BuilderCli : public ::testing::Test {
     return run(args);
   }
 
+  // The release sequence of the published manifest; 0: none.
+  int64_t sequence() { return Json::parse(readFile(dir / "out/manifest.json")).get("sequence").integerOr(0); }
+
   std::string packedOf(const std::string& serverName) { return readFile(dir / ("out/files/" + serverName + ".zv")); }
 
   TempDir dir;
@@ -202,6 +205,7 @@ TEST_F(BuilderCli, ReleaseRoundTripsThroughStockZlibAndBothVerifiers) {
 TEST_F(BuilderCli, RebuildKeepsUnchangedPackedFilesAndDropsRetiredOnes) {
   makeClient();
   ASSERT_EQ(build().code, 0);
+  EXPECT_EQ(sequence(), 1);
   const auto before = snapshot(dir.path() / "out/files");
   writeFile(dir / "client/system/L2.exe", noise(150001, 9));
   fs::remove(dir.path() / "client/empty.txt");
@@ -220,11 +224,22 @@ TEST_F(BuilderCli, RebuildKeepsUnchangedPackedFilesAndDropsRetiredOnes) {
   EXPECT_EQ(after.count("new file.txt.zv"), 1u);
   EXPECT_FALSE(fs::exists(dir.path() / "out/.zarvo-staging"));
   EXPECT_EQ(run({"verify", out(), publicKey}).code, 0);
+  EXPECT_EQ(sequence(), 2);
 
   // --repack writes everything again, with the same result.
   const Result repacked = build({"--repack"});
   EXPECT_NE(repacked.out.find("12 packed, 0 unchanged"), std::string::npos) << repacked.out;
   EXPECT_EQ(run({"verify", out(), publicKey}).code, 0);
+
+  // Every build is a new release, an unchanged tree too, and the series goes
+  // on when either the build state or the published manifest is lost.
+  EXPECT_EQ(sequence(), 3);
+  fs::remove(dir.path() / "out/.zarvo-build.json");
+  ASSERT_EQ(build().code, 0);
+  EXPECT_EQ(sequence(), 4);
+  fs::remove(dir.path() / "out/manifest.json");
+  ASSERT_EQ(build().code, 0);
+  EXPECT_EQ(sequence(), 5);
 
   // A name that changes only in letter case gets its new packed file, and
   // the old one goes (on a file system that tells the two apart).

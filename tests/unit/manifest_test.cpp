@@ -114,6 +114,19 @@ TEST(Manifest, FormatMustBeOneAfterTruncation) {
   EXPECT_EQ(refusal(Json::parse("{\"format\": 1,")), "unknown manifest format") << "invalid JSON parses as null";
 }
 
+TEST(Manifest, ReleaseSequenceIsAWholeNumberFromOneOrAbsent) {
+  EXPECT_EQ(parsed(Json::parse(R"({"format": 1})")).sequence, 0) << "none";
+  EXPECT_EQ(parsed(Json::parse(R"({"format": 1, "sequence": 7})")).sequence, 7);
+  EXPECT_EQ(parsed(Json::parse(R"({"format": 1, "sequence": 9007199254740991})")).sequence, kMaxReleaseSequence);
+  // A sequence that is there but unusable must not read as "none", which an
+  // unused client would accept.
+  for (const char* value : {"0", "-3", "1.5", "\"7\"", "9007199254740992", "true", "[]"}) {
+    EXPECT_EQ(refusal(Json::parse(std::string(R"({"format": 1, "sequence": )") + value + "}")),
+              "bad release sequence in manifest")
+        << value;
+  }
+}
+
 TEST(Manifest, OutputIsResetFirst) {
   Manifest m;
   m.build = "old";

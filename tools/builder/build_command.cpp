@@ -213,6 +213,7 @@ int runBuild(const BuildOptions& options) {
   if (!hashAll(files, progress, error) || !checkSharedNames(files, error)) return failure(error);
 
   const BuildState previous = loadBuildState(options.outDir);
+  plan.sequence = nextReleaseSequence(options.outDir, previous);
   StagingFolder staging(options.outDir / ".zarvo-staging");
   PackWork work = planPacking(files, plan, previous, options.outDir, staging.path(), options.repack);
   uint64_t toPack = 0;
@@ -245,6 +246,7 @@ int runBuild(const BuildOptions& options) {
   }
 
   BuildState state;
+  state.sequence = plan.sequence;
   state.chunkSize = plan.chunkSize;
   state.level = plan.level;
   for (const PlannedFile* file : files) state.files[file->serverName] = {file->sha256, file->size, file->packed};
@@ -275,9 +277,9 @@ int runBuild(const BuildOptions& options) {
     sourceBytes += built.size;
     packedBytes += built.packed;
   }
-  std::printf("built %zu files: %zu packed, %zu unchanged; %s packed to %s; build \"%s\"\n", files.size(),
-              work.jobs.size(), work.reused, sizeText(sourceBytes).c_str(), sizeText(packedBytes).c_str(),
-              plan.build.c_str());
+  std::printf("built %zu files: %zu packed, %zu unchanged; %s packed to %s; build \"%s\", release %lld\n",
+              files.size(), work.jobs.size(), work.reused, sizeText(sourceBytes).c_str(), sizeText(packedBytes).c_str(),
+              plan.build.c_str(), static_cast<long long>(plan.sequence));
   return 0;
 }
 

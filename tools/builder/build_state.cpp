@@ -1,5 +1,7 @@
 #include "tools/builder/build_state.h"
 
+#include <algorithm>
+
 #include "data/json.h"
 #include "platform/file.h"
 
@@ -13,6 +15,7 @@ BuildState loadBuildState(const std::filesystem::path& outDir) {
   if (!readTextFile(buildStatePath(outDir), text)) return state;
   const Json root = Json::parse(text);
   if (root.get("format").integerOr(0) != 1) return state;
+  state.sequence = std::max<int64_t>(0, root.get("sequence").integerOr(0));
   state.chunkSize = static_cast<uint32_t>(root.get("chunkSize").integerOr(0));
   state.level = static_cast<int>(root.get("level").integerOr(0));
   for (const Json& entry : root.get("files").elements()) {
@@ -24,9 +27,19 @@ BuildState loadBuildState(const std::filesystem::path& outDir) {
   return state;
 }
 
+int64_t nextReleaseSequence(const std::filesystem::path& outDir, const BuildState& state) {
+  int64_t highest = state.sequence;
+  std::string text;
+  if (readTextFile(outDir / "manifest.json", text)) {
+    highest = std::max(highest, Json::parse(text).get("sequence").integerOr(0));
+  }
+  return highest + 1;
+}
+
 bool saveBuildState(const std::filesystem::path& outDir, const BuildState& state) {
   Json root = Json::object();
   root.set("format", 1);
+  root.set("sequence", state.sequence);
   root.set("chunkSize", state.chunkSize);
   root.set("level", state.level);
   // A list rather than an object keyed by name: building an object checks

@@ -50,6 +50,7 @@ Json manifestJson(const Plan& plan, bool placeholders) {
   root.set("format", 1);
   root.set("generated", plan.generated);
   root.set("build", plan.build);
+  if (plan.sequence > 0) root.set("sequence", plan.sequence);
   if (plan.hasLauncher) root.set("launcher", fileEntry(plan.launcher, placeholders));
   Json files = Json::array();
   for (const PlannedFile& file : plan.files) files.push(fileEntry(file, placeholders));

@@ -38,6 +38,7 @@ struct PlannedAddon {
 struct Plan {
   std::string build;
   std::string generated;
+  int64_t sequence = 0;  // the release's place in the output folder's series; 0 only in checks before a build
   bool hasLauncher = false;
   PlannedFile launcher;
   std::vector<PlannedFile> files;
