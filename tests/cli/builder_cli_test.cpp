@@ -18,6 +18,7 @@
 #include "tests/support/temp_dir.h"
 #include "updater/hex.h"
 #include "updater/manifest.h"
+#include "updater/sha256.h"
 #include "updater/signature.h"
 
 namespace zv {
@@ -132,6 +133,22 @@ class BuilderCli : public ::testing::Test {
     return run(args);
   }
 
+  // What a manifest entry's "chunks" holds for content packed in 64 KiB
+  // chunks: the digest of each, when there are several.
+  static std::string chunkDigests(const std::string& content) {
+    if (content.size() <= 65536) return "";
+    std::string digests;
+    for (size_t offset = 0; offset < content.size(); offset += 65536) {
+      Sha256 digest;
+      const size_t length = std::min<size_t>(65536, content.size() - offset);
+      digest.update(reinterpret_cast<const uint8_t*>(content.data()) + offset, length);
+      uint8_t bytes[Sha256::kDigestSize];
+      digest.final(bytes);
+      digests += toHex(bytes, sizeof bytes);
+    }
+    return digests;
+  }
+
   // The release sequence of the published manifest; 0: none.
   int64_t sequence() { return Json::parse(readFile(dir / "out/manifest.json")).get("sequence").integerOr(0); }
 
@@ -178,6 +195,7 @@ TEST_F(BuilderCli, ReleaseRoundTripsThroughStockZlibAndBothVerifiers) {
     EXPECT_EQ(file.size, static_cast<int64_t>(sources.at(file.path).size()));
     EXPECT_EQ(file.packed, static_cast<int64_t>(packedOf(file.path).size()));
     EXPECT_EQ(file.once, file.path == "system/Option.ini") << file.path;
+    EXPECT_EQ(file.chunkSha256, chunkDigests(sources.at(file.path))) << file.path;
   }
   EXPECT_TRUE(unpackWithZlib(packedOf("ZarvoLauncher.exe")).content == sources.at("ZarvoLauncher.exe"));
   // Several chunks, raw where data does not compress, zlib where it does.
@@ -225,6 +243,12 @@ TEST_F(BuilderCli, RebuildKeepsUnchangedPackedFilesAndDropsRetiredOnes) {
   EXPECT_FALSE(fs::exists(dir.path() / "out/.zarvo-staging"));
   EXPECT_EQ(run({"verify", out(), publicKey}).code, 0);
   EXPECT_EQ(sequence(), 2);
+  Manifest rebuiltManifest;
+  std::string error;
+  ASSERT_TRUE(parseManifest(Json::parse(readFile(dir / "out/manifest.json")), rebuiltManifest, error)) << error;
+  for (const ManifestFile& file : rebuiltManifest.files) {
+    EXPECT_EQ(file.chunkSha256, chunkDigests(readFile(dir / ("client/" + file.path)))) << "kept or new: " << file.path;
+  }
 
   // --repack writes everything again, with the same result.
   const Result repacked = build({"--repack"});

@@ -22,7 +22,8 @@ BuildState loadBuildState(const std::filesystem::path& outDir) {
     const int64_t size = entry.get("size").integerOr(-1);
     const int64_t packed = entry.get("packed").integerOr(-1);
     if (size < 0 || packed < 0 || !entry.get("sha256").isString() || !entry.get("name").isString()) continue;
-    state.files[entry.get("name").text()] = {entry.get("sha256").text(), static_cast<uint64_t>(size), static_cast<uint64_t>(packed)};
+    state.files[entry.get("name").text()] = {entry.get("sha256").text(), static_cast<uint64_t>(size),
+                                             static_cast<uint64_t>(packed), entry.get("chunks").text()};
   }
   return state;
 }
@@ -51,6 +52,7 @@ bool saveBuildState(const std::filesystem::path& outDir, const BuildState& state
     entry.set("sha256", file.sha256);
     entry.set("size", file.size);
     entry.set("packed", file.packed);
+    if (!file.chunkSha256.empty()) entry.set("chunks", file.chunkSha256);
     files.push(std::move(entry));
   }
   root.set("files", std::move(files));

@@ -14,6 +14,7 @@ struct BuiltFile {
   std::string sha256;
   uint64_t size = 0;
   uint64_t packed = 0;
+  std::string chunkSha256;  // as the manifest's "chunks"; empty for a file of one chunk
 };
 
 struct BuildState {

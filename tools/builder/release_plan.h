@@ -23,6 +23,7 @@ struct PlannedFile {
   uint64_t size = 0;
   std::string sha256;          // filled by hashing
   uint64_t packed = 0;         // filled by packing or taken from the last build
+  std::string chunkSha256;     // likewise: each chunk's SHA-256 when there are several
 };
 
 struct PlannedAddon {
