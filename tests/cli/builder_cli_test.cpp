@@ -323,16 +323,24 @@ TEST_F(BuilderCli, VerifyListsEveryProblem) {
   fs::remove(dir / "out/files/addons/fx/v-nv/system/d3d9.dll.zv");
   const size_t packedSize = packedOf("читать меня.txt").size();
   writeFile(dir / "out/files/читать меня.txt.zv", packedOf("empty.txt"));  // sound, but another file
-  writeFile(dir / "out/manifest.json", readFile(dir / "out/manifest.json") + "\n");
+  // One digit of a chunk digest changed: the manifest no longer matches its
+  // signature, nor the chunk its file.
+  std::string manifestText = readFile(dir / "out/manifest.json");
+  const size_t chunks = manifestText.find("\"chunks\"", manifestText.find("maps/20_21 #map.unr"));
+  const size_t digit = manifestText.find("\"sha256\": \"", chunks) + 11;
+  ASSERT_NE(chunks, std::string::npos);
+  manifestText[digit] = manifestText[digit] == '0' ? '1' : '0';
+  writeFile(dir / "out/manifest.json", manifestText);
 
   const Result result = run({"verify", out(), publicKey});
   EXPECT_EQ(result.code, 1);
   EXPECT_EQ(result.out,
             "manifest.sig: manifest signature does not match (under this public key)\n"
+            "maps/20_21 #map.unr: the chunk digests do not match the file\n"
             "system/Textures/Ünïcödé ß.utx: packed file is damaged\n"
             "system/d3d9.dll: files/addons/fx/v-nv/system/d3d9.dll.zv is missing\n"
             "читать меня.txt: files/читать меня.txt.zv has 20 bytes, the manifest says " +
-                std::to_string(packedSize) + "\n4 problems found\n");
+                std::to_string(packedSize) + "\n5 problems found\n");
 
   writeFile(dir / "out/manifest.json", R"({"format": 1, "files": [{"path": "../x", "size": 1, "packed": 1}]})");
   const Result refused = run({"verify", out(), publicKey});
