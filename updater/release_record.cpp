@@ -3,26 +3,17 @@
 #include "data/json.h"
 #include "data/text_rules.h"
 #include "platform/file.h"
+#include "updater/local_state.h"
 
 namespace zv {
-namespace {
 
-Json loadRecord(const std::filesystem::path& file) {
-  std::string text;
-  if (!readTextFile(file, text)) return Json::object();
-  Json value = Json::parse(text);
-  return value.isObject() ? value : Json::object();
-}
-
-}  // namespace
-
+// The key in one letter case: the configuration accepts either.
 ReleaseRecord::ReleaseRecord(std::filesystem::path workFolder, std::string_view updateUrl, std::string_view publicKey)
-    // The key in one letter case: the configuration accepts either.
     : file_(std::move(workFolder) / kReleaseRecordFile),
       series_(asciiLower(publicKey) + " " + std::string(updateUrl)) {}
 
 int64_t ReleaseRecord::highest() const {
-  const int64_t value = loadRecord(file_).get(series_).integerOr(0);
+  const int64_t value = loadStateObject(file_).get(series_).integerOr(0);
   return value > 0 ? value : 0;
 }
 
@@ -38,7 +29,7 @@ bool ReleaseRecord::admits(int64_t sequence, std::string& error) const {
 }
 
 bool ReleaseRecord::raise(int64_t sequence) const {
-  Json record = loadRecord(file_);
+  Json record = loadStateObject(file_);
   if (sequence <= record.get(series_).integerOr(0)) return true;
   record.set(series_, sequence);
   return writeTextFileAtomic(file_, record.dump(true) + "\n");
