@@ -741,8 +741,10 @@ TEST_F(LauncherCli, AnOlderReleaseIsRefusedOnceANewerOneWasAccepted) {
       << result.out;
   expectClientMatchesSources();
 
-  // A first start accepts the older release as it accepts any.
-  fs::remove_all(client / ".zarvo_update");
+  // A first start, in an empty client folder, accepts the older release as
+  // it accepts any.
+  for (const auto& entry : fs::directory_iterator(client.path())) fs::remove_all(entry.path());
+  configure();
   result = runLauncher({"check"});
   EXPECT_EQ(result.status, 0) << result.out;
   EXPECT_EQ(readFile(client / "readme.txt"), olderReadme);
