@@ -12,15 +12,14 @@ namespace {
 const char* const kCacheFile = "cache.json";
 const char* const kAddonFile = "addons.json";
 
-// The file's JSON value when it is an object, else an empty object.
-Json loadObject(const std::filesystem::path& path) {
+}  // namespace
+
+Json loadStateObject(const std::filesystem::path& path) {
   std::string text;
   if (!readTextFile(path, text)) return Json::object();
   Json value = Json::parse(text);
   return value.isObject() ? value : Json::object();
 }
-
-}  // namespace
 
 void LocalState::loadCacheState() {
   std::string text;
@@ -30,7 +29,7 @@ void LocalState::loadCacheState() {
   if (!value.isObject()) cacheState.markChanged();
 }
 
-void LocalState::loadAddonState() { addonState = loadObject(workFolder_ / kAddonFile); }
+void LocalState::loadAddonState() { addonState = loadStateObject(workFolder_ / kAddonFile); }
 
 void LocalState::saveCacheState() {
   if (!cacheState.changed()) return;

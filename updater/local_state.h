@@ -43,6 +43,10 @@ class LocalState {
   std::filesystem::path workFolder_;
 };
 
+// A state file's JSON value when it is an object; else (missing,
+// unreadable, damaged) an empty object.
+Json loadStateObject(const std::filesystem::path& path);
+
 // What add-on jobs report as not written when saveAddonState fails. It names
 // the default work folder whatever the configuration says.
 inline constexpr const char* kAddonStateName = ".zarvo_update/addons.json";

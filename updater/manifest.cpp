@@ -8,19 +8,39 @@
 #include "data/text_rules.h"
 #include "data/hex.h"
 #include "data/wildcard.h"
+#include "updater/packed_file.h"
 
 namespace zv {
 namespace {
 
 constexpr size_t maxIdBytes = 32;
-constexpr size_t digestDigits = 64;
 
 // A missing or non-number size counts as -1 so that the entry test refuses it.
 int64_t readSize(const Json& value) { return value.integerOr(-1); }
 
 bool isValidDigest(const std::string& digest) {
   std::vector<uint8_t> bytes;
-  return digest.size() == digestDigits && hexToBytes(digest, bytes);
+  return digest.size() == kDigestDigits && hexToBytes(digest, bytes);
+}
+
+// "chunks": {"size": chunk size, "sha256": the digests one after the other}.
+// Absent is fine; anything else must be whole, one digest per chunk.
+bool readChunkDigests(const Json& chunks, ManifestFile& out) {
+  out.chunkSize = 0;
+  out.chunkSha256.clear();
+  if (chunks.isNull()) return true;
+  const int64_t chunkSize = chunks.get("size").integerOr(0);
+  if (chunkSize < 1 || chunkSize > kMaxPackedChunkSize || out.size < 1) return false;
+  const uint64_t count = (static_cast<uint64_t>(out.size) - 1) / static_cast<uint64_t>(chunkSize) + 1;
+  std::string digests = asciiLower(chunks.get("sha256").text());
+  std::vector<uint8_t> bytes;
+  if (digests.size() % kDigestDigits != 0 || digests.size() / kDigestDigits != count ||
+      !hexToBytes(digests, bytes)) {
+    return false;
+  }
+  out.chunkSize = static_cast<uint32_t>(chunkSize);
+  out.chunkSha256 = std::move(digests);
+  return true;
 }
 
 bool parseAddonFiles(const Json& files, const std::unordered_set<std::string>& basePaths, ManifestAddon& addon,
@@ -119,6 +139,10 @@ bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error)
     error = "bad entry in manifest: " + out.path;
     return false;
   }
+  if (!readChunkDigests(entry.get("chunks"), out)) {
+    error = "bad chunk digests in manifest: " + out.path;
+    return false;
+  }
   return true;
 }
 
@@ -130,6 +154,18 @@ bool parseManifest(const Json& root, Manifest& out, std::string& error) {
   }
   out.generated = root.get("generated").stringOr("");
   out.build = root.get("build").stringOr("");
+  // Rollback protection rests on this number, so a member that is there but
+  // unusable refuses the release rather than reading as "no sequence".
+  const Json& sequence = root.get("sequence");
+  if (!sequence.isNull()) {
+    const double value = sequence.numberOr(0);
+    if (!sequence.isNumber() || value < 1 || value > static_cast<double>(kMaxReleaseSequence) ||
+        value != static_cast<double>(static_cast<int64_t>(value))) {
+      error = "bad release sequence in manifest";
+      return false;
+    }
+    out.sequence = static_cast<int64_t>(value);
+  }
 
   // The launcher is replaced by its own procedure, so its path is not
   // compared with the client's files.

@@ -4,6 +4,7 @@
 // Parsing is the security gate: every path that later reaches the disk is
 // checked here, so the rest of the updater trusts a Manifest as it is.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,7 +22,15 @@ struct ManifestFile {
   bool once = false;    // only has to exist; never compared or replaced
   std::string source;   // name on the server instead of path, when not empty
   std::string variant;  // add-on files: the variant it belongs to; empty: every variant
+  // From "chunks", optional: the SHA-256 of each unpacked chunk of chunkSize
+  // bytes (the last one shorter), in order, 64 lowercase hex digits apiece;
+  // chunkSize 0: none given.
+  uint32_t chunkSize = 0;
+  std::string chunkSha256;
 };
+
+// One SHA-256 digest in hexadecimal.
+inline constexpr size_t kDigestDigits = 64;
 
 struct AddonVariant {
   std::string id;
@@ -42,11 +51,17 @@ struct Manifest {
   int32_t format = 1;  // the only version there is
   std::string generated;
   std::string build;
+  // The release's place in its publisher's series, from 1 up, strictly
+  // increasing from one build to the next; 0: the release carries none.
+  int64_t sequence = 0;
   ManifestFile launcher;  // empty path: no launcher update in this release
   std::vector<ManifestFile> files;
   std::vector<std::string> remove;
   std::vector<ManifestAddon> addons;
 };
+
+// The highest release sequence: the largest integer a JSON number holds exactly.
+inline constexpr int64_t kMaxReleaseSequence = (int64_t{1} << 53) - 1;
 
 // Replaces out with the manifest of root. On false, error holds the first
 // offence (e.g. "unsafe path in manifest: ../x") and out must be discarded.

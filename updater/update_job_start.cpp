@@ -9,6 +9,8 @@
 #include "updater/file_time.h"
 #include "crypto/sha256.h"
 #include "updater/launcher_files.h"
+#include "updater/release_record.h"
+#include "crypto/sha256.h"
 #include "updater/signature.h"
 #include "updater/work_folder.h"
 
@@ -73,11 +75,18 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
     return false;
   }
   std::string message;
-  if (!parseManifest(Json::parse(text), manifest, message)) {
+  // The same gate for every job, add-on jobs and the launcher's own update
+  // included: an older release must not bring back an older launcher either.
+  const ReleaseRecord releases(state_.workFolder(), config_.updateUrl, config_.publicKey);
+  if (!parseManifest(Json::parse(text), manifest, message) || !releases.admits(manifest.sequence, message)) {
     code = "badmanifest";
     detail = message;
     return false;
   }
+  // Recorded as soon as the signature vouches for it, before any file
+  // changes. Should the record not be written, this job still goes on with
+  // the release it verified; only the next start loses the guard.
+  (void)releases.raise(manifest.sequence);
   dropLauncherOwnEntries(manifest, launcherFilesOf(clientFolder_, launcherPath_, config_.workDir));
   build_ = manifest.build;
   if (events_.onManifest) events_.onManifest(manifest);

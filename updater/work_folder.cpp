@@ -7,6 +7,7 @@
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
+#include "updater/release_record.h"
 
 namespace zv {
 namespace {
@@ -44,7 +45,7 @@ void migrateWorkFolder(const std::filesystem::path& client, const std::filesyste
     if (replaceFile(old, work, error)) return;
   }
   std::filesystem::create_directories(work, ignored);
-  for (const char* name : {"cache.json", "addons.json"}) {
+  for (const char* name : {"cache.json", "addons.json", kReleaseRecordFile}) {
     if (present(old / name) && !present(work / name)) (void)replaceFile(old / name, work / name, error);
   }
   std::filesystem::remove_all(old, ignored);

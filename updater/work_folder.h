@@ -11,9 +11,9 @@ inline constexpr const char* kDefaultWorkDir = ".zarvo_update";
 
 // Moves the state of the default work folder (client/.zarvo_update) into
 // work when they are different folders: the whole folder by a rename when
-// work does not exist yet, otherwise cache.json and addons.json one by one
-// where work lacks them; then the old folder is deleted with whatever is left
-// in it. Every failure is ignored: at worst the state starts empty. Nothing
+// work does not exist yet, otherwise cache.json, addons.json and
+// releases.json one by one where work lacks them; then the old folder is
+// deleted with whatever is left in it. Every failure is ignored: at worst the state starts empty. Nothing
 // happens when work lies inside the old folder, since deleting the old
 // folder would delete work with it.
 void migrateWorkFolder(const std::filesystem::path& client, const std::filesystem::path& work);

@@ -18,6 +18,7 @@
 #include "tests/support/temp_dir.h"
 #include "data/hex.h"
 #include "updater/manifest.h"
+#include "crypto/sha256.h"
 #include "updater/signature.h"
 
 namespace zv {
@@ -132,6 +133,25 @@ class BuilderCli : public ::testing::Test {
     return run(args);
   }
 
+  // What a manifest entry's "chunks" holds for content packed in 64 KiB
+  // chunks: the digest of each, when there are several.
+  static std::string chunkDigests(const std::string& content) {
+    if (content.size() <= 65536) return "";
+    std::string digests;
+    for (size_t offset = 0; offset < content.size(); offset += 65536) {
+      Sha256 digest;
+      const size_t length = std::min<size_t>(65536, content.size() - offset);
+      digest.update(reinterpret_cast<const uint8_t*>(content.data()) + offset, length);
+      uint8_t bytes[Sha256::kDigestSize];
+      digest.final(bytes);
+      digests += toHex(bytes, sizeof bytes);
+    }
+    return digests;
+  }
+
+  // The release sequence of the published manifest; 0: none.
+  int64_t sequence() { return Json::parse(readFile(dir / "out/manifest.json")).get("sequence").integerOr(0); }
+
   std::string packedOf(const std::string& serverName) { return readFile(dir / ("out/files/" + serverName + ".zv")); }
 
   TempDir dir;
@@ -175,6 +195,7 @@ TEST_F(BuilderCli, ReleaseRoundTripsThroughStockZlibAndBothVerifiers) {
     EXPECT_EQ(file.size, static_cast<int64_t>(sources.at(file.path).size()));
     EXPECT_EQ(file.packed, static_cast<int64_t>(packedOf(file.path).size()));
     EXPECT_EQ(file.once, file.path == "system/Option.ini") << file.path;
+    EXPECT_EQ(file.chunkSha256, chunkDigests(sources.at(file.path))) << file.path;
   }
   EXPECT_TRUE(unpackWithZlib(packedOf("ZarvoLauncher.exe")).content == sources.at("ZarvoLauncher.exe"));
   // Several chunks, raw where data does not compress, zlib where it does.
@@ -202,6 +223,7 @@ TEST_F(BuilderCli, ReleaseRoundTripsThroughStockZlibAndBothVerifiers) {
 TEST_F(BuilderCli, RebuildKeepsUnchangedPackedFilesAndDropsRetiredOnes) {
   makeClient();
   ASSERT_EQ(build().code, 0);
+  EXPECT_EQ(sequence(), 1);
   const auto before = snapshot(dir.path() / "out/files");
   writeFile(dir / "client/system/L2.exe", noise(150001, 9));
   fs::remove(dir.path() / "client/empty.txt");
@@ -220,11 +242,28 @@ TEST_F(BuilderCli, RebuildKeepsUnchangedPackedFilesAndDropsRetiredOnes) {
   EXPECT_EQ(after.count("new file.txt.zv"), 1u);
   EXPECT_FALSE(fs::exists(dir.path() / "out/.zarvo-staging"));
   EXPECT_EQ(run({"verify", out(), publicKey}).code, 0);
+  EXPECT_EQ(sequence(), 2);
+  Manifest rebuiltManifest;
+  std::string error;
+  ASSERT_TRUE(parseManifest(Json::parse(readFile(dir / "out/manifest.json")), rebuiltManifest, error)) << error;
+  for (const ManifestFile& file : rebuiltManifest.files) {
+    EXPECT_EQ(file.chunkSha256, chunkDigests(readFile(dir / ("client/" + file.path)))) << "kept or new: " << file.path;
+  }
 
   // --repack writes everything again, with the same result.
   const Result repacked = build({"--repack"});
   EXPECT_NE(repacked.out.find("12 packed, 0 unchanged"), std::string::npos) << repacked.out;
   EXPECT_EQ(run({"verify", out(), publicKey}).code, 0);
+
+  // Every build is a new release, an unchanged tree too, and the series goes
+  // on when either the build state or the published manifest is lost.
+  EXPECT_EQ(sequence(), 3);
+  fs::remove(dir.path() / "out/.zarvo-build.json");
+  ASSERT_EQ(build().code, 0);
+  EXPECT_EQ(sequence(), 4);
+  fs::remove(dir.path() / "out/manifest.json");
+  ASSERT_EQ(build().code, 0);
+  EXPECT_EQ(sequence(), 5);
 
   // A name that changes only in letter case gets its new packed file, and
   // the old one goes (on a file system that tells the two apart).
@@ -284,16 +323,24 @@ TEST_F(BuilderCli, VerifyListsEveryProblem) {
   fs::remove(dir / "out/files/addons/fx/v-nv/system/d3d9.dll.zv");
   const size_t packedSize = packedOf("читать меня.txt").size();
   writeFile(dir / "out/files/читать меня.txt.zv", packedOf("empty.txt"));  // sound, but another file
-  writeFile(dir / "out/manifest.json", readFile(dir / "out/manifest.json") + "\n");
+  // One digit of a chunk digest changed: the manifest no longer matches its
+  // signature, nor the chunk its file.
+  std::string manifestText = readFile(dir / "out/manifest.json");
+  const size_t chunks = manifestText.find("\"chunks\"", manifestText.find("maps/20_21 #map.unr"));
+  const size_t digit = manifestText.find("\"sha256\": \"", chunks) + 11;
+  ASSERT_NE(chunks, std::string::npos);
+  manifestText[digit] = manifestText[digit] == '0' ? '1' : '0';
+  writeFile(dir / "out/manifest.json", manifestText);
 
   const Result result = run({"verify", out(), publicKey});
   EXPECT_EQ(result.code, 1);
   EXPECT_EQ(result.out,
             "manifest.sig: manifest signature does not match (under this public key)\n"
+            "maps/20_21 #map.unr: the chunk digests do not match the file\n"
             "system/Textures/Ünïcödé ß.utx: packed file is damaged\n"
             "system/d3d9.dll: files/addons/fx/v-nv/system/d3d9.dll.zv is missing\n"
             "читать меня.txt: files/читать меня.txt.zv has 20 bytes, the manifest says " +
-                std::to_string(packedSize) + "\n4 problems found\n");
+                std::to_string(packedSize) + "\n5 problems found\n");
 
   writeFile(dir / "out/manifest.json", R"({"format": 1, "files": [{"path": "../x", "size": 1, "packed": 1}]})");
   const Result refused = run({"verify", out(), publicKey});

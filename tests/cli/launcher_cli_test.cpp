@@ -20,6 +20,7 @@
 
 #include "data/json.h"
 #include "tests/cli/launcher_process.h"
+#include "tests/support/release_maker.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_servers.h"
 
@@ -713,6 +714,66 @@ TEST_F(AddonCli, ALockedDllStopsTheRemovalUntilItIsFree) {
   result = runLauncher({"addon", "remove", "fx"});
   EXPECT_EQ(result.status, 0) << result.out;
   EXPECT_FALSE(fs::exists(client / "fx"));
+}
+
+// A release served after a newer one (a server restored from an old backup,
+// or an attacker replaying an old signed release with known faults) is
+// refused; a client that has seen nothing yet takes any valid release.
+TEST_F(LauncherCli, AnOlderReleaseIsRefusedOnceANewerOneWasAccepted) {
+  publish("r1");
+  const fs::path served = site->path() / "update", older = site->path() / "older";
+  fs::copy(served, older, fs::copy_options::recursive);
+  const std::string olderReadme = sources[1].second;
+  sources[1].second = "Read me again\n";
+  publish("r2");
+  configure();
+  ASSERT_EQ(runLauncher({"check"}).status, 0);
+
+  // The digest cache may go; the record of accepted releases stays.
+  fs::remove(client / ".zarvo_update/cache.json");
+  fs::remove_all(served);
+  fs::copy(older, served, fs::copy_options::recursive);
+  Finished result = runLauncher({"check", "--json"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(result.out.ends_with(R"({"type":"done","ok":false,"canPlay":true,"code":"badmanifest","detail":)"
+                                   R"("release 1 is older than release 2 already accepted from this server","build":""})"
+                                   "\n"))
+      << result.out;
+  expectClientMatchesSources();
+
+  // A first start, in an empty client folder, accepts the older release as
+  // it accepts any.
+  for (const auto& entry : fs::directory_iterator(client.path())) fs::remove_all(entry.path());
+  configure();
+  result = runLauncher({"check"});
+  EXPECT_EQ(result.status, 0) << result.out;
+  EXPECT_EQ(readFile(client / "readme.txt"), olderReadme);
+}
+
+// Releases made before releases carried a sequence install as they always
+// did, until a release with one has been accepted.
+TEST_F(LauncherCli, AReleaseWithoutASequenceIsTakenUntilOneWithASequenceWasSeen) {
+  const test::TestKey key;
+  publicKey = key.publicKeyHex();
+  test::Release release(site->path() / "update", key);
+  release.addFile("readme.txt", "unnumbered\n");
+  release.publish();
+  configure();
+  Finished result = runLauncher({"check"});
+  EXPECT_EQ(result.status, 0) << result.out;
+  EXPECT_EQ(readFile(client / "readme.txt"), "unnumbered\n");
+
+  release.setMember("sequence", 3);
+  release.publish();
+  EXPECT_EQ(runLauncher({"check"}).status, 0);
+  release.setMember("sequence", Json());  // null: read as absent
+  release.publish();
+  result = runLauncher({"check"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.out.find("release without a sequence number is older than release 3 already accepted from this "
+                            "server"),
+            std::string::npos)
+      << result.out;
 }
 
 TEST_F(LauncherCli, StartUpRules) {

@@ -65,6 +65,18 @@ TEST_F(SelfUpdateTest, CurrentMissingOrSwitchedOffLauncherGoesStraightToTheCheck
   EXPECT_EQ(done->code, "uptodate");
 }
 
+TEST_F(SelfUpdateTest, AnOlderReleaseCannotBringBackAnOlderLauncher) {
+  release_->setMember("sequence", 5);
+  runWith("launcher 2.0", "launcher 2.0");
+  release_->setMember("sequence", 4);
+  runWith("launcher 2.0", "launcher 1.0");
+  EXPECT_EQ(phases, (Phases{"manifest"}));
+  EXPECT_TRUE(selfUpdates.empty());
+  EXPECT_FALSE(std::filesystem::exists(newLauncher()));
+  ASSERT_TRUE(done.has_value());
+  EXPECT_EQ(done->code, "badmanifest");
+}
+
 TEST_F(SelfUpdateTest, FailedLauncherDownloadIsDroppedAndTheCheckGoesOn) {
   release_->setLauncher("ZarvoLauncher.exe", "launcher 2.0");
   std::filesystem::remove(release_->packedPath("ZarvoLauncher.exe"));

@@ -10,6 +10,7 @@
 #include "updater/digest_cache.h"
 #include "updater/file_time.h"
 #include "updater/local_state.h"
+#include "updater/release_record.h"
 #include "updater/work_folder.h"
 
 namespace zv {
@@ -104,6 +105,37 @@ TEST(LocalState, AddonSaveReportsAFileThatCannotBeReplaced) {
   EXPECT_FALSE(state.saveAddonState());
 }
 
+TEST(ReleaseRecord, NothingOlderThanTheHighestAcceptedPerServerAndKey) {
+  TempDir work;
+  const std::string key(64, 'a');
+  const ReleaseRecord record(work.path(), "http://h/u/", key);
+  std::string error;
+  EXPECT_TRUE(record.admits(0, error) && record.admits(1, error)) << "nothing accepted yet";
+  ASSERT_TRUE(record.raise(0));
+  EXPECT_TRUE(record.admits(0, error)) << "a release without a sequence sets no mark";
+  ASSERT_TRUE(record.raise(7));
+  ASSERT_TRUE(record.raise(5));
+  EXPECT_EQ(record.highest(), 7) << "never lowered";
+  EXPECT_TRUE(record.admits(7, error) && record.admits(8, error)) << "the same release, or a newer one";
+  EXPECT_FALSE(record.admits(6, error));
+  EXPECT_EQ(error, "release 6 is older than release 7 already accepted from this server");
+  EXPECT_FALSE(record.admits(0, error));
+  EXPECT_EQ(error, "release without a sequence number is older than release 7 already accepted from this server");
+
+  // The same key in the other letter case is the same series; another
+  // address or another key starts its own.
+  EXPECT_EQ(ReleaseRecord(work.path(), "http://h/u/", std::string(64, 'A')).highest(), 7);
+  EXPECT_EQ(ReleaseRecord(work.path(), "http://h/v/", key).highest(), 0);
+  EXPECT_EQ(ReleaseRecord(work.path(), "http://h/u/", std::string(64, 'b')).highest(), 0);
+
+  // Kept apart from the digest cache, which may be damaged or deleted.
+  writeFile(work / "cache.json", "[");
+  LocalState state(work.path());
+  state.loadCacheState();
+  state.saveCacheState();
+  EXPECT_EQ(record.highest(), 7);
+}
+
 TEST(FileTimeText, IsTheWindowsFileTimeAndEmptyForMissingFiles) {
   TempDir dir;
   EXPECT_EQ(fileTimeText(dir / "missing"), "");
@@ -141,11 +173,13 @@ TEST(MigrateWorkFolder, MovesOnlyStateFilesTheNewFolderLacksThenDeletesTheOld) {
   TempDir client;
   writeFile(client / ".zarvo_update/cache.json", "old cache");
   writeFile(client / ".zarvo_update/addons.json", "old addons");
+  writeFile(client / ".zarvo_update/releases.json", "old releases");
   writeFile(client / ".zarvo_update/abc.part", "partial");
   writeFile(client / "data/upd/cache.json", "new cache");
   migrateWorkFolder(client.path(), client / "data/upd");
   EXPECT_EQ(readFile(client / "data/upd/cache.json"), "new cache");
   EXPECT_EQ(readFile(client / "data/upd/addons.json"), "old addons");
+  EXPECT_EQ(readFile(client / "data/upd/releases.json"), "old releases");
   EXPECT_FALSE(std::filesystem::exists(client / ".zarvo_update"));
 }
 

@@ -114,6 +114,19 @@ TEST(Manifest, FormatMustBeOneAfterTruncation) {
   EXPECT_EQ(refusal(Json::parse("{\"format\": 1,")), "unknown manifest format") << "invalid JSON parses as null";
 }
 
+TEST(Manifest, ReleaseSequenceIsAWholeNumberFromOneOrAbsent) {
+  EXPECT_EQ(parsed(Json::parse(R"({"format": 1})")).sequence, 0) << "none";
+  EXPECT_EQ(parsed(Json::parse(R"({"format": 1, "sequence": 7})")).sequence, 7);
+  EXPECT_EQ(parsed(Json::parse(R"({"format": 1, "sequence": 9007199254740991})")).sequence, kMaxReleaseSequence);
+  // A sequence that is there but unusable must not read as "none", which an
+  // unused client would accept.
+  for (const char* value : {"0", "-3", "1.5", "\"7\"", "9007199254740992", "true", "[]"}) {
+    EXPECT_EQ(refusal(Json::parse(std::string(R"({"format": 1, "sequence": )") + value + "}")),
+              "bad release sequence in manifest")
+        << value;
+  }
+}
+
 TEST(Manifest, OutputIsResetFirst) {
   Manifest m;
   m.build = "old";
@@ -144,6 +157,34 @@ TEST(ManifestEntry, SizesAndDigestAreRequiredAndChecked) {
   EXPECT_EQ(out.size, 0);
   ASSERT_TRUE(parseManifestFile(entry("b.dat").set("size", 4294967296.0 * 3), out, error)) << error;
   EXPECT_EQ(out.size, 12884901888LL) << "sizes above 4 GiB";
+}
+
+TEST(ManifestEntry, ChunkDigestsAreOptionalButWholeWhenGiven) {
+  const auto withChunks = [](int64_t size, Json chunks) {
+    return Json::object().set("path", "a.bin").set("size", size).set("sha256", digest).set("packed", 7).set(
+        "chunks", std::move(chunks));
+  };
+  const auto chunks = [](Json size, std::string digests) {
+    return Json::object().set("size", std::move(size)).set("sha256", std::move(digests));
+  };
+  const std::string two = std::string(64, 'A') + std::string(64, '1');
+  ManifestFile file;
+  std::string error;
+  ASSERT_TRUE(parseManifestFile(withChunks(10, chunks(5, two)), file, error)) << error;
+  EXPECT_EQ(file.chunkSize, 5u);
+  EXPECT_EQ(file.chunkSha256, std::string(64, 'a') + std::string(64, '1')) << "stored in lower case";
+  ASSERT_TRUE(parseManifestFile(entry("b.bin"), file, error));
+  EXPECT_EQ(file.chunkSize, 0u) << "none given";
+  EXPECT_TRUE(file.chunkSha256.empty());
+
+  // One digest per chunk, the last chunk being shorter: 11 bytes in 5 are 3.
+  for (const Json& bad : {withChunks(11, chunks(5, two)), withChunks(9, chunks(5, two + digest)),
+                          withChunks(10, chunks(5, two.substr(1))), withChunks(10, chunks(5, two + "0")),
+                          withChunks(10, chunks(5, std::string(127, 'a') + "g")), withChunks(10, chunks(0, "")),
+                          withChunks(10, chunks(16777217, digest)), withChunks(10, chunks("5", two)),
+                          withChunks(0, chunks(5, "")), withChunks(10, Json("x"))}) {
+    EXPECT_EQ(entryRefusal(bad), "bad chunk digests in manifest: a.bin") << bad.dump();
+  }
 }
 
 TEST(ManifestEntry, UnsafePathOrSourceNamesThePath) {

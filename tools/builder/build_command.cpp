@@ -14,6 +14,7 @@
 #include "tools/builder/build_state.h"
 #include "tools/builder/keys.h"
 #include "tools/builder/manifest_writer.h"
+#include "tools/builder/packed_format.h"
 #include "tools/builder/packer.h"
 #include "tools/builder/parallel.h"
 #include "tools/builder/progress.h"
@@ -21,6 +22,7 @@
 #include "tools/builder/release_plan.h"
 #include "data/hex.h"
 #include "crypto/sha256.h"
+#include "updater/manifest.h"
 #include "zv_version.h"
 
 namespace zv::builder {
@@ -129,7 +131,7 @@ struct PackWork {
   std::vector<PackJob> jobs;
   std::vector<std::string> jobNames;  // server name of each job
   std::vector<StagedFile> staged;
-  std::map<std::string, uint64_t> packedByName;  // every server name of the plan
+  std::map<std::string, BuiltFile> builtByName;  // every server name of the plan
   size_t reused = 0;
 };
 
@@ -138,17 +140,21 @@ PackWork planPacking(const std::vector<PlannedFile*>& files, const Plan& plan, c
   PackWork work;
   const bool sameSettings = previous.chunkSize == plan.chunkSize && previous.level == plan.level && !repack;
   for (const PlannedFile* file : files) {
-    if (work.packedByName.count(file->serverName)) continue;
+    if (work.builtByName.count(file->serverName)) continue;
     const fs::path target = packedFilePath(outDir, file->serverName);
     const auto old = previous.files.find(file->serverName);
     uint64_t onDisk = 0;
+    // A state from before chunk digests were kept lacks them: such a file is
+    // packed again, once.
+    const uint64_t chunks = chunkCount(file->size, plan.chunkSize);
     if (sameSettings && old != previous.files.end() && old->second.sha256 == file->sha256 &&
-        old->second.size == file->size && fileSize(target, onDisk) && onDisk == old->second.packed) {
-      work.packedByName[file->serverName] = old->second.packed;
+        old->second.size == file->size && fileSize(target, onDisk) && onDisk == old->second.packed &&
+        old->second.chunkSha256.size() == (chunks > 1 ? chunks * kDigestDigits : 0)) {
+      work.builtByName[file->serverName] = old->second;
       ++work.reused;
       continue;
     }
-    work.packedByName[file->serverName] = 0;
+    work.builtByName[file->serverName] = {};
     PackJob job;
     job.source = file->file;
     job.target = staging / (std::to_string(work.jobs.size()) + ".zv");
@@ -215,6 +221,7 @@ int runBuild(const BuildOptions& options) {
   if (!hashAll(files, progress, error) || !checkSharedNames(files, error)) return failure(error);
 
   const BuildState previous = loadBuildState(options.outDir);
+  plan.sequence = nextReleaseSequence(options.outDir, previous);
   StagingFolder staging(options.outDir / ".zarvo-staging");
   PackWork work = planPacking(files, plan, previous, options.outDir, staging.path(), options.repack);
   uint64_t toPack = 0;
@@ -228,8 +235,16 @@ int runBuild(const BuildOptions& options) {
   const bool packed = packFiles(work.jobs, packOptions, onProgress, error);
   progress.end();
   if (!packed) return failure(error);
-  for (size_t i = 0; i < work.jobs.size(); ++i) work.packedByName[work.jobNames[i]] = work.jobs[i].packed;
-  for (PlannedFile* file : files) file->packed = work.packedByName[file->serverName];
+  for (size_t i = 0; i < work.jobs.size(); ++i) {
+    BuiltFile& built = work.builtByName[work.jobNames[i]];
+    built.packed = work.jobs[i].packed;
+    built.chunkSha256 = std::move(work.jobs[i].chunkSha256);
+  }
+  for (PlannedFile* file : files) {
+    const BuiltFile& built = work.builtByName[file->serverName];
+    file->packed = built.packed;
+    file->chunkSha256 = built.chunkSha256;
+  }
 
   const std::string manifest = manifestText(manifestJson(plan));
   if (!launcherAccepts(manifest, error)) return failure(error);
@@ -247,9 +262,12 @@ int runBuild(const BuildOptions& options) {
   }
 
   BuildState state;
+  state.sequence = plan.sequence;
   state.chunkSize = plan.chunkSize;
   state.level = plan.level;
-  for (const PlannedFile* file : files) state.files[file->serverName] = {file->sha256, file->size, file->packed};
+  for (const PlannedFile* file : files) {
+    state.files[file->serverName] = {file->sha256, file->size, file->packed, file->chunkSha256};
+  }
   // In a folder that ignores letter case, a name that changed only in case
   // is the very file just written: it must not go as stale.
   std::map<std::string, std::string> current;  // lowercased: as written
@@ -277,9 +295,9 @@ int runBuild(const BuildOptions& options) {
     sourceBytes += built.size;
     packedBytes += built.packed;
   }
-  std::printf("built %zu files: %zu packed, %zu unchanged; %s packed to %s; build \"%s\"\n", files.size(),
-              work.jobs.size(), work.reused, sizeText(sourceBytes).c_str(), sizeText(packedBytes).c_str(),
-              plan.build.c_str());
+  std::printf("built %zu files: %zu packed, %zu unchanged; %s packed to %s; build \"%s\", release %lld\n",
+              files.size(), work.jobs.size(), work.reused, sizeText(sourceBytes).c_str(), sizeText(packedBytes).c_str(),
+              plan.build.c_str(), static_cast<long long>(plan.sequence));
   return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "tools/builder/build_state.h"
 
+#include <algorithm>
+
 #include "data/json.h"
 #include "platform/file.h"
 
@@ -13,20 +15,32 @@ BuildState loadBuildState(const std::filesystem::path& outDir) {
   if (!readTextFile(buildStatePath(outDir), text)) return state;
   const Json root = Json::parse(text);
   if (root.get("format").integerOr(0) != 1) return state;
+  state.sequence = std::max<int64_t>(0, root.get("sequence").integerOr(0));
   state.chunkSize = static_cast<uint32_t>(root.get("chunkSize").integerOr(0));
   state.level = static_cast<int>(root.get("level").integerOr(0));
   for (const Json& entry : root.get("files").elements()) {
     const int64_t size = entry.get("size").integerOr(-1);
     const int64_t packed = entry.get("packed").integerOr(-1);
     if (size < 0 || packed < 0 || !entry.get("sha256").isString() || !entry.get("name").isString()) continue;
-    state.files[entry.get("name").text()] = {entry.get("sha256").text(), static_cast<uint64_t>(size), static_cast<uint64_t>(packed)};
+    state.files[entry.get("name").text()] = {entry.get("sha256").text(), static_cast<uint64_t>(size),
+                                             static_cast<uint64_t>(packed), entry.get("chunks").text()};
   }
   return state;
+}
+
+int64_t nextReleaseSequence(const std::filesystem::path& outDir, const BuildState& state) {
+  int64_t highest = state.sequence;
+  std::string text;
+  if (readTextFile(outDir / "manifest.json", text)) {
+    highest = std::max(highest, Json::parse(text).get("sequence").integerOr(0));
+  }
+  return highest + 1;
 }
 
 bool saveBuildState(const std::filesystem::path& outDir, const BuildState& state) {
   Json root = Json::object();
   root.set("format", 1);
+  root.set("sequence", state.sequence);
   root.set("chunkSize", state.chunkSize);
   root.set("level", state.level);
   // A list rather than an object keyed by name: building an object checks
@@ -38,6 +52,7 @@ bool saveBuildState(const std::filesystem::path& outDir, const BuildState& state
     entry.set("sha256", file.sha256);
     entry.set("size", file.size);
     entry.set("packed", file.packed);
+    if (!file.chunkSha256.empty()) entry.set("chunks", file.chunkSha256);
     files.push(std::move(entry));
   }
   root.set("files", std::move(files));

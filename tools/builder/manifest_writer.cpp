@@ -6,7 +6,7 @@
 namespace zv::builder {
 namespace {
 
-Json fileEntry(const PlannedFile& file, bool placeholders) {
+Json fileEntry(const PlannedFile& file, uint32_t chunkSize, bool placeholders) {
   Json entry = Json::object();
   entry.set("path", file.path);
   entry.set("size", file.size);
@@ -15,10 +15,13 @@ Json fileEntry(const PlannedFile& file, bool placeholders) {
   if (file.once) entry.set("mode", "once");
   if (file.serverName != file.path) entry.set("source", file.serverName);
   if (!file.variant.empty()) entry.set("variant", file.variant);
+  if (!file.chunkSha256.empty()) {
+    entry.set("chunks", Json::object().set("size", chunkSize).set("sha256", file.chunkSha256));
+  }
   return entry;
 }
 
-Json addonEntry(const PlannedAddon& addon, bool placeholders) {
+Json addonEntry(const PlannedAddon& addon, uint32_t chunkSize, bool placeholders) {
   Json entry = Json::object();
   entry.set("id", addon.id);
   if (!addon.name.empty()) entry.set("name", addon.name);
@@ -38,7 +41,7 @@ Json addonEntry(const PlannedAddon& addon, bool placeholders) {
     entry.set("cleanup", std::move(cleanup));
   }
   Json files = Json::array();
-  for (const PlannedFile& file : addon.files) files.push(fileEntry(file, placeholders));
+  for (const PlannedFile& file : addon.files) files.push(fileEntry(file, chunkSize, placeholders));
   entry.set("files", std::move(files));
   return entry;
 }
@@ -50,9 +53,10 @@ Json manifestJson(const Plan& plan, bool placeholders) {
   root.set("format", 1);
   root.set("generated", plan.generated);
   root.set("build", plan.build);
-  if (plan.hasLauncher) root.set("launcher", fileEntry(plan.launcher, placeholders));
+  if (plan.sequence > 0) root.set("sequence", plan.sequence);
+  if (plan.hasLauncher) root.set("launcher", fileEntry(plan.launcher, plan.chunkSize, placeholders));
   Json files = Json::array();
-  for (const PlannedFile& file : plan.files) files.push(fileEntry(file, placeholders));
+  for (const PlannedFile& file : plan.files) files.push(fileEntry(file, plan.chunkSize, placeholders));
   root.set("files", std::move(files));
   if (!plan.remove.empty()) {
     Json remove = Json::array();
@@ -61,7 +65,7 @@ Json manifestJson(const Plan& plan, bool placeholders) {
   }
   if (!plan.addons.empty()) {
     Json addons = Json::array();
-    for (const PlannedAddon& addon : plan.addons) addons.push(addonEntry(addon, placeholders));
+    for (const PlannedAddon& addon : plan.addons) addons.push(addonEntry(addon, plan.chunkSize, placeholders));
     root.set("addons", std::move(addons));
   }
   return root;

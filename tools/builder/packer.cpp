@@ -26,6 +26,7 @@ struct Item {
   uint32_t chunk = 0;
   uint32_t count = 0;
   std::vector<uint8_t> input;
+  uint8_t inputDigest[Sha256::kDigestSize] = {};  // of input, for a file of more than one chunk
   std::vector<uint8_t> output;
   size_t outputLength = 0;  // 0: stored raw
   bool compressed = false;  // the compressor is done with it
@@ -164,6 +165,13 @@ class Pipeline {
         queue_.pop_front();
       }
       Item& item = slots_[s % slots_.size()];
+      // Hashed here rather than by the reader: the compressing threads work
+      // side by side, the reader alone.
+      if (item.count > 1) {
+        Sha256 digest;
+        digest.update(item.input.data(), item.input.size());
+        digest.final(item.inputDigest);
+      }
       item.output.resize(item.input.size());
       item.outputLength = compressor.compress(item.input.data(), item.input.size(), item.output.data());
       {
@@ -198,7 +206,9 @@ class Pipeline {
           return fail(error);
         }
         packed = sizeof header + table.size();
+        job.chunkSha256.clear();
       }
+      if (item.count > 1) job.chunkSha256 += toHex(item.inputDigest, sizeof item.inputDigest);
       if (item.count > 0) {
         const bool raw = item.outputLength == 0;
         const uint8_t* data = raw ? item.input.data() : item.output.data();

@@ -20,6 +20,9 @@ struct PackJob {
   uint64_t size = 0;    // as hashed
   std::string sha256;   // as hashed; the content packed must still have it
   uint64_t packed = 0;  // out: the packed file's size
+  // out: for a file of more than one chunk, the SHA-256 of each unpacked
+  // chunk in order, 64 lowercase hex digits each; else empty.
+  std::string chunkSha256;
 };
 
 inline constexpr uint32_t kDefaultChunkSize = 4u << 20;

@@ -23,6 +23,7 @@ struct PlannedFile {
   uint64_t size = 0;
   std::string sha256;          // filled by hashing
   uint64_t packed = 0;         // filled by packing or taken from the last build
+  std::string chunkSha256;     // likewise: each chunk's SHA-256 when there are several
 };
 
 struct PlannedAddon {
@@ -38,6 +39,7 @@ struct PlannedAddon {
 struct Plan {
   std::string build;
   std::string generated;
+  int64_t sequence = 0;  // the release's place in the output folder's series; 0 only in checks before a build
   bool hasLauncher = false;
   PlannedFile launcher;
   std::vector<PlannedFile> files;
