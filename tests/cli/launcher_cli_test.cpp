@@ -290,6 +290,25 @@ TEST_F(SlowLauncherCli, ClosingDuringADownloadStopsTheJobWithoutAResult) {
   EXPECT_TRUE(partial);
 }
 
+TEST_F(LauncherCli, CancelAndCloseAreNotHeldUpByAServerThatStopsSendingTheManifest) {
+  publish("b1");
+  Json config = Json::object();
+  config.set("updateUrl", servers.fault + "/s/stall-10/" + site->path().filename().string() + "/update/");
+  configure(config);
+  auto launcher = startStdio();
+  launcher->send(R"({"cmd":"ready"})");
+  launcher->until("phase", "manifest");
+  // Far below the half minute a silent server takes to time out.
+  launcher->limitWaits(std::chrono::seconds(10));
+  launcher->send(R"({"cmd":"cancel"})");
+  EXPECT_EQ(launcher->until("done").back().get("code").text(), "cancelled");
+  launcher->send(R"({"cmd":"check"})");
+  launcher->until("phase", "manifest");
+  launcher->closeInput();
+  EXPECT_EQ(findEvent(launcher->rest(), "done"), nullptr);
+  EXPECT_EQ(launcher->wait(), 0);
+}
+
 TEST_F(SlowLauncherCli, AKilledDownloadLeavesNoHalfFileAndTheNextCheckFinishesIt) {
   if (LauncherCommand::get().windows) GTEST_SKIP() << "killing Wine's loader does not stop the Windows process";
   auto launcher = startStdio();
