@@ -171,6 +171,23 @@ TEST_F(LauncherCli, TheFirstReadyGetsQueuedEventsThenInitThenOneCheck) {
   EXPECT_EQ(launcher->wait(), 0);
 }
 
+TEST_F(LauncherCli, ACommandLineOverOneMebibyteIsDroppedAndTheNextOnesAreRead) {
+  configure();
+  auto launcher = startStdio();
+  // Padded to a given length: {"cmd":"NAME","pad":"xxx...."}
+  const auto padded = [](const std::string& name, size_t length) {
+    const std::string head = R"({"cmd":")" + name + R"(","pad":")";
+    return head + std::string(length - head.size() - 2, 'x') + R"("})";
+  };
+  launcher->send(padded("close", (1u << 20) + 1));
+  launcher->send(padded("getSettings", 1u << 20));
+  launcher->send(R"({"cmd":"ready"})");
+  EXPECT_EQ(typesOf(launcher->until("init")), (std::vector<std::string>{"settings", "init"}));
+  launcher->closeInput();
+  launcher->rest();
+  EXPECT_EQ(launcher->wait(), 0);
+}
+
 TEST_F(LauncherCli, OneShotCommandsReportAndExitByTheResult) {
   publish("b2");
   configure();
