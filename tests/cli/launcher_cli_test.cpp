@@ -711,6 +711,10 @@ TEST_F(AddonCli, InstallSwitchVariantAndRemove) {
   events = job(*launcher, R"({"cmd":"addonInstall","id":"fx","variant":"intel"})");
   EXPECT_EQ(events.back().get("code").text(), "addonUnknown");
   EXPECT_EQ(events.back().get("detail").text(), "fx / intel");
+  // Bytes that are no UTF-8 come back as U+FFFD, control characters reach
+  // the log as visible escapes.
+  events = job(*launcher, "{\"cmd\":\"addonInstall\",\"id\":\"fx\",\"variant\":\"in\xFFtel\\u0007\"}");
+  EXPECT_EQ(events.back().get("detail").text(), "fx / in\xEF\xBF\xBDtel\x07");
 
   writeFile(client / "fx/fx-crash.log", "log");
   events = job(*launcher, R"({"cmd":"addonRemove","id":"fx"})");
@@ -722,6 +726,7 @@ TEST_F(AddonCli, InstallSwitchVariantAndRemove) {
   EXPECT_TRUE(fs::exists(client / "readme.txt"));
   const std::string log = readFile(client / "ZarvoLauncher.log");
   EXPECT_NE(log.find("  addon install: fx variant=nv key=pause\r\n"), std::string::npos);
+  EXPECT_NE(log.find("  addon install: fx variant=in\xEF\xBF\xBDtel\\x07 key=\r\n"), std::string::npos);
   EXPECT_NE(log.find("  addon remove: fx\r\n"), std::string::npos);
   launcher->closeInput();
   launcher->rest();
