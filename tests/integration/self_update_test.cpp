@@ -47,14 +47,11 @@ TEST_F(SelfUpdateTest, DifferentLauncherIsDownloadedNextToItAndHandedOver) {
 }
 
 TEST_F(SelfUpdateTest, SameSizeButOtherBytesIsStillAnUpdate) {
-  runWith("launcher 1.0", "launcher 2.0");
-  EXPECT_EQ(selfUpdates.size(), 1u);
-  EXPECT_EQ(readFile(newLauncher()), "launcher 2.0");
-  // The entry's name may differ from the running file's in ASCII case only.
-  release_->setLauncher("zarvolauncher.EXE", "launcher 3.0");
+  // The entry's name may differ from the running file's in ASCII case.
+  release_->setLauncher("zarvolauncher.EXE", "launcher 2.0");
   runWith("launcher 1.0", "");
   EXPECT_EQ(selfUpdates.size(), 1u);
-  EXPECT_EQ(readFile(newLauncher()), "launcher 3.0");
+  EXPECT_EQ(readFile(newLauncher()), "launcher 2.0");
 }
 
 TEST_F(SelfUpdateTest, CurrentMissingOrSwitchedOffLauncherGoesStraightToTheCheck) {
