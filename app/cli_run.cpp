@@ -45,10 +45,13 @@ int runStdio(Startup& startup, const Options& options) {
   // The reader may stay blocked on input after the launcher closed; it owns
   // a share of the host so that it never posts into a destroyed one.
   std::thread([host] {
-    // Input that fails in any way ends it, which closes the launcher.
+    // Input that fails in any way ends it, which closes the launcher. An
+    // over-long line is dropped like any other malformed command.
     try {
       std::string line;
-      while (readStandardInputLine(line)) host->postCommand(line);
+      for (InputLine read; (read = readStandardInputLine(line)) != InputLine::End;) {
+        if (read == InputLine::Line) host->postCommand(line);
+      }
     } catch (...) {
     }
     host->postEndOfInput();

@@ -3,6 +3,7 @@
 #include "addons/addon_jobs.h"
 #include "bridge/event_gate.h"
 #include "bridge/page_protocol.h"
+#include "data/valid_utf8.h"
 #include "net/make_fetcher.h"
 #include "platform/open_url.h"
 #include "updater/update_job.h"
@@ -91,10 +92,14 @@ void Bridge::ready() {
 
 void Bridge::deliverPageEvent(const std::string& text) {
   if (closed_) return;
+  // Texts from outside (page commands, server documents) may carry bytes that
+  // are no UTF-8, which the page would not take as JSON. They are only ever
+  // inside JSON strings, so putting U+FFFD in their place keeps it valid.
+  std::string valid = validUtf8(text);
   if (pageReady_ && window_.pageViewExists()) {
-    window_.sendToPage(text);
+    window_.sendToPage(valid);
   } else {
-    pendingPageEvents_.push_back(text);
+    pendingPageEvents_.push_back(std::move(valid));
   }
 }
 

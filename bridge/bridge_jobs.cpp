@@ -7,6 +7,7 @@
 #include "bridge/bridge.h"
 #include "bridge/event_gate.h"
 #include "bridge/page_protocol.h"
+#include "data/valid_utf8.h"
 #include "platform/log.h"
 #include "updater/update_job.h"
 
@@ -126,7 +127,7 @@ void Bridge::startUpdate(CheckMode mode) {
 
 void Bridge::installAddon(const std::string& id, const std::string& variant, const std::string& key) {
   if (!isValidAddonId(id)) return;
-  writeLog(logPath(), "addon install: " + id + " variant=" + variant + " key=" + key);
+  writeLog(logPath(), "addon install: " + id + " variant=" + loggableText(variant) + " key=" + loggableText(key));
   startJob([run = services_.runAddonInstall, id, variant, key](UpdateJob& updater) { run(updater, id, variant, key); });
 }
 

@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -92,8 +93,8 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 // One exchange as libcurl reports it: the header lines of every answer
 // (interim ones and followed redirects included), then the final body.
 struct Transfer {
-  Transfer(CURL* curl, ResponseHandler& handler, unsigned receiveMs)
-      : curl(curl), handler(handler), receiveLimit(receiveMs) {}
+  Transfer(CURL* curl, ResponseHandler& handler, unsigned receiveMs, std::function<bool()> cancelRequested)
+      : curl(curl), handler(handler), receiveLimit(receiveMs), cancelRequested(std::move(cancelRequested)) {}
 
   // Hands the final status to the handler; false when it refuses it.
   bool takeStatus(uint32_t status) {
@@ -105,6 +106,8 @@ struct Transfer {
   CURL* curl;
   ResponseHandler& handler;
   const std::chrono::milliseconds receiveLimit;
+  const std::function<bool()> cancelRequested;
+  bool cancelled = false;
   std::optional<std::chrono::steady_clock::time_point> lastData;  // since the request went out
   bool stalled = false;
   uint32_t answerStatus = 0;  // of the answer whose headers are being read
@@ -146,11 +149,15 @@ size_t onBodyPiece(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-// Called by libcurl about once a second, and whenever data moves. The
-// receive time-out, like WinHTTP's, bounds each wait for data from the moment
-// the request has gone out; connecting has its own time-out.
+// Called by libcurl about once a second in every phase (resolving and
+// connecting too), and whenever data moves: the place where a cancel is seen
+// while nothing arrives. The receive time-out, like WinHTTP's, bounds each
+// wait for data from the moment the request has gone out; connecting has its
+// own time-out.
 int onTick(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   Transfer& transfer = *static_cast<Transfer*>(user);
+  transfer.cancelled = transfer.cancelRequested();
+  if (transfer.cancelled) return 1;
   curl_off_t requestSentAfter = 0;
   curl_easy_getinfo(transfer.curl, CURLINFO_PRETRANSFER_TIME_T, &requestSentAfter);
   if (requestSentAfter == 0) return 0;
@@ -202,7 +209,7 @@ HttpFetcher::Exchange CurlFetcher::exchange(const std::string& url, uint64_t ran
   // WinHTTP does not follow a redirect from https to http.
   const bool secure = startsWithNoCase(url, "https:");
 
-  Transfer transfer(curl, handler, timeouts_.receiveMs);
+  Transfer transfer(curl, handler, timeouts_.receiveMs, [this] { return cancelRequested(); });
   curl_easy_setopt(curl, CURLOPT_URL, wireUrl.c_str());
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
@@ -230,7 +237,7 @@ HttpFetcher::Exchange CurlFetcher::exchange(const std::string& url, uint64_t ran
   const CURLcode result = curl_easy_perform(curl);
 
   if (transfer.statusRefused) return Exchange::Refused;
-  if (transfer.bodyRefused) {
+  if (transfer.bodyRefused || transfer.cancelled) {
     failure = cancelledFailure();
     return Exchange::Failed;
   }

@@ -1,8 +1,10 @@
 #pragma once
 // The one door to HTTP: a small text document into memory, or a file streamed
 // to disk with resume. Calls block; they are made from worker threads only.
-// One fetcher serves one thread at a time.
+// One fetcher serves one thread at a time; only its cancel flag is set from
+// another.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -54,6 +56,17 @@ class Fetcher {
   // written as DiskWrite, a progress callback's false as Cancelled.
   [[nodiscard]] virtual bool download(const std::string& url, const std::filesystem::path& destination,
                                       uint64_t resumeOffset, const ProgressFn& progress, Failure& failure) = 0;
+
+  // A flag (not owned, outliving the fetcher's use) that stops whatever
+  // request runs, within about a second, also while it waits for a silent
+  // server, resolves or connects: the request then fails as Cancelled.
+  void watchCancel(const std::atomic<bool>* flag) { cancel_ = flag; }
+
+ protected:
+  bool cancelRequested() const { return cancel_ != nullptr && cancel_->load(); }
+
+ private:
+  const std::atomic<bool>* cancel_ = nullptr;
 };
 
 }  // namespace zv

@@ -13,6 +13,7 @@ class TextHandler final : public ResponseHandler {
  public:
   explicit TextHandler(std::string& body) : body_(body) {}
   uint32_t status() const { return status_; }
+  bool tooLarge() const { return tooLarge_; }
 
   bool onStatus(uint32_t status) override {
     status_ = status;
@@ -21,7 +22,8 @@ class TextHandler final : public ResponseHandler {
     return true;
   }
   bool onBody(const char* data, size_t size) override {
-    if (size > kMaxTextBytes - body_.size()) return false;
+    tooLarge_ = size > kMaxTextBytes - body_.size();
+    if (tooLarge_) return false;
     body_.append(data, size);
     return true;
   }
@@ -29,6 +31,7 @@ class TextHandler final : public ResponseHandler {
  private:
   std::string& body_;
   uint32_t status_ = 0;
+  bool tooLarge_ = false;
 };
 
 // Writes a 200 answer over the destination, or appends a 206 answer to the
@@ -93,8 +96,7 @@ bool HttpFetcher::getText(const std::string& url, std::string& body, Failure& fa
     case Exchange::Refused: failure = statusFailure(handler.status(), url); return false;
     case Exchange::Failed: break;
   }
-  // The size cap is the only reason the handler refuses a piece.
-  if (failure.kind == FailureKind::Cancelled) failure = Failure{FailureKind::TooLarge, 0, url, {}};
+  if (handler.tooLarge()) failure = Failure{FailureKind::TooLarge, 0, url, {}};
   return false;
 }
 

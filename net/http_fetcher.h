@@ -20,7 +20,8 @@ class ResponseHandler {
   // Called once, before any byte of the body. False ends the exchange
   // without reading the body.
   virtual bool onStatus(uint32_t status) = 0;
-  // False stops the transfer; the exchange then fails as Cancelled.
+  // False stops the transfer; the exchange then fails as Cancelled, as it
+  // does when the fetcher's cancel flag is seen set.
   virtual bool onBody(const char* data, size_t size) = 0;
 };
 

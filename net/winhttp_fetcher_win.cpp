@@ -3,7 +3,11 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "platform/text_path.h"
@@ -23,6 +27,9 @@ std::wstring wide(std::string_view utf8) {
 Failure lastHttpError(const char* step) { return Failure{FailureKind::Network, GetLastError(), step, {}}; }
 
 // The connection and request handles of one request, closed request first.
+// The request handle may be closed early, from another thread, to abort a
+// call that waits on it: closing it is the one way to stop a synchronous
+// WinHTTP call.
 struct RequestHandles {
   HINTERNET connection = nullptr;
   HINTERNET request = nullptr;
@@ -33,9 +40,59 @@ struct RequestHandles {
   RequestHandles(const RequestHandles&) = delete;
   RequestHandles& operator=(const RequestHandles&) = delete;
   ~RequestHandles() {
-    if (request) WinHttpCloseHandle(request);
+    closeRequest();
     if (connection) WinHttpCloseHandle(connection);
   }
+  void closeRequest() {
+    std::lock_guard lock(requestMutex);
+    if (request && !requestClosed) WinHttpCloseHandle(request);
+    requestClosed = true;
+  }
+
+ private:
+  std::mutex requestMutex;
+  bool requestClosed = false;
+};
+
+// While it lives, looks at the cancel flag five times a second and closes
+// the request when it is set, so that a cancel does not wait for a silent
+// server's time-out.
+class CancelWatch {
+ public:
+  CancelWatch(RequestHandles& handles, std::function<bool()> cancelRequested)
+      : handles_(handles), cancelRequested_(std::move(cancelRequested)), thread_([this] { watch(); }) {}
+  ~CancelWatch() {
+    {
+      std::lock_guard lock(mutex_);
+      ended_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+  CancelWatch(const CancelWatch&) = delete;
+  CancelWatch& operator=(const CancelWatch&) = delete;
+  bool cancelled() const { return cancelled_.load(); }
+
+ private:
+  void watch() {
+    std::unique_lock lock(mutex_);
+    while (!ended_) {
+      if (cancelRequested_()) {
+        cancelled_ = true;
+        handles_.closeRequest();
+        return;
+      }
+      wake_.wait_for(lock, std::chrono::milliseconds(200));
+    }
+  }
+
+  RequestHandles& handles_;
+  const std::function<bool()> cancelRequested_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool ended_ = false;
+  std::atomic<bool> cancelled_{false};
+  std::thread thread_;  // last: starts once everything it uses is there
 };
 
 // The Content-Length of the answer, read as text: the numeric query is
@@ -57,10 +114,8 @@ std::optional<uint64_t> announcedLength(HINTERNET request) {
   return length;
 }
 
-// Sends a GET for url and reads the answer's status; the handles stay open
-// for the body.
-bool sendGetRequest(HINTERNET session, const std::string& url, const std::wstring& extraHeaders,
-                    RequestHandles& handles, Failure& failure) {
+// Opens a GET request for url; the handles stay open for sending it.
+bool openGetRequest(HINTERNET session, const std::string& url, RequestHandles& handles, Failure& failure) {
   const std::wstring wideUrl = wide(url);
   std::vector<wchar_t> host(256);
   std::vector<wchar_t> path(wideUrl.size() + 1);
@@ -94,6 +149,12 @@ bool sendGetRequest(HINTERNET session, const std::string& url, const std::wstrin
     failure = lastHttpError("request");
     return false;
   }
+  return true;
+}
+
+// Sends the opened request and reads the answer's status; the handles stay
+// open for the body.
+bool sendGetRequest(RequestHandles& handles, const std::wstring& extraHeaders, Failure& failure) {
   // Proxies and caches on the way must not answer from a stale copy.
   const std::wstring headers = L"Cache-Control: no-cache\r\nPragma: no-cache\r\n" + extraHeaders;
   if (!WinHttpSendRequest(handles.request, headers.c_str(), static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0, 0,
@@ -177,9 +238,16 @@ HttpFetcher::Exchange WinHttpFetcher::exchange(const std::string& url, uint64_t 
   std::wstring extraHeaders;
   if (rangeFrom > 0) extraHeaders = L"Range: bytes=" + std::to_wstring(rangeFrom) + L"-\r\n";
   RequestHandles handles;
-  if (!sendGetRequest(session_, url, extraHeaders, handles, failure)) return Exchange::Failed;
+  if (!openGetRequest(session_, url, handles, failure)) return Exchange::Failed;
+  CancelWatch watch(handles, [this] { return cancelRequested(); });
+  // A request closed by the watch fails with whatever error WinHTTP picks.
+  const auto cancelled = [&] {
+    if (watch.cancelled()) failure = cancelledFailure();
+    return Exchange::Failed;
+  };
+  if (!sendGetRequest(handles, extraHeaders, failure)) return cancelled();
   if (!handler.onStatus(handles.status)) return Exchange::Refused;
-  if (!readResponseBody(handles, handler, failure)) return Exchange::Failed;
+  if (!readResponseBody(handles, handler, failure)) return cancelled();
   return Exchange::Complete;
 }
 

@@ -10,7 +10,7 @@ std::filesystem::path withSuffix(const std::filesystem::path& path, std::string_
   return result;
 }
 
-bool readTextFile(const std::filesystem::path& path, std::string& bytes) {
+bool readTextFile(const std::filesystem::path& path, std::string& bytes, size_t maxBytes) {
   File file;
   std::string error;
   if (!file.open(path, File::Mode::Read, error)) return false;
@@ -20,6 +20,7 @@ bool readTextFile(const std::filesystem::path& path, std::string& bytes) {
     size_t got = 0;
     if (!file.read(buffer, sizeof buffer, got, error)) return false;
     if (got == 0) break;
+    if (got > maxBytes - out.size()) return false;
     out.append(buffer, got);
   }
   bytes = std::move(out);

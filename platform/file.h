@@ -51,9 +51,17 @@ class File {
 #endif
 };
 
+// The largest file readTextFile takes by default: far above any
+// configuration, preferences or state file (a cache.json of a client with a
+// hundred thousand files stays under 16 MiB), and low enough that parsing
+// one costs no more than a few hundred megabytes.
+inline constexpr size_t kMaxTextFileBytes = 16u * 1024 * 1024;
+
 // The whole file as raw bytes, opened shared with readers and writers.
-// False when it cannot be opened or a read fails.
-[[nodiscard]] bool readTextFile(const std::filesystem::path& path, std::string& bytes);
+// False when it cannot be opened, a read fails, or it is longer than
+// maxBytes: a larger file counts as an unreadable one.
+[[nodiscard]] bool readTextFile(const std::filesystem::path& path, std::string& bytes,
+                                size_t maxBytes = kMaxTextFileBytes);
 
 // Writes bytes to path + ".tmp", flushes them to the disk and renames that
 // over path durably (durable_file.h, which also has the form for a record

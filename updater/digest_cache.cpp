@@ -52,6 +52,21 @@ void DigestCache::record(std::string_view path, uint64_t size, std::string_view 
   }
 }
 
+void DigestCache::keepOnly(const std::unordered_set<std::string>& paths) {
+  std::vector<Entry> kept;
+  for (Entry& entry : entries_) {
+    if (paths.count(entry.path) != 0) kept.push_back(std::move(entry));
+  }
+  if (kept.size() == entries_.size()) {
+    entries_ = std::move(kept);
+    return;
+  }
+  entries_ = std::move(kept);
+  index_.clear();
+  for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].path, i);
+  changed_ = true;
+}
+
 std::string DigestCache::dump() const {
   std::string out = "{";
   for (const Entry& entry : entries_) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "data/json.h"
@@ -38,6 +39,9 @@ class DigestCache {
   // Sets the entry named path to [size, timeText, sha256], in place when it
   // exists, else as a new last member.
   void record(std::string_view path, uint64_t size, std::string_view timeText, std::string_view sha256);
+
+  // Forgets the entries whose name is not in paths (changed when any was).
+  void keepOnly(const std::unordered_set<std::string>& paths);
 
   // Whether entries were recorded or cleared since the last assign or
   // markSaved: an unchanged cache need not be written back.

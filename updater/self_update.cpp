@@ -1,9 +1,11 @@
 // The job's side of the launcher's self-update: fetch the launcher the
 // manifest names when the running one differs, and hand it to the host.
 
+#include "data/text_rules.h"
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "crypto/sha256.h"
+#include "platform/text_path.h"
 #include "updater/update_job.h"
 
 namespace zv {
@@ -11,6 +13,11 @@ namespace zv {
 bool UpdateJob::selfUpdateStep(const Manifest& manifest) {
   const ManifestFile& launcher = manifest.launcher;
   if (launcher.path.empty() || launcherPath_.empty()) return false;
+  // Only a program of the running one's kind replaces it: a console launcher
+  // on Linux is no ZarvoLauncher.exe, and swapping one in would fail to
+  // start and be rolled back on every run.
+  const std::string_view entryName = std::string_view(launcher.path).substr(launcher.path.rfind('/') + 1);
+  if (asciiLower(entryName) != asciiLower(pathToUtf8(launcherPath_.filename()))) return false;
 
   // Hashed only when the size matches: a different size is reason enough.
   uint64_t size = 0;

@@ -9,6 +9,19 @@
 #include "updater/work_folder.h"
 
 namespace zv {
+namespace {
+
+// Every client path the manifest names, add-on files of every variant included.
+std::unordered_set<std::string> pathsNamedIn(const Manifest& manifest) {
+  std::unordered_set<std::string> paths;
+  for (const ManifestFile& file : manifest.files) paths.insert(file.path);
+  for (const ManifestAddon& addon : manifest.addons) {
+    for (const ManifestFile& file : addon.files) paths.insert(file.path);
+  }
+  return paths;
+}
+
+}  // namespace
 
 void UpdateJob::run(CheckMode mode) {
   cancelFlag_.exchange(false);
@@ -34,6 +47,8 @@ void UpdateJob::run(CheckMode mode) {
   bool changed = !outcome.downloaded.empty();
   if (retireFiles(manifest)) changed = true;
   if (addonHooks_ != nullptr && !maintainAddons(manifest, mode, changed)) return;
+  // Entries for files the release no longer names would otherwise stay for good.
+  state_.cacheState.keepOnly(pathsNamedIn(manifest));
   state_.saveCacheState();
   if (addonHooks_ != nullptr) addonHooks_->sendAddonList(*this, &manifest);
   deletePartFiles(state_.workFolder());

@@ -40,6 +40,7 @@ UpdateJob::UpdateJob(std::filesystem::path clientFolder, std::filesystem::path l
     if (given) given(phase);
   };
   migrateWorkFolder(clientFolder_, state_.workFolder());
+  fetcher_.watchCancel(&cancelFlag_);
 }
 
 void UpdateJob::done(bool ok, bool canPlay, const std::string& code, const std::string& detail) {

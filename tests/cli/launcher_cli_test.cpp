@@ -172,6 +172,23 @@ TEST_F(LauncherCli, TheFirstReadyGetsQueuedEventsThenInitThenOneCheck) {
   EXPECT_EQ(launcher->wait(), 0);
 }
 
+TEST_F(LauncherCli, ACommandLineOverOneMebibyteIsDroppedAndTheNextOnesAreRead) {
+  configure();
+  auto launcher = startStdio();
+  // Padded to a given length: {"cmd":"NAME","pad":"xxx...."}
+  const auto padded = [](const std::string& name, size_t length) {
+    const std::string head = R"({"cmd":")" + name + R"(","pad":")";
+    return head + std::string(length - head.size() - 2, 'x') + R"("})";
+  };
+  launcher->send(padded("close", (1u << 20) + 1));
+  launcher->send(padded("getSettings", 1u << 20));
+  launcher->send(R"({"cmd":"ready"})");
+  EXPECT_EQ(typesOf(launcher->until("init")), (std::vector<std::string>{"settings", "init"}));
+  launcher->closeInput();
+  launcher->rest();
+  EXPECT_EQ(launcher->wait(), 0);
+}
+
 TEST_F(LauncherCli, OneShotCommandsReportAndExitByTheResult) {
   publish("b2");
   configure();
@@ -289,6 +306,26 @@ TEST_F(SlowLauncherCli, ClosingDuringADownloadStopsTheJobWithoutAResult) {
     partial = partial || entry.path().extension() == ".part";
   }
   EXPECT_TRUE(partial);
+}
+
+TEST_F(LauncherCli, CancelAndCloseAreNotHeldUpByAServerThatStopsSendingTheManifest) {
+  if (LauncherCommand::get().windows) GTEST_SKIP() << "Wine's WinHTTP does not end a call whose request handle is closed";
+  publish("b1");
+  Json config = Json::object();
+  config.set("updateUrl", servers.fault + "/s/stall-10/" + site->path().filename().string() + "/update/");
+  configure(config);
+  auto launcher = startStdio();
+  launcher->send(R"({"cmd":"ready"})");
+  launcher->until("phase", "manifest");
+  // Far below the half minute a silent server takes to time out.
+  launcher->limitWaits(std::chrono::seconds(10));
+  launcher->send(R"({"cmd":"cancel"})");
+  EXPECT_EQ(launcher->until("done").back().get("code").text(), "cancelled");
+  launcher->send(R"({"cmd":"check"})");
+  launcher->until("phase", "manifest");
+  launcher->closeInput();
+  EXPECT_EQ(findEvent(launcher->rest(), "done"), nullptr);
+  EXPECT_EQ(launcher->wait(), 0);
 }
 
 TEST_F(SlowLauncherCli, AKilledDownloadLeavesNoHalfFileAndTheNextCheckFinishesIt) {
@@ -676,6 +713,10 @@ TEST_F(AddonCli, InstallSwitchVariantAndRemove) {
   events = job(*launcher, R"({"cmd":"addonInstall","id":"fx","variant":"intel"})");
   EXPECT_EQ(events.back().get("code").text(), "addonUnknown");
   EXPECT_EQ(events.back().get("detail").text(), "fx / intel");
+  // Bytes that are no UTF-8 come back as U+FFFD, control characters reach
+  // the log as visible escapes.
+  events = job(*launcher, "{\"cmd\":\"addonInstall\",\"id\":\"fx\",\"variant\":\"in\xFFtel\\u0007\"}");
+  EXPECT_EQ(events.back().get("detail").text(), "fx / in\xEF\xBF\xBDtel\x07");
 
   writeFile(client / "fx/fx-crash.log", "log");
   events = job(*launcher, R"({"cmd":"addonRemove","id":"fx"})");
@@ -687,6 +728,7 @@ TEST_F(AddonCli, InstallSwitchVariantAndRemove) {
   EXPECT_TRUE(fs::exists(client / "readme.txt"));
   const std::string log = readFile(client / "ZarvoLauncher.log");
   EXPECT_NE(log.find("  addon install: fx variant=nv key=pause\r\n"), std::string::npos);
+  EXPECT_NE(log.find("  addon install: fx variant=in\xEF\xBF\xBDtel\\x07 key=\r\n"), std::string::npos);
   EXPECT_NE(log.find("  addon remove: fx\r\n"), std::string::npos);
   launcher->closeInput();
   launcher->rest();

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -62,8 +63,8 @@ std::string withoutCarriageReturns(std::string text) {
 constexpr auto kLimit = std::chrono::minutes(2);
 
 // The exit status of pid, killing it first when it has not ended in time.
-int waitForExit(pid_t pid) {
-  const auto deadline = std::chrono::steady_clock::now() + kLimit;
+int waitForExit(pid_t pid, std::chrono::milliseconds limit = kLimit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   int status = 0;
   pid_t ended = 0;
   bool killed = false;
@@ -163,7 +164,7 @@ bool LauncherProcess::nextLine(std::string& line) {
       return true;
     }
     pollfd ready{output_, POLLIN, 0};
-    const int polled = poll(&ready, 1, static_cast<int>(std::chrono::milliseconds(kLimit).count()));
+    const int polled = poll(&ready, 1, static_cast<int>(waitLimit().count()));
     if (polled < 0 && errno == EINTR) continue;
     if (polled == 0) {
       ADD_FAILURE() << "no output from the launcher in time";
@@ -213,9 +214,19 @@ std::vector<Json> LauncherProcess::rest() {
   return events;
 }
 
+void LauncherProcess::limitWaits(std::chrono::milliseconds fromNow) {
+  deadline_ = std::chrono::steady_clock::now() + fromNow;
+}
+
+std::chrono::milliseconds LauncherProcess::waitLimit() const {
+  if (!deadline_) return kLimit;
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline_ - std::chrono::steady_clock::now());
+  return std::clamp(left, std::chrono::milliseconds(0), std::chrono::milliseconds(kLimit));
+}
+
 int LauncherProcess::wait() {
   if (pid_ <= 0) return status_;
-  status_ = waitForExit(pid_);
+  status_ = waitForExit(pid_, waitLimit());
   pid_ = -1;
   return status_;
 }

@@ -6,7 +6,9 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,15 +69,21 @@ class LauncherProcess {
   int wait();
   // Ends the process at once, the way a crash or a power cut would.
   void kill();
+  // From now on, every wait for output or for the end ends by this time
+  // from now at the latest (failing the test), not only after the usual
+  // two minutes.
+  void limitWaits(std::chrono::milliseconds fromNow);
 
  private:
   void start(const std::vector<std::string>& command, const std::filesystem::path& errorFile);
+  std::chrono::milliseconds waitLimit() const;
 
   pid_t pid_ = -1;
   int input_ = -1;
   int output_ = -1;
   std::string buffer_;
   int status_ = -1;
+  std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 
 // The "type" of each event.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -406,6 +407,48 @@ TEST_F(FetcherTest, TheProgressCallbackStopsTheTransfer) {
                                   [&](uint64_t total) { return total <= expected; }, failure_));
   EXPECT_EQ(error(), "cancelled");
   EXPECT_LE(readFile(destination).size(), expected + kChunkBytes);
+}
+
+TEST_F(FetcherTest, TheCancelFlagStopsARequestThatWaitsForASilentServer) {
+  if (test::runningUnderWine()) GTEST_SKIP() << "Wine's WinHTTP does not end a call whose request handle is closed";
+  // Time-outs far beyond the test's own bound: only the flag can end these.
+  FetchTimeouts patient;
+  patient.receiveMs = 120000;
+  const std::unique_ptr<HttpFetcher> fetcher = makeFetcher(patient);
+  std::atomic<bool> cancel{false};
+  fetcher->watchCancel(&cancel);
+  const auto endsCancelled = [](std::future<Failure> ending) {
+    ASSERT_EQ(ending.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the cancel was not seen";
+    EXPECT_EQ(failureText(ending.get()), "cancelled");
+  };
+
+  // No answer at all: the request waits for the headers.
+  publish("doc.txt", "text");
+  std::string body;
+  auto silent = std::async(std::launch::async, [&] {
+    Failure failure;
+    EXPECT_FALSE(fetcher->getText(faultUrl("silent", "doc.txt"), body, failure));
+    return failure;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  cancel = true;
+  endsCancelled(std::move(silent));
+
+  // A body that stops coming: set after the first piece, the flag must be
+  // seen while nothing arrives.
+  cancel = false;
+  publish("file.bin", pattern(300000));
+  auto stalled = std::async(std::launch::async, [&] {
+    Failure failure;
+    EXPECT_FALSE(fetcher->download(faultUrl("stall-1000", "file.bin"), local_ / "file.part", 0,
+                                   [&](uint64_t) {
+                                     cancel = true;
+                                     return true;
+                                   },
+                                   failure));
+    return failure;
+  });
+  endsCancelled(std::move(stalled));
 }
 
 TEST_F(FetcherTest, ADestinationThatCannotBeWrittenIsNamedNotCancelled) {

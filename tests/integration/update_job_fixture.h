@@ -103,7 +103,8 @@ class UpdateJobFixture : public ::testing::Test {
   unsigned requestsForUrl(const std::string& url) {
     std::string count;
     Failure failure;
-    EXPECT_TRUE(fetcher_->getText(servers_.fault + "/_stats" + url.substr(servers_.fault.size()), count, failure))
+    // A fetcher of its own: the job's stops once the job was cancelled.
+    EXPECT_TRUE(makeFetcher()->getText(servers_.fault + "/_stats" + url.substr(servers_.fault.size()), count, failure))
         << failureText(failure);
     return static_cast<unsigned>(std::stoul("0" + count));
   }

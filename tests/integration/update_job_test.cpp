@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "platform/file.h"
 #include "platform/file_info.h"
 #include "tests/integration/update_job_fixture.h"
 #include "tests/support/write_time.h"
@@ -134,6 +135,21 @@ TEST_F(UpdateJobTest, ChangedTimeOrDamagedCacheMakesTheCheckHashAgain) {
   expectDone(runJob(), true, true, "updated", "");
   expectClientMatchesRelease();
   EXPECT_TRUE(Json::parse(readFile(workFolder() / "cache.json")).isObject());
+
+  // Entries of files the release does not name are dropped with the save.
+  std::string cache = readFile(workFolder() / "cache.json");
+  writeFile(workFolder() / "cache.json", cache.insert(1, R"("gone/old.bin":[1,"1","00"],)"));
+  expectDone(runJob(), true, true, "uptodate", "");
+  const Json saved = Json::parse(readFile(workFolder() / "cache.json"));
+  EXPECT_TRUE(saved.get("readme.txt").isArray());
+  EXPECT_TRUE(saved.get("gone/old.bin").isNull());
+
+  // A cache over the size limit, however valid, is not read.
+  cache = readFile(workFolder() / "cache.json");
+  writeFile(workFolder() / "cache.json", cache.insert(1, std::string(kMaxTextFileBytes, ' ')));
+  corruptKeepingTime("readme.txt");
+  expectDone(runJob(), true, true, "updated", "");
+  expectClientMatchesRelease();
 }
 
 TEST_F(UpdateJobTest, OnceFilesOnlyHaveToExist) {

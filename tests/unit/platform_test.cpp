@@ -47,6 +47,9 @@ TEST(TextFiles, ReadReturnsRawBytesAndFailsOnMissingFile) {
   EXPECT_FALSE(readTextFile(dir / "missing", got));
   EXPECT_EQ(got, "kept");
   EXPECT_FALSE(readTextFile(dir.path(), got)) << "a folder is not a text file";
+  // A file over the limit counts as unreadable; one of exactly the limit does not.
+  EXPECT_TRUE(readTextFile(dir / "f.bin", got, bytes.size()));
+  EXPECT_FALSE(readTextFile(dir / "f.bin", got, bytes.size() - 1));
 }
 
 TEST(TextFiles, AtomicWriteCreatesFoldersReplacesAndLeavesNoTemporary) {

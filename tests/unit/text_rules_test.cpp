@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "data/text_rules.h"
+#include "data/valid_utf8.h"
 
 namespace zv {
 namespace {
@@ -52,6 +53,30 @@ TEST(SafeRelativePath, RefusesEverythingThatCouldLeaveTheBaseFolder) {
       "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b",
   };
   for (const std::string& path : bad) EXPECT_FALSE(isSafeRelativePath(path)) << path;
+}
+
+TEST(ValidUtf8, OneReplacementPerMaximalInvalidPartAndValidTextUnchanged) {
+  const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+  struct Case {
+    std::string in;
+    std::string out;
+  };
+  for (const Case& c : {
+           Case{"\xFF", r},                          // never a lead byte
+           Case{"a\xC3", "a" + r},                   // cut short at the end
+           Case{"\xE2\x82x", r + "x"},               // cut short before an ASCII byte
+           Case{"\xF0\x9F\x98", r},                  // a whole truncated sequence is one part
+           Case{"\xC0\xAF", r + r},                  // overlong
+           Case{"\xE0\x80\x80", r + r + r},          // overlong
+           Case{"\xED\xA0\xBD", r + r + r},          // a surrogate
+           Case{"\xF4\x90\x80\x80", r + r + r + r},  // past U+10FFFF
+           Case{"\x80\xBF", r + r},                  // stray continuation bytes
+           Case{"\x01\xC3\xA9\xE2\x82\xAC\xF4\x8F\xBF\xBF", "\x01\xC3\xA9\xE2\x82\xAC\xF4\x8F\xBF\xBF"},
+       }) {
+    EXPECT_EQ(validUtf8(c.in), c.out) << testing::PrintToString(c.in);
+  }
+  // A log line: control characters visible, nothing else touched.
+  EXPECT_EQ(loggableText(std::string("a\r\nb\x7F\0\xFF\xC3\xA9", 9)), "a\\x0D\\x0Ab\\x7F\\x00" + r + "\xC3\xA9");
 }
 
 TEST(AsciiLower, ChangesOnlyAsciiLetters) {
