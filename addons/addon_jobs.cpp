@@ -33,10 +33,11 @@ Json withoutMember(const Json& object, const std::string& key) {
 // The add-on operations the update job borrows (see AddonHooks).
 class AddonOperations final : public AddonHooks {
  public:
-  bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variant,
-                         const std::string& key, CheckMode mode, const PassPhases& phases, bool& changed,
+  bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestAddon& addon,
+                         const std::string& variant, const std::string& key, CheckMode mode,
+                         const PassPhases& phases, bool& changed,
                          Failure& failure) override {
-    return zv::installAddonFiles(job, addon, variant, key, mode, phases, changed, failure);
+    return zv::installAddonFiles(job, manifest, addon, variant, key, mode, phases, changed, failure);
   }
   bool removeFiles(UpdateJob& job, const std::vector<std::string>& paths, const std::vector<std::string>& patterns,
                    std::vector<std::string>& leftOver) override {
@@ -76,8 +77,8 @@ void runAddonInstall(UpdateJob& job, const std::string& id, const std::string& v
   Failure failure;
   // Repair: a player who installs again expects every file to be looked at.
   // The check reports its progress as "check" inside the add-on phase.
-  const bool ok = installAddonFiles(job, *addon, variant, key, CheckMode::Repair, PassPhases{"check", "addon"},
-                                    changed, failure);
+  const bool ok = installAddonFiles(job, manifest, *addon, variant, key, CheckMode::Repair,
+                                    PassPhases{"check", "addon"}, changed, failure);
   sendAddonList(job, &manifest);
   if (ok) {
     done(job, true, "addonInstalled", addon->name);

@@ -63,7 +63,7 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
     }
     if (addon != nullptr) {
       Failure failure;
-      if (!addonHooks_->installAddonFiles(*this, *addon, record.value.get("variant").text(),
+      if (!addonHooks_->installAddonFiles(*this, manifest, *addon, record.value.get("variant").text(),
                                           record.value.get("key").text(), mode, PassPhases{"", "download"}, changed,
                                           failure)) {
         addonHooks_->sendAddonList(*this, &manifest);
