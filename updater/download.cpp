@@ -35,6 +35,13 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
   const std::filesystem::path part = partPath(state_.workFolder(), file);
   const std::string url = fileUrl(config_.updateUrl, file);
   const uint64_t packed = static_cast<uint64_t>(file.packed);
+  // Even an empty file packs to a whole header: no download can match.
+  if (packed < kPackedHeaderSize) {
+    failure = Failure{FailureKind::DamagedData, 0,
+                      "the manifest's packed size " + std::to_string(packed) + " is too small for a packed file",
+                      file.path};
+    return false;
+  }
 
   // A server that keeps sending past the packed size (a wrong file, or no
   // end at all) is stopped here instead of filling the disk.

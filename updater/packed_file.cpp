@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <system_error>
 #include <vector>
 
 #include "data/text_rules.h"
@@ -14,6 +13,7 @@
 #include "platform/text_path.h"
 #include "updater/hex.h"
 #include "updater/sha256.h"
+#include "updater/target_place.h"
 
 namespace zv {
 namespace {
@@ -136,8 +136,7 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     return false;
   }
 
-  std::error_code ec;
-  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
+  if (!prepareTargetPlace(target, failure)) return false;
   NewFile out(withSuffix(target, ".zvnew"));
   if (!out.file.open(out.path(), File::Mode::Truncate, ignored)) {
     failure = Failure{FailureKind::TargetInUse, 0, pathToUtf8(target), {}};

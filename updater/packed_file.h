@@ -47,8 +47,9 @@ using UnpackProgress = std::function<void(uint64_t bytesWritten)>;
 // downloaded file", "not a packed file", "packed file header does not match
 // the manifest", "packed file is truncated", "packed file is damaged",
 // "checksum mismatch after download"), WriteFailed, Cancelled, TargetInUse
-// (the new file cannot be made beside the target) or TargetLocked (the
-// target cannot be replaced).
+// (the new file cannot be made beside the target), FolderInPlace or
+// FileInPlace (see prepareTargetPlace) or TargetLocked (the target cannot be
+// replaced).
 // The packed file itself is left alone.
 [[nodiscard]] bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem::path& target,
                                uint64_t expectedSize, std::string_view expectedSha256, const UnpackProgress& progress,

@@ -192,7 +192,7 @@ TEST_F(DownloadTest, EmptyPackedSizeNeverReachesTheServer) {
   serveFault("norange");
   std::string error;
   EXPECT_FALSE(download(file, error));
-  EXPECT_EQ(error, "a.txt: cannot open downloaded file");
+  EXPECT_EQ(error, "a.txt: the manifest's packed size 0 is too small for a packed file");
   EXPECT_EQ(requestsFor(file), 0u);
 }
 
@@ -206,16 +206,23 @@ TEST_F(DownloadTest, ADiskThatFillsUpStopsTheFileAtOnceNamingThePart) {
   EXPECT_EQ(requestsFor(file), 1u) << "not retried like a network fault";
 }
 
-TEST_F(DownloadTest, TargetThatCannotBeReplacedStopsAtOnceAndKeepsThePart) {
+TEST_F(DownloadTest, WhatStandsInTheTargetsPlaceStopsAtOnceKeepsThePartAndIsNamed) {
   const ManifestFile file = publish("game/locked.dll", content(50));
   writeFile(clientFile("game/locked.dll/inside"), "a folder in the way");
   serveFault("norange");
   std::string error;
   EXPECT_FALSE(download(file, error));
   EXPECT_EQ(error, "game/locked.dll: cannot replace " + pathToUtf8(clientFile("game/locked.dll")) +
-                       " (is the game running?)");
+                       " (a folder is in its place)");
   EXPECT_EQ(requestsFor(file), 1u);
   EXPECT_EQ(readFile(partOf(file)), packedBytes(file)) << "kept for the next job";
+
+  const ManifestFile deeper = publish("data/maps/a.map", content(60));
+  writeFile(clientFile("data"), "a file in the way");
+  EXPECT_FALSE(download(deeper, error));
+  EXPECT_EQ(error, "data/maps/a.map: cannot create folder " + pathToUtf8(clientFile("data")) +
+                       " (a file is in its place)");
+  EXPECT_EQ(requestsFor(deeper), 1u);
 }
 
 }  // namespace

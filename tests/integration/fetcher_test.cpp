@@ -222,14 +222,19 @@ TEST_F(FetcherTest, UnsafeBytesAreEscapedAndTheRestSentAsGiven) {
             "GET /s/echo/a%20b/./%C3%A9%22%3C%3E%5B%5C%5D%5E%60%7B%7C%7D~'()!$&+,;=@:%41%zz?q%20r%23frag HTTP/1.1");
 }
 
-TEST_F(FetcherTest, RedirectsStopAfterTen) {
+TEST_F(FetcherTest, RedirectsStopAfterTenAndUnusableAnswersHaveTheirWords) {
   const std::string file = publish("file.bin", "end of the chain");
   std::string chain = folder_ + "/file.bin";
   for (int i = 0; i < 10; ++i) chain = "s/redirect-302/" + chain;
   ASSERT_TRUE(fetcher_->getText(servers_.fault + "/" + chain, body_, failure_)) << error();
   EXPECT_EQ(body_, file);
   EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/redirect-302/" + chain, body_, failure_));
-  EXPECT_EQ(error(), "download: error 12156");
+  const std::string loop = "download: redirect failed (a redirect loop, or to another kind of address)";
+  EXPECT_EQ(error(), loop);
+  EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/elsewhere-302/ftp://127.0.0.1:1/x", body_, failure_));
+  EXPECT_EQ(error(), loop);
+  EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/bighead-2097152/x", body_, failure_));
+  EXPECT_EQ(error(), "download: the server's answer is too large to read");
 }
 
 TEST_F(FetcherTest, TextsAreCappedAt16MiB) {

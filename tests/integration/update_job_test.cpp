@@ -167,6 +167,8 @@ TEST_F(UpdateJobTest, ManifestFailuresLeaveTheClientPlayable) {
   expectDone(runJob(), false, true, "badmanifest", "unsafe path in manifest: ../escape.txt");
   release_->publishText("{\"format\":");
   EXPECT_EQ(runJob().code, "badmanifest");
+  release_->publishText(std::string(kMaxTextBytes + 1, ' '));
+  expectDone(runJob(), false, true, "badmanifest", "manifest is too large");
 
   serveFault("status-404");
   expectDone(runJob(), false, true, "offline", "HTTP 404 " + config_.updateUrl + "manifest.json");
