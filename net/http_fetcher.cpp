@@ -46,8 +46,9 @@ class FileHandler final : public ResponseHandler {
     status_ = status;
     File::Mode mode;
     if (status == 200) {
-      // The whole resource follows, whatever was asked for.
-      mode = File::Mode::Truncate;
+      // The whole resource follows, whatever was asked for, into a new file:
+      // a link planted in the part's place is not followed.
+      mode = File::Mode::Fresh;
       total_ = 0;
     } else if (status == 206 && offset_ > 0) {
       mode = File::Mode::Append;

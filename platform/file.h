@@ -21,6 +21,9 @@ class File {
     Truncate,  // create or empty, then write
     Append,    // create or keep, write at the end
     Update,    // create or keep, read and write from the start
+    Fresh,     // a new file: whatever stands at the path is removed first (a
+               // link itself, never what it points to), then the file is
+               // created exclusively, so no planted link can redirect it
   };
 
   File() = default;

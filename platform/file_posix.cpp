@@ -38,6 +38,10 @@ bool File::open(const std::filesystem::path& path, Mode mode, std::string& error
     case Mode::Truncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
     case Mode::Update: flags |= O_RDWR | O_CREAT; break;
+    case Mode::Fresh:
+      flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
+      (void)::unlink(path.c_str());  // a folder stays and fails the open
+      break;
   }
   const int fd = ::open(path.c_str(), flags, 0666);
   if (fd < 0) {

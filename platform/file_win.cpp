@@ -52,6 +52,13 @@ bool File::open(const std::filesystem::path& path, Mode mode, std::string& error
     case Mode::Truncate: access = GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
     case Mode::Append: access = FILE_APPEND_DATA; disposition = OPEN_ALWAYS; break;
     case Mode::Update: access = GENERIC_READ | GENERIC_WRITE; disposition = OPEN_ALWAYS; break;
+    case Mode::Fresh:
+      // DeleteFileW removes a link itself; CREATE_NEW then fails on anything
+      // that appeared in between instead of opening it.
+      access = GENERIC_WRITE;
+      disposition = CREATE_NEW;
+      (void)DeleteFileW(path.c_str());
+      break;
   }
   HANDLE h = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          disposition, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -23,6 +23,11 @@ constexpr unsigned kMaxQueueWaits = 60;
 // `waits` times: 5, 10, 20, then 30, plus 0 to 4 seconds of jitter
 // (nanoseconds modulo 5) so that the players a busy server turned away do
 // not all come back at the same moment.
+bool isPlainFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
+}
+
 unsigned queueWaitSeconds(unsigned waits, uint64_t nanoseconds) {
   return std::min(5u << std::min(waits, 3u), 30u) + static_cast<unsigned>(nanoseconds % 5);
 }
@@ -64,7 +69,9 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
       return false;
     }
     uint64_t have = 0;
-    if (!fileSize(part, have) || have > packed) {
+    // Only a plain file is resumed: appending through a link planted in the
+    // work folder would write to whatever it points at.
+    if (!isPlainFile(part) || !fileSize(part, have) || have > packed) {
       (void)removeFile(part);
       have = 0;
     }

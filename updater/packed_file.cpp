@@ -138,7 +138,7 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
 
   if (!prepareTargetPlace(target, failure)) return false;
   NewFile out(withSuffix(target, ".zvnew"));
-  if (!out.file.open(out.path(), File::Mode::Truncate, ignored)) {
+  if (!out.file.open(out.path(), File::Mode::Fresh, ignored)) {
     failure = Failure{FailureKind::TargetInUse, 0, pathToUtf8(target), {}};
     return false;
   }

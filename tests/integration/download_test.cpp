@@ -99,6 +99,27 @@ TEST_F(DownloadTest, PartialPartIsResumedAndAnOverlongOneStartsOver) {
   EXPECT_LE(progress[1].bytesDone, 65536.0) << "counted from byte 0";
 }
 
+TEST_F(DownloadTest, LinksPlantedAsTemporaryFilesAreReplacedNotFollowed) {
+  const ManifestFile file = publish("a.txt", content(200));
+  const test::TempDir outside;
+  const std::string packed = packedBytes(file);
+  writeFile(outside / "part", packed.substr(0, packed.size() / 2));
+  writeFile(outside / "new", "outside");
+  std::filesystem::create_directories(workFolder());
+  std::error_code ec;
+  std::filesystem::create_symlink(outside / "part", partOf(file), ec);
+  std::filesystem::create_symlink(outside / "new", withSuffix(clientFile("a.txt"), ".zvnew"), ec);
+  if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
+  serveFault("norange");  // counts requests
+
+  std::string error;
+  ASSERT_TRUE(download(file, error)) << error;
+  EXPECT_EQ(readFile(clientFile("a.txt")), content(200));
+  EXPECT_EQ(readFile(outside / "part"), packed.substr(0, packed.size() / 2)) << "a linked part is not resumed";
+  EXPECT_EQ(readFile(outside / "new"), "outside");
+  EXPECT_EQ(requestsFor(file), 1u);
+}
+
 TEST_F(DownloadTest, ServerIgnoringTheRangeStillGivesTheRightFile) {
   const ManifestFile file = publish("a.txt", content(20000), {"", false, {4096, true}});
   const std::string packed = packedBytes(file);
