@@ -16,6 +16,14 @@ void done(UpdateJob& job, bool ok, const std::string& code, const std::string& d
   if (job.events().onDone) job.events().onDone(ok, true, code, detail);
 }
 
+// Takes the client folder's lock; when it cannot, ends the job.
+bool lockFolder(UpdateJob& job) {
+  Failure failure;
+  if (job.lockClientFolder(failure)) return true;
+  done(job, false, job.cancelRequested() ? "cancelled" : "failed", failureText(failure));
+  return false;
+}
+
 std::vector<std::string> texts(const Json& array) {
   std::vector<std::string> out;
   for (const Json& element : array.elements()) out.push_back(element.text());  // a non-string reads as ""
@@ -56,6 +64,7 @@ void runUpdate(UpdateJob& job, CheckMode mode) {
 }
 
 void runAddonInstall(UpdateJob& job, const std::string& id, const std::string& variant, const std::string& key) {
+  if (!lockFolder(job)) return;
   Manifest manifest;
   std::string code;
   std::string detail;
@@ -93,6 +102,7 @@ void runAddonInstall(UpdateJob& job, const std::string& id, const std::string& v
 
 void runAddonRemove(UpdateJob& job, const std::string& id, const Manifest* manifest) {
   job.events().onPhase("addonRemove");
+  if (!lockFolder(job)) return;
   job.loadAddonRecords();
   Json& records = job.addonRecords();
   Json record = records.get(id);

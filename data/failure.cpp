@@ -45,6 +45,7 @@ std::string failureText(const Failure& failure) {
     case FailureKind::DamagedData: return in + failure.subject;
     case FailureKind::FolderInPlace: return in + "cannot replace " + failure.subject + " (a folder is in its place)";
     case FailureKind::FileInPlace: return in + "cannot create folder " + failure.subject + " (a file is in its place)";
+    case FailureKind::FolderBusy: return in + "another launcher is working on this client folder";
     case FailureKind::DiskFull: return in + "not enough disk space for " + failure.subject;
   }
   return "";

@@ -47,6 +47,7 @@ enum class FailureKind : uint8_t {
   FolderInPlace, // "cannot replace " + subject + " (a folder is in its place)"
   FileInPlace,   // "cannot create folder " + subject + " (a file is in its place)"
   DiskFull,      // "not enough disk space for " + subject
+  FolderBusy,    // "another launcher is working on this client folder"
 };
 
 struct Failure {

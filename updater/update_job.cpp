@@ -15,6 +15,11 @@ void UpdateJob::run(CheckMode mode) {
   Manifest manifest;
   std::string code;
   std::string detail;
+  Failure locked;
+  if (!lockClientFolder(locked)) {
+    done(false, true, cancelRequested() ? "cancelled" : "failed", failureText(locked));
+    return;
+  }
   if (!readManifest(manifest, code, detail)) {
     done(false, true, code, detail);
     return;

@@ -233,6 +233,35 @@ TEST_F(LauncherCli, AReleaseArrivesByteForByteWhateverItsNamesAndContents) {
   EXPECT_EQ(runLauncher({"check"}).out, "Reading the release\nChecking files\nUp to date (build round)\n");
 }
 
+// Two launchers on one client folder, through two paths and with two data
+// folders: the instance rule lets both run, the folder's lock makes their jobs
+// take turns, and no round may lose or spoil a file.
+TEST_F(LauncherCli, TwoLaunchersOnOneClientFolderTakeTurns) {
+  publish("b1");
+  configure();
+  const fs::path alias = work / "alias";
+  std::error_code ec;
+  fs::create_directory_symlink(client.path(), alias, ec);
+  if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
+  const TempDir otherData;
+  const LauncherCommand& launcher = LauncherCommand::get();
+  for (int round = 0; round < 8; ++round) {
+    for (const auto& [path, bytes] : sources) fs::remove(client / path);
+    fs::remove(client / ".zarvo_update/cache.json");
+    LauncherProcess first({"check", "--json", "--client", launcher.path(client.path()), "--data",
+                           launcher.path(data.path())},
+                          work / "first.txt");
+    LauncherProcess second({"check", "--json", "--client", launcher.path(alias), "--data",
+                            launcher.path(otherData.path())},
+                           work / "second.txt");
+    const std::vector<Json> firstEvents = first.rest();
+    const std::vector<Json> secondEvents = second.rest();
+    EXPECT_EQ(first.wait(), 0) << (firstEvents.empty() ? "" : firstEvents.back().dump());
+    EXPECT_EQ(second.wait(), 0) << (secondEvents.empty() ? "" : secondEvents.back().dump());
+    expectClientMatchesSources();
+  }
+}
+
 class SlowLauncherCli : public LauncherCli {
  protected:
   void SetUp() override {
