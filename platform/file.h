@@ -45,6 +45,9 @@ class File {
   [[nodiscard]] bool seek(uint64_t offset, std::string& error);
   [[nodiscard]] bool truncateHere(std::string& error);
   [[nodiscard]] bool flush(std::string& error);
+  // Whether a write or flush of this file failed because the disk (or the
+  // user's quota on it) is full.
+  bool diskFull() const { return diskFull_; }
 
  private:
 #ifdef _WIN32
@@ -52,6 +55,7 @@ class File {
 #else
   int fd_ = -1;
 #endif
+  bool diskFull_ = false;
 };
 
 // The whole file as raw bytes, opened shared with readers and writers.

@@ -19,12 +19,13 @@ std::string lastErrorText() {
 
 File::~File() { close(); }
 
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+File::File(File&& other) noexcept : fd_(other.fd_), diskFull_(other.diskFull_) { other.fd_ = -1; }
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     close();
     fd_ = other.fd_;
+    diskFull_ = other.diskFull_;
     other.fd_ = -1;
   }
   return *this;
@@ -32,6 +33,7 @@ File& File::operator=(File&& other) noexcept {
 
 bool File::open(const std::filesystem::path& path, Mode mode, std::string& error) {
   close();
+  diskFull_ = false;
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::Read: flags |= O_RDONLY; break;
@@ -87,6 +89,7 @@ bool File::write(const void* data, size_t size, std::string& error) {
     const ssize_t n = ::write(fd_, p, size);
     if (n < 0) {
       if (errno == EINTR) continue;
+      diskFull_ = errno == ENOSPC || errno == EDQUOT;
       error = "write error: " + lastErrorText();
       return false;
     }
@@ -125,6 +128,7 @@ bool File::truncateHere(std::string& error) {
 
 bool File::flush(std::string& error) {
   if (fsync(fd_) != 0 && errno != EINVAL) {
+    diskFull_ = errno == ENOSPC || errno == EDQUOT;
     error = "flush error: " + lastErrorText();
     return false;
   }

@@ -89,8 +89,13 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
         (void)removeFile(part);
       } else if (!complete) {
         // The part stays: the next attempt resumes it. A disk that refused
-        // it refuses it again: no new attempt.
-        if (cancelRequested() || failure.kind == FailureKind::DiskWrite) return false;
+        // it refuses it again: no new attempt. A full one gets its space
+        // back: the player frees more, and a part kept would only keep the
+        // disk full until then.
+        if (failure.kind == FailureKind::DiskFull) (void)removeFile(part);
+        if (cancelRequested() || failure.kind == FailureKind::DiskWrite || failure.kind == FailureKind::DiskFull) {
+          return false;
+        }
         if (waitInQueue(failure, waits)) continue;  // a wait uses up no attempt
         if (cancelRequested()) return false;
       }

@@ -197,7 +197,8 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     }
     sha.update(data, expected);
     if (!out.file.write(data, expected, ignored)) {
-      failure = Failure{FailureKind::WriteFailed, 0, {}, {}};
+      failure = out.file.diskFull() ? Failure{FailureKind::DiskFull, 0, pathToUtf8(target), {}}
+                                    : Failure{FailureKind::WriteFailed, 0, {}, {}};
       return false;
     }
     written += expected;

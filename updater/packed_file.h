@@ -46,7 +46,8 @@ using UnpackProgress = std::function<void(uint64_t bytesWritten)>;
 // where it may be gone); no ".zvnew" file is left. DamagedData ("cannot open
 // downloaded file", "not a packed file", "packed file header does not match
 // the manifest", "packed file is truncated", "packed file is damaged",
-// "checksum mismatch after download"), WriteFailed, Cancelled, TargetInUse
+// "checksum mismatch after download"), DiskFull (subject: target),
+// WriteFailed, Cancelled, TargetInUse
 // (the new file cannot be made beside the target), FolderInPlace or
 // FileInPlace (see prepareTargetPlace) or TargetLocked (the target cannot be
 // replaced).

@@ -9,6 +9,7 @@
 #include "platform/file_info.h"
 #include "updater/file_time.h"
 #include "tests/integration/update_job_fixture.h"
+#include "tests/support/tiny_disk.h"
 #include "updater/packed_file.h"
 
 namespace zv {
@@ -217,14 +218,29 @@ TEST_F(DownloadTest, EmptyPackedSizeNeverReachesTheServer) {
   EXPECT_EQ(requestsFor(file), 0u);
 }
 
-TEST_F(DownloadTest, ADiskThatFillsUpStopsTheFileAtOnceNamingThePart) {
+TEST_F(DownloadTest, ADiskThatFillsUpDuringTheDownloadStopsAtOnceAndGetsItsSpaceBack) {
   const ManifestFile file = publish("a.txt", content(20000), {"", false, {4096, true}});
   serveFault("norange");  // counts requests
-  fetcher_->limitFileBytes(static_cast<uint64_t>(file.packed) / 2);
+  const test::TinyDisk disk(workFolder(), 64);
+  if (!disk.mounted()) fetcher_->limitFileBytes(static_cast<uint64_t>(file.packed) / 2);
   std::string error;
   EXPECT_FALSE(download(file, error));
-  EXPECT_EQ(error, "a.txt: cannot write " + pathToUtf8(partOf(file)));
+  EXPECT_EQ(error, "a.txt: not enough disk space for " + pathToUtf8(partOf(file)));
   EXPECT_EQ(requestsFor(file), 1u) << "not retried like a network fault";
+  EXPECT_FALSE(std::filesystem::exists(partOf(file)));
+}
+
+TEST_F(DownloadTest, ADiskThatFillsUpDuringTheUnpackKeepsTheWholeDownload) {
+  const ManifestFile file = publish("game/big.bin", content(20000));
+  serveFault("norange");
+  const test::TinyDisk disk(clientFile("game"), 64);
+  if (!disk.mounted()) GTEST_SKIP() << disk.why();
+  std::string error;
+  EXPECT_FALSE(download(file, error));
+  EXPECT_EQ(error, "game/big.bin: not enough disk space for " + pathToUtf8(clientFile("game/big.bin")));
+  EXPECT_EQ(requestsFor(file), 1u) << "the good download is neither deleted nor fetched again";
+  EXPECT_EQ(readFile(partOf(file)), packedBytes(file));
+  EXPECT_FALSE(std::filesystem::exists(clientFile("game/big.bin.zvnew")));
 }
 
 TEST_F(DownloadTest, WhatStandsInTheTargetsPlaceStopsAtOnceKeepsThePartAndIsNamed) {

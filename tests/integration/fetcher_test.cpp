@@ -422,8 +422,8 @@ TEST_F(FetcherTest, ADestinationThatCannotBeWrittenIsNamedNotCancelled) {
   const auto destination = local_ / "file.part";
   fetcher_->limitFileBytes(100000);
   EXPECT_FALSE(fetcher_->download(url(servers_.fault, "file.bin"), destination, 0, nullptr, failure_));
-  EXPECT_EQ(failure_.kind, FailureKind::DiskWrite);
-  EXPECT_EQ(error(), "cannot write " + pathToUtf8(destination));
+  EXPECT_EQ(failure_.kind, FailureKind::DiskFull);
+  EXPECT_EQ(error(), "not enough disk space for " + pathToUtf8(destination));
 }
 
 TEST_F(FetcherTest, NginxAnswers503WhenAllItsConnectionsAreTaken) {
