@@ -36,7 +36,8 @@ bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view byt
   std::string error;
   {
     File file;
-    if (!file.open(temporary, File::Mode::Truncate, error)) return false;
+    // Fresh: a link planted as the temporary file is replaced, not written through.
+    if (!file.open(temporary, File::Mode::Fresh, error)) return false;
     if (!file.write(bytes, error)) return false;
   }
   if (replaceFile(temporary, path, error)) return true;

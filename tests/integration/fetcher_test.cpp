@@ -231,10 +231,14 @@ TEST_F(FetcherTest, RedirectsStopAfterTenAndUnusableAnswersHaveTheirWords) {
   EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/redirect-302/" + chain, body_, failure_));
   const std::string loop = "download: redirect failed (a redirect loop, or to another kind of address)";
   EXPECT_EQ(error(), loop);
-  EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/elsewhere-302/ftp://127.0.0.1:1/x", body_, failure_));
+  EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/elsewhere-302/x", body_, failure_));
   EXPECT_EQ(error(), loop);
-  EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/bighead-2097152/x", body_, failure_));
-  EXPECT_EQ(error(), "download: the server's answer is too large to read");
+  // Windows' WinHTTP refuses a header past 64 KiB (12183), libcurl one past
+  // 100 KB (out of memory); Wine's reads any size.
+  if (!test::runningUnderWine()) {
+    EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/bighead-2097152/x", body_, failure_));
+    EXPECT_EQ(error(), "download: the server's answer is too large to read");
+  }
 }
 
 TEST_F(FetcherTest, TextsAreCappedAt16MiB) {
