@@ -21,6 +21,7 @@
 #include "data/json.h"
 #include "tests/cli/launcher_process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/tiny_disk.h"
 #include "tests/support/test_servers.h"
 
 namespace zv {
@@ -260,6 +261,26 @@ TEST_F(LauncherCli, TwoLaunchersOnOneClientFolderTakeTurns) {
     EXPECT_EQ(second.wait(), 0) << (secondEvents.empty() ? "" : secondEvents.back().dump());
     expectClientMatchesSources();
   }
+}
+
+// A client whose disk fills up: one message naming the space, and the good
+// download is kept for the check that runs once there is room.
+TEST_F(LauncherCli, AFullDiskIsReportedOnceAndTheNextCheckFinishes) {
+  publish("b1");
+  configure();
+  Finished result;
+  {
+    const test::TinyDisk disk(client / "system", 64);
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    result = runLauncher({"check", "--json"});
+  }
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.out.find(R"("code":"failed","detail":"system/data.bin: not enough disk space for )"),
+            std::string::npos)
+      << result.out;
+  result = runLauncher({"check"});
+  EXPECT_EQ(result.status, 0) << result.out << result.err;
+  expectClientMatchesSources();
 }
 
 class SlowLauncherCli : public LauncherCli {
