@@ -3,6 +3,7 @@
 // session) never work on one client at the same time.
 
 #include "platform/folder_lock.h"
+#include "platform/text_path.h"
 #include "updater/update_job.h"
 
 namespace zv {
@@ -23,7 +24,7 @@ bool UpdateJob::lockClientFolder(Failure& failure) {
     switch (folderLock_.tryTake(lockFile, error)) {
       case FolderLock::Outcome::Taken: return true;
       case FolderLock::Outcome::Failed:
-        failure = Failure{FailureKind::DiskWrite, 0, error, {}};
+        failure = Failure{FailureKind::DiskWrite, 0, pathToUtf8(lockFile), {}};
         return false;
       case FolderLock::Outcome::Busy: break;
     }

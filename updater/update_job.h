@@ -72,7 +72,7 @@ class UpdateJob {
   // (up to a quarter of an hour, polling the cancel flag every 200 ms).
   // Every job takes it before it reads or changes anything in the folder.
   // False: failure is Cancelled, FolderBusy, or DiskWrite when the lock file
-  // cannot be made (subject: why).
+  // cannot be made or locked (subject: its path).
   [[nodiscard]] bool lockClientFolder(Failure& failure);
 
   // Any thread: asks the job to stop at its next check.
