@@ -19,15 +19,16 @@ constexpr int kMaxAttempts = 3;
 // Busy-server waits spent on one request at most (about half an hour).
 constexpr unsigned kMaxQueueWaits = 60;
 
-// Seconds to wait before repeating a request that has already waited
-// `waits` times: 5, 10, 20, then 30, plus 0 to 4 seconds of jitter
-// (nanoseconds modulo 5) so that the players a busy server turned away do
-// not all come back at the same moment.
+// A regular file itself, not a link to one.
 bool isPlainFile(const std::filesystem::path& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
 }
 
+// Seconds to wait before repeating a request that has already waited
+// `waits` times: 5, 10, 20, then 30, plus 0 to 4 seconds of jitter
+// (nanoseconds modulo 5) so that the players a busy server turned away do
+// not all come back at the same moment.
 unsigned queueWaitSeconds(unsigned waits, uint64_t nanoseconds) {
   return std::min(5u << std::min(waits, 3u), 30u) + static_cast<unsigned>(nanoseconds % 5);
 }
