@@ -20,7 +20,8 @@ void done(UpdateJob& job, bool ok, const std::string& code, const std::string& d
 bool lockFolder(UpdateJob& job) {
   Failure failure;
   if (job.lockClientFolder(failure)) return true;
-  done(job, false, job.cancelRequested() ? "cancelled" : "failed", failureText(failure));
+  const bool cancelled = job.cancelRequested();
+  done(job, false, cancelled ? "cancelled" : "failed", cancelled ? "" : failureText(failure));
   return false;
 }
 

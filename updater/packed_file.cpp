@@ -215,9 +215,10 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
 
   if (!replaceFile(out.path(), target, ignored)) {
     uint64_t oldSize = 0;
+    uint64_t newSize = 0;
     // Our new file is gone: someone else moved it, most likely over the
     // target. Deleting the target now would lose the file for good.
-    if (!fileSize(out.path(), oldSize)) {
+    if (!fileSize(out.path(), newSize)) {
       failure = Failure{FailureKind::TargetLocked, 0, pathToUtf8(target), {}};
       return false;
     }

@@ -17,7 +17,8 @@ void UpdateJob::run(CheckMode mode) {
   std::string detail;
   Failure locked;
   if (!lockClientFolder(locked)) {
-    done(false, true, cancelRequested() ? "cancelled" : "failed", failureText(locked));
+    const bool cancelled = cancelRequested();
+    done(false, true, cancelled ? "cancelled" : "failed", cancelled ? "" : failureText(locked));
     return;
   }
   if (!readManifest(manifest, code, detail)) {
