@@ -42,8 +42,9 @@ bool saveRecord(UpdateJob& job, const std::string& id, Json record, Failure& fai
 
 }  // namespace
 
-bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variantAsked,
-                       const std::string& keyAsked, CheckMode mode, const PassPhases& phases, bool& changed,
+bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestAddon& addon,
+                       const std::string& variantAsked, const std::string& keyAsked, CheckMode mode,
+                       const PassPhases& phases, bool& changed,
                        Failure& failure) {
   const std::string variant = resolveVariant(addon, variantAsked);
   const std::string key = resolveKey(addon, keyAsked);
@@ -58,9 +59,15 @@ bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::st
   const Json previous = job.addonRecords().get(addon.id);
   const bool installedBefore = previous.isObject();
   const std::string previousKey = previous.get("key").text();
+  // A file the release moved into the base client was just checked (and
+  // fetched) as a base file: it stays, and it is the add-on's no longer.
+  std::unordered_set<std::string> basePaths;
+  for (const ManifestFile& file : manifest.files) basePaths.insert(asciiLower(file.path));
   std::vector<std::string> stale;  // files of the previous variant this one does not use
   for (const Json& path : previous.get("files").elements()) {
-    if (path.isString() && newPathSet.count(asciiLower(path.text())) == 0) stale.push_back(path.text());
+    if (!path.isString()) continue;
+    const std::string folded = asciiLower(path.text());
+    if (newPathSet.count(folded) == 0 && basePaths.count(folded) == 0) stale.push_back(path.text());
   }
 
   // Written ahead: from here on the record names every file this install

@@ -15,7 +15,8 @@ struct PassPhases;
 
 // Brings the add-on's files for the variant in line with the manifest (the
 // job's file pass in mode, under phases), deletes the files of its previous
-// variant that this one does not use, writes the toggle key, and records the
+// variant that this one does not use (but not those that have become base
+// client files of the manifest), writes the toggle key, and records the
 // add-on in the job's add-on records and addons.json. Before anything on
 // disk changes, the record already lists every file the install may leave
 // behind, so an interrupted install can still be removed. An undeclared
@@ -23,8 +24,9 @@ struct PassPhases;
 // "insert". Sets changed when it changed client files. False: failure is
 // Cancelled, a download's failure, or DiskWrite of the toggle key (file:
 // keyIni) or of addons.json.
-[[nodiscard]] bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variant,
-                                     const std::string& key, CheckMode mode, const PassPhases& phases, bool& changed,
+[[nodiscard]] bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestAddon& addon,
+                                     const std::string& variant, const std::string& key, CheckMode mode,
+                                     const PassPhases& phases, bool& changed,
                                      Failure& failure);
 
 }  // namespace zv

@@ -16,6 +16,15 @@ void done(UpdateJob& job, bool ok, const std::string& code, const std::string& d
   if (job.events().onDone) job.events().onDone(ok, true, code, detail);
 }
 
+// Takes the client folder's lock; when it cannot, ends the job.
+bool lockFolder(UpdateJob& job) {
+  Failure failure;
+  if (job.lockClientFolder(failure)) return true;
+  const bool cancelled = job.cancelRequested();
+  done(job, false, cancelled ? "cancelled" : "failed", cancelled ? "" : failureText(failure));
+  return false;
+}
+
 std::vector<std::string> texts(const Json& array) {
   std::vector<std::string> out;
   for (const Json& element : array.elements()) out.push_back(element.text());  // a non-string reads as ""
@@ -33,10 +42,11 @@ Json withoutMember(const Json& object, const std::string& key) {
 // The add-on operations the update job borrows (see AddonHooks).
 class AddonOperations final : public AddonHooks {
  public:
-  bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variant,
-                         const std::string& key, CheckMode mode, const PassPhases& phases, bool& changed,
+  bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestAddon& addon,
+                         const std::string& variant, const std::string& key, CheckMode mode,
+                         const PassPhases& phases, bool& changed,
                          Failure& failure) override {
-    return zv::installAddonFiles(job, addon, variant, key, mode, phases, changed, failure);
+    return zv::installAddonFiles(job, manifest, addon, variant, key, mode, phases, changed, failure);
   }
   bool removeFiles(UpdateJob& job, const std::vector<std::string>& paths, const std::vector<std::string>& patterns,
                    std::vector<std::string>& leftOver) override {
@@ -55,6 +65,7 @@ void runUpdate(UpdateJob& job, CheckMode mode) {
 }
 
 void runAddonInstall(UpdateJob& job, const std::string& id, const std::string& variant, const std::string& key) {
+  if (!lockFolder(job)) return;
   Manifest manifest;
   std::string code;
   std::string detail;
@@ -76,8 +87,8 @@ void runAddonInstall(UpdateJob& job, const std::string& id, const std::string& v
   Failure failure;
   // Repair: a player who installs again expects every file to be looked at.
   // The check reports its progress as "check" inside the add-on phase.
-  const bool ok = installAddonFiles(job, *addon, variant, key, CheckMode::Repair, PassPhases{"check", "addon"},
-                                    changed, failure);
+  const bool ok = installAddonFiles(job, manifest, *addon, variant, key, CheckMode::Repair,
+                                    PassPhases{"check", "addon"}, changed, failure);
   sendAddonList(job, &manifest);
   if (ok) {
     done(job, true, "addonInstalled", addon->name);
@@ -92,6 +103,7 @@ void runAddonInstall(UpdateJob& job, const std::string& id, const std::string& v
 
 void runAddonRemove(UpdateJob& job, const std::string& id, const Manifest* manifest) {
   job.events().onPhase("addonRemove");
+  if (!lockFolder(job)) return;
   job.loadAddonRecords();
   Json& records = job.addonRecords();
   Json record = records.get(id);

@@ -13,6 +13,14 @@ std::string networkWords(uint32_t number) {
     case winhttp_error::kConnectionError:
     case winhttp_error::kSocketReset: return "connection reset";
     case winhttp_error::kSecureFailure: return "TLS/certificate error";
+    // WinHTTP's one number for both: a chain of redirects that never ends,
+    // and a redirect to an address of another kind (https to http, ftp).
+    case winhttp_error::kRedirectFailed: return "redirect failed (a redirect loop, or to another kind of address)";
+    // The stacks refuse an answer whose header does not fit in memory
+    // (libcurl by running out of memory for it).
+    case winhttp_error::kOutOfMemory:
+    case winhttp_error::kHeaderSizeOverflow: return "the server's answer is too large to read";
+    case winhttp_error::kInternal: return "internal error of the HTTP stack";
     default: return "error " + std::to_string(number);
   }
 }
@@ -35,6 +43,10 @@ std::string failureText(const Failure& failure) {
     case FailureKind::TargetLocked: return in + "cannot replace " + failure.subject + " (is the game running?)";
     case FailureKind::WriteFailed: return in + "write failed (disk full?)";
     case FailureKind::DamagedData: return in + failure.subject;
+    case FailureKind::FolderInPlace: return in + "cannot replace " + failure.subject + " (a folder is in its place)";
+    case FailureKind::FileInPlace: return in + "cannot create folder " + failure.subject + " (a file is in its place)";
+    case FailureKind::FolderBusy: return in + "another launcher is working on this client folder";
+    case FailureKind::DiskFull: return in + "not enough disk space for " + failure.subject;
   }
   return "";
 }

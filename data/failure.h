@@ -22,6 +22,7 @@ inline constexpr uint32_t kConnectionError = 12030;
 inline constexpr uint32_t kInvalidServerResponse = 12152;
 inline constexpr uint32_t kRedirectFailed = 12156;
 inline constexpr uint32_t kSecureFailure = 12175;
+inline constexpr uint32_t kHeaderSizeOverflow = 12183;
 // Wine's WinHTTP passes some Winsock numbers through where Windows reports
 // its own; they mean the same situations.
 inline constexpr uint32_t kSocketReset = 10054;    // WSAECONNRESET
@@ -43,6 +44,10 @@ enum class FailureKind : uint8_t {
   TargetLocked,  // "cannot replace " + subject + " (is the game running?)"
   WriteFailed,   // "write failed (disk full?)": unpacked bytes did not reach the disk
   DamagedData,   // subject: what is wrong with downloaded data
+  FolderInPlace, // "cannot replace " + subject + " (a folder is in its place)"
+  FileInPlace,   // "cannot create folder " + subject + " (a file is in its place)"
+  DiskFull,      // "not enough disk space for " + subject
+  FolderBusy,    // "another launcher is working on this client folder"
 };
 
 struct Failure {
@@ -54,7 +59,8 @@ struct Failure {
   // A client file cannot be written, whether the game holds it or the disk
   // refuses: nothing a new download would change.
   bool targetUnwritable() const {
-    return kind == FailureKind::DiskWrite || kind == FailureKind::TargetInUse || kind == FailureKind::TargetLocked;
+    return kind == FailureKind::DiskWrite || kind == FailureKind::TargetInUse || kind == FailureKind::TargetLocked ||
+           kind == FailureKind::FolderInPlace || kind == FailureKind::FileInPlace || kind == FailureKind::DiskFull;
   }
 };
 

@@ -80,6 +80,9 @@ uint32_t winHttpErrorFor(CURLcode code) {
     case CURLE_SSL_SHUTDOWN_FAILED: return winhttp_error::kSecureFailure;
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_GOT_NOTHING: return winhttp_error::kInvalidServerResponse;
+    // The address is checked before the request: only a redirect can lead
+    // to a scheme we do not allow.
+    case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_TOO_MANY_REDIRECTS: return winhttp_error::kRedirectFailed;
     case CURLE_OUT_OF_MEMORY: return winhttp_error::kOutOfMemory;
     default: return winhttp_error::kInternal;

@@ -53,7 +53,8 @@ class Fetcher {
   // and the destination may hold part of it (never deleted here), to be
   // resumed by a later call. Unusable answers fail as HttpStatus or
   // BusyServer without the address, a destination that cannot be opened or
-  // written as DiskWrite, a progress callback's false as Cancelled.
+  // written as DiskWrite (DiskFull when the disk is full), a progress
+  // callback's false as Cancelled.
   [[nodiscard]] virtual bool download(const std::string& url, const std::filesystem::path& destination,
                                       uint64_t resumeOffset, const ProgressFn& progress, Failure& failure) = 0;
 

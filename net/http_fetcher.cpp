@@ -44,13 +44,16 @@ class FileHandler final : public ResponseHandler {
   uint32_t status() const { return status_; }
   // The destination could not be opened or written.
   bool diskFailed() const { return diskFailed_; }
+  // ... because the disk is full.
+  bool diskFull() const { return diskFull_; }
 
   bool onStatus(uint32_t status) override {
     status_ = status;
     File::Mode mode;
     if (status == 200) {
-      // The whole resource follows, whatever was asked for.
-      mode = File::Mode::Truncate;
+      // The whole resource follows, whatever was asked for, into a new file:
+      // a link planted in the part's place is not followed.
+      mode = File::Mode::Fresh;
       total_ = 0;
     } else if (status == 206 && offset_ > 0) {
       mode = File::Mode::Append;
@@ -64,8 +67,12 @@ class FileHandler final : public ResponseHandler {
   }
   bool onBody(const char* data, size_t size) override {
     std::string ignored;
-    diskFailed_ = size > byteLimit_ - std::min(total_, byteLimit_) || !file_.write(data, size, ignored);
-    if (diskFailed_) return false;
+    diskFull_ = size > byteLimit_ - std::min(total_, byteLimit_);
+    diskFailed_ = diskFull_ || !file_.write(data, size, ignored);
+    if (diskFailed_) {
+      diskFull_ = diskFull_ || file_.diskFull();
+      return false;
+    }
     total_ += size;
     return !progress_ || progress_(total_);
   }
@@ -79,6 +86,7 @@ class FileHandler final : public ResponseHandler {
   uint64_t total_ = 0;
   uint32_t status_ = 0;
   bool diskFailed_ = false;
+  bool diskFull_ = false;
 };
 
 // The failure of an answer whose status cannot be used.
@@ -110,7 +118,8 @@ bool HttpFetcher::download(const std::string& url, const std::filesystem::path& 
     if (result == Exchange::Complete) return true;
     // A write that failed is the disk's fault, not the network's.
     if (handler.diskFailed()) {
-      failure = Failure{FailureKind::DiskWrite, 0, pathToUtf8(destination), {}};
+      failure = Failure{handler.diskFull() ? FailureKind::DiskFull : FailureKind::DiskWrite, 0,
+                        pathToUtf8(destination), {}};
       return false;
     }
     if (result == Exchange::Failed) return false;

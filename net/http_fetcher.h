@@ -31,8 +31,9 @@ class HttpFetcher : public Fetcher {
   [[nodiscard]] bool download(const std::string& url, const std::filesystem::path& destination, uint64_t resumeOffset,
                               const ProgressFn& progress, Failure& failure) override;
 
-  // For tests, a disk that fills up: a download's write that would take the
-  // destination past this many bytes fails as a real one would.
+  // For tests where no small disk can be mounted, a disk that fills up: a
+  // download's write that would take the destination past this many bytes
+  // fails as DiskFull, as a real one would.
   void limitFileBytes(uint64_t bytes) { fileByteLimit_ = bytes; }
 
  protected:

@@ -27,7 +27,8 @@ bool writeTemporary(const std::filesystem::path& path, std::string_view bytes, F
   std::error_code ignored;
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
   temporary = withSuffix(path, ".tmp");
-  return file.open(temporary, File::Mode::Truncate, error) && file.write(bytes, error);
+  // Fresh: a link planted as the temporary file is replaced, not written through.
+  return file.open(temporary, File::Mode::Fresh, error) && file.write(bytes, error);
 }
 
 // Renames temporary over path; where that fails, deletes the target and

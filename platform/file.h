@@ -21,6 +21,9 @@ class File {
     Truncate,  // create or empty, then write
     Append,    // create or keep, write at the end
     Update,    // create or keep, read and write from the start
+    Fresh,     // a new file: whatever stands at the path is removed first (a
+               // link itself, never what it points to), then the file is
+               // created exclusively, so no planted link can redirect it
   };
 
   File() = default;
@@ -42,6 +45,9 @@ class File {
   [[nodiscard]] bool seek(uint64_t offset, std::string& error);
   [[nodiscard]] bool truncateHere(std::string& error);
   [[nodiscard]] bool flush(std::string& error);
+  // Whether a write or flush of this file failed because the disk (or the
+  // user's quota on it) is full.
+  bool diskFull() const { return diskFull_; }
 
  private:
 #ifdef _WIN32
@@ -49,6 +55,7 @@ class File {
 #else
   int fd_ = -1;
 #endif
+  bool diskFull_ = false;
 };
 
 // The largest file readTextFile takes by default: far above any

@@ -19,12 +19,13 @@ std::string lastErrorText() {
 
 File::~File() { close(); }
 
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+File::File(File&& other) noexcept : fd_(other.fd_), diskFull_(other.diskFull_) { other.fd_ = -1; }
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     close();
     fd_ = other.fd_;
+    diskFull_ = other.diskFull_;
     other.fd_ = -1;
   }
   return *this;
@@ -32,12 +33,17 @@ File& File::operator=(File&& other) noexcept {
 
 bool File::open(const std::filesystem::path& path, Mode mode, std::string& error) {
   close();
+  diskFull_ = false;
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::Read: flags |= O_RDONLY; break;
     case Mode::Truncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
     case Mode::Update: flags |= O_RDWR | O_CREAT; break;
+    case Mode::Fresh:
+      flags |= O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
+      (void)::unlink(path.c_str());  // a folder stays and fails the open
+      break;
   }
   const int fd = ::open(path.c_str(), flags, 0666);
   if (fd < 0) {
@@ -83,6 +89,7 @@ bool File::write(const void* data, size_t size, std::string& error) {
     const ssize_t n = ::write(fd_, p, size);
     if (n < 0) {
       if (errno == EINTR) continue;
+      diskFull_ = errno == ENOSPC || errno == EDQUOT;
       error = "write error: " + lastErrorText();
       return false;
     }
@@ -121,6 +128,7 @@ bool File::truncateHere(std::string& error) {
 
 bool File::flush(std::string& error) {
   if (fsync(fd_) != 0 && errno != EINVAL) {
+    diskFull_ = errno == ENOSPC || errno == EDQUOT;
     error = "flush error: " + lastErrorText();
     return false;
   }

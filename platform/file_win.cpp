@@ -28,16 +28,18 @@ std::string lastErrorText() {
 
 namespace {
 HANDLE asHandle(void* h) { return static_cast<HANDLE>(h); }
+bool isDiskFull(DWORD code) { return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL; }
 }  // namespace
 
 File::~File() { close(); }
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+File::File(File&& other) noexcept : handle_(other.handle_), diskFull_(other.diskFull_) { other.handle_ = nullptr; }
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     close();
     handle_ = other.handle_;
+    diskFull_ = other.diskFull_;
     other.handle_ = nullptr;
   }
   return *this;
@@ -45,6 +47,7 @@ File& File::operator=(File&& other) noexcept {
 
 bool File::open(const std::filesystem::path& path, Mode mode, std::string& error) {
   close();
+  diskFull_ = false;
   DWORD access = 0;
   DWORD disposition = 0;
   switch (mode) {
@@ -52,6 +55,13 @@ bool File::open(const std::filesystem::path& path, Mode mode, std::string& error
     case Mode::Truncate: access = GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
     case Mode::Append: access = FILE_APPEND_DATA; disposition = OPEN_ALWAYS; break;
     case Mode::Update: access = GENERIC_READ | GENERIC_WRITE; disposition = OPEN_ALWAYS; break;
+    case Mode::Fresh:
+      // DeleteFileW removes a link itself; CREATE_NEW then fails on anything
+      // that appeared in between instead of opening it.
+      access = GENERIC_WRITE;
+      disposition = CREATE_NEW;
+      (void)DeleteFileW(path.c_str());
+      break;
   }
   HANDLE h = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -89,6 +99,7 @@ bool File::write(const void* data, size_t size, std::string& error) {
     const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD n = 0;
     if (!WriteFile(asHandle(handle_), p, want, &n, nullptr)) {
+      diskFull_ = isDiskFull(GetLastError());
       error = "write error: " + lastErrorText();
       return false;
     }
@@ -128,6 +139,7 @@ bool File::truncateHere(std::string& error) {
 
 bool File::flush(std::string& error) {
   if (!FlushFileBuffers(asHandle(handle_))) {
+    diskFull_ = isDiskFull(GetLastError());
     error = "flush error: " + lastErrorText();
     return false;
   }

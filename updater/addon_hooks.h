@@ -25,7 +25,7 @@ class AddonHooks {
   // variant and toggle key through the job's file pass (reporting under
   // phases), updating its record in the job's add-on records. Sets changed
   // when it changed anything on disk. False: failure says why.
-  [[nodiscard]] virtual bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon,
+  [[nodiscard]] virtual bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestAddon& addon,
                                                const std::string& variant, const std::string& key, CheckMode mode,
                                                const PassPhases& phases, bool& changed, Failure& failure) = 0;
 

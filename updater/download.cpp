@@ -19,6 +19,12 @@ constexpr int kMaxAttempts = 3;
 // Busy-server waits spent on one request at most (about half an hour).
 constexpr unsigned kMaxQueueWaits = 60;
 
+// A regular file itself, not a link to one.
+bool isPlainFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
+}
+
 // Seconds to wait before repeating a request that has already waited
 // `waits` times: 5, 10, 20, then 30, plus 0 to 4 seconds of jitter
 // (nanoseconds modulo 5) so that the players a busy server turned away do
@@ -35,6 +41,13 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
   const std::filesystem::path part = partPath(state_.workFolder(), file);
   const std::string url = fileUrl(config_.updateUrl, file);
   const uint64_t packed = static_cast<uint64_t>(file.packed);
+  // Even an empty file packs to a whole header: no download can match.
+  if (packed < kPackedHeaderSize) {
+    failure = Failure{FailureKind::DamagedData, 0,
+                      "the manifest's packed size " + std::to_string(packed) + " is too small for a packed file",
+                      file.path};
+    return false;
+  }
 
   // A server that keeps sending past the packed size (a wrong file, or no
   // end at all) is stopped here instead of filling the disk.
@@ -57,7 +70,9 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
       return false;
     }
     uint64_t have = 0;
-    if (!fileSize(part, have) || have > packed) {
+    // Only a plain file is resumed: appending through a link planted in the
+    // work folder would write to whatever it points at.
+    if (!isPlainFile(part) || !fileSize(part, have) || have > packed) {
       (void)removeFile(part);
       have = 0;
     }
@@ -75,8 +90,13 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
         (void)removeFile(part);
       } else if (!complete) {
         // The part stays: the next attempt resumes it. A disk that refused
-        // it refuses it again: no new attempt.
-        if (cancelRequested() || failure.kind == FailureKind::DiskWrite) return false;
+        // it refuses it again: no new attempt. A full one gets its space
+        // back: the player frees more, and a part kept would only keep the
+        // disk full until then.
+        if (failure.kind == FailureKind::DiskFull) (void)removeFile(part);
+        if (cancelRequested() || failure.kind == FailureKind::DiskWrite || failure.kind == FailureKind::DiskFull) {
+          return false;
+        }
         if (waitInQueue(failure, waits)) continue;  // a wait uses up no attempt
         if (cancelRequested()) return false;
       }

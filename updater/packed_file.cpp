@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <system_error>
 #include <vector>
 
 #include "data/text_rules.h"
@@ -13,6 +12,7 @@
 #include "data/hex.h"
 #include "crypto/sha256.h"
 #include "updater/inflater.h"
+#include "updater/target_place.h"
 
 namespace zv {
 namespace {
@@ -135,10 +135,9 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     return false;
   }
 
-  std::error_code ec;
-  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
+  if (!prepareTargetPlace(target, failure)) return false;
   NewFile out(withSuffix(target, ".zvnew"));
-  if (!out.file.open(out.path(), File::Mode::Truncate, ignored)) {
+  if (!out.file.open(out.path(), File::Mode::Fresh, ignored)) {
     failure = Failure{FailureKind::TargetInUse, 0, pathToUtf8(target), {}};
     return false;
   }
@@ -197,7 +196,8 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     }
     sha.update(data, expected);
     if (!out.file.write(data, expected, ignored)) {
-      failure = Failure{FailureKind::WriteFailed, 0, {}, {}};
+      failure = out.file.diskFull() ? Failure{FailureKind::DiskFull, 0, pathToUtf8(target), {}}
+                                    : Failure{FailureKind::WriteFailed, 0, {}, {}};
       return false;
     }
     written += expected;
@@ -217,6 +217,13 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
   // digest cache vouches for them (DurableBatch).
   if (!replaceFile(out.path(), target, ignored)) {
     uint64_t oldSize = 0;
+    uint64_t newSize = 0;
+    // Our new file is gone: someone else moved it, most likely over the
+    // target. Deleting the target now would lose the file for good.
+    if (!fileSize(out.path(), newSize)) {
+      failure = Failure{FailureKind::TargetLocked, 0, pathToUtf8(target), {}};
+      return false;
+    }
     if (fileSize(target, oldSize)) (void)makeWritable(target);
     (void)removeFile(target);
     if (!replaceFile(out.path(), target, ignored)) {

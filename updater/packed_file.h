@@ -46,9 +46,11 @@ using UnpackProgress = std::function<void(uint64_t bytesWritten)>;
 // where it may be gone); no ".zvnew" file is left. DamagedData ("cannot open
 // downloaded file", "not a packed file", "packed file header does not match
 // the manifest", "packed file is truncated", "packed file is damaged",
-// "checksum mismatch after download"), WriteFailed, Cancelled, TargetInUse
-// (the new file cannot be made beside the target) or TargetLocked (the
-// target cannot be replaced).
+// "checksum mismatch after download"), DiskFull (subject: target),
+// WriteFailed, Cancelled, TargetInUse
+// (the new file cannot be made beside the target), FolderInPlace or
+// FileInPlace (see prepareTargetPlace) or TargetLocked (the target cannot be
+// replaced).
 // The packed file itself is left alone. The target's data is not flushed:
 // callers that vouch for it flush it first (DurableBatch).
 [[nodiscard]] bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem::path& target,

@@ -28,6 +28,12 @@ void UpdateJob::run(CheckMode mode) {
   Manifest manifest;
   std::string code;
   std::string detail;
+  Failure locked;
+  if (!lockClientFolder(locked)) {
+    const bool cancelled = cancelRequested();
+    done(false, true, cancelled ? "cancelled" : "failed", cancelled ? "" : failureText(locked));
+    return;
+  }
   if (!readManifest(manifest, code, detail)) {
     done(false, true, code, detail);
     return;
@@ -78,7 +84,7 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
     }
     if (addon != nullptr) {
       Failure failure;
-      if (!addonHooks_->installAddonFiles(*this, *addon, record.value.get("variant").text(),
+      if (!addonHooks_->installAddonFiles(*this, manifest, *addon, record.value.get("variant").text(),
                                           record.value.get("key").text(), mode, PassPhases{"", "download"}, changed,
                                           failure)) {
         addonHooks_->sendAddonList(*this, &manifest);

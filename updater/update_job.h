@@ -14,6 +14,7 @@
 
 #include "data/launcher_config.h"
 #include "net/fetcher.h"
+#include "platform/folder_lock.h"
 #include "updater/addon_hooks.h"
 #include "updater/job_clock.h"
 #include "updater/local_state.h"
@@ -66,6 +67,14 @@ class UpdateJob {
   // a download failed; outcome says which and how far the pass got.
   [[nodiscard]] bool bringInLine(const std::vector<ManifestFile>& files, CheckMode mode, const PassPhases& phases,
                                  PassOutcome& outcome);
+
+  // Takes the client folder's lock (a file in the work folder) for the rest
+  // of this UpdateJob's life, waiting while another launcher's job holds it
+  // (up to a quarter of an hour, polling the cancel flag every 200 ms).
+  // Every job takes it before it reads or changes anything in the folder.
+  // False: failure is Cancelled, FolderBusy, or DiskWrite when the lock file
+  // cannot be made or locked (subject: its path).
+  [[nodiscard]] bool lockClientFolder(Failure& failure);
 
   // Any thread: asks the job to stop at its next check.
   void requestCancel() { cancelFlag_.exchange(true); }
@@ -136,6 +145,7 @@ class UpdateJob {
   std::string build_;
   std::string currentPhase_;  // the last phase announced, "queue" aside
   LocalState state_;
+  FolderLock folderLock_;
   bool cacheLoaded_ = false;
   PassCounters pass_;
   ProgressMeter meter_;

@@ -66,6 +66,12 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
       break;
     }
     if (waitInQueue(failure, waits)) continue;
+    if (failure.kind == FailureKind::TooLarge && !cancelRequested()) {
+      // The server answered: what it sent cannot be a manifest.
+      code = "badmanifest";
+      detail = "manifest is too large";
+      return false;
+    }
     code = cancelRequested() ? "cancelled" : "offline";
     detail = failureText(failure);
     return false;

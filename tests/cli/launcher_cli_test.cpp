@@ -22,6 +22,7 @@
 #include "tests/cli/launcher_process.h"
 #include "tests/support/release_maker.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/tiny_disk.h"
 #include "tests/support/test_servers.h"
 
 namespace zv {
@@ -249,6 +250,55 @@ TEST_F(LauncherCli, AReleaseArrivesByteForByteWhateverItsNamesAndContents) {
   }
   EXPECT_EQ(files, sources.size()) << "nothing but the release's files";
   EXPECT_EQ(runLauncher({"check"}).out, "Reading the release\nChecking files\nUp to date (build round)\n");
+}
+
+// Two launchers on one client folder, through two paths and with two data
+// folders: the instance rule lets both run, the folder's lock makes their jobs
+// take turns, and no round may lose or spoil a file.
+TEST_F(LauncherCli, TwoLaunchersOnOneClientFolderTakeTurns) {
+  publish("b1");
+  configure();
+  const fs::path alias = work / "alias";
+  std::error_code ec;
+  fs::create_directory_symlink(client.path(), alias, ec);
+  if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
+  const TempDir otherData;
+  const LauncherCommand& launcher = LauncherCommand::get();
+  for (int round = 0; round < 8; ++round) {
+    for (const auto& [path, bytes] : sources) fs::remove(client / path);
+    fs::remove(client / ".zarvo_update/cache.json");
+    LauncherProcess first({"check", "--json", "--client", launcher.path(client.path()), "--data",
+                           launcher.path(data.path())},
+                          work / "first.txt");
+    LauncherProcess second({"check", "--json", "--client", launcher.path(alias), "--data",
+                            launcher.path(otherData.path())},
+                           work / "second.txt");
+    const std::vector<Json> firstEvents = first.rest();
+    const std::vector<Json> secondEvents = second.rest();
+    EXPECT_EQ(first.wait(), 0) << (firstEvents.empty() ? "" : firstEvents.back().dump());
+    EXPECT_EQ(second.wait(), 0) << (secondEvents.empty() ? "" : secondEvents.back().dump());
+    expectClientMatchesSources();
+  }
+}
+
+// A client whose disk fills up: one message naming the space, and the good
+// download is kept for the check that runs once there is room.
+TEST_F(LauncherCli, AFullDiskIsReportedOnceAndTheNextCheckFinishes) {
+  publish("b1");
+  configure();
+  Finished result;
+  {
+    const test::TinyDisk disk(client / "system", 64);
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    result = runLauncher({"check", "--json"});
+  }
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.out.find(R"("code":"failed","detail":"system/data.bin: not enough disk space for )"),
+            std::string::npos)
+      << result.out;
+  result = runLauncher({"check"});
+  EXPECT_EQ(result.status, 0) << result.out << result.err;
+  expectClientMatchesSources();
 }
 
 class SlowLauncherCli : public LauncherCli {

@@ -47,6 +47,7 @@ struct Shape {
   bool fx = true;         // the "fx" add-on is offered
   bool nv = true;         // fx still declares its "nv" variant
   bool iniIsBase = false; // system/fx.ini has become a base client file
+  bool dllIsBase = false; // system/d3d9.dll has moved from fx into the base client
   std::string nvShader = "nv shader 1";
 };
 
@@ -88,6 +89,7 @@ class AddonJobsTest : public ::testing::Test {
     test::Release release(published_->path());
     release.addFile("system/L2.exe", "game");
     if (shape.iniIsBase) release.addFile("system/fx.ini", "base ini");
+    if (shape.dllIsBase) release.addFile("system/d3d9.dll", "base dll");
     Json addons = Json::array();
     if (shape.fx) {
       Json fx = Json::parse(R"({"id":"fx","name":"Effects","keyIni":"system/fx.ini","defaultKey":"end",
@@ -97,8 +99,10 @@ class AddonJobsTest : public ::testing::Test {
       variants.push(Json::parse(R"({"id":"amd","label":"AMD"})"));
       fx.set("variants", std::move(variants));
       Json files = Json::array();
-      files.push(addonFile(release, "system/d3d9.dll", "shared dll"));
-      files.push(addonFile(release, "system/d3d9.dll", "amd dll", "amd"));
+      if (!shape.dllIsBase) {
+        files.push(addonFile(release, "system/d3d9.dll", "shared dll"));
+        files.push(addonFile(release, "system/d3d9.dll", "amd dll", "amd"));
+      }
       // Players may change the INI; only a missing one is fetched again.
       if (!shape.iniIsBase) files.push(addonFile(release, "system/fx.ini", kIni, "", true));
       if (shape.nv) files.push(addonFile(release, "shaders/nv/nv.fx", shape.nvShader, "nv"));
@@ -342,6 +346,18 @@ TEST_F(AddonJobsTest, AVariantTheReleaseNoLongerDeclaresBecomesTheFirstOne) {
   EXPECT_EQ(readFile(client_ / "system/d3d9.dll"), "amd dll");
   EXPECT_FALSE(exists("shaders/nv"));
   EXPECT_EQ(readFile(client_ / "shaders/common.fx"), "common");
+}
+
+TEST_F(AddonJobsTest, AFileMovedFromAKeptAddonIntoTheBaseClientStays) {
+  publish();
+  ASSERT_EQ(install("fx", "nv", "").done, doneText(true, "addonInstalled", "Effects"));
+  Shape moved;
+  moved.dllIsBase = true;
+  publish(moved);
+  EXPECT_EQ(update().done, doneText(true, "updated", ""));
+  EXPECT_EQ(readFile(client_ / "system/d3d9.dll"), "base dll");
+  EXPECT_EQ(recordedFiles("fx"), (Paths{"system/fx.ini", "shaders/nv/nv.fx", "shaders/common.fx"}));
+  EXPECT_EQ(update().done, doneText(true, "uptodate", ""));
 }
 
 TEST_F(AddonJobsTest, ADroppedAddonLeavesOnlyWhatIsNowABaseFile) {

@@ -21,7 +21,7 @@ struct InstallCall {
 
 class FakeAddonHooks final : public AddonHooks {
  public:
-  bool installAddonFiles(UpdateJob& job, const ManifestAddon& addon, const std::string& variant,
+  bool installAddonFiles(UpdateJob& job, const Manifest&, const ManifestAddon& addon, const std::string& variant,
                          const std::string& key, CheckMode mode, const PassPhases& phases, bool& changed,
                          Failure& failure) override {
     installs.push_back({addon.id, variant, key, phases.check + "/" + phases.download, mode});

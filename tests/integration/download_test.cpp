@@ -9,6 +9,7 @@
 #include "platform/file_info.h"
 #include "updater/file_time.h"
 #include "tests/integration/update_job_fixture.h"
+#include "tests/support/tiny_disk.h"
 #include "updater/packed_file.h"
 
 namespace zv {
@@ -97,6 +98,27 @@ TEST_F(DownloadTest, PartialPartIsResumedAndAnOverlongOneStartsOver) {
   ASSERT_TRUE(download(file, error)) << error;
   ASSERT_GE(progress.size(), 2u);
   EXPECT_LE(progress[1].bytesDone, 65536.0) << "counted from byte 0";
+}
+
+TEST_F(DownloadTest, LinksPlantedAsTemporaryFilesAreReplacedNotFollowed) {
+  const ManifestFile file = publish("a.txt", content(200));
+  const test::TempDir outside;
+  const std::string packed = packedBytes(file);
+  writeFile(outside / "part", packed.substr(0, packed.size() / 2));
+  writeFile(outside / "new", "outside");
+  std::filesystem::create_directories(workFolder());
+  std::error_code ec;
+  std::filesystem::create_symlink(outside / "part", partOf(file), ec);
+  std::filesystem::create_symlink(outside / "new", withSuffix(clientFile("a.txt"), ".zvnew"), ec);
+  if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
+  serveFault("norange");  // counts requests
+
+  std::string error;
+  ASSERT_TRUE(download(file, error)) << error;
+  EXPECT_EQ(readFile(clientFile("a.txt")), content(200));
+  EXPECT_EQ(readFile(outside / "part"), packed.substr(0, packed.size() / 2)) << "a linked part is not resumed";
+  EXPECT_EQ(readFile(outside / "new"), "outside");
+  EXPECT_EQ(requestsFor(file), 1u);
 }
 
 TEST_F(DownloadTest, ServerIgnoringTheRangeStillGivesTheRightFile) {
@@ -192,30 +214,52 @@ TEST_F(DownloadTest, EmptyPackedSizeNeverReachesTheServer) {
   serveFault("norange");
   std::string error;
   EXPECT_FALSE(download(file, error));
-  EXPECT_EQ(error, "a.txt: cannot open downloaded file");
+  EXPECT_EQ(error, "a.txt: the manifest's packed size 0 is too small for a packed file");
   EXPECT_EQ(requestsFor(file), 0u);
 }
 
-TEST_F(DownloadTest, ADiskThatFillsUpStopsTheFileAtOnceNamingThePart) {
+TEST_F(DownloadTest, ADiskThatFillsUpDuringTheDownloadStopsAtOnceAndGetsItsSpaceBack) {
   const ManifestFile file = publish("a.txt", content(20000), {"", false, {4096, true}});
   serveFault("norange");  // counts requests
-  fetcher_->limitFileBytes(static_cast<uint64_t>(file.packed) / 2);
+  const test::TinyDisk disk(workFolder(), 64);
+  if (!disk.mounted()) fetcher_->limitFileBytes(static_cast<uint64_t>(file.packed) / 2);
   std::string error;
   EXPECT_FALSE(download(file, error));
-  EXPECT_EQ(error, "a.txt: cannot write " + pathToUtf8(partOf(file)));
+  EXPECT_EQ(error, "a.txt: not enough disk space for " + pathToUtf8(partOf(file)));
   EXPECT_EQ(requestsFor(file), 1u) << "not retried like a network fault";
+  EXPECT_FALSE(std::filesystem::exists(partOf(file)));
 }
 
-TEST_F(DownloadTest, TargetThatCannotBeReplacedStopsAtOnceAndKeepsThePart) {
+TEST_F(DownloadTest, ADiskThatFillsUpDuringTheUnpackKeepsTheWholeDownload) {
+  const ManifestFile file = publish("game/big.bin", content(20000));
+  serveFault("norange");
+  const test::TinyDisk disk(clientFile("game"), 64);
+  if (!disk.mounted()) GTEST_SKIP() << disk.why();
+  std::string error;
+  EXPECT_FALSE(download(file, error));
+  EXPECT_EQ(error, "game/big.bin: not enough disk space for " + pathToUtf8(clientFile("game/big.bin")));
+  EXPECT_EQ(requestsFor(file), 1u) << "the good download is neither deleted nor fetched again";
+  EXPECT_EQ(readFile(partOf(file)), packedBytes(file));
+  EXPECT_FALSE(std::filesystem::exists(clientFile("game/big.bin.zvnew")));
+}
+
+TEST_F(DownloadTest, WhatStandsInTheTargetsPlaceStopsAtOnceKeepsThePartAndIsNamed) {
   const ManifestFile file = publish("game/locked.dll", content(50));
   writeFile(clientFile("game/locked.dll/inside"), "a folder in the way");
   serveFault("norange");
   std::string error;
   EXPECT_FALSE(download(file, error));
   EXPECT_EQ(error, "game/locked.dll: cannot replace " + pathToUtf8(clientFile("game/locked.dll")) +
-                       " (is the game running?)");
+                       " (a folder is in its place)");
   EXPECT_EQ(requestsFor(file), 1u);
   EXPECT_EQ(readFile(partOf(file)), packedBytes(file)) << "kept for the next job";
+
+  const ManifestFile deeper = publish("data/maps/a.map", content(60));
+  writeFile(clientFile("data"), "a file in the way");
+  EXPECT_FALSE(download(deeper, error));
+  EXPECT_EQ(error, "data/maps/a.map: cannot create folder " + pathToUtf8(clientFile("data")) +
+                       " (a file is in its place)");
+  EXPECT_EQ(requestsFor(deeper), 1u);
 }
 
 }  // namespace

@@ -198,11 +198,39 @@ TEST_F(UpdateJobTest, ManifestFailuresLeaveTheClientPlayable) {
   expectDone(runJob(), false, true, "badmanifest", "unsafe path in manifest: ../escape.txt");
   release_->publishText("{\"format\":");
   EXPECT_EQ(runJob().code, "badmanifest");
+  release_->publishText(std::string(kMaxTextBytes + 1, ' '));
+  expectDone(runJob(), false, true, "badmanifest", "manifest is too large");
 
   serveFault("status-404");
   expectDone(runJob(), false, true, "offline", "HTTP 404 " + config_.updateUrl + "manifest.json");
   EXPECT_TRUE(job_->build().empty());
   EXPECT_FALSE(std::filesystem::exists(clientFile("readme.txt")));
+}
+
+TEST_F(UpdateJobTest, AJobWaitsForAnotherOnTheSameFolderThenGivesUp) {
+  publishClient();
+  // The other launcher reaches the folder through a path of its own.
+  const test::TempDir elsewhere;
+  std::error_code ec;
+  std::filesystem::create_directory_symlink(client_.path(), elsewhere / "client", ec);
+  if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
+  FolderLock other;
+  std::string error;
+  ASSERT_EQ(other.tryTake(elsewhere / "client/.zarvo_update/job.lock", error), FolderLock::Outcome::Taken) << error;
+
+  clock_.onSleep = [&] {
+    if (clock_.sleeps.size() == 3) other.release();
+  };
+  expectDone(runJob(), true, true, "updated", "");
+  EXPECT_EQ(clock_.sleeps, (std::vector<unsigned>{200, 200, 200})) << "polled until the other let go";
+  expectClientMatchesRelease();
+
+  job_.reset();  // the lock lasts as long as the job
+  ASSERT_EQ(other.tryTake(elsewhere / "client/.zarvo_update/job.lock", error), FolderLock::Outcome::Taken) << error;
+  clock_.onSleep = nullptr;
+  expectDone(runJob(), false, true, "failed", "another launcher is working on this client folder");
+  EXPECT_GE(clock_.slept(), 15 * 60.0);
+  EXPECT_EQ(phases, Phases{}) << "nothing read before the folder is ours";
 }
 
 TEST_F(UpdateJobTest, MissingSettingsFetchNothing) {

@@ -187,17 +187,20 @@ TEST_F(PackedFileTest, CreatesMissingFoldersOfTheTarget) {
   EXPECT_EQ(readFile(deep), "deep");
 }
 
-TEST_F(PackedFileTest, TargetThatCannotBeReplacedKeepsItsPlace) {
-  // A folder with something in it stands for a target that neither a rename
-  // nor a delete can move, on every platform.
+TEST_F(PackedFileTest, AFolderOrFileInTheWayIsNamedAndKept) {
   Failure error;
   writeFile(packed(), packBytes("new"));
   writeFile(target() / "inside.txt", "kept");
   EXPECT_FALSE(applyPacked(packed(), target(), 3, sha256Hex("new"), nullptr, nullptr, error));
-  EXPECT_EQ(failureText(error), "cannot replace " + pathToUtf8(target()) + " (is the game running?)");
-  EXPECT_EQ(error.kind, FailureKind::TargetLocked);
+  EXPECT_EQ(failureText(error), "cannot replace " + pathToUtf8(target()) + " (a folder is in its place)");
   EXPECT_EQ(readFile(target() / "inside.txt"), "kept");
   EXPECT_FALSE(std::filesystem::exists(newFile()));
+
+  const auto blocker = dir_ / "a";
+  writeFile(blocker, "kept too");
+  EXPECT_FALSE(applyPacked(packed(), blocker / "b/file.txt", 3, sha256Hex("new"), nullptr, nullptr, error));
+  EXPECT_EQ(failureText(error), "cannot create folder " + pathToUtf8(blocker) + " (a file is in its place)");
+  EXPECT_EQ(readFile(blocker), "kept too");
 }
 
 TEST_F(PackedFileTest, NewFileThatCannotBeCreatedIsReported) {

@@ -8,6 +8,8 @@
 //   busy-C-N     answers C to the first N requests of this target, then
 //                treats /<rest> as the request
 //   redirect-C   answers C with Location: /<rest>
+//   elsewhere-C  answers C with Location: ftp://127.0.0.1:1/<rest> (another scheme)
+//   bighead-N    answers 200 with a header line of N bytes
 //   norange      ignores Range: 200 with the whole file
 //   always206    answers 206 with the whole file, Range or not
 //   cut-N        announces the full length, sends N body bytes, closes
@@ -270,6 +272,8 @@ void respond(Connection& client, const std::string& target, const std::string& r
       return respond(client, "/" + rest, requestHead);
     }
     if (fault.kind == "redirect") return answer(client, static_cast<int>(fault.n), "", "Location: /" + rest + "\r\n");
+    if (fault.kind == "elsewhere") return answer(client, static_cast<int>(fault.n), "", "Location: ftp://127.0.0.1:1/" + rest + "\r\n");
+    if (fault.kind == "bighead") return answer(client, 200, "", "X-Filler: " + std::string(fault.n, 'x') + "\r\n");
     if (fault.kind == "echo") return answer(client, 200, requestHead);
     if (fault.kind == "drop") return client.reset();
     if (fault.kind == "hangup") return;
