@@ -37,6 +37,10 @@ template <typename Rename>
 bool publish(const std::filesystem::path& temporary, const std::filesystem::path& path, Rename rename) {
   std::string error;
   if (rename(temporary, path, error)) return true;
+  // With the temporary file gone (another process published it), deleting
+  // the target would only lose what that process wrote.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(temporary, ec))) return false;
   return removeFile(path) && rename(temporary, path, error);
 }
 
