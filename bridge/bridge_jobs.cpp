@@ -102,6 +102,7 @@ void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, b
   events.onAddons = [this](const std::vector<AddonListEntry>& list) { postPageEvent(addonsEvent(list)); };
 
   UpdateJob updater(setup_.clientFolder, launcherPath, config_, *fetcher, std::move(events));
+  updater.setFetcherFactory(services_.makeFetcher);
   self = &updater;
   {
     std::lock_guard lock(jobMutex_);

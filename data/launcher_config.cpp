@@ -20,6 +20,16 @@ void normaliseLook(LauncherConfig& config) {
   if (config.mode != "light") config.mode = "dark";
 }
 
+// A whole number from 1 to kMaxTransfers; anything else keeps the default,
+// as a value of the wrong type does for every other key.
+int32_t readTransfers(const Json& value) {
+  const double wanted = value.numberOr(0);
+  if (!(wanted >= 1 && wanted <= kMaxTransfers) || wanted != static_cast<double>(static_cast<int32_t>(wanted))) {
+    return kDefaultTransfers;
+  }
+  return static_cast<int32_t>(wanted);
+}
+
 void readLinks(const Json& links, LauncherConfig& config) {
   for (const auto& [name, value] : links.members()) {
     const std::string& url = value.text();
@@ -79,6 +89,7 @@ bool loadLauncherConfig(std::string_view text, LauncherConfig& out, std::string&
   config.mode = asciiLower(root.get("mode").text());
   config.closeOnPlay = root.get("closeOnPlay").boolOr(true);
   config.desktopShortcut = root.get("desktopShortcut").boolOr(true);
+  config.transfers = readTransfers(root.get("transfers"));
   readLinks(root.get("links"), config);
 
   if (!config.updateUrl.empty() && config.updateUrl.back() != '/') config.updateUrl += '/';

@@ -11,6 +11,12 @@
 
 namespace zv {
 
+// How many files a download pass fetches at once ("transfers"): 1 is one
+// after another. The default was measured: many small files over a long
+// round trip gain little past it, and a busy server is not crowded.
+inline constexpr int32_t kDefaultTransfers = 6;
+inline constexpr int32_t kMaxTransfers = 16;
+
 struct LauncherLink {
   std::string name;
   std::string url;
@@ -33,6 +39,7 @@ struct LauncherConfig {
   std::string mode = "dark";   // "dark" or "light"
   bool closeOnPlay = true;
   bool desktopShortcut = true;
+  int32_t transfers = kDefaultTransfers;  // 1 to kMaxTransfers
   std::vector<LauncherLink> links;  // only http:// and https:// URLs
 
   // The url of the first link with exactly this name, or "".

@@ -16,9 +16,6 @@ namespace {
 // Downloads, and applications of a downloaded file, per file.
 constexpr int kMaxAttempts = 3;
 
-// Busy-server waits spent on one request at most (about half an hour).
-constexpr unsigned kMaxQueueWaits = 60;
-
 // A regular file itself, not a link to one.
 bool isPlainFile(const std::filesystem::path& path) {
   std::error_code ec;
@@ -33,9 +30,39 @@ unsigned queueWaitSeconds(unsigned waits, uint64_t nanoseconds) {
   return std::min(5u << std::min(waits, 3u), 30u) + static_cast<unsigned>(nanoseconds % 5);
 }
 
+// The job's own thread as a lane.
+class JobLane final : public TransferLane {
+ public:
+  JobLane(Fetcher& fetcher, std::function<void(uint64_t)> progress, std::function<bool(const Failure&, unsigned&)> wait,
+          const std::atomic<bool>& cancel)
+      : fetcher_(fetcher), progress_(std::move(progress)), wait_(std::move(wait)), cancel_(cancel) {}
+  Fetcher& fetcher() override { return fetcher_; }
+  void progress(uint64_t fileBytes) override { progress_(fileBytes); }
+  bool waitInQueue(const Failure& fetchFailure, unsigned& waits) override { return wait_(fetchFailure, waits); }
+  const std::atomic<bool>& stopFlag() const override { return cancel_; }
+
+ private:
+  Fetcher& fetcher_;
+  std::function<void(uint64_t)> progress_;
+  std::function<bool(const Failure&, unsigned&)> wait_;
+  const std::atomic<bool>& cancel_;
+};
+
 }  // namespace
 
 bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::path& target, Failure& failure) {
+  JobLane lane(
+      fetcher_,
+      [&](uint64_t fileBytes) {
+        emitProgress("download", file.path, pass_.filesDone, pass_.filesTotal, pass_.bytesDone + fileBytes,
+                     pass_.bytesTotal, false);
+      },
+      [this](const Failure& fetchFailure, unsigned& waits) { return waitInQueue(fetchFailure, waits); }, cancelFlag_);
+  return downloadOne(file, target, lane, failure);
+}
+
+bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::path& target, TransferLane& lane,
+                            Failure& failure) {
   std::error_code ignored;
   std::filesystem::create_directories(state_.workFolder(), ignored);
   const std::filesystem::path part = partPath(state_.workFolder(), file);
@@ -57,15 +84,14 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
       overran = true;
       return false;
     }
-    emitProgress("download", file.path, pass_.filesDone, pass_.filesTotal, pass_.bytesDone + fileBytes,
-                 pass_.bytesTotal, false);
-    return !cancelRequested();
+    lane.progress(fileBytes);
+    return !lane.stopRequested();
   };
 
   int attempts = 0;
   unsigned waits = 0;
   for (;;) {
-    if (cancelRequested()) {
+    if (lane.stopRequested()) {
       failure = cancelledFailure();
       return false;
     }
@@ -80,7 +106,7 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
     if (!complete) {
       overran = false;
       failure = Failure{};
-      if (fetcher_.download(url, part, have, progress, failure)) {
+      if (lane.fetcher().download(url, part, have, progress, failure)) {
         uint64_t got = 0;
         complete = fileSize(part, got) && got == packed;
       }
@@ -94,22 +120,24 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
         // back: the player frees more, and a part kept would only keep the
         // disk full until then.
         if (failure.kind == FailureKind::DiskFull) (void)removeFile(part);
-        if (cancelRequested() || failure.kind == FailureKind::DiskWrite || failure.kind == FailureKind::DiskFull) {
+        if (lane.stopRequested() || failure.kind == FailureKind::DiskWrite || failure.kind == FailureKind::DiskFull) {
           return false;
         }
-        if (waitInQueue(failure, waits)) continue;  // a wait uses up no attempt
-        if (cancelRequested()) return false;
+        if (lane.waitInQueue(failure, waits)) continue;  // a wait uses up no attempt
+        if (lane.stopRequested()) return false;
       }
     }
     if (complete) {
-      if (applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &cancelFlag_, failure)) {
+      if (applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &lane.stopFlag(),
+                      failure)) {
         (void)removeFile(part);
+        std::lock_guard lock(stateMutex_);
         state_.unflushedFiles.add(target);
         state_.cacheState.record(file.path, static_cast<uint64_t>(file.size), fileTimeText(target), file.sha256);
         return true;
       }
       failure.file = file.path;
-      if (failure.targetUnwritable() || cancelRequested()) return false;
+      if (failure.targetUnwritable() || lane.stopRequested()) return false;
       (void)removeFile(part);  // the packed file itself is bad
     }
     if (++attempts >= kMaxAttempts) return false;
@@ -117,10 +145,13 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
 }
 
 bool UpdateJob::waitInQueue(const Failure& fetchFailure, unsigned& waits) {
-  if (fetchFailure.kind != FailureKind::BusyServer || cancelRequested() || waits >= kMaxQueueWaits) return false;
+  if (!mayWaitInQueue(fetchFailure, waits) || cancelRequested()) return false;
+  return pauseForQueue(waits++);
+}
+
+bool UpdateJob::pauseForQueue(unsigned waits) {
   const auto nanoseconds = static_cast<uint64_t>(clock_.seconds() * 1e9);
   const unsigned seconds = queueWaitSeconds(waits, nanoseconds);
-  ++waits;
   const std::string interrupted = currentPhase_;
   events_.onPhase("queue");
   for (unsigned step = 0; step < seconds * 5 && !cancelRequested(); ++step) clock_.sleepMilliseconds(200);

@@ -1,8 +1,15 @@
 // The job's one file pass: check every file, then download what is not in
-// line, for the client files and for add-on files alike.
+// line (several files at once), for the client files and for add-on files
+// alike.
+
+#include <algorithm>
+#include <set>
+#include <string_view>
+#include <unordered_map>
 
 #include "platform/text_path.h"
 #include "updater/ordered_parallel.h"
+#include "updater/transfer_pool.h"
 #include "updater/update_job.h"
 
 namespace zv {
@@ -11,6 +18,19 @@ namespace {
 // cache.json is saved after every this many downloaded files, so a long
 // download that is killed keeps most of what it learnt.
 constexpr uint32_t kCacheSaveInterval = 20;
+
+// The fetch list's items in groups that one worker takes one after another:
+// files with the same digest share one download in the work folder.
+std::vector<std::vector<size_t>> groupsSharingParts(const std::vector<const ManifestFile*>& fetchList) {
+  std::unordered_map<std::string_view, size_t> groupOf;
+  std::vector<std::vector<size_t>> groups;
+  for (size_t item = 0; item < fetchList.size(); ++item) {
+    const auto [at, fresh] = groupOf.try_emplace(fetchList[item]->sha256, groups.size());
+    if (fresh) groups.emplace_back();
+    groups[at->second].push_back(item);
+  }
+  return groups;
+}
 
 }  // namespace
 
@@ -62,21 +82,61 @@ bool UpdateJob::downloadFiles(const std::vector<const ManifestFile*>& fetchList,
   pass_ = PassCounters{0, static_cast<uint32_t>(fetchList.size()), 0, 0};
   for (const ManifestFile* file : fetchList) pass_.bytesTotal += static_cast<uint64_t>(file->packed);
   meter_.resetSpeed();
-  for (uint32_t i = 0; i < pass_.filesTotal; ++i) {
-    const ManifestFile& file = *fetchList[i];
-    pass_.filesDone = i;
-    emitProgress(phase, file.path, i, pass_.filesTotal, pass_.bytesDone, pass_.bytesTotal, true);
-    if (!downloadOne(file, joinRelative(clientFolder_, file.path), outcome.failure)) {
-      state_.saveCacheState();
-      return false;
-    }
+
+  TransferPool pool(groupsSharingParts(fetchList), fetchList.size(), cancelFlag_);
+  // The job's fetcher carries the first transfer; every further one gets a
+  // fetcher, and so a connection, of its own.
+  std::vector<std::unique_ptr<Fetcher>> ownFetchers;
+  std::vector<Fetcher*> fetchers{&fetcher_};
+  const size_t wanted = std::min(static_cast<size_t>(std::max(config_.transfers, 1)), pool.groupCount());
+  while (makeFetcher_ && fetchers.size() < wanted) {
+    std::unique_ptr<Fetcher> fetcher = makeFetcher_();
+    if (!fetcher) break;
+    fetchers.push_back(fetcher.get());
+    ownFetchers.push_back(std::move(fetcher));
+  }
+
+  // Progress is the sum over the pass: finished files whole, files in flight
+  // as far as they got. The file named between starts and ends is the
+  // oldest one in flight.
+  std::set<size_t> inFlight;
+  const auto bytesNow = [&] {
+    uint64_t bytes = pass_.bytesDone;
+    for (const size_t item : inFlight) bytes += pool.bytesOf(item);
+    return bytes;
+  };
+  const auto report = [&](std::string_view reportPhase, size_t item, bool force) {
+    emitProgress(reportPhase, fetchList[item]->path, pass_.filesDone, pass_.filesTotal, bytesNow(), pass_.bytesTotal,
+                 force);
+  };
+  TransferPool::Listener listener;
+  listener.started = [&](size_t item) {
+    inFlight.insert(item);
+    report(phase, item, true);
+  };
+  listener.finished = [&](size_t item) {
+    const ManifestFile& file = *fetchList[item];
+    inFlight.erase(item);
     outcome.downloaded.push_back(file.path);
     pass_.bytesDone += static_cast<uint64_t>(file.packed);
-    emitProgress(phase, file.path, i + 1, pass_.filesTotal, pass_.bytesDone, pass_.bytesTotal, true);
-    if ((i + 1) % kCacheSaveInterval == 0) state_.saveCacheState();
-  }
+    ++pass_.filesDone;
+    report(phase, item, true);
+    if (pass_.filesDone % kCacheSaveInterval == 0) {
+      std::lock_guard lock(stateMutex_);
+      state_.saveCacheState();
+    }
+  };
+  listener.moved = [&] {
+    if (!inFlight.empty()) report("download", *inFlight.begin(), false);
+  };
+  listener.queue = [this](unsigned waits) { return pauseForQueue(waits); };
+  const auto download = [&](size_t item, TransferLane& lane, Failure& failure) {
+    const ManifestFile& file = *fetchList[item];
+    return downloadOne(file, joinRelative(clientFolder_, file.path), lane, failure);
+  };
+  const bool ok = pool.run(fetchers, download, listener, outcome.failure);
   state_.saveCacheState();
-  return true;
+  return ok;
 }
 
 }  // namespace zv

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -20,6 +22,7 @@
 #include "updater/local_state.h"
 #include "updater/manifest.h"
 #include "updater/progress_meter.h"
+#include "updater/transfer_lane.h"
 #include "updater/update_events.h"
 
 namespace zv {
@@ -35,6 +38,9 @@ struct PassOutcome {
   Failure failure;
 };
 
+// Makes a fetcher for one more transfer of a download pass.
+using FetcherFactory = std::function<std::unique_ptr<Fetcher>()>;
+
 class UpdateJob {
  public:
   // launcherPath: the running launcher, or empty to leave self-update off.
@@ -47,6 +53,11 @@ class UpdateJob {
 
   // Lends the job the add-on operations (see AddonHooks); null: none.
   void setAddonHooks(AddonHooks* hooks) { addonHooks_ = hooks; }
+
+  // Lets download passes run up to the configuration's `transfers` files at
+  // once, each further transfer on a fetcher of its own. Without a factory
+  // every file goes through the job's fetcher, one after another.
+  void setFetcherFactory(FetcherFactory makeFetcher) { makeFetcher_ = std::move(makeFetcher); }
 
   // The whole job: manifest, self-update, check pass, download pass, retired
   // files, add-ons, clean-up. Ends with exactly one onDone, or with
@@ -113,14 +124,21 @@ class UpdateJob {
                      PassOutcome& outcome);
   // Downloads the packed file into the work folder (resuming a partial one),
   // then unpacks it over target: up to three attempts, busy-server waits not
-  // counted. True: target holds the file and the cache has its entry.
-  // Progress is reported against pass_, which the caller sets first.
+  // counted. True: target holds the file and the cache has its entry. Runs
+  // on lane's thread; several run at once in a download pass.
+  [[nodiscard]] bool downloadOne(const ManifestFile& file, const std::filesystem::path& target, TransferLane& lane,
+                                 Failure& failure);
+  // downloadOne on the job's own thread: the job's fetcher, progress
+  // against pass_ (which the caller sets first), the job's queue waits and
+  // cancel flag.
   [[nodiscard]] bool downloadOne(const ManifestFile& file, const std::filesystem::path& target, Failure& failure);
-  // After a failed request: when the server said it is busy and fewer than
-  // 60 waits were spent (waits counts them), announces "queue", waits 5 to
-  // 34 seconds (polling the cancel flag every 200 ms) and announces the
-  // interrupted phase again. True: repeat the request now.
+  // After a failed request: when mayWaitInQueue allows it (waits counts the
+  // waits), waits in the queue (pauseForQueue). True: repeat the request now.
   [[nodiscard]] bool waitInQueue(const Failure& fetchFailure, unsigned& waits);
+  // Announces "queue", waits 5 to 34 seconds as befits a request that has
+  // waited `waits` times before (polling the cancel flag every 200 ms) and
+  // announces the interrupted phase again. False: cancelled.
+  [[nodiscard]] bool pauseForQueue(unsigned waits);
 
   // Sends a progress event through onProgress, at most one per 0.1 s unless
   // force is set.
@@ -141,10 +159,14 @@ class UpdateJob {
   UpdateEvents events_;
   JobClock& clock_;
   AddonHooks* addonHooks_ = nullptr;
+  FetcherFactory makeFetcher_;
   std::atomic<bool> cancelFlag_{false};
   std::string build_;
   std::string currentPhase_;  // the last phase announced, "queue" aside
   LocalState state_;
+  // Guards the digest cache and the unflushed files while a download pass's
+  // workers record what they installed.
+  std::mutex stateMutex_;
   FolderLock folderLock_;
   bool cacheLoaded_ = false;
   PassCounters pass_;

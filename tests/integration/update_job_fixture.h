@@ -75,7 +75,15 @@ class UpdateJobFixture : public ::testing::Test {
     manifests.clear();
     job_.reset();
     job_ = std::make_unique<UpdateJob>(client_.path(), launcher, config_, *fetcher_, std::move(events), clock_);
+    if (fetcherFactory) job_->setFetcherFactory(fetcherFactory);
     return *job_;
+  }
+
+  // Download passes of the next jobs run `transfers` files at once, each
+  // further transfer on a fetcher of its own. Before the first job.
+  void transfersAtOnce(int transfers) {
+    config_.transfers = transfers;
+    fetcherFactory = [] { return std::unique_ptr<Fetcher>(makeFetcher()); };
   }
 
   // One whole job in a new UpdateJob; the result must be a done event.
@@ -121,6 +129,7 @@ class UpdateJobFixture : public ::testing::Test {
   std::unique_ptr<HttpFetcher> fetcher_ = makeFetcher();
   FakeClock clock_;
   std::unique_ptr<UpdateJob> job_;
+  FetcherFactory fetcherFactory;  // none: one transfer at a time
 
   // Set by a test to cancel the job at a given moment.
   std::string cancelAtPhase;

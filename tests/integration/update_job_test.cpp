@@ -340,5 +340,99 @@ TEST_F(UpdateJobTest, ConfiguredWorkFolderReceivesTheOldState) {
   EXPECT_TRUE(std::filesystem::exists(clientFile("data/upd/cache.json")));
 }
 
+// Download passes with several files in flight at once.
+class ParallelPassTest : public UpdateJobTest {
+ protected:
+  // count files of 30,000 bytes, each its own, stored raw: every download is
+  // the file and a short header.
+  void publishFiles(size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+      release_->addFile(name(i), lines(3000, "file" + std::to_string(i)).substr(0, 30000), {"", false, {65536, true}});
+    }
+    release_->publish();
+  }
+  static std::string name(size_t i) { return "data/file" + std::to_string(i) + ".bin"; }
+
+  // The sizes of the downloads the work folder holds.
+  std::vector<uint64_t> partSizes() const {
+    std::vector<uint64_t> sizes;
+    for (const auto& entry : std::filesystem::directory_iterator(workFolder())) {
+      if (entry.path().extension() == ".part") sizes.push_back(entry.file_size());
+    }
+    return sizes;
+  }
+  void expectNoNewFileLeft() {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(client_.path())) {
+      EXPECT_NE(entry.path().extension(), ".zvnew") << entry.path();
+    }
+  }
+};
+
+TEST_F(ParallelPassTest, CutTransfersAreResumedAndProgressAddsUpOverAllOfThem) {
+  transfersAtOnce(8);
+  publishFiles(12);
+  const ManifestFile first = entryOf(name(0));
+  // Every answer stops after a third of a file: each needs all three attempts.
+  serveFault("cut-" + std::to_string(first.packed / 3 + 1));
+  expectDone(runJob(), true, true, "updated", "");
+  expectClientMatchesRelease();
+  for (size_t i = 0; i < 12; ++i) EXPECT_EQ(requestsFor(entryOf(name(i))), 3u) << name(i);
+
+  uint32_t filesDone = 0;
+  double bytesDone = 0;
+  for (const Progress& event : progress) {
+    if (event.phase != "download") continue;
+    EXPECT_GE(event.filesDone, filesDone);
+    EXPECT_GE(event.bytesDone, bytesDone);
+    EXPECT_EQ(event.filesTotal, 12u);
+    EXPECT_EQ(event.bytesTotal, 12 * first.packed);
+    EXPECT_TRUE(event.file.starts_with("data/file")) << event.file;
+    filesDone = event.filesDone;
+    bytesDone = event.bytesDone;
+  }
+  EXPECT_EQ(filesDone, 12u);
+  EXPECT_EQ(bytesDone, 12 * first.packed);
+}
+
+TEST_F(ParallelPassTest, ABusyAnswerToOneTransferPausesThePassOnceAndCostsNoAttempt) {
+  transfersAtOnce(8);
+  publishFiles(10);
+  serveFault("busy-503-1@file3.");
+  expectDone(runJob(), true, true, "updated", "");
+  EXPECT_EQ(phases, (Phases{"manifest", "check", "download", "queue", "download"}));
+  EXPECT_EQ(clock_.slept(), 5) << "one wait for the pass";
+  EXPECT_EQ(requestsFor(entryOf(name(3))), 2u);
+  EXPECT_EQ(requestsFor(entryOf(name(4))), 1u);
+  expectClientMatchesRelease();
+}
+
+TEST_F(ParallelPassTest, EightStalledTransfersStopAtACancelOrTheFirstFailureAndKeepTheirParts) {
+  transfersAtOnce(8);
+  publishFiles(10);
+  serveFault("stall-1000@files/");  // 1,000 bytes of every packed file, then silence
+  cancelAtProgress = [](const Progress& event) { return event.phase == "download" && event.bytesDone >= 8000; };
+  DoneEvent result = runJob();
+  EXPECT_EQ(result.code, "cancelled");
+  EXPECT_FALSE(result.canPlay);
+  EXPECT_TRUE(result.detail.ends_with("cancelled")) << result.detail;
+  EXPECT_EQ(partSizes(), std::vector<uint64_t>(8, 1000)) << "all eight were in flight";
+  expectNoNewFileLeft();
+
+  // One of the eight is gone: its third 404 ends the job, and the seven
+  // that resumed and stalled again are stopped, not waited for.
+  cancelAtProgress = nullptr;
+  const std::filesystem::path gone = release_->packedPath(name(5));
+  std::filesystem::rename(gone, withSuffix(gone, ".away"));
+  expectDone(runJob(), false, true, "failed", name(5) + ": HTTP 404");
+  EXPECT_EQ(requestsFor(entryOf(name(5))), 4u) << "one in the first job, three here";
+  EXPECT_EQ(partSizes().size(), 8u);
+  expectNoNewFileLeft();
+
+  std::filesystem::rename(withSuffix(gone, ".away"), gone);
+  serveFrom(servers_.nginx);
+  expectDone(runJob(), true, true, "updated", "");
+  expectClientMatchesRelease();
+}
+
 }  // namespace
 }  // namespace zv

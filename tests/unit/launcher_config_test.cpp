@@ -89,6 +89,15 @@ TEST(LauncherConfig, WrongTypesFallBackToDefaults) {
   EXPECT_EQ(load(withKey("statusPort", "\"8080\"")).statusPort, 0);
 }
 
+TEST(LauncherConfig, TransfersAreAWholeNumberFrom1To16ElseTheDefault) {
+  EXPECT_EQ(load("{}").transfers, kDefaultTransfers);
+  EXPECT_EQ(load(withKey("transfers", "1")).transfers, 1);
+  EXPECT_EQ(load(withKey("transfers", "16")).transfers, 16);
+  for (const char* value : {"0", "17", "2.5", "-4", "\"4\"", "1e9"}) {
+    EXPECT_EQ(load(withKey("transfers", value)).transfers, kDefaultTransfers) << value;
+  }
+}
+
 TEST(LauncherConfig, UpdateUrlAlwaysEndsWithASlash) {
   EXPECT_EQ(load(withKey("updateUrl", "\"http://h/u\"")).updateUrl, "http://h/u/");
   EXPECT_EQ(load(withKey("updateUrl", "\"http://h/u/\"")).updateUrl, "http://h/u/");

@@ -24,6 +24,9 @@
 //   silent       answers nothing and keeps the connection open
 //   echo         200 with the request's head as the body
 //
+// A scenario followed by "@TEXT" applies only to targets whose <rest>
+// contains TEXT; the others are served as /<rest>.
+//
 // Plain requests serve files with Range support (206, 416). Every request is
 // counted by its target (path and query); GET /_stats/<target> answers the
 // count of /<target>. Every answer closes its connection.
@@ -258,8 +261,12 @@ void respond(Connection& client, const std::string& target, const std::string& r
       answer(client, 404, "no file named\n");
       return;
     }
-    const std::string scenario = target.substr(3, slash - 3);
+    std::string scenario = target.substr(3, slash - 3);
     rest = target.substr(slash + 1);
+    if (const size_t at = scenario.find('@'); at != std::string::npos) {
+      if (rest.find(scenario.substr(at + 1)) == std::string::npos) return respond(client, "/" + rest, requestHead);
+      scenario.resize(at);
+    }
     const size_t dash = scenario.find('-');
     fault.kind = scenario.substr(0, dash);
     const std::string args = dash == std::string::npos ? "" : scenario.substr(dash + 1);

@@ -1,0 +1,42 @@
+#pragma once
+// Where one file's download runs: the fetcher it uses, where its progress
+// goes, how it waits while the server is busy, and the flag that stops it.
+// The job's own thread is one such lane (the launcher's own update); each
+// worker of a download pass is another (transfer_pool.h).
+
+#include <atomic>
+#include <cstdint>
+
+#include "data/failure.h"
+#include "net/fetcher.h"
+
+namespace zv {
+
+// Busy-server waits spent on one file at most (about half an hour).
+inline constexpr unsigned kMaxQueueWaits = 60;
+
+// Whether a failed request may wait in the server's queue once more: the
+// server said it is busy, and the file has waited fewer than kMaxQueueWaits
+// times.
+inline bool mayWaitInQueue(const Failure& failure, unsigned waits) {
+  return failure.kind == FailureKind::BusyServer && waits < kMaxQueueWaits;
+}
+
+class TransferLane {
+ public:
+  virtual Fetcher& fetcher() = 0;
+  // The file's download now holds fileBytes (never more than its packed size).
+  virtual void progress(uint64_t fileBytes) = 0;
+  // After a failed request: when mayWaitInQueue allows it, counts a wait in
+  // waits and waits in the server's queue. True: repeat the request now.
+  [[nodiscard]] virtual bool waitInQueue(const Failure& fetchFailure, unsigned& waits) = 0;
+  // Set when the transfer must stop: a cancel, or a failure elsewhere in the
+  // pass. The fetcher watches it; the unpacking reads it between chunks.
+  virtual const std::atomic<bool>& stopFlag() const = 0;
+  bool stopRequested() const { return stopFlag().load(); }
+
+ protected:
+  ~TransferLane() = default;
+};
+
+}  // namespace zv
