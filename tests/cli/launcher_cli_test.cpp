@@ -305,11 +305,14 @@ class SlowLauncherCli : public LauncherCli {
  protected:
   void SetUp() override {
     LauncherCli::SetUp();
-    // 2 MB at 1 KiB per 20 ms: the download runs long enough to talk to it.
-    sources = {{"system/big.bin", noise(2'000'000, 3)}};
+    // Three files of 700 kB, three transfers at once, each at 1 KiB per
+    // 20 ms: the download runs long enough to talk to it.
+    sources = {{"system/big.bin", noise(700'000, 3)}, {"system/big2.bin", noise(700'000, 4)},
+               {"maps/big3.unr", noise(700'000, 5)}};
     publish("slow");
     Json config = Json::object();
     config.set("updateUrl", servers.fault + "/s/trickle-20/" + site->path().filename().string() + "/update/");
+    config.set("transfers", 3);
     configure(config);
     writeFile(client / "system/game.exe", "not started");
   }
@@ -383,22 +386,26 @@ TEST_F(SlowLauncherCli, AKilledDownloadLeavesNoHalfFileAndTheNextCheckFinishesIt
   auto launcher = startStdio();
   launcher->send(R"({"cmd":"ready"})");
   launcher->until("phase", "download");
-  while (launcher->until("progress").back().get("bytesDone").numberOr(0) < 20000) {
+  while (launcher->until("progress").back().get("bytesDone").numberOr(0) < 60000) {
   }
   launcher->kill();
 
-  // Only the work folder holds anything of the download: no target, no
-  // temporary beside it, and state files that still read.
-  EXPECT_FALSE(fs::exists(client / sources[0].first));
+  // Only the work folder holds anything of the downloads: no target, no
+  // temporary beside one, and state files that still read.
+  for (const auto& [path, bytes] : sources) EXPECT_FALSE(fs::exists(client / path)) << path;
   for (const auto& entry : fs::recursive_directory_iterator(client.path())) {
     EXPECT_NE(entry.path().extension(), ".zvnew") << entry.path();
     EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
   }
   uint64_t partBytes = 0;
+  size_t parts = 0;
   for (const auto& entry : fs::directory_iterator(client / ".zarvo_update")) {
-    if (entry.path().extension() == ".part") partBytes = fs::file_size(entry.path());
+    if (entry.path().extension() != ".part") continue;
+    partBytes += fs::file_size(entry.path());
+    ++parts;
   }
-  EXPECT_GE(partBytes, 20000u);
+  EXPECT_EQ(parts, 3u) << "all three were in flight";
+  EXPECT_GE(partBytes, 60000u);
 
   // The next start, now from a fast server, finishes the same release.
   configure();
