@@ -97,8 +97,8 @@ bool UpdateJob::downloadFiles(const std::vector<const ManifestFile*>& fetchList,
   }
 
   // Progress is the sum over the pass: finished files whole, files in flight
-  // as far as they got. The file named between starts and ends is the
-  // oldest one in flight.
+  // as far as they got. A start names the file started; otherwise the
+  // oldest file in flight is named (the one just finished when none is).
   std::set<size_t> inFlight;
   const auto bytesNow = [&] {
     uint64_t bytes = pass_.bytesDone;
@@ -120,7 +120,7 @@ bool UpdateJob::downloadFiles(const std::vector<const ManifestFile*>& fetchList,
     outcome.downloaded.push_back(file.path);
     pass_.bytesDone += static_cast<uint64_t>(file.packed);
     ++pass_.filesDone;
-    report(phase, item, true);
+    report(phase, inFlight.empty() ? item : *inFlight.begin(), true);
     if (pass_.filesDone % kCacheSaveInterval == 0) {
       std::lock_guard lock(stateMutex_);
       state_.saveCacheState();

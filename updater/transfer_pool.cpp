@@ -48,9 +48,17 @@ void TransferPool::noteBytes(size_t item, uint64_t bytes) {
   // Only the item's worker writes its count. It keeps the highest value, so
   // a file that starts over (a server ignoring the range, a damaged
   // download) never makes the pass's sum go back.
-  if (bytes <= bytes_[item].load(std::memory_order_relaxed)) return;
+  const uint64_t before = bytes_[item].load(std::memory_order_relaxed);
+  if (bytes <= before) return;
   bytes_[item].store(bytes, std::memory_order_relaxed);
   moved_.store(true);
+  // A file's first bytes are reported at once, later ones with the next
+  // look at the counts: a wake per piece would cost more than the download.
+  if (before == 0) {
+    std::lock_guard lock(mutex_);
+    firstBytes_ = true;
+    jobWake_.notify_one();
+  }
 }
 
 bool TransferPool::holdForQueue(unsigned waits) {
@@ -148,8 +156,9 @@ bool TransferPool::run(const std::vector<Fetcher*>& fetchers, const Work& downlo
   std::unique_lock lock(mutex_);
   for (bool ended = false; !ended;) {
     jobWake_.wait_for(lock, kReportInterval, [&] {
-      return !notes_.empty() || running_ == 0 || queueWanted_ || (cancel_.load() && !stop_.load());
+      return !notes_.empty() || firstBytes_ || running_ == 0 || queueWanted_ || (cancel_.load() && !stop_.load());
     });
+    firstBytes_ = false;
     if (cancel_.load() && !stop_.load()) stop();
     ended = running_ == 0;  // read with the notes: none can follow
     std::vector<Note> notes;

@@ -93,6 +93,7 @@ class TransferPool {
   size_t running_ = 0;  // workers that have not ended
   size_t finished_ = 0;
   std::vector<Note> notes_;
+  bool firstBytes_ = false;  // a file's first bytes arrived
   bool failed_ = false;
   Failure failure_;
   std::exception_ptr fault_;

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Installing many small files over a network's round trip: the launcher
-# against curl with 8 parallel transfers and curl one file after the other,
-# fetching the same packed files through the same delaying proxy, in turns.
-# See ../README.md. Usage: bench/latency/run.sh [ROUNDS] [DELAY_MS] [FILES]
+# (once per number of transfers) against curl with 8 parallel transfers and
+# curl one file after the other, fetching the same packed files through the
+# same delaying proxy, in turns. See ../README.md.
+# Usage: bench/latency/run.sh [ROUNDS] [DELAY_MS] [FILES]
 #   DELAY_MS is added in each direction (default 20: a 40 ms round trip).
+#   ZV_BENCH_TRANSFERS: the launcher's "transfers" to measure (default "1 6 8").
 #   ZV_BENCH_BUILD, ZV_BENCH_WORK as for bench/engine/run.sh.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 rounds=${1:-5} delay=${2:-20} count=${3:-500}
+read -r -a transfers <<<"${ZV_BENCH_TRANSFERS:-1 6 8}"
 build=${ZV_BENCH_BUILD:-$repo/build/bench-release}
 launcher=$build/app/zarvo-launcher
 builder=$build/tools/builder/zarvo-builder
@@ -48,10 +51,12 @@ trap 'kill "$nginx_pid" "$proxy_pid" 2>/dev/null || true' EXIT
 read -r -t 10 _ <&"${PROXY[0]}"
 for _ in $(seq 50); do curl -sf -o /dev/null "http://127.0.0.1:$origin/manifest.sig" && break; sleep 0.1; done
 
-cat >"$work/client.json" <<JSON
-{"serverName": "Bench", "updateUrl": "http://127.0.0.1:$port/",
+for n in "${transfers[@]}"; do
+  cat >"$work/client-$n.json" <<JSON
+{"serverName": "Bench", "updateUrl": "http://127.0.0.1:$port/", "transfers": $n,
  "publicKey": "$(cat "$work/public.key")", "language": "en", "desktopShortcut": false}
 JSON
+done
 (cd "$work/www/files" && find . -type f | sed 's|^\./||' | sort) >"$work/files.list"
 python3 - "$work/files.list" "http://127.0.0.1:$port/files/" >"$work/curl.cfg" <<'PY'
 import sys, urllib.parse
@@ -61,42 +66,50 @@ for line in open(sys.argv[1], encoding="utf-8"):
 PY
 
 # Each side: an untimed clean-up, then the timed work in its own process.
-before_launcher() {
+before_launcher() {  # transfers
   rm -rf "$work/client" "$work/data" && mkdir -p "$work/client"
-  cp "$work/client.json" "$work/client/ZarvoLauncher.json"
+  cp "$work/client-$1.json" "$work/client/ZarvoLauncher.json"
 }
 before_curl() { rm -rf "$work/curl" && mkdir -p "$work/curl"; }
 run_launcher='"$launcher" --client "$work/client" --data "$work/data" check'
 run_curl='cd "$work/curl" && curl -sSf --no-progress-meter --config "$work/curl.cfg"'
-declare -A before=([launcher]=before_launcher [curl-parallel-8]=before_curl [curl-sequential]=before_curl)
-declare -A command=([launcher]="$run_launcher" [curl-parallel-8]="$run_curl --parallel --parallel-max 8"
-  [curl-sequential]="$run_curl")
+declare -A before=([curl-parallel-8]=before_curl [curl-sequential]=before_curl)
+declare -A command=([curl-parallel-8]="$run_curl --parallel --parallel-max 8" [curl-sequential]="$run_curl")
+sides=()
+for n in "${transfers[@]}"; do
+  sides+=("launcher-$n"); before[launcher-$n]="before_launcher $n"; command[launcher-$n]=$run_launcher
+done
+sides+=(curl-parallel-8 curl-sequential)
 
 # One timed run into $work/time.out: "seconds peak-KiB". A failed run ends
 # the bench.
 timed() {
-  "${before[$1]}"
+  ${before[$1]}
   work=$work launcher=$launcher /usr/bin/time -f '%e %M' -o "$work/time.out" \
     bash -c "${command[$1]}" >/dev/null || { echo "$1 failed" >&2; exit 1; }
 }
 
 median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 echo "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg), $count files, $(du -sb "$work/www/files" | cut -f1) bytes packed, $((2 * delay)) ms round trip"
-sides=(launcher curl-parallel-8 curl-sequential)
 declare -A times peaks ratios
 for ((i = 0; i <= rounds; i++)); do
+  declare -A round=()
   for side in "${sides[@]}"; do
     timed "$side"
     read -r t m <"$work/time.out"
+    round[$side]=$t
     [ "$i" -eq 0 ] && continue  # the first round only warms up
     times[$side]+="$t "; peaks[$side]+="$m "
-    [ "$side" = launcher ] || ratios[$side]+="$(echo "$launcher_t / $t" | bc -l) "
-    [ "$side" = launcher ] && launcher_t=$t
+  done
+  [ "$i" -eq 0 ] && continue
+  # Each launcher side against curl with 8 transfers, pair by pair.
+  for n in "${transfers[@]}"; do
+    ratios[launcher-$n]+="$(echo "${round[launcher-$n]} / ${round[curl-parallel-8]}" | bc -l) "
   done
 done
 for side in "${sides[@]}"; do
   printf '%-16s median %.2f s, peak RSS %d KiB' "$side" \
     "$(tr ' ' '\n' <<<"${times[$side]}" | grep . | median)" "$(tr ' ' '\n' <<<"${peaks[$side]}" | grep . | median)"
-  [ "$side" = launcher ] || printf ', launcher / this: %.2f' "$(tr ' ' '\n' <<<"${ratios[$side]}" | grep . | median)"
+  [ -n "${ratios[$side]:-}" ] && printf ', / curl-parallel-8: %.2f' "$(tr ' ' '\n' <<<"${ratios[$side]}" | grep . | median)"
   echo
 done
