@@ -11,6 +11,7 @@
 #include "app/cli_startup.h"
 #include "bridge/bridge.h"
 #include "platform/console.h"
+#include "platform/heap.h"
 #include "platform/standard_streams.h"
 #include "platform/text_path.h"
 #include "updater/manifest.h"
@@ -134,6 +135,7 @@ int runOneShot(Startup& startup, const Options& options) {
 }  // namespace
 
 int run(const std::vector<std::string>& args) {
+  returnLargeBlocksToTheSystem();
   Options options;
   std::string error;
   if (!parseOptions(args, options, error)) {

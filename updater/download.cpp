@@ -40,6 +40,8 @@ class JobLane final : public TransferLane {
   void progress(uint64_t fileBytes) override { progress_(fileBytes); }
   bool waitInQueue(const Failure& fetchFailure, unsigned& waits) override { return wait_(fetchFailure, waits); }
   const std::atomic<bool>& stopFlag() const override { return cancel_; }
+  void beginUnpack() override {}
+  void endUnpack() override {}
 
  private:
   Fetcher& fetcher_;
@@ -128,6 +130,7 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
       }
     }
     if (complete) {
+      const UnpackTurn turn(lane);
       if (applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &lane.stopFlag(),
                       failure)) {
         (void)removeFile(part);

@@ -34,9 +34,25 @@ class TransferLane {
   // pass. The fetcher watches it; the unpacking reads it between chunks.
   virtual const std::atomic<bool>& stopFlag() const = 0;
   bool stopRequested() const { return stopFlag().load(); }
+  // Around unpacking a downloaded file (see UnpackTurn): the lane may wait
+  // for its turn first.
+  virtual void beginUnpack() = 0;
+  virtual void endUnpack() = 0;
 
  protected:
   ~TransferLane() = default;
+};
+
+// A lane's turn to unpack, for as long as it lives.
+class UnpackTurn {
+ public:
+  explicit UnpackTurn(TransferLane& lane) : lane_(lane) { lane_.beginUnpack(); }
+  ~UnpackTurn() { lane_.endUnpack(); }
+  UnpackTurn(const UnpackTurn&) = delete;
+  UnpackTurn& operator=(const UnpackTurn&) = delete;
+
+ private:
+  TransferLane& lane_;
 };
 
 }  // namespace zv

@@ -11,6 +11,11 @@ namespace {
 // events go out at most ten times a second anyway.
 constexpr std::chrono::milliseconds kReportInterval{100};
 
+// Files unpacked at once. Unpacking holds a chunk of input and one of output
+// (8 MiB with 4 MiB chunks) and keeps a core busy: more at once would only
+// add memory.
+constexpr size_t kUnpackTurns = 2;
+
 }  // namespace
 
 class TransferPool::Lane final : public TransferLane {
@@ -24,6 +29,17 @@ class TransferPool::Lane final : public TransferLane {
     return pool_.holdForQueue(waits++);
   }
   const std::atomic<bool>& stopFlag() const override { return pool_.stop_; }
+  void beginUnpack() override {
+    std::unique_lock lock(pool_.mutex_);
+    // A stopped pass lets everyone through: the unpacking sees the stop at once.
+    pool_.unpackWake_.wait(lock, [&] { return pool_.unpacking_ < kUnpackTurns || pool_.stop_.load(); });
+    ++pool_.unpacking_;
+  }
+  void endUnpack() override {
+    std::lock_guard lock(pool_.mutex_);
+    --pool_.unpacking_;
+    pool_.unpackWake_.notify_one();
+  }
 
   size_t item = 0;  // the file this lane works on
 
@@ -42,6 +58,7 @@ TransferPool::TransferPool(std::vector<std::vector<size_t>> groups, size_t itemC
 void TransferPool::stop() {
   stop_.store(true);
   workerWake_.notify_all();
+  unpackWake_.notify_all();
 }
 
 void TransferPool::noteBytes(size_t item, uint64_t bytes) {

@@ -6,6 +6,9 @@
 // those notes (and every 100 ms at least) and hands them to its listener in
 // the order they happened.
 //
+// Unpacking takes turns: at most two files unpack at once, so memory stays
+// that of two chunk buffers whatever the number of transfers.
+//
 // A busy server pauses the whole pass: the job's thread waits in the queue
 // once for all the files that were turned away, nothing new starts
 // meanwhile, and the held files are asked for again afterwards. The first
@@ -88,12 +91,14 @@ class TransferPool {
   std::mutex mutex_;
   std::condition_variable jobWake_;     // the job's thread waits here
   std::condition_variable workerWake_;  // paused and held workers wait here
+  std::condition_variable unpackWake_;  // workers waiting for a turn to unpack
   // Guarded by mutex_:
   size_t nextGroup_ = 0;
   size_t running_ = 0;  // workers that have not ended
   size_t finished_ = 0;
   std::vector<Note> notes_;
   bool firstBytes_ = false;  // a file's first bytes arrived
+  size_t unpacking_ = 0;     // workers unpacking now
   bool failed_ = false;
   Failure failure_;
   std::exception_ptr fault_;
