@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <random>
@@ -66,10 +67,7 @@ std::vector<std::string> withoutProgress(const std::vector<std::string>& lines) 
 }
 
 bool contains(const std::vector<std::string>& lines, const std::string& wanted) {
-  for (const std::string& line : lines) {
-    if (line == wanted) return true;
-  }
-  return false;
+  return std::ranges::find(lines, wanted) != lines.end();
 }
 
 class GuiLauncher : public ::testing::Test {
@@ -242,10 +240,10 @@ TEST_F(GuiLauncher, ClosingDuringADownloadCancelsAndJoinsTheJob) {
   EXPECT_TRUE(partial);
 }
 
-// Starts a launcher that must end in the runtime-missing dialog, checks the
-// code the dialog names, answers it and waits for the launcher to end.
+// Checks the code the runtime-missing dialog names, answers it and waits for
+// the launcher to end.
 void answerRuntimeMissing(const Process& launcher, unsigned long code, int button) {
-  const HWND dialog = waitForWindow(launcher, L"#32770", L"ZarvoLauncher");
+  const HWND dialog = test::waitForMessageBox(launcher);
   ASSERT_NE(dialog, nullptr);
   wchar_t expected[512];
   std::swprintf(expected, 512,
@@ -253,10 +251,8 @@ void answerRuntimeMissing(const Process& launcher, unsigned long code, int butto
                 L"The launcher needs the Microsoft Edge WebView2 Runtime.\n\n"
                 L"Atsisi\u0173sti dabar? / Download it now?",
                 code);
-  wchar_t text[1024] = {};
-  GetDlgItemTextW(dialog, 0xFFFF, text, 1024);  // a message box's text control
-  EXPECT_EQ(std::wstring(text), expected);
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  EXPECT_EQ(test::messageText(dialog), expected);
+  test::pressButton(dialog, button);
   EXPECT_EQ(launcher.exitCode(), 0);
 }
 
