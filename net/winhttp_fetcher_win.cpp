@@ -24,16 +24,22 @@ std::wstring wide(std::string_view utf8) {
 // The calling thread's last WinHTTP error, in the given step.
 Failure lastHttpError(const char* step) { return Failure{FailureKind::Network, GetLastError(), step, {}}; }
 
+// Owns a connection handle.
+struct Connection {
+  HINTERNET handle = nullptr;
+  Connection() = default;
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  ~Connection() {
+    if (handle) WinHttpCloseHandle(handle);
+  }
+};
+
 // The connection and request handles of one request, closed request first.
 struct RequestHandles {
   explicit RequestHandles(std::function<bool()> cancelRequested) : request(std::move(cancelRequested)) {}
-  RequestHandles(const RequestHandles&) = delete;
-  RequestHandles& operator=(const RequestHandles&) = delete;
-  ~RequestHandles() {
-    if (connection) WinHttpCloseHandle(connection);
-  }
 
-  HINTERNET connection = nullptr;
+  Connection connection;
   WinHttpRequest request;  // declared after the connection: closed before it
   DWORD status = 0;
   std::optional<uint64_t> bodyLength;  // as announced by Content-Length
@@ -80,14 +86,14 @@ bool openGetRequest(HINTERNET session, const std::string& url, RequestHandles& h
   const std::wstring object = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
                               std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
 
-  handles.connection = WinHttpConnect(session, host.data(), parts.nPort, 0);
-  if (!handles.connection) {
+  handles.connection.handle = WinHttpConnect(session, host.data(), parts.nPort, 0);
+  if (!handles.connection.handle) {
     failure = lastHttpError("connect");
     return false;
   }
   DWORD flags = WINHTTP_FLAG_REFRESH;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= WINHTTP_FLAG_SECURE;
-  return handles.request.adopt(WinHttpOpenRequest(handles.connection, L"GET", object.c_str(), nullptr,
+  return handles.request.adopt(WinHttpOpenRequest(handles.connection.handle, L"GET", object.c_str(), nullptr,
                                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags),
                                failure);
 }
