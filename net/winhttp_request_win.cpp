@@ -12,6 +12,9 @@
 namespace zv {
 namespace {
 
+// Bytes available at once that say a body streams rather than trickles.
+constexpr DWORD kStreamingBytes = 8192;
+
 // How long a wait goes without asking the cancel test.
 constexpr auto kCancelLook = std::chrono::milliseconds(100);
 
@@ -100,15 +103,19 @@ bool WinHttpRequest::send(const std::wstring& headers, Failure& failure) {
 bool WinHttpRequest::receiveResponse(Failure& failure) { return run(Call::Receive, failure); }
 
 bool WinHttpRequest::read(const char*& data, size_t& size, Failure& failure) {
-  // Asked for more than has arrived, a read waits until it has all of it
-  // (Wine's does), so a stalled body would hold back the piece before the
-  // stall. The bytes already there are read alone.
+  // Asked for more than has arrived, a read waits until it has it all
+  // (Wine's does), so a trickling body would hold back its pieces: while
+  // little has arrived, only that is read. A full stack buffer says the body
+  // streams, and then a whole piece is asked for: waiting for availability
+  // before every 8 KiB (Wine's buffer) halves the speed. A stall in the
+  // middle of such a piece still gives way to a cancel.
   if (!run(Call::Available, failure)) return false;
   data = shared_->buffer.data();
   size = 0;
   const DWORD available = shared_->bytes;
   if (available == 0) return true;
-  if (!run(Call::Read, failure, std::min<DWORD>(available, static_cast<DWORD>(shared_->buffer.size())))) return false;
+  const auto room = static_cast<DWORD>(shared_->buffer.size());
+  if (!run(Call::Read, failure, available >= kStreamingBytes ? room : std::min(available, room))) return false;
   size = shared_->bytes;
   return true;
 }
