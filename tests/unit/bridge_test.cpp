@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bridge/bridge.h"
+#include "bridge/page_protocol.h"
 #include "data/preferences.h"
 #include "data/video_options.h"
 #include "tests/support/temp_dir.h"
@@ -113,10 +114,7 @@ class BridgeTest : public ::testing::Test {
 };
 
 TEST_F(BridgeTest, EventsWaitForReadyAndComeBeforeInit) {
-  Json early = Json::object();
-  early.set("type", "status");
-  early.set("online", true);
-  bridge().postPageEvent(early);
+  bridge().postPageEvent(statusEvent(ServerStatus{true, true, -1}));
   answer(R"({"cmd":"getSettings"})");
   EXPECT_TRUE(host.page.empty());
 
