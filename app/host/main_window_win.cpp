@@ -154,7 +154,7 @@ void MainWindow::postSelfUpdate(std::filesystem::path newLauncher) {
 void MainWindow::postJobEnded() { post(MsgJobEnded, 0); }
 
 void MainWindow::sendToPage(const PageEvent& event) {
-  taskbar_.onPageEvent(event.json);
+  taskbar_.onPageEvent(event.values);
   (void)webView_.postJson(event.json);
 }
 
