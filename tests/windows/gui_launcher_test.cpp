@@ -48,22 +48,19 @@ std::string noise(size_t size, uint32_t seed) {
   return bytes;
 }
 
-// What the launcher posted to the page, progress left out (its pacing
-// depends on timing).
-std::vector<std::string> postedEvents(const std::vector<std::string>& journal) {
-  std::vector<std::string> events;
-  for (const std::string& line : journal) {
-    if (line.starts_with("post ") && !line.starts_with(R"(post {"type":"progress")")) events.push_back(line.substr(5));
-  }
+// Page events without the progress ones: their pacing depends on timing.
+std::vector<std::string> withoutProgress(std::vector<std::string> events) {
+  std::erase_if(events, [](const std::string& line) { return line.starts_with(R"({"type":"progress")"); });
   return events;
 }
 
-std::vector<std::string> withoutProgress(const std::vector<std::string>& lines) {
+// What the launcher posted to the page.
+std::vector<std::string> postedEvents(const std::vector<std::string>& journal) {
   std::vector<std::string> events;
-  for (const std::string& line : lines) {
-    if (!line.starts_with(R"({"type":"progress")")) events.push_back(line);
+  for (const std::string& line : journal) {
+    if (line.starts_with("post ")) events.push_back(line.substr(5));
   }
-  return events;
+  return withoutProgress(std::move(events));
 }
 
 bool contains(const std::vector<std::string>& lines, const std::string& wanted) {
