@@ -1,9 +1,10 @@
 // ZarvoLauncher.exe's start-up, seen from outside as a player's machine sees
-// it: message boxes and exit codes, one launcher per client folder, the
-// restart after a self-update, the desktop shortcut and the preferences
-// file. Runs under Wine on a virtual display. Without a WebView2 runtime a
-// launcher that got through its start-up shows the runtime-missing dialog
-// with its main window behind it, which is what these tests wait for.
+// it: message boxes and exit codes, the built-in configuration, one launcher
+// per client folder, the restart after a self-update, the desktop shortcut,
+// the preferences file and the theme picture. Runs under Wine on a virtual
+// display. Without a WebView2 runtime a launcher that got through its
+// start-up shows the runtime-missing dialog with its main window behind it,
+// which is what these tests wait for.
 
 #include <windows.h>
 #include <shlobj.h>
@@ -126,62 +127,32 @@ TEST(StartupTest, ConfigurationFailuresShowTheirMessageAndEndWithCodeOne) {
 }
 
 // The publisher's tool builds the configuration into the launcher: it starts
-// with it, with no ZarvoLauncher.json beside it.
-TEST(StartupTest, ABrandedLauncherIsTheOneLauncherOfItsFolderAndTheRestartAfterASelfUpdateWaitsForIt) {
+// with it, with no ZarvoLauncher.json beside it, and makes its desktop
+// shortcut once. It is the one launcher of its folder; a restart after a
+// self-update waits for it.
+TEST(StartupTest, ABrandedLauncherMakesItsShortcutOnceIsAloneInItsFolderAndItsRestartWaits) {
   Client client;
   std::string exe;
   ASSERT_TRUE(readTextFile(client.exe, exe));
   LauncherConfig checked;
   std::string branded;
   std::string error;
-  ASSERT_TRUE(builder::brandLauncher(exe, configText("Branded Server", false), checked, branded, error)) << error;
+  ASSERT_TRUE(builder::brandLauncher(exe, configText("Zv Test/Short:cut", true), checked, branded, error)) << error;
   ASSERT_TRUE(writeTextFileAtomic(client.exe, branded));
   const std::filesystem::path old = client.dir.path() / "ZarvoLauncher.exe.old";
   writeFile(old, "the launcher before the update");
-
-  HWND firstDialog = nullptr;
-  const auto first = client.startToDialog(firstDialog);
-  EXPECT_FALSE(std::filesystem::exists(old)) << "the leftover of a self-update stays";
-  HWND mainWindow = client.mainWindow(*first, L"Branded Server");
-  ASSERT_NE(mainWindow, nullptr) << "no main window titled with the server's name";
-  ShowWindow(mainWindow, SW_MINIMIZE);
-  ASSERT_TRUE(IsIconic(mainWindow));
-
-  {
-    Process second(client.exe, L"");
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_FALSE(IsIconic(mainWindow)) << "the running launcher was not brought back";
-  }
-
-  // A launcher started by a self-update waits for the one that started it.
-  writeFile(old, "the launcher before the update");
-  Process restarted(client.exe, L"--updated");
-  ASSERT_TRUE(restarted.started());
-  // Let it reach its wait on the running one before that one ends.
-  std::this_thread::sleep_for(std::chrono::seconds(2));
-  EXPECT_EQ(restarted.exitCode(std::chrono::milliseconds(0)), -1) << "the restarted launcher did not wait";
-  pressButton(firstDialog, IDNO);
-  EXPECT_EQ(first->exitCode(), 0);
-  ASSERT_TRUE(reachedWebView(restarted));
-  EXPECT_EQ(restarted.exitCode(), 0);
-  EXPECT_FALSE(std::filesystem::exists(old));
-}
-
-TEST(StartupTest, DesktopShortcutIsMadeOnceAndRememberedInThePreferences) {
-  Client client;
-  writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Zv Test/Short:cut", true));
   std::filesystem::path desktop;
   ASSERT_TRUE(desktopFolder(desktop));
   const std::filesystem::path shortcut = desktop / L"Zv Test_Short_cut.lnk";
   std::error_code ec;
   std::filesystem::remove(shortcut, ec);
-  const auto runOnce = [&client] {
-    Process launcher(client.exe, L"");
-    ASSERT_TRUE(reachedWebView(launcher));
-    EXPECT_EQ(launcher.exitCode(), 0);
-  };
 
-  runOnce();
+  HWND firstDialog = nullptr;
+  const auto first = client.startToDialog(firstDialog);
+  EXPECT_FALSE(std::filesystem::exists(old)) << "the leftover of a self-update stays";
+  HWND mainWindow = client.mainWindow(*first, L"Zv Test/Short:cut");
+  ASSERT_NE(mainWindow, nullptr) << "no main window titled with the server's name";
+
   ASSERT_TRUE(std::filesystem::exists(shortcut));
   ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
   {
@@ -201,10 +172,28 @@ TEST(StartupTest, DesktopShortcutIsMadeOnceAndRememberedInThePreferences) {
   const std::string prefs = test::readFile(client.prefsFile());
   EXPECT_NE(prefs.find("\"shortcut-" + std::to_string(installHash(client.dir.path())) + "\": true"), std::string::npos)
       << prefs;
-
-  // The player deleted it: it stays deleted.
+  // The player deletes it: it stays deleted.
   std::filesystem::remove(shortcut);
-  runOnce();
+
+  ShowWindow(mainWindow, SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(mainWindow));
+  {
+    Process second(client.exe, L"");
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(IsIconic(mainWindow)) << "the running launcher was not brought back";
+  }
+
+  writeFile(old, "the launcher before the update");
+  Process restarted(client.exe, L"--updated");
+  ASSERT_TRUE(restarted.started());
+  // Let it reach its wait on the running one before that one ends.
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_EQ(restarted.exitCode(std::chrono::milliseconds(0)), -1) << "the restarted launcher did not wait";
+  pressButton(firstDialog, IDNO);
+  EXPECT_EQ(first->exitCode(), 0);
+  ASSERT_TRUE(reachedWebView(restarted));
+  EXPECT_EQ(restarted.exitCode(), 0);
+  EXPECT_FALSE(std::filesystem::exists(old));
   EXPECT_FALSE(std::filesystem::exists(shortcut));
 }
 
