@@ -88,9 +88,16 @@ median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
 # A curl configuration fetching every packed file of the 1 GiB release into
 # the current folder, and curl_all running it into $work/curl-big.
+# curl_config raw: the same for the unpacked files themselves, served from
+# the release's raw/ (a link to the tree), into $work/curl-raw.cfg.
 curl_config() {
-  (cd "$work/www-big/files" && find . -type f | sed 's|^\./||') >"$work/big.list"
-  python3 - "$work/big.list" "http://127.0.0.1:$(cat "$work/port-big")/files/" >"$work/curl.cfg" <<'PY'
+  local from=files list=$work/big.list out=$work/curl.cfg
+  if [ "${1:-}" = raw ]; then
+    ln -sfn "$work/big" "$work/www-big/raw"
+    from=raw list=$work/raw.list out=$work/curl-raw.cfg
+  fi
+  (cd "$work/www-big/$from/" && find . -type f | sed 's|^\./||') >"$list"
+  python3 - "$list" "http://127.0.0.1:$(cat "$work/port-big")/$from/" >"$out" <<'PY'
 import sys, urllib.parse
 for line in open(sys.argv[1], encoding="utf-8"):
     name = line.rstrip("\n")

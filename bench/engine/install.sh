@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installing the 1 GiB release into an empty folder with `zarvo-launcher
 # check`, side by side with curl fetching the same packed files into a
-# folder: wall time, CPU time and peak RSS of whole processes, in turns, one
-# unmeasured round first. See ../README.md. Usage: bench/engine/install.sh [ROUNDS]
+# folder, and with curl fetching the unpacked files themselves (the same
+# files the launcher writes): wall time, CPU time and peak RSS of whole
+# processes, in turns, one unmeasured round first. See ../README.md.
+# Usage: bench/engine/install.sh [ROUNDS]
 #   ZV_BENCH_BASELINE  another zarvo-launcher build, run in the same turns
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
@@ -10,6 +12,7 @@ rounds=${1:-5}
 prepare big
 serve
 curl_config
+curl_config raw
 echo "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg);" \
   "$(du -sb "$work/big" | cut -f1) bytes, $(du -sb "$work/www-big/files" | cut -f1) packed"
 
@@ -22,13 +25,15 @@ measure() {
   echo "$wall $(echo "$user + $sys" | bc -l) $rss" >>"$work/times-$side"
 }
 
-sides="launcher curl${ZV_BENCH_BASELINE:+ baseline}"
+sides="launcher curl curl-raw${ZV_BENCH_BASELINE:+ baseline}"
 for side in $sides; do : >"$work/times-$side"; done
 for ((i = 0; i <= rounds; i++)); do
   fresh_client big
   measure launcher "$launcher" --client "$work/client-big" --data "$work/data-big" check
   rm -rf "$work/curl-big" && mkdir -p "$work/curl-big"
   (cd "$work/curl-big" && measure curl curl -sf --config "$work/curl.cfg")
+  rm -rf "$work/curl-big" && mkdir -p "$work/curl-big"
+  (cd "$work/curl-big" && measure curl-raw curl -sf --config "$work/curl-raw.cfg")
   if [ -n "${ZV_BENCH_BASELINE:-}" ]; then
     fresh_client big
     measure baseline "$ZV_BENCH_BASELINE" --client "$work/client-big" --data "$work/data-big" check
