@@ -13,9 +13,9 @@ uint32_t packedBound(uint32_t n) {
   return std::max(deflateBound, generous) + 64;
 }
 
-bool applyPacked(const std::filesystem::path &packedPath, const std::filesystem::path &target, uint64_t expectedSize,
-                 std::string_view expectedSha256, const UnpackProgress &progress, const std::atomic<bool> *cancel,
-                 Failure &failure) {
+bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem::path& target, uint64_t expectedSize,
+                 std::string_view expectedSha256, const UnpackProgress& progress, const std::atomic<bool>* cancel,
+                 Failure& failure) {
   std::string ignored;
   File in;
   uint64_t packedSize = 0;

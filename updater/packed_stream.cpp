@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
+#include "data/buffer_pool.h"
 #include "data/hex.h"
 #include "data/text_rules.h"
 #include "platform/file_info.h"
@@ -12,16 +14,26 @@
 namespace zv {
 namespace {
 
-uint32_t readU32(const uint8_t *p) {
+uint32_t readU32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
          static_cast<uint32_t>(p[3]) << 24;
 }
 
-uint64_t readU64(const uint8_t *p) {
+uint64_t readU64(const uint8_t* p) {
   return static_cast<uint64_t>(readU32(p)) | static_cast<uint64_t>(readU32(p + 4)) << 32;
 }
 
-Failure damaged(const char *what) { return Failure{FailureKind::DamagedData, 0, what, {}}; }
+Failure damaged(const char* what) { return Failure{FailureKind::DamagedData, 0, what, {}}; }
+
+// An inflated chunk is written out at once, so its buffer is needed only
+// while the chunk is inflated: shared by every stream (downloads may run
+// side by side, each feeding its own), the pool holds as many buffers as
+// were ever in use at once instead of one per download. Each has room for
+// the largest chunk; only the pages a chunk fills are ever touched.
+BufferPool& inflatedChunks() {
+  static BufferPool& pool = *new BufferPool(kMaxPackedChunkSize);
+  return pool;
+}
 
 }  // namespace
 
@@ -30,14 +42,14 @@ Failure damaged(const char *what) { return Failure{FailureKind::DamagedData, 0, 
 // not make it a large allocation.
 class PackedStream::ChunkTable {
  public:
-  bool open(const std::filesystem::path &path, uint64_t count) {
+  bool open(const std::filesystem::path& path, uint64_t count) {
     std::string ignored;
     remaining_ = count;
     return file_.open(path, File::Mode::Read, ignored) && file_.seek(kPackedHeaderSize, ignored);
   }
 
   // The next word; false when the file ends early or cannot be read.
-  bool next(uint32_t &word) {
+  bool next(uint32_t& word) {
     if (at_ == filled_) {
       const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining_, kBlockWords)) * 4;
       if (want == 0 || !readFully(want)) return false;
@@ -70,7 +82,7 @@ class PackedStream::ChunkTable {
 
 PackedStream::PackedStream(std::filesystem::path packedPath, uint64_t packedSize, std::filesystem::path target,
                            std::filesystem::path newPath, uint64_t expectedSize, std::string_view expectedSha256,
-                           UnpackProgress progress, const std::atomic<bool> *cancel)
+                           UnpackProgress progress, const std::atomic<bool>* cancel)
     : packedPath_(std::move(packedPath)),
       packedSize_(packedSize),
       target_(std::move(target)),
@@ -101,7 +113,7 @@ std::span<uint8_t> PackedStream::room() {
   return {};
 }
 
-bool PackedStream::take(size_t count, Failure &failure) {
+bool PackedStream::take(size_t count, Failure& failure) {
   if (stage_ == Stage::Failed) return false;
   position_ += count;
   if (position_ < stageEnd_) return true;
@@ -119,7 +131,7 @@ bool PackedStream::take(size_t count, Failure &failure) {
   return true;
 }
 
-bool PackedStream::feed(const uint8_t *data, size_t size, Failure &failure) {
+bool PackedStream::feed(const uint8_t* data, size_t size, Failure& failure) {
   while (size > 0) {
     const std::span<uint8_t> space = room();
     if (space.empty()) {
@@ -136,7 +148,7 @@ bool PackedStream::feed(const uint8_t *data, size_t size, Failure &failure) {
   return true;
 }
 
-bool PackedStream::fail(Failure &failure, Failure why) {
+bool PackedStream::fail(Failure& failure, Failure why) {
   failure = std::move(why);
   abandon();
   return false;
@@ -149,7 +161,7 @@ void PackedStream::abandon() {
   made_ = false;
 }
 
-bool PackedStream::headerIn(Failure &failure) {
+bool PackedStream::headerIn(Failure& failure) {
   if (std::memcmp(header_, kPackedMagic, sizeof kPackedMagic) != 0) return fail(failure, damaged("not a packed file"));
   size_ = readU64(header_ + 4);
   chunkSize_ = readU32(header_ + 12);
@@ -179,7 +191,7 @@ bool PackedStream::headerIn(Failure &failure) {
   return position_ < stageEnd_ || startChunk(failure);
 }
 
-bool PackedStream::startChunk(Failure &failure) {
+bool PackedStream::startChunk(Failure& failure) {
   if (chunk_ == count_) {
     stage_ = Stage::Done;
     return true;
@@ -199,19 +211,18 @@ bool PackedStream::startChunk(Failure &failure) {
   return length > 0 || chunkIn(failure);
 }
 
-bool PackedStream::chunkIn(Failure &failure) {
+bool PackedStream::chunkIn(Failure& failure) {
   const size_t expected = static_cast<size_t>(std::min<uint64_t>(chunkSize_, size_ - written_));
-  const uint8_t *data = input_.data();
+  const uint8_t* data = input_.data();
+  std::optional<BufferPool::Lease> output;
   if (word_ & kRawChunkFlag) {
     if (length_ != expected) return fail(failure, damaged("packed file is damaged"));
   } else {
-    // Made when a chunk first needs it, so a file that fails early costs no
-    // large allocation.
-    if (!output_) output_.reset(new uint8_t[std::min<uint64_t>(chunkSize_, size_)]);
-    if (!inflater_.inflate(input_.data(), length_, output_.get(), expected)) {
+    output.emplace(inflatedChunks().lease());
+    if (!inflater_.inflate(input_.data(), length_, output->data(), expected)) {
       return fail(failure, damaged("packed file is damaged"));
     }
-    data = output_.get();
+    data = output->data();
   }
   sha_.update(data, expected);
   std::string ignored;
@@ -225,7 +236,7 @@ bool PackedStream::chunkIn(Failure &failure) {
   return startChunk(failure);
 }
 
-bool PackedStream::finish(Failure &failure) {
+bool PackedStream::finish(Failure& failure) {
   switch (stage_) {
     case Stage::Header:
       return fail(failure, damaged("not a packed file"));

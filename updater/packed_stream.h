@@ -37,19 +37,19 @@ class PackedStream {
   // Nothing is opened or created before the first bytes arrive.
   PackedStream(std::filesystem::path packedPath, uint64_t packedSize, std::filesystem::path target,
                std::filesystem::path newPath, uint64_t expectedSize, std::string_view expectedSha256,
-               UnpackProgress progress, const std::atomic<bool> *cancel);
+               UnpackProgress progress, const std::atomic<bool>* cancel);
   // Removes the new file unless it was published.
   ~PackedStream();
-  PackedStream(const PackedStream &) = delete;
-  PackedStream &operator=(const PackedStream &) = delete;
+  PackedStream(const PackedStream&) = delete;
+  PackedStream& operator=(const PackedStream&) = delete;
 
   // Where the packed file's next bytes go: put up to room().size() of them
   // there, then take() their count. Empty once the last chunk is in (bytes
   // after it are never needed) or after a failure.
   std::span<uint8_t> room();
-  [[nodiscard]] bool take(size_t count, Failure &failure);
+  [[nodiscard]] bool take(size_t count, Failure& failure);
   // The same for bytes that lie elsewhere: copies them in through room().
-  [[nodiscard]] bool feed(const uint8_t *data, size_t size, Failure &failure);
+  [[nodiscard]] bool feed(const uint8_t* data, size_t size, Failure& failure);
 
   // Bytes of the packed file given so far.
   uint64_t position() const { return position_; }
@@ -59,17 +59,17 @@ class PackedStream {
   // file in another folder than the target's is only renamed: when that
   // fails (a read-only target, another volume) the target is left alone
   // and the caller unpacks beside it with applyPacked.
-  [[nodiscard]] bool finish(Failure &failure);
+  [[nodiscard]] bool finish(Failure& failure);
 
  private:
   enum class Stage { Header, Table, Chunk, Done, Failed };
 
   // Each takes its stage's bytes, once all of them are in, and moves on.
-  [[nodiscard]] bool headerIn(Failure &failure);
-  [[nodiscard]] bool startChunk(Failure &failure);
-  [[nodiscard]] bool chunkIn(Failure &failure);
+  [[nodiscard]] bool headerIn(Failure& failure);
+  [[nodiscard]] bool startChunk(Failure& failure);
+  [[nodiscard]] bool chunkIn(Failure& failure);
   // Stops for good and removes the new file.
-  [[nodiscard]] bool fail(Failure &failure, Failure why);
+  [[nodiscard]] bool fail(Failure& failure, Failure why);
   void abandon();
 
   // What the format says of this file, from its header.
@@ -80,7 +80,7 @@ class PackedStream {
   const uint64_t expectedSize_;
   const std::string expectedSha256_;
   const UnpackProgress progress_;
-  const std::atomic<bool> *const cancel_;
+  const std::atomic<bool>* const cancel_;
 
   Stage stage_ = Stage::Header;
   uint64_t position_ = 0;
@@ -97,7 +97,6 @@ class PackedStream {
   uint64_t written_ = 0;        // unpacked bytes written
   uint32_t length_ = 0;         // of its data
   std::vector<uint8_t> input_;  // the chunk's data, in its first length_ bytes
-  std::unique_ptr<uint8_t[]> output_;
   Inflater inflater_;
   Sha256 sha_;
 
