@@ -33,7 +33,8 @@ class PackedStream {
   // time it is given (the chunk table is read back from it: a table of tiny
   // chunks may be far larger than the memory one file may take).
   // packedSize: the packed file's whole size. newPath: where the unpacked
-  // file is made, on the target's volume (applyPacked: target + ".zvnew").
+  // file is made, beside the target (applyPacked: target + ".zvnew") or in
+  // another folder (see finish).
   // Nothing is opened or created before the first bytes arrive.
   PackedStream(std::filesystem::path packedPath, uint64_t packedSize, std::filesystem::path target,
                std::filesystem::path newPath, uint64_t expectedSize, std::string_view expectedSha256,
