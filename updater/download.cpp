@@ -43,6 +43,7 @@ class JobLane final : public TransferLane {
   bool waitInQueue(const Failure& fetchFailure, unsigned& waits) override { return wait_(fetchFailure, waits); }
   const std::atomic<bool>& stopFlag() const override { return cancel_; }
   void beginUnpack() override {}
+  bool tryBeginUnpack() override { return true; }
   void endUnpack() override {}
 
  private:
@@ -114,8 +115,11 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
     // drops it: the transfer goes on, and the whole packed file is then
     // unpacked from the disk beside the target, which fails or succeeds just
     // as before. So does a resumed download.
+    // Streams take turns with other unpacking: a transfer without one is
+    // unpacked from the disk once it is complete.
+    std::optional<UnpackTurn> streamTurn;
     std::optional<PackedStream> stream;
-    if (!complete && have == 0) {
+    if (!complete && have == 0 && streamTurn.emplace(lane, UnpackTurn::Take::IfFree).held()) {
       stream.emplace(part, packed, target, unpackingPath(state_.workFolder(), file), static_cast<uint64_t>(file.size),
                      file.sha256, nullptr, &lane.stopFlag());
     }
@@ -151,6 +155,7 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
       Failure dropped;
       const bool streamed = stream && stream->position() == packed && stream->finish(dropped);
       stream.reset();  // its buffers go before the file is unpacked again
+      streamTurn.reset();
       const auto unpack = [&] {
         const UnpackTurn turn(lane);
         return applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &lane.stopFlag(),

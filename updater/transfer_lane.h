@@ -34,9 +34,11 @@ class TransferLane {
   // pass. The fetcher watches it; the unpacking reads it between chunks.
   virtual const std::atomic<bool>& stopFlag() const = 0;
   bool stopRequested() const { return stopFlag().load(); }
-  // Around unpacking a downloaded file (see UnpackTurn): the lane may wait
-  // for its turn first.
+  // Around unpacking a file, from the disk or as it arrives (see
+  // UnpackTurn): beginUnpack may wait for the lane's turn, tryBeginUnpack
+  // takes it only when it is free now.
   virtual void beginUnpack() = 0;
+  [[nodiscard]] virtual bool tryBeginUnpack() = 0;
   virtual void endUnpack() = 0;
 
  protected:
@@ -46,13 +48,19 @@ class TransferLane {
 // A lane's turn to unpack, for as long as it lives.
 class UnpackTurn {
  public:
-  explicit UnpackTurn(TransferLane& lane) : lane_(lane) { lane_.beginUnpack(); }
-  ~UnpackTurn() { lane_.endUnpack(); }
+  enum class Take { Waiting, IfFree };
+  explicit UnpackTurn(TransferLane& lane, Take take = Take::Waiting)
+      : lane_(lane), held_(take == Take::IfFree ? lane.tryBeginUnpack() : (lane.beginUnpack(), true)) {}
+  ~UnpackTurn() {
+    if (held_) lane_.endUnpack();
+  }
   UnpackTurn(const UnpackTurn&) = delete;
   UnpackTurn& operator=(const UnpackTurn&) = delete;
+  bool held() const { return held_; }
 
  private:
   TransferLane& lane_;
+  const bool held_;
 };
 
 }  // namespace zv

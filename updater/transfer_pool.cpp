@@ -11,9 +11,9 @@ namespace {
 // events go out at most ten times a second anyway.
 constexpr std::chrono::milliseconds kReportInterval{100};
 
-// Files unpacked at once. Unpacking holds a chunk of input and one of output
-// (8 MiB with 4 MiB chunks) and keeps a core busy: more at once would only
-// add memory.
+// Files unpacked at once, from the disk or as they arrive. Unpacking holds a
+// chunk of input and one of output (8 MiB with 4 MiB chunks) and keeps a
+// core busy: more at once would only add memory.
 constexpr size_t kUnpackTurns = 2;
 
 }  // namespace
@@ -34,6 +34,12 @@ class TransferPool::Lane final : public TransferLane {
     // A stopped pass lets everyone through: the unpacking sees the stop at once.
     pool_.unpackWake_.wait(lock, [&] { return pool_.unpacking_ < kUnpackTurns || pool_.stop_.load(); });
     ++pool_.unpacking_;
+  }
+  bool tryBeginUnpack() override {
+    std::lock_guard lock(pool_.mutex_);
+    if (pool_.unpacking_ >= kUnpackTurns) return false;
+    ++pool_.unpacking_;
+    return true;
   }
   void endUnpack() override {
     std::lock_guard lock(pool_.mutex_);
