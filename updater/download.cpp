@@ -119,7 +119,8 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
     // unpacked from the disk once it is complete.
     std::optional<UnpackTurn> streamTurn;
     std::optional<PackedStream> stream;
-    if (!complete && have == 0 && streamTurn.emplace(lane, UnpackTurn::Take::IfFree).held()) {
+    if (!complete && have == 0 &&
+        streamTurn.emplace(lane, static_cast<uint64_t>(file.size), UnpackTurn::Take::IfFree).granted()) {
       stream.emplace(part, packed, target, unpackingPath(state_.workFolder(), file), static_cast<uint64_t>(file.size),
                      file.sha256, nullptr, &lane.stopFlag());
     }
@@ -157,7 +158,7 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
       stream.reset();  // its buffers go before the file is unpacked again
       streamTurn.reset();
       const auto unpack = [&] {
-        const UnpackTurn turn(lane);
+        const UnpackTurn turn(lane, static_cast<uint64_t>(file.size));
         return applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &lane.stopFlag(),
                            failure);
       };

@@ -45,22 +45,32 @@ class TransferLane {
   ~TransferLane() = default;
 };
 
-// A lane's turn to unpack, for as long as it lives.
+// A file of at most this size unpacks without a turn: its buffers are no
+// larger than the file, and many small files in flight must not wait for
+// each other.
+inline constexpr uint64_t kUnpackWithoutTurn = 1u << 20;
+
+// A lane's leave to unpack a file of fileSize bytes, for as long as it
+// lives: at once for a small file, else the lane's turn.
 class UnpackTurn {
  public:
   enum class Take { Waiting, IfFree };
-  explicit UnpackTurn(TransferLane& lane, Take take = Take::Waiting)
-      : lane_(lane), held_(take == Take::IfFree ? lane.tryBeginUnpack() : (lane.beginUnpack(), true)) {}
+  UnpackTurn(TransferLane& lane, uint64_t fileSize, Take take = Take::Waiting)
+      : lane_(lane),
+        turn_(fileSize > kUnpackWithoutTurn &&
+              (take == Take::IfFree ? lane.tryBeginUnpack() : (lane.beginUnpack(), true))),
+        granted_(fileSize <= kUnpackWithoutTurn || turn_) {}
   ~UnpackTurn() {
-    if (held_) lane_.endUnpack();
+    if (turn_) lane_.endUnpack();
   }
   UnpackTurn(const UnpackTurn&) = delete;
   UnpackTurn& operator=(const UnpackTurn&) = delete;
-  bool held() const { return held_; }
+  bool granted() const { return granted_; }
 
  private:
   TransferLane& lane_;
-  const bool held_;
+  const bool turn_;     // a turn was taken and is given back
+  const bool granted_;  // the file may be unpacked now
 };
 
 }  // namespace zv

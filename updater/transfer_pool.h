@@ -6,9 +6,10 @@
 // those notes (and every 100 ms at least) and hands them to its listener in
 // the order they happened.
 //
-// Unpacking takes turns: at most two files unpack at once (as they arrive,
-// or from the disk once complete), so memory stays that of two unpackers
-// whatever the number of transfers.
+// Unpacking files above 1 MiB takes turns: at most two such files unpack at
+// once (as they arrive, or from the disk once complete), so memory stays
+// that of two large unpackers and eight small ones whatever the number of
+// transfers.
 //
 // A busy server pauses the whole pass: the job's thread waits in the queue
 // once for all the files that were turned away, nothing new starts
