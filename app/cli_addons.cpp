@@ -19,13 +19,13 @@ std::string addonListText(const Json& event) {
   std::string text;
   for (const Json& addon : event.get("list").elements()) {
     text += addon.get("id").text();
-    const std::string& name = addon.get("name").text();
+    const std::string name(addon.get("name").text());
     if (name != addon.get("id").text()) text += " (" + name + ")";
     if (addon.get("installed").boolOr(false)) {
       text += ": installed";
-      const std::string& variant = addon.get("variant").text();
+      const std::string variant(addon.get("variant").text());
       if (!variant.empty()) text += ", variant " + variant;
-      const std::string& key = addon.get("key").text();
+      const std::string key(addon.get("key").text());
       if (!key.empty()) text += ", key " + key;
     } else {
       text += ": not installed";

@@ -45,11 +45,11 @@ constexpr Name kNotices[] = {
 };
 
 template <size_t N>
-std::string lookUp(const Name (&table)[N], const std::string& code) {
+std::string lookUp(const Name (&table)[N], std::string_view code) {
   for (const Name& name : table) {
     if (name.code == code) return std::string(name.text);
   }
-  return code;
+  return std::string(code);
 }
 
 }  // namespace
@@ -101,7 +101,7 @@ std::string progressLine(const Json& event, size_t width) {
     line += "  " + byteText(speed) + "/s";
     if (bytesTotal > bytesDone) line += "  " + durationText((bytesTotal - bytesDone) / speed) + " left";
   }
-  const std::string& file = event.get("file").text();
+  const std::string file(event.get("file").text());
   if (!file.empty() && line.size() + 5 < width) {
     const size_t room = width - line.size() - 2;
     line += "  " + (file.size() <= room ? file : "..." + file.substr(file.size() - (room - 3)));
@@ -111,16 +111,16 @@ std::string progressLine(const Json& event, size_t width) {
 
 std::string resultLine(const Json& event) {
   std::string line = lookUp(kResults, event.get("code").text());
-  const std::string& detail = event.get("detail").text();
+  const std::string detail(event.get("detail").text());
   if (!detail.empty()) line += ": " + detail;
-  const std::string& build = event.get("build").text();
+  const std::string build(event.get("build").text());
   if (!build.empty()) line += " (build " + build + ")";
   return line;
 }
 
 std::string noticeLine(const Json& event) {
   std::string line = lookUp(kNotices, event.get("code").text());
-  const std::string& detail = event.get("detail").text();
+  const std::string detail(event.get("detail").text());
   if (!detail.empty()) line += " " + detail;
   return line;
 }
@@ -139,9 +139,9 @@ void ProgressDisplay::finish() {
 }
 
 void ProgressDisplay::show(const Json& event) {
-  const std::string& type = event.get("type").text();
+  const std::string type(event.get("type").text());
   if (type == "phase") {
-    const std::string& phase = event.get("phase").text();
+    const std::string phase(event.get("phase").text());
     if (phase != phase_) print(lookUp(kPhases, phase));
     phase_ = phase;
   } else if (type == "progress") {

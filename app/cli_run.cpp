@@ -78,7 +78,7 @@ int runOneShot(Startup& startup, const Options& options) {
   auto host = std::make_shared<ConsoleHost>([&](const std::string& json) {
     if (options.json) writeStandardOutput(json + "\n");
     const Json event = Json::parse(json);
-    const std::string& type = event.get("type").text();
+    const std::string type(event.get("type").text());
     if (type == "done") {
       outcome.done = true;
       outcome.ok = event.get("ok").boolOr(false);

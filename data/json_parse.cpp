@@ -3,14 +3,15 @@
 // offset because they end up in front of the publisher, who must find the spot.
 
 #include <charconv>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <unordered_map>
 
 #include "data/json.h"
+#include "data/name_index.h"
 
 namespace zv {
 namespace {
@@ -121,8 +122,9 @@ class JsonParser {
     } else if (c == '[') {
       if (!parseArray(out)) return false;
     } else if (c == '"') {
-      out.kind_ = Json::Kind::String;
-      if (!parseString(out.text_)) return false;
+      std::string_view text;
+      if (!parseString(text)) return false;
+      out.setText(text);
     } else if (startsWith("true")) {
       out = Json(true);
       pos_ += 4;
@@ -141,6 +143,46 @@ class JsonParser {
     return true;
   }
 
+  // Once a container has this many items, the rest are counted ahead so that
+  // its list is allocated once at its final size: a list grown by doubling
+  // would need up to three times the memory of its items while it moves.
+  static constexpr size_t kCountFrom = 64;
+
+  template <typename List>
+  void makeRoom(List& list, bool& counted) {
+    if (counted || list.size() < kCountFrom || list.size() < list.capacity()) return;
+    counted = true;
+    list.reserve(list.size() + countAhead());
+  }
+
+  // How many items are left in the container the cursor is in, counting its
+  // commas up to its closing bracket. A hint only: a text that breaks off or
+  // repeats keys merely reserves too much.
+  size_t countAhead() const {
+    size_t items = 1;
+    int depth = 0;
+    for (size_t i = pos_; i < text_.size(); ++i) {
+      switch (text_[i]) {
+        case '"':
+          for (++i; i < text_.size() && text_[i] != '"'; ++i) {
+            if (text_[i] == '\\') ++i;
+          }
+          break;
+        case '[':
+        case '{': ++depth; break;
+        case ']':
+        case '}':
+          if (depth-- == 0) return items;
+          break;
+        case ',':
+          if (depth == 0) ++items;
+          break;
+        default: break;
+      }
+    }
+    return items;
+  }
+
   bool parseObject(Json& out) {
     out = Json::object();
     ++pos_;
@@ -149,20 +191,45 @@ class JsonParser {
       ++pos_;
       return true;
     }
+    auto* members = new Json::Members();
+    out.store(members);
     // A repeated key replaces the earlier value in its place. Large objects
     // (the digest cache has one member per client file) look keys up in an
     // index: a scan per member would make reading them quadratic.
-    std::unordered_map<std::string, size_t> index;
+    NameIndex index;
+    bool indexed = false;
+    const auto keyOf = [members](size_t i) { return std::string_view((*members)[i].key); };
+    bool counted = false;
     for (;;) {
       if (atEnd() || text_[pos_] != '"') return fail("expected key");
-      std::string key;
-      if (!parseString(key)) return false;
+      std::string_view keyText;
+      if (!parseString(keyText)) return false;
+      // Copied before the value is parsed: keyText may be scratch_.
+      std::string key(keyText);
       skipWhitespace();
       if (atEnd() || text_[pos_] != ':') return fail("expected ':'");
       ++pos_;
       Json value;
       if (!parseValue(value)) return false;
-      addMember(out.members_, index, std::move(key), std::move(value));
+      size_t same = NameIndex::npos;
+      if (members->size() < kIndexFrom) {
+        for (size_t i = 0; i < members->size() && same == NameIndex::npos; ++i) {
+          if (keyOf(i) == key) same = i;
+        }
+      } else {
+        if (!indexed) {
+          for (size_t i = 0; i < members->size(); ++i) (void)index.insert(keyOf(i), i, keyOf);
+          indexed = true;
+        }
+        makeRoom(*members, counted);
+        same = index.insert(key, members->size(), keyOf);
+        if (same == members->size()) same = NameIndex::npos;
+      }
+      if (same != NameIndex::npos) {
+        (*members)[same].value = std::move(value);
+      } else {
+        members->push_back(Json::Member{std::move(key), std::move(value)});
+      }
       skipWhitespace();
       if (!atEnd() && text_[pos_] == ',') {
         ++pos_;
@@ -177,28 +244,7 @@ class JsonParser {
     }
   }
 
-  static void addMember(Json::Members& members, std::unordered_map<std::string, size_t>& index, std::string key,
-                        Json value) {
-    constexpr size_t kIndexFrom = 32;
-    if (members.size() < kIndexFrom) {
-      for (Json::Member& member : members) {
-        if (member.key == key) {
-          member.value = std::move(value);
-          return;
-        }
-      }
-    } else {
-      if (index.empty()) {
-        for (size_t i = 0; i < members.size(); ++i) index.emplace(members[i].key, i);
-      }
-      const auto [it, added] = index.emplace(key, members.size());
-      if (!added) {
-        members[it->second].value = std::move(value);
-        return;
-      }
-    }
-    members.push_back(Json::Member{std::move(key), std::move(value)});
-  }
+  static constexpr size_t kIndexFrom = 32;
 
   bool parseArray(Json& out) {
     out = Json::array();
@@ -208,10 +254,13 @@ class JsonParser {
       ++pos_;
       return true;
     }
+    auto* elements = new Json::Elements();
+    out.store(elements);
+    bool counted = false;
     for (;;) {
-      Json element;
-      if (!parseValue(element)) return false;
-      out.elements_.push_back(std::move(element));
+      makeRoom(*elements, counted);
+      elements->emplace_back();
+      if (!parseValue(elements->back())) return false;
       skipWhitespace();
       if (!atEnd() && text_[pos_] == ',') {
         ++pos_;
@@ -225,29 +274,47 @@ class JsonParser {
     }
   }
 
-  bool parseString(std::string& out) {
-    ++pos_;
+  // The text between the quotation marks: a view of the input when it has
+  // no escapes, else of scratch_ holding the decoded bytes (until the next
+  // string is parsed).
+  bool parseString(std::string_view& out) {
+    const size_t start = ++pos_;
+    const char* data = text_.data();
+    const auto* quote = static_cast<const char*>(std::memchr(data + start, '"', text_.size() - start));
+    const size_t end = quote == nullptr ? text_.size() : static_cast<size_t>(quote - data);
+    if (std::memchr(data + start, '\\', end - start) == nullptr) {
+      pos_ = end;
+      if (quote == nullptr) return fail("unterminated string");
+      ++pos_;
+      out = text_.substr(start, end - start);
+      return true;
+    }
+    scratch_.clear();
     for (;;) {
-      const size_t special = text_.find_first_of("\"\\", pos_);
-      if (special == std::string_view::npos) {
+      size_t special = pos_;
+      while (special < text_.size() && text_[special] != '"' && text_[special] != '\\') ++special;
+      if (special == text_.size()) {
         pos_ = text_.size();
         return fail("unterminated string");
       }
-      out.append(text_.substr(pos_, special - pos_));
+      scratch_.append(text_.substr(pos_, special - pos_));
       pos_ = special + 1;
-      if (text_[special] == '"') return true;
+      if (text_[special] == '"') {
+        out = scratch_;
+        return true;
+      }
       if (atEnd()) return fail("unterminated string");
       switch (text_[pos_++]) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '"': scratch_ += '"'; break;
+        case '\\': scratch_ += '\\'; break;
+        case '/': scratch_ += '/'; break;
+        case 'b': scratch_ += '\b'; break;
+        case 'f': scratch_ += '\f'; break;
+        case 'n': scratch_ += '\n'; break;
+        case 'r': scratch_ += '\r'; break;
+        case 't': scratch_ += '\t'; break;
         case 'u':
-          if (!parseUnicodeEscape(out)) return false;
+          if (!parseUnicodeEscape(scratch_)) return false;
           break;
         default: return fail("bad escape");
       }
@@ -300,6 +367,7 @@ class JsonParser {
   size_t pos_ = 0;
   int depth_ = 0;
   std::string error_;
+  std::string scratch_;
 };
 
 Json Json::parse(std::string_view text, std::string* error) {

@@ -22,7 +22,7 @@ void normaliseLook(LauncherConfig& config) {
 
 void readLinks(const Json& links, LauncherConfig& config) {
   for (const auto& [name, value] : links.members()) {
-    const std::string& url = value.text();
+    const std::string url(value.text());
     // Links open in the system browser, so nothing but web addresses.
     if (startsWith(url, "https://") || startsWith(url, "http://")) config.links.push_back({name, url});
   }

@@ -87,7 +87,7 @@ bool parseAddon(const Json& entry, const std::unordered_set<std::string>& basePa
   }
   // Bad clean-up patterns are dropped, not reported: they only ever delete.
   for (const Json& element : entry.get("cleanup").elements()) {
-    if (isValidCleanupPattern(element.text())) addon.cleanup.push_back(element.text());
+    if (isValidCleanupPattern(element.text())) addon.cleanup.emplace_back(element.text());
   }
   return parseAddonFiles(entry.get("files"), basePaths, addon, error);
 }
@@ -184,7 +184,7 @@ bool parseManifest(const Json& root, Manifest& out, std::string& error) {
   }
 
   for (const Json& element : root.get("remove").elements()) {
-    const std::string& path = element.text();
+    const std::string path(element.text());
     if (!isSafeRelativePath(path)) {
       error = "unsafe path in manifest: " + path;
       return false;

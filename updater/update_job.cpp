@@ -84,8 +84,8 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
     }
     if (addon != nullptr) {
       Failure failure;
-      if (!addonHooks_->installAddonFiles(*this, manifest, *addon, record.value.get("variant").text(),
-                                          record.value.get("key").text(), mode, PassPhases{"", "download"}, changed,
+      if (!addonHooks_->installAddonFiles(*this, manifest, *addon, record.value.get("variant").stringOr(""),
+                                          record.value.get("key").stringOr(""), mode, PassPhases{"", "download"}, changed,
                                           failure)) {
         addonHooks_->sendAddonList(*this, &manifest);
         const bool cancelled = cancelRequested();
@@ -99,10 +99,10 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
     // files stay; the rest go.
     std::vector<std::string> paths;
     for (const Json& path : record.value.get("files").elements()) {
-      if (basePaths.count(asciiLower(path.text())) == 0) paths.push_back(path.text());
+      if (basePaths.count(asciiLower(path.text())) == 0) paths.emplace_back(path.text());
     }
     std::vector<std::string> patterns;
-    for (const Json& pattern : record.value.get("cleanup").elements()) patterns.push_back(pattern.text());
+    for (const Json& pattern : record.value.get("cleanup").elements()) patterns.emplace_back(pattern.text());
     std::vector<std::string> leftOver;
     (void)addonHooks_->removeFiles(*this, paths, patterns, leftOver);
 

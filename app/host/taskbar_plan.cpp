@@ -24,9 +24,9 @@ TaskbarUpdate TaskbarPlan::setState(TaskbarState state) {
 
 TaskbarUpdate TaskbarPlan::onPageEvent(std::string_view json, uint64_t nowMs) {
   const Json event = Json::parse(json);
-  const std::string& type = event.get("type").text();
+  const std::string type(event.get("type").text());
   if (type == "phase") {
-    const std::string& phase = event.get("phase").text();
+    const std::string phase(event.get("phase").text());
     if (!jobRunning_) {
       jobRunning_ = true;
       jobStart_ = nowMs;

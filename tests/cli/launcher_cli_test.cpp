@@ -159,7 +159,7 @@ TEST_F(LauncherCli, TheFirstReadyGetsQueuedEventsThenInitThenOneCheck) {
   EXPECT_EQ(events.back().dump(), R"({"type":"done","ok":true,"canPlay":true,"code":"updated","detail":"","build":"b1"})");
   std::vector<std::string> phases;
   for (const Json& event : events) {
-    if (event.get("type").text() == "phase") phases.push_back(event.get("phase").text());
+    if (event.get("type").text() == "phase") phases.emplace_back(event.get("phase").text());
   }
   EXPECT_EQ(phases, (std::vector<std::string>{"manifest", "check", "download"}));
   expectClientMatchesSources();
@@ -425,7 +425,7 @@ TEST_F(LauncherCli, SettingsAreWrittenLineByLineAndPreferencesSurviveARestart) {
     EXPECT_EQ(events[0].dump(), R"({"type":"settingsSaved","ok":true})");
     const Json& settings = events[1];
     EXPECT_EQ(settings.get("windowed").dump() + settings.get("width").dump() + "x" + settings.get("height").dump() +
-                  settings.get("lang").text(),
+                  settings.get("lang").stringOr(""),
               "true1280x720ru");
     launcher->closeInput();
     launcher->rest();
@@ -563,9 +563,9 @@ TEST_F(SelfUpdateCli, ANewLauncherThatCannotStartIsRolledBackAndNotTriedAgain) {
   const std::vector<Json> events = launcher->until("done");
   std::vector<std::string> steps;
   for (const Json& event : events) {
-    const std::string& type = event.get("type").text();
-    if (type == "phase") steps.push_back(event.get("phase").text());
-    if (type == "notice") steps.push_back("notice " + event.get("code").text());
+    const std::string type(event.get("type").text());
+    if (type == "phase") steps.emplace_back(event.get("phase").text());
+    if (type == "notice") steps.push_back("notice " + event.get("code").stringOr(""));
   }
   EXPECT_EQ(steps, (std::vector<std::string>{"manifest", "selfupdate", "notice selfUpdateFailed", "manifest", "check",
                                              "download"}));
@@ -638,7 +638,7 @@ class NewsAndStatusCli : public LauncherCli {
     while (news.empty() || status.empty()) {
       const Json event = launcher->next();
       if (event.isNull()) break;
-      const std::string& type = event.get("type").text();
+      const std::string type(event.get("type").text());
       if (type == "news") news = event.dump();
       if (type == "status" && status.empty()) status = event.dump();
     }
@@ -749,7 +749,7 @@ TEST_F(AddonCli, InstallSwitchVariantAndRemove) {
   EXPECT_EQ(events.back().get("code").text(), "addonInstalled");
   EXPECT_EQ(events.back().get("detail").text(), "FX Pack");
   Json entry = addonEntry(events);
-  EXPECT_EQ(entry.get("installed").dump() + entry.get("variant").text() + entry.get("key").text(), "truenvpause");
+  EXPECT_EQ(entry.get("installed").dump() + entry.get("variant").stringOr("") + entry.get("key").stringOr(""), "truenvpause");
   EXPECT_EQ(readFile(client / "fx/d3d9.dll"), "nvidia build");
   EXPECT_EQ(readFile(client / "fx/nv-only.dat"), "nv");
   EXPECT_EQ(readFile(client / "fx/shaders/bloom.fx"), "bloom");
