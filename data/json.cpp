@@ -154,6 +154,13 @@ Json& Json::set(std::string_view key, Json value) {
   return *this;
 }
 
+Json::Members Json::takeMembers() {
+  Members taken;
+  if (kind_ == Kind::Object && membersBlock() != nullptr) taken = std::move(*membersBlock());
+  release();
+  return taken;
+}
+
 Json& Json::push(Json value) {
   if (kind_ != Kind::Array) *this = array();
   if (elementsBlock() == nullptr) store(new Elements());

@@ -79,6 +79,8 @@ class alignas(8) Json {
   Json& set(std::string_view key, Json value);
   // Makes this an array first if it is not one, then appends.
   Json& push(Json value);
+  // The members moved out, leaving Null: for a caller that keeps them.
+  Members takeMembers();
 
   // Compact, or with line feeds and two-space indents; never a final line feed.
   std::string dump(bool pretty = false) const;

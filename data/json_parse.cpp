@@ -163,11 +163,7 @@ class JsonParser {
     int depth = 0;
     for (size_t i = pos_; i < text_.size(); ++i) {
       switch (text_[i]) {
-        case '"':
-          for (++i; i < text_.size() && text_[i] != '"'; ++i) {
-            if (text_[i] == '\\') ++i;
-          }
-          break;
+        case '"': i = closingQuote(i + 1); break;
         case '[':
         case '{': ++depth; break;
         case ']':
@@ -181,6 +177,20 @@ class JsonParser {
       }
     }
     return items;
+  }
+
+  // The quotation mark that ends the string starting at from (or the end of
+  // the text): the first one not escaped by an odd run of backslashes.
+  size_t closingQuote(size_t from) const {
+    for (;;) {
+      const auto* quote = static_cast<const char*>(std::memchr(text_.data() + from, '"', text_.size() - from));
+      if (quote == nullptr) return text_.size();
+      const auto at = static_cast<size_t>(quote - text_.data());
+      size_t backslashes = 0;
+      while (at - backslashes > from && text_[at - backslashes - 1] == '\\') ++backslashes;
+      if (backslashes % 2 == 0) return at;
+      from = at + 1;
+    }
   }
 
   bool parseObject(Json& out) {

@@ -23,10 +23,11 @@ Json loadStateObject(const std::filesystem::path& path) {
 
 void LocalState::loadCacheState() {
   std::string text;
-  const Json value = readTextFile(workFolder_ / kCacheFile, text) ? Json::parse(text) : Json();
-  cacheState.assign(value);
+  Json value = readTextFile(workFolder_ / kCacheFile, text) ? Json::parse(text) : Json();
+  const bool usable = value.isObject();
+  cacheState.assign(std::move(value));
   // A missing or damaged file is written anew by the next save.
-  if (!value.isObject()) cacheState.markChanged();
+  if (!usable) cacheState.markChanged();
 }
 
 void LocalState::loadAddonState() { addonState = loadStateObject(workFolder_ / kAddonFile); }

@@ -12,8 +12,9 @@ namespace zv {
 namespace {
 
 // Every client path the manifest names, add-on files of every variant included.
-std::unordered_set<std::string> pathsNamedIn(const Manifest& manifest) {
-  std::unordered_set<std::string> paths;
+std::unordered_set<std::string_view> pathsNamedIn(const Manifest& manifest) {
+  std::unordered_set<std::string_view> paths;
+  paths.reserve(manifest.files.size());
   for (const ManifestFile& file : manifest.files) paths.insert(file.path);
   for (const ManifestAddon& addon : manifest.addons) {
     for (const ManifestFile& file : addon.files) paths.insert(file.path);
@@ -73,8 +74,7 @@ bool UpdateJob::retireFiles(const Manifest& manifest) {
 
 bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& changed) {
   state_.loadAddonState();
-  std::unordered_set<std::string> basePaths;
-  for (const ManifestFile& file : manifest.files) basePaths.insert(asciiLower(file.path));
+  std::unordered_set<std::string> basePaths;  // made when a dropped add-on first needs it
 
   const Json records = state_.addonState;  // the walk sees the records as loaded
   for (const Json::Member& record : records.members()) {
@@ -97,6 +97,9 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
 
     // The release dropped the add-on. Its files that are now base client
     // files stay; the rest go.
+    if (basePaths.empty()) {
+      for (const ManifestFile& file : manifest.files) basePaths.insert(asciiLower(file.path));
+    }
     std::vector<std::string> paths;
     for (const Json& path : record.value.get("files").elements()) {
       if (basePaths.count(asciiLower(path.text())) == 0) paths.emplace_back(path.text());
