@@ -18,7 +18,11 @@ bool UpdateJob::bringInLine(const std::vector<ManifestFile>& files, CheckMode mo
                             PassOutcome& outcome) {
   // One load per job: a later pass of the same job sees what earlier ones
   // recorded.
-  if (!cacheLoaded_) state_.loadCacheState();
+  if (cacheLoad_.valid()) {
+    cacheLoad_.get();
+  } else if (!cacheLoaded_) {
+    state_.loadCacheState();
+  }
   cacheLoaded_ = true;
   std::vector<const ManifestFile*> fetchList;
   const bool checked = checkFiles(files, mode, phases.check, fetchList);

@@ -35,6 +35,16 @@ void UpdateJob::run(CheckMode mode) {
     done(false, true, cancelled ? "cancelled" : "failed", cancelled ? "" : failureText(locked));
     return;
   }
+  // Reading and parsing cache.json takes about as long as the manifest's
+  // signature check, so it runs beside the manifest step; the first file pass
+  // waits for it, and every way out of the job does.
+  cacheLoad_ = std::async(std::launch::async, [this] { state_.loadCacheState(); });
+  struct AwaitCache {
+    std::future<void>& load;
+    ~AwaitCache() {
+      if (load.valid()) load.wait();
+    }
+  } awaitCache{cacheLoad_};
   if (!readManifest(manifest, code, detail)) {
     done(false, true, code, detail);
     return;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -147,6 +148,8 @@ class UpdateJob {
   LocalState state_;
   FolderLock folderLock_;
   bool cacheLoaded_ = false;
+  // cache.json being read on another thread while run() fetches the manifest.
+  std::future<void> cacheLoad_;
   PassCounters pass_;
   ProgressMeter meter_;
 };
