@@ -2,8 +2,10 @@
 // control bytes in strings and unpaired surrogates. Error texts name the byte
 // offset because they end up in front of the publisher, who must find the spot.
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <iterator>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -143,23 +145,29 @@ class JsonParser {
     return true;
   }
 
-  // Once a container has this many items, the rest are counted ahead so that
-  // its list is allocated once at its final size: a list grown by doubling
-  // would need up to three times the memory of its items while it moves.
-  static constexpr size_t kCountFrom = 64;
+  // A container's first items wait on a stack shared by the whole parse and
+  // are moved into a list of their exact number when it closes: one
+  // allocation per container. One that reaches kOwnListFrom items gets its
+  // own list at once, sized by counting the rest ahead, because a list grown
+  // by doubling needs up to three times the memory of its items while it
+  // moves. From that size on, object keys are also found through an index.
+  static constexpr size_t kOwnListFrom = 32;
 
-  template <typename List>
-  void makeRoom(List& list, bool& counted) {
-    if (counted || list.size() < kCountFrom || list.size() < list.capacity()) return;
-    counted = true;
-    list.reserve(list.size() + countAhead());
+  template <typename Item>
+  static std::vector<Item>* takeFrom(std::vector<Item>& stack, size_t base, size_t reserve) {
+    auto* list = new std::vector<Item>();
+    list->reserve(reserve);
+    list->insert(list->end(), std::make_move_iterator(stack.begin() + static_cast<std::ptrdiff_t>(base)),
+                 std::make_move_iterator(stack.end()));
+    stack.resize(base);
+    return list;
   }
 
-  // How many items are left in the container the cursor is in, counting its
-  // commas up to its closing bracket. A hint only: a text that breaks off or
-  // repeats keys merely reserves too much.
+  // How many more items follow the cursor, which stands just after an item:
+  // the commas at its level up to the container's closing bracket. A hint
+  // only: a text that breaks off or repeats keys merely reserves too much.
   size_t countAhead() const {
-    size_t items = 1;
+    size_t items = 0;
     int depth = 0;
     for (size_t i = pos_; i < text_.size(); ++i) {
       switch (text_[i]) {
@@ -201,15 +209,13 @@ class JsonParser {
       ++pos_;
       return true;
     }
-    auto* members = new Json::Members();
-    out.store(members);
+    const size_t base = memberStack_.size();
+    Json::Members* members = nullptr;
     // A repeated key replaces the earlier value in its place. Large objects
     // (the digest cache has one member per client file) look keys up in an
     // index: a scan per member would make reading them quadratic.
     NameIndex index;
-    bool indexed = false;
-    const auto keyOf = [members](size_t i) { return std::string_view((*members)[i].key); };
-    bool counted = false;
+    const auto keyOf = [&members](size_t i) { return std::string_view((*members)[i].key); };
     for (;;) {
       if (atEnd() || text_[pos_] != '"') return fail("expected key");
       std::string_view keyText;
@@ -221,24 +227,26 @@ class JsonParser {
       ++pos_;
       Json value;
       if (!parseValue(value)) return false;
-      size_t same = NameIndex::npos;
-      if (members->size() < kIndexFrom) {
-        for (size_t i = 0; i < members->size() && same == NameIndex::npos; ++i) {
-          if (keyOf(i) == key) same = i;
+      if (members == nullptr) {
+        auto same = std::find_if(memberStack_.begin() + static_cast<std::ptrdiff_t>(base), memberStack_.end(),
+                                 [&key](const Json::Member& member) { return member.key == key; });
+        if (same != memberStack_.end()) {
+          same->value = std::move(value);
+        } else {
+          memberStack_.push_back(Json::Member{std::move(key), std::move(value)});
         }
-      } else {
-        if (!indexed) {
+        if (memberStack_.size() - base == kOwnListFrom) {
+          members = takeFrom(memberStack_, base, kOwnListFrom + countAhead());
+          out.store(members);
           for (size_t i = 0; i < members->size(); ++i) (void)index.insert(keyOf(i), i, keyOf);
-          indexed = true;
         }
-        makeRoom(*members, counted);
-        same = index.insert(key, members->size(), keyOf);
-        if (same == members->size()) same = NameIndex::npos;
-      }
-      if (same != NameIndex::npos) {
-        (*members)[same].value = std::move(value);
       } else {
-        members->push_back(Json::Member{std::move(key), std::move(value)});
+        const size_t same = index.insert(key, members->size(), keyOf);
+        if (same != members->size()) {
+          (*members)[same].value = std::move(value);
+        } else {
+          members->push_back(Json::Member{std::move(key), std::move(value)});
+        }
       }
       skipWhitespace();
       if (!atEnd() && text_[pos_] == ',') {
@@ -248,13 +256,12 @@ class JsonParser {
       }
       if (!atEnd() && text_[pos_] == '}') {
         ++pos_;
+        if (members == nullptr) out.store(takeFrom(memberStack_, base, memberStack_.size() - base));
         return true;
       }
       return fail("expected ',' or '}'");
     }
   }
-
-  static constexpr size_t kIndexFrom = 32;
 
   bool parseArray(Json& out) {
     out = Json::array();
@@ -264,13 +271,21 @@ class JsonParser {
       ++pos_;
       return true;
     }
-    auto* elements = new Json::Elements();
-    out.store(elements);
-    bool counted = false;
+    const size_t base = elementStack_.size();
+    Json::Elements* elements = nullptr;
     for (;;) {
-      makeRoom(*elements, counted);
-      elements->emplace_back();
-      if (!parseValue(elements->back())) return false;
+      // Parsed into a local first: nested containers grow the stack.
+      Json element;
+      if (!parseValue(element)) return false;
+      if (elements != nullptr) {
+        elements->push_back(std::move(element));
+      } else {
+        elementStack_.push_back(std::move(element));
+        if (elementStack_.size() - base == kOwnListFrom) {
+          elements = takeFrom(elementStack_, base, kOwnListFrom + countAhead());
+          out.store(elements);
+        }
+      }
       skipWhitespace();
       if (!atEnd() && text_[pos_] == ',') {
         ++pos_;
@@ -278,6 +293,7 @@ class JsonParser {
       }
       if (!atEnd() && text_[pos_] == ']') {
         ++pos_;
+        if (elements == nullptr) out.store(takeFrom(elementStack_, base, elementStack_.size() - base));
         return true;
       }
       return fail("expected ',' or ']'");
@@ -378,6 +394,8 @@ class JsonParser {
   int depth_ = 0;
   std::string error_;
   std::string scratch_;
+  Json::Elements elementStack_;
+  Json::Members memberStack_;
 };
 
 Json Json::parse(std::string_view text, std::string* error) {
