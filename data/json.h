@@ -93,7 +93,7 @@ class alignas(8) Json {
   friend class JsonParser;
 
   // Texts up to this long are kept in raw_ after their length byte.
-  static constexpr size_t kInlineText = sizeof(uint64_t) + 6;
+  static constexpr size_t kInlineText = 14;
 
   void setText(std::string_view text);
   void release() noexcept;

@@ -18,8 +18,8 @@ bool UpdateJob::bringInLine(const std::vector<ManifestFile>& files, CheckMode mo
                             PassOutcome& outcome) {
   // One load per job: a later pass of the same job sees what earlier ones
   // recorded.
-  if (cacheLoad_.valid()) {
-    cacheLoad_.get();
+  if (cacheRead_.valid()) {
+    state_.setCacheState(cacheRead_.get());
   } else if (!cacheLoaded_) {
     state_.loadCacheState();
   }

@@ -36,15 +36,18 @@ void UpdateJob::run(CheckMode mode) {
     return;
   }
   // Reading and parsing cache.json takes about as long as the manifest's
-  // signature check, so it runs beside the manifest step; the first file pass
-  // waits for it, and every way out of the job does.
-  cacheLoad_ = std::async(std::launch::async, [this] { state_.loadCacheState(); });
+  // signature check, so it runs beside the manifest step. The first file pass
+  // takes the result (records made before it, by the self-update, are
+  // dropped as they always were); every way out of the job waits for it.
+  cacheRead_ = std::async(std::launch::async, [folder = state_.workFolder()] {
+    return LocalState::readCacheFile(folder);
+  });
   struct AwaitCache {
-    std::future<void>& load;
+    std::future<Json>& read;
     ~AwaitCache() {
-      if (load.valid()) load.wait();
+      if (read.valid()) (void)read.get();
     }
-  } awaitCache{cacheLoad_};
+  } awaitCache{cacheRead_};
   if (!readManifest(manifest, code, detail)) {
     done(false, true, code, detail);
     return;

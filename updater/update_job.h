@@ -149,7 +149,7 @@ class UpdateJob {
   FolderLock folderLock_;
   bool cacheLoaded_ = false;
   // cache.json being read on another thread while run() fetches the manifest.
-  std::future<void> cacheLoad_;
+  std::future<Json> cacheRead_;
   PassCounters pass_;
   ProgressMeter meter_;
 };
