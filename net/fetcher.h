@@ -36,6 +36,12 @@ struct FetchTimeouts {
 // included) after every piece written. Returning false stops the transfer.
 using ProgressFn = std::function<bool(uint64_t fileBytes)>;
 
+// Shown every piece of the body right after it was written to the
+// destination, with where it lies in the file (0 when a server that ignores
+// a resume request starts the file over), so that a consumer can work on
+// the bytes as they arrive instead of reading the file back.
+using PieceFn = std::function<void(uint64_t offset, const uint8_t* data, size_t size)>;
+
 class Fetcher {
  public:
   virtual ~Fetcher() = default;
@@ -54,9 +60,11 @@ class Fetcher {
   // resumed by a later call. Unusable answers fail as HttpStatus or
   // BusyServer without the address, a destination that cannot be opened or
   // written as DiskWrite (DiskFull when the disk is full), a progress
-  // callback's false as Cancelled.
+  // callback's false as Cancelled. piece, when given, sees each piece before
+  // progress is told of it.
   [[nodiscard]] virtual bool download(const std::string& url, const std::filesystem::path& destination,
-                                      uint64_t resumeOffset, const ProgressFn& progress, Failure& failure) = 0;
+                                      uint64_t resumeOffset, const ProgressFn& progress, Failure& failure,
+                                      const PieceFn& piece = {}) = 0;
 
   // A flag (not owned, outliving the fetcher's use) that stops whatever
   // request runs, within about a second, also while it waits for a silent

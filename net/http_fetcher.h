@@ -29,7 +29,7 @@ class HttpFetcher : public Fetcher {
  public:
   [[nodiscard]] bool getText(const std::string& url, std::string& body, Failure& failure) override;
   [[nodiscard]] bool download(const std::string& url, const std::filesystem::path& destination, uint64_t resumeOffset,
-                              const ProgressFn& progress, Failure& failure) override;
+                              const ProgressFn& progress, Failure& failure, const PieceFn& piece = {}) override;
 
   // For tests where no small disk can be mounted, a disk that fills up: a
   // download's write that would take the destination past this many bytes

@@ -37,4 +37,8 @@ std::filesystem::path partPath(const std::filesystem::path& workFolder, const Ma
   return workFolder / pathFromUtf8(file.sha256 + ".part");
 }
 
+std::filesystem::path unpackingPath(const std::filesystem::path& workFolder, const ManifestFile& file) {
+  return workFolder / pathFromUtf8(file.sha256 + std::string(kUnpackingSuffix));
+}
+
 }  // namespace zv

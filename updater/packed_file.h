@@ -39,7 +39,8 @@ using UnpackProgress = std::function<void(uint64_t bytesWritten)>;
 
 // Unpacks packedPath into target + ".zvnew", hashing on the way, and moves
 // that over target when the size and the SHA-256 (any letter case) are the
-// expected ones. A read-only target is made writable and deleted when the
+// expected ones. The file is read into a PackedStream (packed_stream.h),
+// which holds every rule of the format. A read-only target is made writable and deleted when the
 // rename alone cannot replace it. Memory use is one chunk in and one chunk
 // out, whatever the file size. cancel is looked at before each chunk.
 // False: failure says why and target is as it was (but for TargetLocked,
