@@ -12,30 +12,15 @@
 #include "data/hex.h"
 #include "crypto/sha256.h"
 #include "updater/inflater.h"
+#include "updater/new_file.h"
 #include "updater/target_place.h"
 
 namespace zv {
 namespace {
 
-uint32_t readU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
+uint32_t readU32(const uint8_t* p) { return readLittleEndian32(p); }
 
 uint64_t readU64(const uint8_t* p) { return static_cast<uint64_t>(readU32(p)) | static_cast<uint64_t>(readU32(p + 4)) << 32; }
-
-// Reads until size bytes arrived or the file ends; false on a read error.
-bool readFully(File& file, void* buffer, size_t size, size_t& got) {
-  std::string ignored;
-  got = 0;
-  while (got < size) {
-    size_t n = 0;
-    if (!file.read(static_cast<uint8_t*>(buffer) + got, size - got, n, ignored)) return false;
-    if (n == 0) break;
-    got += n;
-  }
-  return true;
-}
 
 // The chunk table, read a block at a time through its own handle: a table
 // is 4 bytes per chunk, and a file of tiny chunks must not make it a large
@@ -71,30 +56,72 @@ class ChunkTable {
   size_t at_ = 0;
 };
 
-// The unpacked file being written next to the target; deleted again unless
-// the caller keeps it.
-class NewFile {
- public:
-  explicit NewFile(std::filesystem::path path) : path_(std::move(path)) {}
-  ~NewFile() {
-    file.close();
-    if (!kept_) (void)removeFile(path_);
-  }
-  NewFile(const NewFile&) = delete;
-  NewFile& operator=(const NewFile&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  void keep() { kept_ = true; }
-
-  File file;
-
- private:
-  std::filesystem::path path_;
-  bool kept_ = false;
-};
-
 Failure damaged(const char* what) { return Failure{FailureKind::DamagedData, 0, what, {}}; }
 
 }  // namespace
+
+bool readFully(File& file, void* buffer, size_t size, size_t& got) {
+  std::string ignored;
+  got = 0;
+  while (got < size) {
+    size_t n = 0;
+    if (!file.read(static_cast<uint8_t*>(buffer) + got, size - got, n, ignored)) return false;
+    if (n == 0) break;
+    got += n;
+  }
+  return true;
+}
+
+bool readPackedHeader(const uint8_t* bytes, size_t got, uint64_t expectedSize, PackedHeader& header,
+                      Failure& failure) {
+  if (got < kPackedHeaderSize || std::memcmp(bytes, kPackedMagic, sizeof kPackedMagic) != 0) {
+    failure = damaged("not a packed file");
+    return false;
+  }
+  header.size = readU64(bytes + 4);
+  header.chunkSize = readU32(bytes + 12);
+  header.count = readU32(bytes + 16);
+  if (header.size != expectedSize || header.chunkSize == 0 || header.chunkSize > kMaxPackedChunkSize ||
+      header.count != (header.size + header.chunkSize - 1) / header.chunkSize) {
+    failure = damaged("packed file header does not match the manifest");
+    return false;
+  }
+  return true;
+}
+
+bool unpackChunk(uint32_t word, const uint8_t* data, size_t expected, Inflater& inflater, uint8_t* out,
+                 const uint8_t*& unpacked, Failure& failure) {
+  const uint32_t length = word & ~kRawChunkFlag;
+  unpacked = data;
+  if (word & kRawChunkFlag) {
+    if (length == expected) return true;
+  } else if (inflater.inflate(data, length, out, expected)) {
+    unpacked = out;
+    return true;
+  }
+  failure = damaged("packed file is damaged");
+  return false;
+}
+
+bool replaceTarget(const std::filesystem::path& newFile, const std::filesystem::path& target, Failure& failure) {
+  std::string ignored;
+  if (replaceFile(newFile, target, ignored)) return true;
+  uint64_t oldSize = 0;
+  uint64_t newSize = 0;
+  // Our new file is gone: someone else moved it, most likely over the
+  // target. Deleting the target now would lose the file for good.
+  if (!fileSize(newFile, newSize)) {
+    failure = Failure{FailureKind::TargetLocked, 0, pathToUtf8(target), {}};
+    return false;
+  }
+  if (fileSize(target, oldSize)) (void)makeWritable(target);
+  (void)removeFile(target);
+  if (!replaceFile(newFile, target, ignored)) {
+    failure = Failure{FailureKind::TargetLocked, 0, pathToUtf8(target), {}};
+    return false;
+  }
+  return true;
+}
 
 uint32_t packedBound(uint32_t n) {
   const uint32_t deflateBound = n + (n / 31744) * 5 + 133;
@@ -112,23 +139,16 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     failure = damaged("cannot open downloaded file");
     return false;
   }
-  uint8_t header[kPackedHeaderSize];
+  uint8_t headerBytes[kPackedHeaderSize];
   size_t got = 0;
-  if (!readFully(in, header, sizeof header, got) || got < sizeof header ||
-      std::memcmp(header, kPackedMagic, sizeof kPackedMagic) != 0) {
-    failure = damaged("not a packed file");
-    return false;
-  }
-  const uint64_t size = readU64(header + 4);
-  const uint32_t chunkSize = readU32(header + 12);
-  const uint32_t count = readU32(header + 16);
-  if (size != expectedSize || chunkSize == 0 || chunkSize > kMaxPackedChunkSize ||
-      count != (size + chunkSize - 1) / chunkSize) {
-    failure = damaged("packed file header does not match the manifest");
-    return false;
-  }
+  PackedHeader header;
+  if (!readFully(in, headerBytes, sizeof headerBytes, got)) got = 0;
+  if (!readPackedHeader(headerBytes, got, expectedSize, header, failure)) return false;
+  const uint64_t size = header.size;
+  const uint32_t chunkSize = header.chunkSize;
+  const uint32_t count = header.count;
   // The table is read as the chunks go; here it is only measured.
-  const uint64_t dataStart = kPackedHeaderSize + 4ull * count;
+  const uint64_t dataStart = header.dataStart();
   ChunkTable table;
   if (packedSize < dataStart || !table.open(packedPath, count) || !in.seek(dataStart, ignored)) {
     failure = damaged("packed file is truncated");
@@ -180,20 +200,9 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
     }
     position += length;
 
-    const uint8_t* data = input.data();
-    if (word & kRawChunkFlag) {
-      if (length != expected) {
-        failure = damaged("packed file is damaged");
-        return false;
-      }
-    } else {
-      if (!output) output.reset(new uint8_t[std::min<uint64_t>(chunkSize, size)]);
-      if (!inflater.inflate(input.data(), length, output.get(), expected)) {
-        failure = damaged("packed file is damaged");
-        return false;
-      }
-      data = output.get();
-    }
+    if (!output && !(word & kRawChunkFlag)) output.reset(new uint8_t[std::min<uint64_t>(chunkSize, size)]);
+    const uint8_t* data = nullptr;
+    if (!unpackChunk(word, input.data(), expected, inflater, output.get(), data, failure)) return false;
     sha.update(data, expected);
     if (!out.file.write(data, expected, ignored)) {
       failure = out.file.diskFull() ? Failure{FailureKind::DiskFull, 0, pathToUtf8(target), {}}
@@ -215,22 +224,7 @@ bool applyPacked(const std::filesystem::path& packedPath, const std::filesystem:
   // Published unflushed: one flush per small file would cost more than the
   // whole install. The caller flushes installed files together before the
   // digest cache vouches for them (DurableBatch).
-  if (!replaceFile(out.path(), target, ignored)) {
-    uint64_t oldSize = 0;
-    uint64_t newSize = 0;
-    // Our new file is gone: someone else moved it, most likely over the
-    // target. Deleting the target now would lose the file for good.
-    if (!fileSize(out.path(), newSize)) {
-      failure = Failure{FailureKind::TargetLocked, 0, pathToUtf8(target), {}};
-      return false;
-    }
-    if (fileSize(target, oldSize)) (void)makeWritable(target);
-    (void)removeFile(target);
-    if (!replaceFile(out.path(), target, ignored)) {
-      failure = Failure{FailureKind::TargetLocked, 0, pathToUtf8(target), {}};
-      return false;
-    }
-  }
+  if (!replaceTarget(out.path(), target, failure)) return false;
   out.keep();
   return true;
 }
