@@ -6,12 +6,14 @@
 #include <vector>
 
 #include "crypto/sha256.h"
+#include "data/buffer_pool.h"
 #include "data/hex.h"
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
 #include "updater/inflater.h"
 #include "updater/new_file.h"
+#include "updater/ordered_parallel.h"
 #include "updater/packed_file.h"
 #include "updater/target_place.h"
 
@@ -112,20 +114,34 @@ bool Patch::plan(Failure& failure) {
     chunksSize = 0;
   }
   sources_.assign(count_, Source::Missing);
-  for (uint32_t i = 0; i < count_; ++i) {
-    if (cancelled()) {
-      failure = cancelledFailure();
-      return false;
-    }
+  // The target's chunks are hashed on every core, each read through a
+  // handle and a buffer of its own.
+  BufferPool buffers(buffer_.size());
+  const auto work = [&](size_t i) {
+    const uint64_t offset = uint64_t{i} * file_.chunkSize;
+    const size_t bytes = chunkBytes(static_cast<uint32_t>(i));
+    if (cancelled() || offset + bytes > targetSize) return false;
+    File target;
+    std::string ignored;
+    const BufferPool::Lease buffer = buffers.lease();
+    return target.open(places_.target, File::Mode::Read, ignored) && readChunk(target, offset, buffer.data(), bytes) &&
+           digestIs(buffer.data(), bytes, digestOf(static_cast<uint32_t>(i)));
+  };
+  const auto done = [&](size_t index, bool inTarget) {
+    const auto i = static_cast<uint32_t>(index);
     const uint64_t offset = uint64_t{i} * file_.chunkSize;
     const size_t bytes = chunkBytes(i);
-    if (offset + bytes <= targetSize && readChunk(target_, offset, buffer_.data(), bytes) &&
-        digestIs(buffer_.data(), bytes, digestOf(i))) {
+    if (inTarget) {
       sources_[i] = Source::Target;
     } else if (offset + bytes <= chunksSize && readChunk(chunks_, offset, buffer_.data(), bytes) &&
                digestIs(buffer_.data(), bytes, digestOf(i))) {
       sources_[i] = Source::Chunks;
     }
+    return !cancelled();
+  };
+  if (!runInOrder(count_, hashingWorkers(), work, done)) {
+    failure = cancelledFailure();
+    return false;
   }
   return true;
 }
