@@ -27,10 +27,14 @@ def main():
     base, edited, appended = sys.argv[1:4]
     size = int(sys.argv[4]) if len(sys.argv) > 4 else 1 << 30
     rng = random.Random(13)
+    # Text blocks are slices of one pool: generating text line by line for
+    # every block would take minutes.
+    pool = text(rng, 16 * MIB)
     with open(base, "wb") as out:
         for _ in range(size // MIB):
             out.write(rng.randbytes(MIB // 2))
-            out.write(text(rng, MIB // 2))
+            at = rng.randrange(len(pool) - MIB // 2)
+            out.write(pool[at:at + MIB // 2])
     shutil.copyfile(base, edited)
     with open(edited, "r+b") as out:
         for k in range(10):
