@@ -15,31 +15,27 @@ void listAddonsJob(UpdateJob& job) {
   if (!fetched && job.events().onDone) job.events().onDone(false, true, code, detail);
 }
 
-std::string addonListText(const Json& event) {
+std::string addonListText(const AddonList& list) {
   std::string text;
-  for (const Json& addon : event.get("list").elements()) {
-    text += addon.get("id").text();
-    const std::string& name = addon.get("name").text();
-    if (name != addon.get("id").text()) text += " (" + name + ")";
-    if (addon.get("installed").boolOr(false)) {
+  for (const AddonListEntry& addon : list) {
+    if (!text.empty()) text += "\n";
+    text += addon.id;
+    if (addon.name != addon.id) text += " (" + addon.name + ")";
+    if (addon.installed) {
       text += ": installed";
-      const std::string& variant = addon.get("variant").text();
-      if (!variant.empty()) text += ", variant " + variant;
-      const std::string& key = addon.get("key").text();
-      if (!key.empty()) text += ", key " + key;
+      if (!addon.variant.empty()) text += ", variant " + addon.variant;
+      if (!addon.key.empty()) text += ", key " + addon.key;
     } else {
       text += ": not installed";
     }
     std::string variants;
-    for (const Json& variant : addon.get("variants").elements()) {
+    for (const AddonListEntry::Choice& variant : addon.variants) {
       if (!variants.empty()) variants += ", ";
-      variants += variant.get("id").text();
+      variants += variant.id;
     }
     if (!variants.empty()) text += "; variants: " + variants;
-    text += "\n";
   }
-  if (text.empty()) text = "No add-ons.\n";
-  return text;
+  return text.empty() ? "No add-ons." : text;
 }
 
 }  // namespace zv::cli

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "data/json.h"
+#include "bridge/page_event.h"
 
 namespace zv {
 class UpdateJob;
@@ -17,7 +17,7 @@ namespace zv::cli {
 // installed and a failed "done" with the manifest step's code.
 void listAddonsJob(UpdateJob& job);
 
-// The add-on list event as lines of text, one per add-on.
-std::string addonListText(const Json& event);
+// The add-on list as lines of text, one per add-on.
+std::string addonListText(const AddonList& list);
 
 }  // namespace zv::cli

@@ -10,10 +10,10 @@ void ConsoleHost::push(Item item) {
   ready_.notify_one();
 }
 
-bool ConsoleHost::handle(Bridge& bridge, const Item& item) {
+void ConsoleHost::handle(Bridge& bridge, Item& item) {
   switch (item.kind) {
     case Kind::PageEvent:
-      bridge.deliverPageEvent(item.text);
+      bridge.deliverPageEvent(std::move(item.event));
       break;
     case Kind::SelfUpdate:
       bridge.finishSelfUpdate(item.path);
@@ -22,7 +22,7 @@ bool ConsoleHost::handle(Bridge& bridge, const Item& item) {
       bridge.jobEnded();
       break;
     case Kind::Command:
-      bridge.handlePageMessage(item.text);
+      bridge.handlePageMessage(item.command);
       break;
     case Kind::EndOfInput:
       requestClose();
@@ -32,7 +32,6 @@ bool ConsoleHost::handle(Bridge& bridge, const Item& item) {
       closed_ = true;
       break;
   }
-  return !closed_ && !destroyed_;
 }
 
 bool ConsoleHost::take(Item& item, bool wait) {
@@ -44,17 +43,11 @@ bool ConsoleHost::take(Item& item, bool wait) {
   return true;
 }
 
-void ConsoleHost::run(Bridge& bridge, const std::function<bool()>& finished) {
+void ConsoleHost::handOver(Bridge& bridge, const std::function<bool()>& finished, bool wait) {
   Item item;
-  while (!closed_ && !destroyed_ && take(item, true)) {
-    if (!handle(bridge, item) || (finished && finished())) return;
-  }
-}
-
-void ConsoleHost::drain(Bridge& bridge) {
-  Item item;
-  while (!closed_ && !destroyed_ && take(item, false)) {
-    if (!handle(bridge, item)) return;
+  while (!closed_ && !destroyed_ && take(item, wait)) {
+    handle(bridge, item);
+    if (finished && finished()) return;
   }
 }
 

@@ -19,26 +19,26 @@ namespace zv::cli {
 class ConsoleHost final : public EventSink, public HostWindow {
  public:
   // page receives every event the page would, in order.
-  explicit ConsoleHost(std::function<void(const std::string& json)> page) : page_(std::move(page)) {}
+  explicit ConsoleHost(std::function<void(const PageEvent& event)> page) : page_(std::move(page)) {}
 
   // EventSink, any thread.
-  void postPageEvent(std::string text) override { push({Kind::PageEvent, std::move(text), {}}); }
+  void postPageEvent(PageEvent event) override { push({Kind::PageEvent, {}, std::move(event), {}}); }
   void postSelfUpdate(std::filesystem::path newLauncher) override {
-    push({Kind::SelfUpdate, {}, std::move(newLauncher)});
+    push({Kind::SelfUpdate, {}, {}, std::move(newLauncher)});
   }
-  void postJobEnded() override { push({Kind::JobEnded, {}, {}}); }
+  void postJobEnded() override { push({Kind::JobEnded, {}, {}, {}}); }
 
   // Input, any thread: one page command; the end of input, which closes the
   // launcher once the events posted before it was seen are out.
-  void postCommand(std::string line) { push({Kind::Command, std::move(line), {}}); }
-  void postEndOfInput() { push({Kind::EndOfInput, {}, {}}); }
+  void postCommand(std::string line) { push({Kind::Command, std::move(line), {}, {}}); }
+  void postEndOfInput() { push({Kind::EndOfInput, {}, {}, {}}); }
 
   // HostWindow, main thread. There is no window: its actions do nothing,
   // except closing, which ends the main loop the way the window's close does.
   bool pageViewExists() const override { return true; }
-  void sendToPage(const std::string& json) override { page_(json); }
+  void sendToPage(const PageEvent& event) override { page_(event); }
   void minimize() override {}
-  void requestClose() override { push({Kind::Close, {}, {}}); }
+  void requestClose() override { push({Kind::Close, {}, {}, {}}); }
   void beginDrag() override {}
   bool artDrawn() const override { return false; }
   void showArt(const ThemePicture&) override {}
@@ -46,9 +46,9 @@ class ConsoleHost final : public EventSink, public HostWindow {
 
   // Hands queued items to the bridge until the close sequence has run, a
   // self-update ended this launcher, or finished() says so after an item.
-  void run(Bridge& bridge, const std::function<bool()>& finished = {});
+  void run(Bridge& bridge, const std::function<bool()>& finished = {}) { handOver(bridge, finished, true); }
   // Hands over what is queued now, without waiting for more.
-  void drain(Bridge& bridge);
+  void drain(Bridge& bridge) { handOver(bridge, {}, false); }
 
   // True once a self-update started the new launcher.
   bool restarted() const { return destroyed_; }
@@ -57,7 +57,8 @@ class ConsoleHost final : public EventSink, public HostWindow {
   enum class Kind { PageEvent, SelfUpdate, JobEnded, Command, EndOfInput, Close };
   struct Item {
     Kind kind = Kind::PageEvent;
-    std::string text;
+    std::string command;
+    PageEvent event;
     std::filesystem::path path;
   };
 
@@ -65,10 +66,10 @@ class ConsoleHost final : public EventSink, public HostWindow {
   // The next item; with wait, blocks until there is one (the stdin reader
   // always ends with one), else false when there is none.
   bool take(Item& item, bool wait);
-  // False when the main loop must end.
-  bool handle(Bridge& bridge, const Item& item);
+  void handle(Bridge& bridge, Item& item);
+  void handOver(Bridge& bridge, const std::function<bool()>& finished, bool wait);
 
-  std::function<void(const std::string&)> page_;
+  std::function<void(const PageEvent&)> page_;
   std::mutex mutex_;
   std::condition_variable ready_;
   std::deque<Item> items_;

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/cli_addons.h"
+#include "data/valid_utf8.h"
+
 namespace zv::cli {
 namespace {
 
@@ -52,6 +55,19 @@ std::string lookUp(const Name (&table)[N], const std::string& code) {
   return code;
 }
 
+std::string resultLine(const JobResult& result) {
+  std::string line = lookUp(kResults, result.code);
+  if (!result.detail.empty()) line += ": " + result.detail;
+  if (!result.build.empty()) line += " (build " + result.build + ")";
+  return line;
+}
+
+std::string noticeLine(const Notice& notice) {
+  std::string line = lookUp(kNotices, notice.code);
+  if (!notice.detail.empty()) line += " " + notice.detail;
+  return line;
+}
+
 }  // namespace
 
 std::string byteText(double bytes) {
@@ -78,17 +94,15 @@ std::string durationText(double seconds) {
   return text;
 }
 
-std::string progressLine(const Json& event, size_t width) {
-  const double bytesDone = event.get("bytesDone").numberOr(0);
-  const double bytesTotal = event.get("bytesTotal").numberOr(0);
-  const double filesDone = event.get("filesDone").numberOr(0);
-  const double filesTotal = event.get("filesTotal").numberOr(0);
-  const double speed = event.get("speed").numberOr(0);
+std::string progressLine(const Progress& progress, size_t width) {
+  const auto bytesDone = static_cast<double>(progress.bytesDone);
+  const auto bytesTotal = static_cast<double>(progress.bytesTotal);
+  const double speed = progress.speed;
   double fraction = 0;
   if (bytesTotal > 0) {
     fraction = bytesDone / bytesTotal;
-  } else if (filesTotal > 0) {
-    fraction = filesDone / filesTotal;
+  } else if (progress.filesTotal > 0) {
+    fraction = static_cast<double>(progress.filesDone) / progress.filesTotal;
   }
   fraction = std::fmin(std::fmax(fraction, 0.0), 1.0);
   const int filled = static_cast<int>(fraction * kBarWidth);
@@ -101,7 +115,7 @@ std::string progressLine(const Json& event, size_t width) {
     line += "  " + byteText(speed) + "/s";
     if (bytesTotal > bytesDone) line += "  " + durationText((bytesTotal - bytesDone) / speed) + " left";
   }
-  const std::string& file = event.get("file").text();
+  const std::string& file = progress.file;
   if (!file.empty() && line.size() + 5 < width) {
     const size_t room = width - line.size() - 2;
     line += "  " + (file.size() <= room ? file : "..." + file.substr(file.size() - (room - 3)));
@@ -109,25 +123,11 @@ std::string progressLine(const Json& event, size_t width) {
   return line.size() > width ? line.substr(0, width) : line;
 }
 
-std::string resultLine(const Json& event) {
-  std::string line = lookUp(kResults, event.get("code").text());
-  const std::string& detail = event.get("detail").text();
-  if (!detail.empty()) line += ": " + detail;
-  const std::string& build = event.get("build").text();
-  if (!build.empty()) line += " (build " + build + ")";
-  return line;
-}
-
-std::string noticeLine(const Json& event) {
-  std::string line = lookUp(kNotices, event.get("code").text());
-  const std::string& detail = event.get("detail").text();
-  if (!detail.empty()) line += " " + detail;
-  return line;
-}
-
-void ProgressDisplay::print(const std::string& line) {
+// Texts from outside (file names, server messages) may carry bytes that are
+// no UTF-8; a console shows U+FFFD in their place.
+void ProgressDisplay::print(const std::string& lines) {
   finish();
-  std::printf("%s\n", line.c_str());
+  std::printf("%s\n", validUtf8(lines).c_str());
   std::fflush(stdout);
 }
 
@@ -138,15 +138,13 @@ void ProgressDisplay::finish() {
   lineWidth_ = 0;
 }
 
-void ProgressDisplay::show(const Json& event) {
-  const std::string& type = event.get("type").text();
-  if (type == "phase") {
-    const std::string& phase = event.get("phase").text();
-    if (phase != phase_) print(lookUp(kPhases, phase));
-    phase_ = phase;
-  } else if (type == "progress") {
+void ProgressDisplay::show(const EventValues& event) {
+  if (const auto* start = std::get_if<PhaseStart>(&event)) {
+    if (start->phase != phase_) print(lookUp(kPhases, start->phase));
+    phase_ = start->phase;
+  } else if (const auto* progress = std::get_if<Progress>(&event)) {
     if (!terminal_) return;
-    const std::string line = progressLine(event, kLineWidth);
+    const std::string line = validUtf8(progressLine(*progress, kLineWidth));
     // Blanks over the rest of a longer previous line: not every console
     // knows the erase-line sequence.
     const size_t pad = lineWidth_ > line.size() ? lineWidth_ - line.size() : 0;
@@ -154,11 +152,13 @@ void ProgressDisplay::show(const Json& event) {
     std::fflush(stdout);
     lineOpen_ = true;
     lineWidth_ = line.size();
-  } else if (type == "done") {
-    print(resultLine(event));
+  } else if (const auto* result = std::get_if<JobResult>(&event)) {
+    print(resultLine(*result));
     phase_.clear();
-  } else if (type == "notice") {
-    print(noticeLine(event));
+  } else if (const auto* notice = std::get_if<Notice>(&event)) {
+    print(noticeLine(*notice));
+  } else if (const auto* list = std::get_if<AddonList>(&event); list != nullptr && addonList_) {
+    print(addonListText(*list));
   }
 }
 

@@ -5,22 +5,24 @@
 
 #include <string>
 
-#include "data/json.h"
+#include "bridge/page_event.h"
 
 namespace zv::cli {
 
 class ProgressDisplay {
  public:
-  explicit ProgressDisplay(bool terminal) : terminal_(terminal) {}
+  // addonList: the add-on list events are shown too (the "addons" command).
+  ProgressDisplay(bool terminal, bool addonList) : terminal_(terminal), addonList_(addonList) {}
 
-  void show(const Json& event);
+  void show(const EventValues& event);
   // Ends a progress line still open.
   void finish();
 
  private:
-  void print(const std::string& line);
+  void print(const std::string& lines);
 
   bool terminal_;
+  bool addonList_;
   std::string phase_;  // the last phase shown: a job may announce it again
   bool lineOpen_ = false;
   size_t lineWidth_ = 0;
@@ -31,10 +33,6 @@ std::string byteText(double bytes);
 // "0:07", "1:02:03".
 std::string durationText(double seconds);
 // The progress line of a progress event, at most width characters.
-std::string progressLine(const Json& event, size_t width);
-// The result line of a done event.
-std::string resultLine(const Json& event);
-// The line of a notice event.
-std::string noticeLine(const Json& event);
+std::string progressLine(const Progress& progress, size_t width);
 
 }  // namespace zv::cli

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "app/cli_addons.h"
@@ -40,7 +41,7 @@ BridgeSetup bridgeSetup(const Startup& startup, const Options& options) {
 // The page protocol over standard input and output until the input ends or
 // the page closes the launcher.
 int runStdio(Startup& startup, const Options& options) {
-  auto host = std::make_shared<ConsoleHost>([](const std::string& json) { writeStandardOutput(json + "\n"); });
+  auto host = std::make_shared<ConsoleHost>([](const PageEvent& event) { writeStandardOutput(event.json + "\n"); });
   Bridge bridge(startup.config, startup.prefs, bridgeSetup(startup, options), *host, *host);
   // The reader may stay blocked on input after the launcher closed; it owns
   // a share of the host so that it never posts into a destroyed one.
@@ -61,35 +62,23 @@ int runStdio(Startup& startup, const Options& options) {
   return kExitOk;
 }
 
-struct Outcome {
-  bool done = false;
-  bool ok = false;
-  bool addonList = false;
-};
-
 int runOneShot(Startup& startup, const Options& options) {
   if ((options.command == Command::AddonInstall || options.command == Command::AddonRemove) &&
       !isValidAddonId(options.addonId)) {
     std::fprintf(stderr, "%s is not an add-on id (1 to 32 of a-z, 0-9, - and _)\n", options.addonId.c_str());
     return kExitUsage;
   }
-  ProgressDisplay display(!options.json && isTerminal(ConsoleStream::Output));
-  Outcome outcome;
-  auto host = std::make_shared<ConsoleHost>([&](const std::string& json) {
-    if (options.json) writeStandardOutput(json + "\n");
-    const Json event = Json::parse(json);
-    const std::string& type = event.get("type").text();
-    if (type == "done") {
-      outcome.done = true;
-      outcome.ok = event.get("ok").boolOr(false);
-    } else if (type == "addons" && options.command == Command::Addons) {
-      outcome.addonList = true;
-      if (!options.json) {
-        display.finish();
-        std::fputs(addonListText(event).c_str(), stdout);
-      }
+  ProgressDisplay display(!options.json && isTerminal(ConsoleStream::Output), options.command == Command::Addons);
+  std::optional<bool> jobOk;  // from the job's result
+  bool addonList = false;
+  auto host = std::make_shared<ConsoleHost>([&](const PageEvent& event) {
+    if (options.json) {
+      writeStandardOutput(event.json + "\n");
+    } else {
+      display.show(event.values);
     }
-    if (!options.json) display.show(event);
+    if (const auto* result = std::get_if<JobResult>(&event.values)) jobOk = result->ok;
+    addonList = addonList || std::holds_alternative<AddonList>(event.values);
   });
 
   // After a self-update the new launcher runs this same command; its exit
@@ -127,8 +116,8 @@ int runOneShot(Startup& startup, const Options& options) {
     int exitCode = kExitFailed;
     return restarted.wait(exitCode) ? exitCode : kExitFailed;
   }
-  if (options.command == Command::Addons) return outcome.addonList && !outcome.done ? kExitOk : kExitFailed;
-  return outcome.done && outcome.ok ? kExitOk : kExitFailed;
+  if (options.command == Command::Addons) return addonList && !jobOk.has_value() ? kExitOk : kExitFailed;
+  return jobOk.value_or(false) ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -1,32 +1,11 @@
 #include "bridge/bridge.h"
 
-#include "addons/addon_jobs.h"
 #include "bridge/event_gate.h"
 #include "bridge/page_protocol.h"
 #include "data/valid_utf8.h"
-#include "net/make_fetcher.h"
-#include "platform/open_url.h"
 #include "updater/update_job.h"
 
 namespace zv {
-namespace {
-
-void fillDefaults(BridgeServices& services) {
-  if (!services.startBackground) services.startBackground = startBackgroundTasks;
-  if (!services.runUpdate) services.runUpdate = runUpdate;
-  if (!services.runAddonInstall) services.runAddonInstall = runAddonInstall;
-  if (!services.runAddonRemove) services.runAddonRemove = runAddonRemove;
-  if (!services.makeFetcher) services.makeFetcher = [] { return makeFetcher(); };
-  if (!services.openUrl) services.openUrl = [](const std::string& url) { zv::openUrl(url); };
-  if (!services.startLauncher) {
-    services.startLauncher = [](const ProcessCommand& command, StartError& error) {
-      return startProcess(command, error);
-    };
-  }
-  if (services.gameStarter == nullptr) services.gameStarter = &systemGameStarter();
-}
-
-}  // namespace
 
 Bridge::Bridge(const LauncherConfig& config, Preferences& prefs, BridgeSetup setup, EventSink& sink,
                HostWindow& window, BridgeServices services)
@@ -36,9 +15,7 @@ Bridge::Bridge(const LauncherConfig& config, Preferences& prefs, BridgeSetup set
       sink_(sink),
       window_(window),
       services_(std::move(services)),
-      gate_(std::make_shared<EventGate>(sink)) {
-  fillDefaults(services_);
-}
+      gate_(std::make_shared<EventGate>(sink)) {}
 
 Bridge::~Bridge() { close(); }
 
@@ -74,38 +51,40 @@ void Bridge::ready() {
   if (closed_) return;
   pageReady_ = true;
   // Events that arrived before the page could take them, in arrival order.
-  std::vector<std::string> queued;
+  std::vector<PageEvent> queued;
   queued.swap(pendingPageEvents_);
-  for (const std::string& text : queued) deliverPageEvent(text);
+  for (PageEvent& event : queued) deliverPageEvent(std::move(event));
   postPageEvent(initEvent(config_, prefs_));
   if (backgroundStarted_) return;
   backgroundStarted_ = true;
   if (services_.startBackground) {
     std::shared_ptr<EventGate> gate = gate_;
     BackgroundReports reports;
-    reports.news = [gate](const News& news) { gate->post(newsEvent(news).dump()); };
-    reports.status = [gate](const ServerStatus& status) { gate->post(statusEvent(status).dump()); };
+    reports.news = [gate](const News& news) { gate->post(newsEvent(news)); };
+    reports.status = [gate](const ServerStatus& status) { gate->post(statusEvent(status)); };
     services_.startBackground(config_, reports, gate->closing);
   }
   if (!jobBusy_.load()) startUpdate(CheckMode::Check);
 }
 
-void Bridge::deliverPageEvent(const std::string& text) {
+void Bridge::deliverPageEvent(PageEvent event) {
   if (closed_) return;
   // Texts from outside (page commands, server documents) may carry bytes that
   // are no UTF-8, which the page would not take as JSON. They are only ever
   // inside JSON strings, so putting U+FFFD in their place keeps it valid.
-  std::string valid = validUtf8(text);
+  event.json = validUtf8(event.json);
   if (pageReady_ && window_.pageViewExists()) {
-    window_.sendToPage(valid);
+    window_.sendToPage(event);
   } else {
-    pendingPageEvents_.push_back(std::move(valid));
+    pendingPageEvents_.push_back(std::move(event));
   }
 }
 
-void Bridge::postPageEvent(const Json& event) { gate_->post(event.dump()); }
+void Bridge::postPageEvent(PageEvent event) { gate_->post(std::move(event)); }
 
-void Bridge::sendNotice(std::string_view code, std::string_view detail) { postPageEvent(noticeEvent(code, detail)); }
+void Bridge::sendNotice(const std::string& code, const std::string& detail) {
+  postPageEvent(noticeEvent({code, detail}));
+}
 
 std::shared_ptr<const Manifest> Bridge::lastManifest() const {
   std::lock_guard lock(manifestMutex_);

@@ -20,17 +20,19 @@
 #include <thread>
 #include <vector>
 
+#include "addons/addon_jobs.h"
 #include "bridge/event_sink.h"
 #include "bridge/host_window.h"
+#include "bridge/page_event.h"
 #include "bridge/self_update_swap.h"
-#include "data/json.h"
 #include "data/launcher_config.h"
 #include "data/preferences.h"
 #include "data/theme_picture.h"
 #include "data/video_settings.h"
 #include "game/game_start.h"
 #include "net/background_tasks.h"
-#include "net/fetcher.h"
+#include "net/make_fetcher.h"
+#include "platform/open_url.h"
 #include "updater/manifest.h"
 #include "updater/update_events.h"
 
@@ -39,29 +41,31 @@ namespace zv {
 class UpdateJob;
 class EventGate;
 
-// What the bridge starts and calls. Empty members get the real thing
-// (net/background_tasks.h, addons/addon_jobs.h, the platform's fetcher,
-// browser and process start); tests replace the ones they watch.
+// What the bridge starts and calls: the real thing, unless a test replaces
+// what it watches.
 struct BridgeServices {
   // Starts the news and status tasks, once, at the page's first "ready". The
   // tasks may outlive the bridge: closing stays valid as long as they hold a
   // copy of reports, and reports drop events once the host is gone.
   std::function<void(const LauncherConfig& config, const BackgroundReports& reports,
                      const std::atomic<bool>& closing)>
-      startBackground;
+      startBackground = startBackgroundTasks;
   // The jobs.
-  std::function<void(UpdateJob& updater, CheckMode mode)> runUpdate;
+  std::function<void(UpdateJob& updater, CheckMode mode)> runUpdate = zv::runUpdate;
   std::function<void(UpdateJob& updater, const std::string& id, const std::string& variant, const std::string& key)>
-      runAddonInstall;
-  std::function<void(UpdateJob& updater, const std::string& id, const Manifest* manifest)> runAddonRemove;
+      runAddonInstall = zv::runAddonInstall;
+  std::function<void(UpdateJob& updater, const std::string& id, const Manifest* manifest)> runAddonRemove =
+      zv::runAddonRemove;
   // A fetcher for one job.
-  std::function<std::unique_ptr<Fetcher>()> makeFetcher;
+  std::function<std::unique_ptr<Fetcher>()> makeFetcher = [] { return zv::makeFetcher(); };
   // Shows a web page (the caller has checked the scheme).
-  std::function<void(const std::string& url)> openUrl;
+  std::function<void(const std::string& url)> openUrl = [](const std::string& url) { zv::openUrl(url); };
   // Starts the new launcher after a self-update.
-  ProcessStartFn startLauncher;
-  // The game start's processes and pauses; null: the system's.
-  GameProcessStarter* gameStarter = nullptr;
+  ProcessStartFn startLauncher = [](const ProcessCommand& command, StartError& error) {
+    return startProcess(command, error);
+  };
+  // The game start's processes and pauses.
+  GameProcessStarter* gameStarter = &systemGameStarter();
 };
 
 // Process-wide values fixed at start-up.
@@ -120,7 +124,7 @@ class Bridge {
   // The host's main thread hands back what was posted to its EventSink.
   // jobEnded also delivers the job's "done" event: the page sees a result
   // only when a new job can start.
-  void deliverPageEvent(const std::string& text);
+  void deliverPageEvent(PageEvent event);
   void finishSelfUpdate(const std::filesystem::path& newLauncher);
   void jobEnded();
 
@@ -137,8 +141,8 @@ class Bridge {
   bool jobBusy() const { return jobBusy_.load(); }
 
   // Any thread.
-  void postPageEvent(const Json& event);
-  void sendNotice(std::string_view code, std::string_view detail);
+  void postPageEvent(PageEvent event);
+  void sendNotice(const std::string& code, const std::string& detail);
 
   // The manifest the last job accepted (null before any).
   std::shared_ptr<const Manifest> lastManifest() const;
@@ -150,8 +154,10 @@ class Bridge {
   std::filesystem::path logPath() const;
 
  private:
+  // Waits for the job thread, if any, and marks the launcher idle.
+  void joinJob();
   void runWorker(const Job& job, const std::filesystem::path& launcherPath);
-  void runJob(const Job& job, const std::filesystem::path& launcherPath, bool& handedOver, std::string& result);
+  void runJob(const Job& job, const std::filesystem::path& launcherPath, bool& handedOver, PageEvent& result);
 
   const LauncherConfig& config_;
   Preferences& prefs_;
@@ -167,13 +173,13 @@ class Bridge {
   bool backgroundStarted_ = false;
   bool closed_ = false;
   bool selfUpdateOff_ = false;
-  std::vector<std::string> pendingPageEvents_;
+  std::vector<PageEvent> pendingPageEvents_;
 
   std::thread jobThread_;
   std::atomic<bool> jobBusy_{false};
   mutable std::mutex jobMutex_;
   UpdateJob* currentUpdater_ = nullptr;  // guarded by jobMutex_
-  std::string jobResult_;  // the ended job's "done", written before its thread ends
+  PageEvent jobResult_;  // the ended job's "done", written before its thread ends
 
   mutable std::mutex manifestMutex_;
   std::shared_ptr<const Manifest> lastManifest_;  // guarded by manifestMutex_

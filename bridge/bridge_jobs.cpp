@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <system_error>
+#include <utility>
 
 #include "bridge/bridge.h"
 #include "bridge/event_gate.h"
@@ -46,20 +47,20 @@ void Bridge::startJob(Job job) {
     // Without a worker nothing would ever clear the busy flag and the page
     // would wait for a result forever.
     jobBusy_.store(false);
-    postPageEvent(doneEvent(false, true, "failed", std::string("cannot start a job: ") + error.what(), ""));
+    postPageEvent(doneEvent({false, true, "failed", std::string("cannot start a job: ") + error.what(), ""}));
   }
 }
 
 void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath) {
   bool handedOver = false;
-  std::string result;
+  PageEvent result;
   try {
     runJob(job, launcherPath, handedOver, result);
   } catch (...) {
     // Jobs report through onDone; this only keeps a fault (in the job, or
     // in making its fetcher or job) from leaving the page without a
     // result and the launcher busy for good.
-    if (result.empty() && !handedOver) result = doneEvent(false, true, "failed", faultText(), "").dump();
+    if (result.json.empty() && !handedOver) result = doneEvent({false, true, "failed", faultText(), ""});
   }
   if (!handedOver) {
     jobResult_ = std::move(result);  // read by the main thread after joining this one
@@ -68,27 +69,22 @@ void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath
 }
 
 void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, bool& handedOver,
-                    std::string& result) {
+                    PageEvent& result) {
   std::unique_ptr<Fetcher> fetcher = services_.makeFetcher();
   UpdateJob* self = nullptr;
   // A cancel that arrives before the job's first step is cleared by it; while
   // the window closes, every event of the job asks again, so a close never
   // waits for a whole job.
-  auto stopIfClosing = [this, &self] {
+  auto postAndStopIfClosing = [this, &self](PageEvent event) {
     if (self != nullptr && gate_->closing.load()) self->requestCancel();
+    postPageEvent(std::move(event));
   };
   UpdateEvents events;
-  events.onPhase = [this, stopIfClosing](const std::string& phase) {
-    stopIfClosing();
-    postPageEvent(phaseEvent(phase));
-  };
-  events.onProgress = [this, stopIfClosing](const Progress& progress) {
-    stopIfClosing();
-    postPageEvent(progressEvent(progress));
-  };
+  events.onPhase = [post = postAndStopIfClosing](const std::string& phase) { post(phaseEvent(phase)); };
+  events.onProgress = [post = postAndStopIfClosing](const Progress& progress) { post(progressEvent(progress)); };
   // The result goes out with the job's end (see jobEnded), not before it.
   events.onDone = [&self, &result](bool ok, bool canPlay, const std::string& code, const std::string& detail) {
-    result = doneEvent(ok, canPlay, code, detail, self != nullptr ? self->build() : std::string()).dump();
+    result = doneEvent({ok, canPlay, code, detail, self != nullptr ? self->build() : std::string()});
   };
   events.onSelfUpdate = [this, &handedOver](const std::filesystem::path& newLauncher) {
     handedOver = true;
@@ -99,7 +95,7 @@ void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, b
     std::lock_guard lock(manifestMutex_);
     lastManifest_ = std::move(copy);
   };
-  events.onAddons = [this](const std::vector<AddonListEntry>& list) { postPageEvent(addonsEvent(list)); };
+  events.onAddons = [this](const AddonList& list) { postPageEvent(addonsEvent(list)); };
 
   UpdateJob updater(setup_.clientFolder, launcherPath, config_, *fetcher, std::move(events));
   self = &updater;
@@ -116,7 +112,7 @@ void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, b
   try {
     job(updater);
   } catch (...) {
-    if (result.empty() && !handedOver) updater.events().onDone(false, true, "failed", faultText());
+    if (result.json.empty() && !handedOver) updater.events().onDone(false, true, "failed", faultText());
   }
 }
 
@@ -147,15 +143,18 @@ void Bridge::requestCancel() {
   if (currentUpdater_ != nullptr) currentUpdater_->requestCancel();
 }
 
-void Bridge::jobEnded() {
+void Bridge::joinJob() {
   if (jobThread_.joinable()) jobThread_.join();
   jobBusy_.store(false);
+}
+
+void Bridge::jobEnded() {
+  joinJob();
   // A page that answers "done" at once with a new command finds no job
   // running: the result is delivered only now. It was the job's last event,
   // so the order of the page's events is the order of posting.
-  std::string result;
-  result.swap(jobResult_);
-  if (!result.empty()) deliverPageEvent(result);
+  PageEvent result = std::exchange(jobResult_, {});
+  if (!result.json.empty()) deliverPageEvent(std::move(result));
 }
 
 void Bridge::close() {
@@ -163,15 +162,13 @@ void Bridge::close() {
   closed_ = true;
   gate_->closing.store(true);
   requestCancel();
-  if (jobThread_.joinable()) jobThread_.join();
-  jobBusy_.store(false);
+  joinJob();
   gate_->shut();
   pendingPageEvents_.clear();
 }
 
 void Bridge::finishSelfUpdate(const std::filesystem::path& newLauncher) {
-  if (jobThread_.joinable()) jobThread_.join();
-  jobBusy_.store(false);
+  joinJob();
   if (closed_) return;
   ProcessCommand restart;
   restart.program = setup_.launcherPath;

@@ -6,8 +6,6 @@
 
 #include <atomic>
 #include <mutex>
-#include <string>
-
 #include "bridge/event_sink.h"
 
 namespace zv {
@@ -16,9 +14,9 @@ class EventGate {
  public:
   explicit EventGate(EventSink& sink) : sink_(&sink) {}
 
-  void post(std::string text) {
+  void post(PageEvent event) {
     std::lock_guard lock(mutex_);
-    if (sink_ != nullptr) sink_->postPageEvent(std::move(text));
+    if (sink_ != nullptr) sink_->postPageEvent(std::move(event));
   }
   // After this no post reaches the sink.
   void shut() {

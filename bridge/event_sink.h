@@ -6,7 +6,8 @@
 // drained by its main loop).
 
 #include <filesystem>
-#include <string>
+
+#include "bridge/page_event.h"
 
 namespace zv {
 
@@ -14,8 +15,8 @@ class EventSink {
  public:
   virtual ~EventSink() = default;
 
-  // One compact JSON event; the main thread calls Bridge::deliverPageEvent.
-  virtual void postPageEvent(std::string text) = 0;
+  // One event; the main thread calls Bridge::deliverPageEvent.
+  virtual void postPageEvent(PageEvent event) = 0;
   // A downloaded new launcher; the main thread calls Bridge::finishSelfUpdate.
   virtual void postSelfUpdate(std::filesystem::path newLauncher) = 0;
   // The job thread is about to end; the main thread calls Bridge::jobEnded.

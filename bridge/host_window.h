@@ -3,8 +3,7 @@
 // to. Called on the main thread only. The console host has a page (its
 // output) and no window, so most of these do nothing there.
 
-#include <string>
-
+#include "bridge/page_event.h"
 #include "data/theme_picture.h"
 
 namespace zv {
@@ -15,8 +14,9 @@ class HostWindow {
 
   // Whether a page view exists that can be given events now.
   virtual bool pageViewExists() const = 0;
-  // Hands one compact JSON event to the page.
-  virtual void sendToPage(const std::string& json) = 0;
+  // Hands one event to the page: its JSON text, or, where the host shows
+  // events itself, its values.
+  virtual void sendToPage(const PageEvent& event) = 0;
 
   virtual void minimize() = 0;
   // Asks for the window to close later; the close then runs Bridge::close.

@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "data/json.h"
 #include "net/background_tasks.h"
 #include "zv_version.h"
 
@@ -20,11 +21,11 @@ Json objectOf(Members members) {
   return object;
 }
 
-// An event: "type" first, then the members.
-Json eventOf(std::string_view type, Members members = {}) {
+// An event: "type" first, then the members; its text, and the values it was made from.
+PageEvent eventOf(std::string_view type, Members members = {}, EventValues values = {}) {
   Json event = objectOf({{"type", type}});
   for (const auto& [key, value] : members) event.set(key, value);
-  return event;
+  return {event.dump(), std::move(values)};
 }
 
 Json choices(const std::vector<AddonListEntry::Choice>& list) {
@@ -60,7 +61,7 @@ static_assert(std::size(kCommandNames) == static_cast<size_t>(Kind::SetArt) + 1)
 
 }  // namespace
 
-Json initEvent(const LauncherConfig& config, const Preferences& prefs) {
+PageEvent initEvent(const LauncherConfig& config, const Preferences& prefs) {
   Json links = Json::object();
   for (const LauncherLink& link : config.links) links.set(link.name, true);
   return eventOf("init", {{"serverName", config.serverName},
@@ -73,36 +74,37 @@ Json initEvent(const LauncherConfig& config, const Preferences& prefs) {
                           {"status", statusConfigured(config)}});
 }
 
-Json phaseEvent(std::string_view phase) { return eventOf("phase", {{"phase", phase}}); }
+PageEvent phaseEvent(const std::string& phase) { return eventOf("phase", {{"phase", phase}}, PhaseStart{phase}); }
 
-Json progressEvent(const Progress& progress) {
-  return eventOf("progress", {{"phase", progress.phase},
-                              {"file", progress.file},
-                              {"filesDone", progress.filesDone},
-                              {"filesTotal", progress.filesTotal},
-                              {"bytesDone", progress.bytesDone},
-                              {"bytesTotal", progress.bytesTotal},
-                              {"speed", progress.speed}});
+PageEvent progressEvent(const Progress& progress) {
+  return eventOf("progress",
+                 {{"phase", progress.phase}, {"file", progress.file}, {"filesDone", progress.filesDone},
+                  {"filesTotal", progress.filesTotal}, {"bytesDone", progress.bytesDone},
+                  {"bytesTotal", progress.bytesTotal}, {"speed", progress.speed}},
+                 progress);
 }
 
-Json doneEvent(bool ok, bool canPlay, std::string_view code, std::string_view detail, std::string_view build) {
-  return eventOf("done", {{"ok", ok}, {"canPlay", canPlay}, {"code", code}, {"detail", detail}, {"build", build}});
+PageEvent doneEvent(const JobResult& result) {
+  return eventOf("done",
+                 {{"ok", result.ok}, {"canPlay", result.canPlay}, {"code", result.code}, {"detail", result.detail},
+                  {"build", result.build}},
+                 result);
 }
 
-Json noticeEvent(std::string_view code, std::string_view detail) {
-  return eventOf("notice", {{"code", code}, {"detail", detail}});
+PageEvent noticeEvent(const Notice& notice) {
+  return eventOf("notice", {{"code", notice.code}, {"detail", notice.detail}}, notice);
 }
 
-Json newsEvent(const News& news) {
+PageEvent newsEvent(const News& news) {
   return news.fetched ? eventOf("news", {{"data", news.document}}) : eventOf("news");
 }
 
-Json statusEvent(const ServerStatus& status) {
+PageEvent statusEvent(const ServerStatus& status) {
   if (!status.known) return eventOf("status", {{"online", Json()}});
   return eventOf("status", {{"online", status.online}, {"players", status.players}});
 }
 
-Json settingsEvent(const VideoSettings& settings, std::string_view lang) {
+PageEvent settingsEvent(const VideoSettings& settings, std::string_view lang) {
   Json resolutions = Json::array();
   for (const Resolution& size : settings.resolutions) {
     resolutions.push(Json::array().push(size.width).push(size.height));
@@ -114,12 +116,12 @@ Json settingsEvent(const VideoSettings& settings, std::string_view lang) {
                               {"resolutions", std::move(resolutions)}});
 }
 
-Json settingsSavedEvent(bool ok) { return eventOf("settingsSaved", {{"ok", ok}}); }
+PageEvent settingsSavedEvent(bool ok) { return eventOf("settingsSaved", {{"ok", ok}}); }
 
-Json addonsEvent(const std::vector<AddonListEntry>& list) {
+PageEvent addonsEvent(const AddonList& list) {
   Json entries = Json::array();
   for (const AddonListEntry& addon : list) entries.push(addonEntry(addon));
-  return eventOf("addons", {{"list", std::move(entries)}});
+  return eventOf("addons", {{"list", std::move(entries)}}, list);
 }
 
 PageCommand parsePageCommand(std::string_view text) {

@@ -7,41 +7,39 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "data/json.h"
+#include "bridge/page_event.h"
 #include "data/launcher_config.h"
 #include "data/preferences.h"
 #include "data/theme_picture.h"
 #include "data/video_settings.h"
 #include "net/news.h"
 #include "net/status.h"
-#include "updater/update_events.h"
 
 namespace zv {
 
 // ---- Events: the page gets each as its compact JSON text ----
 
 // {"type":"init", serverName, version, lang, theme, mode, links, news, status}
-Json initEvent(const LauncherConfig& config, const Preferences& prefs);
+PageEvent initEvent(const LauncherConfig& config, const Preferences& prefs);
 // {"type":"phase", phase}
-Json phaseEvent(std::string_view phase);
+PageEvent phaseEvent(const std::string& phase);
 // {"type":"progress", phase, file, filesDone, filesTotal, bytesDone, bytesTotal, speed}
-Json progressEvent(const Progress& progress);
+PageEvent progressEvent(const Progress& progress);
 // {"type":"done", ok, canPlay, code, detail, build}
-Json doneEvent(bool ok, bool canPlay, std::string_view code, std::string_view detail, std::string_view build);
+PageEvent doneEvent(const JobResult& result);
 // {"type":"notice", code, detail}
-Json noticeEvent(std::string_view code, std::string_view detail);
+PageEvent noticeEvent(const Notice& notice);
 // {"type":"news", data}: data left out when the fetch failed.
-Json newsEvent(const News& news);
+PageEvent newsEvent(const News& news);
 // {"type":"status", online, players}: online null and no players when not known.
-Json statusEvent(const ServerStatus& status);
+PageEvent statusEvent(const ServerStatus& status);
 // {"type":"settings", windowed, width, height, lang, resolutions: [[w, h], ...]}
-Json settingsEvent(const VideoSettings& settings, std::string_view lang);
+PageEvent settingsEvent(const VideoSettings& settings, std::string_view lang);
 // {"type":"settingsSaved", ok}
-Json settingsSavedEvent(bool ok);
+PageEvent settingsSavedEvent(bool ok);
 // {"type":"addons", list: [{id, name, variants, [keys, defaultKey], installed, variant, key}, ...]}
-Json addonsEvent(const std::vector<AddonListEntry>& list);
+PageEvent addonsEvent(const AddonList& list);
 
 // ---- Commands: what the page asks for ----
 

@@ -7,7 +7,7 @@
 
 namespace zv {
 
-// lParam: a std::string* holding one compact JSON event for the page.
+// lParam: a PageEvent* holding one event for the page.
 constexpr UINT MsgPageEvent = WM_APP + 1;
 // lParam: a std::filesystem::path* naming the downloaded new launcher.
 constexpr UINT MsgSelfUpdate = WM_APP + 2;

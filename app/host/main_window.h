@@ -46,13 +46,13 @@ class MainWindow final : public EventSink, public HostWindow {
   void show();
 
   // EventSink, any thread.
-  void postPageEvent(std::string text) override;
+  void postPageEvent(PageEvent event) override;
   void postSelfUpdate(std::filesystem::path newLauncher) override;
   void postJobEnded() override;
 
   // HostWindow, main thread.
   bool pageViewExists() const override { return webViewStarted_; }
-  void sendToPage(const std::string& json) override;
+  void sendToPage(const PageEvent& event) override;
   void minimize() override;
   void requestClose() override;
   void beginDrag() override;

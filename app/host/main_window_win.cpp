@@ -116,8 +116,8 @@ LRESULT MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
     case MsgPageEvent: {
-      std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(lParam));
-      if (bridge_ != nullptr) bridge_->deliverPageEvent(*text);
+      std::unique_ptr<PageEvent> event(reinterpret_cast<PageEvent*>(lParam));
+      if (bridge_ != nullptr) bridge_->deliverPageEvent(std::move(*event));
       return 0;
     }
     case MsgSelfUpdate: {
@@ -139,12 +139,12 @@ void MainWindow::post(UINT message, LPARAM lParam) {
   HWND window = window_.load();
   if (window != nullptr && PostMessageW(window, message, 0, lParam)) return;
   // The window is gone: nobody will free what the message carried.
-  if (message == MsgPageEvent) delete reinterpret_cast<std::string*>(lParam);
+  if (message == MsgPageEvent) delete reinterpret_cast<PageEvent*>(lParam);
   if (message == MsgSelfUpdate) delete reinterpret_cast<std::filesystem::path*>(lParam);
 }
 
-void MainWindow::postPageEvent(std::string text) {
-  post(MsgPageEvent, reinterpret_cast<LPARAM>(new std::string(std::move(text))));
+void MainWindow::postPageEvent(PageEvent event) {
+  post(MsgPageEvent, reinterpret_cast<LPARAM>(new PageEvent(std::move(event))));
 }
 
 void MainWindow::postSelfUpdate(std::filesystem::path newLauncher) {
@@ -153,9 +153,9 @@ void MainWindow::postSelfUpdate(std::filesystem::path newLauncher) {
 
 void MainWindow::postJobEnded() { post(MsgJobEnded, 0); }
 
-void MainWindow::sendToPage(const std::string& json) {
-  taskbar_.onPageEvent(json);
-  (void)webView_.postJson(json);
+void MainWindow::sendToPage(const PageEvent& event) {
+  taskbar_.onPageEvent(event.values);
+  (void)webView_.postJson(event.json);
 }
 
 void MainWindow::minimize() { ShowWindow(handle(), SW_MINIMIZE); }

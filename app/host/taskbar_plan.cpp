@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "data/json.h"
 
 namespace zv {
 namespace {
@@ -22,34 +21,30 @@ TaskbarUpdate TaskbarPlan::setState(TaskbarState state) {
   return update;
 }
 
-TaskbarUpdate TaskbarPlan::onPageEvent(std::string_view json, uint64_t nowMs) {
-  const Json event = Json::parse(json);
-  const std::string& type = event.get("type").text();
-  if (type == "phase") {
-    const std::string& phase = event.get("phase").text();
+TaskbarUpdate TaskbarPlan::onPageEvent(const EventValues& event, uint64_t nowMs) {
+  if (const auto* start = std::get_if<PhaseStart>(&event)) {
     if (!jobRunning_) {
       jobRunning_ = true;
       jobStart_ = nowMs;
     }
     // A download keeps the machine awake until the job ends; the phases
     // after it are short.
-    if (isDownloadPhase(phase)) awake_ = true;
+    if (isDownloadPhase(start->phase)) awake_ = true;
     // After a queue wait the phase it interrupted is announced again.
-    return setState(phase == "queue" ? TaskbarState::Paused : TaskbarState::Working);
+    return setState(start->phase == "queue" ? TaskbarState::Paused : TaskbarState::Working);
   }
-  if (type == "progress" && jobRunning_) {
-    const double bytesTotal = event.get("bytesTotal").numberOr(0);
-    const double filesTotal = event.get("filesTotal").numberOr(0);
-    if (bytesTotal <= 0 && filesTotal <= 0) return {};
-    const double done = bytesTotal > 0 ? event.get("bytesDone").numberOr(0) : event.get("filesDone").numberOr(0);
-    const double total = bytesTotal > 0 ? bytesTotal : filesTotal;
+  if (const auto* progress = std::get_if<Progress>(&event); progress != nullptr && jobRunning_) {
+    const bool byBytes = progress->bytesTotal > 0;
+    const double total = byBytes ? static_cast<double>(progress->bytesTotal) : progress->filesTotal;
+    if (total <= 0) return {};
+    const double done = byBytes ? static_cast<double>(progress->bytesDone) : progress->filesDone;
     TaskbarUpdate update = setState(state_ == TaskbarState::Paused ? TaskbarState::Paused : TaskbarState::Normal);
     update.valueChanged = true;
-    update.fraction = done <= 0 ? 0 : (done >= total ? 1 : done / total);
+    update.fraction = done >= total ? 1 : done / total;
     return update;
   }
-  if (type == "done") {
-    const bool failed = !event.get("ok").boolOr(false) && event.get("code").text() != "cancelled";
+  if (const auto* result = std::get_if<JobResult>(&event)) {
+    const bool failed = !result->ok && result->code != "cancelled";
     TaskbarUpdate update = setState(failed ? TaskbarState::Error : TaskbarState::None);
     if (failed) {
       update.valueChanged = true;

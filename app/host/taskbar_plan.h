@@ -7,7 +7,8 @@
 // behind other windows). Portable, so that the rules are tested natively.
 
 #include <cstdint>
-#include <string_view>
+
+#include "bridge/page_event.h"
 
 namespace zv {
 
@@ -27,8 +28,8 @@ class TaskbarPlan {
   // date" check at start-up is not.
   static constexpr uint64_t kLongJobMs = 15000;
 
-  // One event on its way to the page; nowMs: any steady clock.
-  TaskbarUpdate onPageEvent(std::string_view json, uint64_t nowMs);
+  // The values of one event on its way to the page; nowMs: any steady clock.
+  TaskbarUpdate onPageEvent(const EventValues& event, uint64_t nowMs);
   // The job thread was joined; a job that ended without a result (a
   // self-update hand-over) leaves the button too.
   TaskbarUpdate onJobEnded();

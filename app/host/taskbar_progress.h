@@ -23,7 +23,7 @@ class TaskbarProgress {
   // Without a taskbar only the flash and the sleep block work.
   void attach(HWND window);
   // Every event on its way to the page.
-  void onPageEvent(const std::string& json);
+  void onPageEvent(const EventValues& event);
   // The job thread was joined: whatever happened, the machine may sleep.
   void jobEnded();
   void detach();

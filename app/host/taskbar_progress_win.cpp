@@ -39,7 +39,7 @@ void TaskbarProgress::detach() {
   window_ = nullptr;
 }
 
-void TaskbarProgress::onPageEvent(const std::string& json) { apply(plan_.onPageEvent(json, GetTickCount64())); }
+void TaskbarProgress::onPageEvent(const EventValues& event) { apply(plan_.onPageEvent(event, GetTickCount64())); }
 
 void TaskbarProgress::jobEnded() { apply(plan_.onJobEnded()); }
 

@@ -77,7 +77,7 @@ TEST(AddonListEvent, ManifestAddonsFirstThenRecordsItDoesNotKnow) {
                            R"({"id":"end","label":"End"},{"id":"pageup","label":"Page Up"},)"
                            R"({"id":"pagedown","label":"Page Down"},{"id":"pause","label":"Pause"},)"
                            R"({"id":"scrolllock","label":"Scroll Lock"}])";
-  EXPECT_EQ(addonsEvent(addonList(&manifest, state)).dump(),
+  EXPECT_EQ(addonsEvent(addonList(&manifest, state)).json,
             R"({"type":"addons","list":[)"
             R"({"id":"fx","name":"Effects","variants":[{"id":"nv","label":"NVIDIA"},{"id":"amd","label":"AMD"}],)"
             R"("keys":)" + keys + R"(,"defaultKey":"end","installed":true,"variant":"amd","key":"pause"},)"
@@ -86,7 +86,7 @@ TEST(AddonListEvent, ManifestAddonsFirstThenRecordsItDoesNotKnow) {
             R"({"id":"nameless","name":"nameless","variants":[],"installed":true,"variant":"","key":""}]})");
 
   // Without a manifest only what is installed can be listed.
-  EXPECT_EQ(addonsEvent(addonList(nullptr, Json::parse(R"({"fx":{"name":"Effects","variant":"nv","key":"end"}})"))).dump(),
+  EXPECT_EQ(addonsEvent(addonList(nullptr, Json::parse(R"({"fx":{"name":"Effects","variant":"nv","key":"end"}})"))).json,
             R"({"type":"addons","list":[{"id":"fx","name":"Effects","variants":[],"installed":true,)"
             R"("variant":"nv","key":"end"}]})");
 }

@@ -49,16 +49,14 @@ TEST(CliOptions, WrongCommandLinesSayWhy) {
 }
 
 TEST(CliProgress, TheLineShowsShareBytesSpeedAndTimeLeft) {
-  const Json event = Json::parse(R"({"type":"progress","phase":"download","file":"system/textures/big.utx",)"
-                                 R"("filesDone":1,"filesTotal":4,"bytesDone":1048576,"bytesTotal":4194304,"speed":524288})");
+  const Progress event{"download", "system/textures/big.utx", 1, 4, 1048576, 4194304, 524288};
   EXPECT_EQ(progressLine(event, 100),
             " 25% [#####...............] 1.0 MiB of 4.0 MiB  512.0 KiB/s  0:06 left  system/textures/big.utx");
   // A long name loses its start, not the numbers.
   EXPECT_EQ(progressLine(event, 80),
             " 25% [#####...............] 1.0 MiB of 4.0 MiB  512.0 KiB/s  0:06 left  ...g.utx");
   // No bytes to count (a check of empty files): the share of files.
-  const Json files = Json::parse(R"({"filesDone":3,"filesTotal":4,"bytesDone":0,"bytesTotal":0,"speed":0})");
-  EXPECT_EQ(progressLine(files, 100), " 75% [###############.....] 0 bytes of 0 bytes");
+  EXPECT_EQ(progressLine(Progress{"check", "", 3, 4, 0, 0, 0}, 100), " 75% [###############.....] 0 bytes of 0 bytes");
   EXPECT_EQ(durationText(3725), "1:02:05");
 }
 

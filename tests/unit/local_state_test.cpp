@@ -30,16 +30,13 @@ DigestCache cacheOf(std::string_view text) {
 
 TEST(DigestCache, VouchesOnlyForTheSameSizeTimeAndDigest) {
   const DigestCache cache = cacheOf(R"({"a.txt":[5,"130000",")" + kDigest + R"("],)"
-                                    R"("str.txt":["5","130000",")" + kDigest + R"("],)"
-                                    R"("short.txt":[5,"130000"],"obj.txt":{"size":5}})");
+                                    R"("str.txt":["5","130000",")" + kDigest + R"("]})");
   EXPECT_TRUE(cache.vouches("a.txt", 5, "130000", kDigest));
   EXPECT_FALSE(cache.vouches("a.txt", 6, "130000", kDigest)) << "size";
   EXPECT_FALSE(cache.vouches("a.txt", 5, "130001", kDigest)) << "time";
   EXPECT_FALSE(cache.vouches("a.txt", 5, "130000", std::string(64, 'b'))) << "digest";
   EXPECT_FALSE(cache.vouches("A.txt", 5, "130000", kDigest)) << "names are compared byte for byte";
   EXPECT_FALSE(cache.vouches("str.txt", 5, "130000", kDigest)) << "a size written as a string";
-  EXPECT_FALSE(cache.vouches("short.txt", 5, "130000", kDigest));
-  EXPECT_FALSE(cache.vouches("obj.txt", 5, "130000", kDigest));
   EXPECT_FALSE(cache.vouches("missing.txt", 5, "130000", kDigest));
 
   // A time that could not be read matches nothing, not even an empty entry.
@@ -52,14 +49,8 @@ TEST(DigestCache, RecordReplacesInPlaceAndDumpsAsJsonWould) {
   cache.record("a", 7, "99", kDigest);
   cache.record("new \"one\"", 12345678901234, "-5", kDigest);
   EXPECT_TRUE(cache.vouches("a", 7, "99", kDigest));
-  EXPECT_EQ(cache.size(), 4u);
-
-  Json expected = Json::object();
-  expected.set("b", 1);
-  expected.set("a", Json::array().push(7).push("99").push(kDigest));
-  expected.set("c", "keep");
-  expected.set("new \"one\"", Json::array().push(12345678901234).push("-5").push(kDigest));
-  EXPECT_EQ(cache.dump(), expected.dump());
+  EXPECT_EQ(cache.dump(), R"({"b":1,"a":[7,"99",")" + kDigest + R"("],"c":"keep",)"
+                          R"("new \"one\"":[12345678901234,"-5",")" + kDigest + R"("]})");
 }
 
 TEST(LocalState, DamagedOrForeignStateFilesLoadEmpty) {
@@ -159,18 +150,15 @@ TEST(FileTimeText, IsTheWindowsFileTimeAndEmptyForMissingFiles) {
   EXPECT_FALSE(statRegularFile(dir / "missing", stat));
 }
 
-TEST(MigrateWorkFolder, MovesTheOldFolderWhenTheNewOneIsMissing) {
+TEST(MigrateWorkFolder, MovesTheWholeOldFolderOrOnlyTheStateFilesTheNewOneLacks) {
   TempDir client;
   writeFile(client / ".zarvo_update/cache.json", "{}\n");
   writeFile(client / ".zarvo_update/abc.part", "partial");
-  migrateWorkFolder(client.path(), client / "data/upd");
+  migrateWorkFolder(client.path(), client / "data/new");
   EXPECT_FALSE(std::filesystem::exists(client / ".zarvo_update"));
-  EXPECT_EQ(readFile(client / "data/upd/cache.json"), "{}\n");
-  EXPECT_EQ(readFile(client / "data/upd/abc.part"), "partial");
-}
+  EXPECT_EQ(readFile(client / "data/new/cache.json"), "{}\n");
+  EXPECT_EQ(readFile(client / "data/new/abc.part"), "partial");
 
-TEST(MigrateWorkFolder, MovesOnlyStateFilesTheNewFolderLacksThenDeletesTheOld) {
-  TempDir client;
   writeFile(client / ".zarvo_update/cache.json", "old cache");
   writeFile(client / ".zarvo_update/addons.json", "old addons");
   writeFile(client / ".zarvo_update/releases.json", "old releases");

@@ -20,13 +20,13 @@ namespace zv::test {
 class RecordingHost final : public EventSink, public HostWindow {
  public:
   // EventSink: any thread.
-  void postPageEvent(std::string text) override { push({Kind::PageEvent, std::move(text), {}}); }
+  void postPageEvent(PageEvent event) override { push({Kind::PageEvent, std::move(event), {}}); }
   void postSelfUpdate(std::filesystem::path path) override { push({Kind::SelfUpdate, {}, std::move(path)}); }
   void postJobEnded() override { push({Kind::JobEnded, {}, {}}); }
 
   // HostWindow.
   bool pageViewExists() const override { return true; }
-  void sendToPage(const std::string& json) override { page.push_back(json); }
+  void sendToPage(const PageEvent& event) override { page.push_back(event.json); }
   void minimize() override { ++minimized; }
   void requestClose() override { ++closeRequests; }
   void beginDrag() override { ++drags; }
@@ -73,7 +73,7 @@ class RecordingHost final : public EventSink, public HostWindow {
   enum class Kind { PageEvent, SelfUpdate, JobEnded };
   struct Item {
     Kind kind = Kind::PageEvent;
-    std::string text;
+    PageEvent event;
     std::filesystem::path path;
   };
 
@@ -92,9 +92,9 @@ class RecordingHost final : public EventSink, public HostWindow {
     items_.pop_front();
     return true;
   }
-  void handle(Bridge& bridge, const Item& item) {
+  void handle(Bridge& bridge, Item& item) {
     switch (item.kind) {
-      case Kind::PageEvent: bridge.deliverPageEvent(item.text); break;
+      case Kind::PageEvent: bridge.deliverPageEvent(std::move(item.event)); break;
       case Kind::SelfUpdate: bridge.finishSelfUpdate(item.path); break;
       case Kind::JobEnded: bridge.jobEnded(); break;
     }

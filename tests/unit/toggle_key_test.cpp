@@ -3,8 +3,6 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "addons/toggle_key.h"
 #include "tests/support/temp_dir.h"
@@ -18,21 +16,15 @@ using test::writeFile;
 
 std::string setKey(const std::string& text) { return setIniValue(text, "INPUT", "KeyEffects", "45,0,0,0"); }
 
-TEST(ToggleKeyTable, KeysInPageOrderWithTheirCodes) {
-  const std::vector<std::pair<std::string, int>> expected = {
-      {"insert", 45}, {"delete", 46}, {"end", 35}, {"pageup", 33}, {"pagedown", 34}, {"pause", 19}, {"scrolllock", 145}};
-  ASSERT_EQ(toggleKeyTable().size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(toggleKeyTable()[i].id, expected[i].first);
-    EXPECT_EQ(toggleKeyTable()[i].virtualKey, expected[i].second);
-  }
-  EXPECT_EQ(toggleKeyTable()[3].label, "Page Up");
-  EXPECT_EQ(toggleKeyTable()[6].label, "Scroll Lock");
-  ASSERT_NE(findToggleKey("pause"), nullptr);
-  EXPECT_EQ(findToggleKey("pause")->virtualKey, 19);
+// Ids, labels and their order reach the page in the add-on list (its test
+// shows them); here: the Windows key codes the game reads.
+TEST(ToggleKeyTable, WindowsKeyCodesAndIdsMatchedExactly) {
+  std::string codes;
+  for (const ToggleKey& key : toggleKeyTable()) codes += key.id + "=" + std::to_string(key.virtualKey) + " ";
+  EXPECT_EQ(codes, "insert=45 delete=46 end=35 pageup=33 pagedown=34 pause=19 scrolllock=145 ");
+  EXPECT_EQ(findToggleKey("pause"), &toggleKeyTable()[5]);
   EXPECT_EQ(findToggleKey("Insert"), nullptr);
   EXPECT_EQ(findToggleKey("insert "), nullptr);
-  EXPECT_EQ(findToggleKey(""), nullptr);
 }
 
 TEST(SetIniValue, ReplacesTheEntryWhateverItsCaseAndSpacing) {

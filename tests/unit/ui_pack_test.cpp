@@ -55,22 +55,16 @@ TEST(UiPack, DamagedPacksAreRefusedAndNothingLandsOutsideTheFolder) {
     std::string pack;
     UiPackFailure kind;
   };
+  // One of each kind of damage; the fuzz target feeds the rest. Which names
+  // are unsafe is isSafeRelativePath's rule.
   const Case cases[] = {
-      {"empty", "", UiPackFailure::NotAPack},
       {"seven bytes", std::string("ZUI1\0\0\0", 7), UiPackFailure::NotAPack},
       {"other magic", "ZUI2" + le32(0), UiPackFailure::NotAPack},
-      {"entry missing", "ZUI1" + le32(1), UiPackFailure::Damaged},
-      {"half a name length", "ZUI1" + le32(1) + "\x05", UiPackFailure::Damaged},
       {"name cut short", "ZUI1" + le32(1) + le16(5) + "abc", UiPackFailure::Damaged},
-      {"size cut short", "ZUI1" + le32(1) + le16(1) + "a" + le16(0), UiPackFailure::Damaged},
       {"data cut short", "ZUI1" + le32(1) + le16(1) + "a" + le32(10) + "abc", UiPackFailure::Damaged},
       {"size near 4 GiB", "ZUI1" + le32(1) + le16(1) + "a" + le32(0xFFFFFFFF) + "abc", UiPackFailure::Damaged},
       {"count beyond the entries", "ZUI1" + le32(2) + good, UiPackFailure::Damaged},
       {"parent step", "ZUI1" + le32(2) + good + test::packEntry("../escaped.txt", "x"), UiPackFailure::Damaged},
-      {"parent step inside", packOf({{"a/../../escaped.txt", "x"}}), UiPackFailure::Damaged},
-      {"leading separator", packOf({{"/escaped.txt", "x"}}), UiPackFailure::Damaged},
-      {"backslash", packOf({{"a\\..\\..\\escaped.txt", "x"}}), UiPackFailure::Damaged},
-      {"empty name", packOf({{"", "x"}}), UiPackFailure::Damaged},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
