@@ -221,9 +221,9 @@ std::vector<std::pair<unsigned long long, unsigned long long>> parseRanges(const
   bool any = false;
   while (at < header.size()) {
     const size_t end = std::min(header.find(',', at), header.size());
-    const std::string spec = header.substr(at, end - at);
+    const std::string item = header.substr(at, end - at);
     unsigned long long first = 0, last = 0;
-    const int fields = std::sscanf(spec.c_str(), "%llu-%llu", &first, &last);
+    const int fields = std::sscanf(item.c_str(), "%llu-%llu", &first, &last);
     if (fields < 1) return {};
     any = true;
     if (first < size) ranges.emplace_back(first, fields == 2 && last + 1 < size ? last + 1 : size);
