@@ -46,6 +46,11 @@ struct ByteRange {
 // Told each piece of a ranged answer with the offset of its first byte in
 // the resource. Returning false stops the transfer.
 using RangePieceFn = std::function<bool(uint64_t offset, const char* data, size_t size)>;
+// Shown every piece of the body right after it was written to the
+// destination, with where it lies in the file (0 when a server that ignores
+// a resume request starts the file over), so that a consumer can work on
+// the bytes as they arrive instead of reading the file back.
+using PieceFn = std::function<void(uint64_t offset, const uint8_t* data, size_t size)>;
 
 class Fetcher {
  public:
@@ -65,9 +70,11 @@ class Fetcher {
   // resumed by a later call. Unusable answers fail as HttpStatus or
   // BusyServer without the address, a destination that cannot be opened or
   // written as DiskWrite (DiskFull when the disk is full), a progress
-  // callback's false as Cancelled.
+  // callback's false as Cancelled. piece, when given, sees each piece before
+  // progress is told of it.
   [[nodiscard]] virtual bool download(const std::string& url, const std::filesystem::path& destination,
-                                      uint64_t resumeOffset, const ProgressFn& progress, Failure& failure) = 0;
+                                      uint64_t resumeOffset, const ProgressFn& progress, Failure& failure,
+                                      const PieceFn& piece = {}) = 0;
 
   // Asks for ranges of url (ascending, apart from each other, at least one)
   // in one request and hands their bytes to piece in order, a piece at a

@@ -37,12 +37,13 @@ class TextHandler final : public ResponseHandler {
 };
 
 // Writes a 200 answer over the destination, or appends a 206 answer to the
-// part already there, reporting the file's size after every piece.
+// part already there, showing every piece and reporting the file's size
+// after it.
 class FileHandler final : public ResponseHandler {
  public:
   FileHandler(const std::filesystem::path& destination, uint64_t offset, const ProgressFn& progress,
-              uint64_t byteLimit)
-      : destination_(destination), offset_(offset), progress_(progress), byteLimit_(byteLimit) {}
+              const PieceFn& piece, uint64_t byteLimit)
+      : destination_(destination), offset_(offset), progress_(progress), piece_(piece), byteLimit_(byteLimit) {}
   uint32_t status() const { return status_; }
   // The destination could not be opened or written.
   bool diskFailed() const { return diskFailed_; }
@@ -75,6 +76,7 @@ class FileHandler final : public ResponseHandler {
       diskFull_ = diskFull_ || file_.diskFull();
       return false;
     }
+    if (piece_) piece_(total_, reinterpret_cast<const uint8_t*>(data), size);
     total_ += size;
     return !progress_ || progress_(total_);
   }
@@ -83,6 +85,7 @@ class FileHandler final : public ResponseHandler {
   const std::filesystem::path& destination_;
   const uint64_t offset_;
   const ProgressFn& progress_;
+  const PieceFn& piece_;
   const uint64_t byteLimit_;
   File file_;
   uint64_t total_ = 0;
@@ -148,11 +151,11 @@ bool HttpFetcher::getText(const std::string& url, std::string& body, Failure& fa
 }
 
 bool HttpFetcher::download(const std::string& url, const std::filesystem::path& destination, uint64_t resumeOffset,
-                           const ProgressFn& progress, Failure& failure) {
+                           const ProgressFn& progress, Failure& failure, const PieceFn& piece) {
   uint64_t offset = resumeOffset;
   bool retriedWithoutRange = false;
   for (;;) {
-    FileHandler handler(destination, offset, progress, fileByteLimit_);
+    FileHandler handler(destination, offset, progress, piece, fileByteLimit_);
     const Exchange result = exchange(url, offset, handler, failure);
     if (result == Exchange::Complete) return true;
     // A write that failed is the disk's fault, not the network's.

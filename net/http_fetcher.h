@@ -42,7 +42,7 @@ class HttpFetcher : public Fetcher {
  public:
   [[nodiscard]] bool getText(const std::string& url, std::string& body, Failure& failure) override;
   [[nodiscard]] bool download(const std::string& url, const std::filesystem::path& destination, uint64_t resumeOffset,
-                              const ProgressFn& progress, Failure& failure) override;
+                              const ProgressFn& progress, Failure& failure, const PieceFn& piece = {}) override;
   [[nodiscard]] bool getRanges(const std::string& url, const std::vector<ByteRange>& ranges,
                                const std::string& ifRange, const RangePieceFn& piece, std::string& validator,
                                Failure& failure) override;

@@ -3,13 +3,11 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
+#include "net/winhttp_request_win.h"
 #include "platform/text_path.h"
 
 namespace zv {
@@ -26,73 +24,25 @@ std::wstring wide(std::string_view utf8) {
 // The calling thread's last WinHTTP error, in the given step.
 Failure lastHttpError(const char* step) { return Failure{FailureKind::Network, GetLastError(), step, {}}; }
 
-// The connection and request handles of one request, closed request first.
-// The request handle may be closed early, from another thread, to abort a
-// call that waits on it: closing it is the one way to stop a synchronous
-// WinHTTP call.
-struct RequestHandles {
-  HINTERNET connection = nullptr;
-  HINTERNET request = nullptr;
-  DWORD status = 0;
-  std::optional<uint64_t> bodyLength;  // as announced by Content-Length
-
-  RequestHandles() = default;
-  RequestHandles(const RequestHandles&) = delete;
-  RequestHandles& operator=(const RequestHandles&) = delete;
-  ~RequestHandles() {
-    closeRequest();
-    if (connection) WinHttpCloseHandle(connection);
+// Owns a connection handle.
+struct Connection {
+  HINTERNET handle = nullptr;
+  Connection() = default;
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+  ~Connection() {
+    if (handle) WinHttpCloseHandle(handle);
   }
-  void closeRequest() {
-    std::lock_guard lock(requestMutex);
-    if (request && !requestClosed) WinHttpCloseHandle(request);
-    requestClosed = true;
-  }
-
- private:
-  std::mutex requestMutex;
-  bool requestClosed = false;
 };
 
-// While it lives, looks at the cancel flag five times a second and closes
-// the request when it is set, so that a cancel does not wait for a silent
-// server's time-out.
-class CancelWatch {
- public:
-  CancelWatch(RequestHandles& handles, std::function<bool()> cancelRequested)
-      : handles_(handles), cancelRequested_(std::move(cancelRequested)), thread_([this] { watch(); }) {}
-  ~CancelWatch() {
-    {
-      std::lock_guard lock(mutex_);
-      ended_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
-  }
-  CancelWatch(const CancelWatch&) = delete;
-  CancelWatch& operator=(const CancelWatch&) = delete;
-  bool cancelled() const { return cancelled_.load(); }
+// The connection and request handles of one request, closed request first.
+struct RequestHandles {
+  explicit RequestHandles(std::function<bool()> cancelRequested) : request(std::move(cancelRequested)) {}
 
- private:
-  void watch() {
-    std::unique_lock lock(mutex_);
-    while (!ended_) {
-      if (cancelRequested_()) {
-        cancelled_ = true;
-        handles_.closeRequest();
-        return;
-      }
-      wake_.wait_for(lock, std::chrono::milliseconds(200));
-    }
-  }
-
-  RequestHandles& handles_;
-  const std::function<bool()> cancelRequested_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool ended_ = false;
-  std::atomic<bool> cancelled_{false};
-  std::thread thread_;  // last: starts once everything it uses is there
+  Connection connection;
+  WinHttpRequest request;  // declared after the connection: closed before it
+  DWORD status = 0;
+  std::optional<uint64_t> bodyLength;  // as announced by Content-Length
 };
 
 // The Content-Length of the answer, read as text: the numeric query is
@@ -136,20 +86,16 @@ bool openGetRequest(HINTERNET session, const std::string& url, RequestHandles& h
   const std::wstring object = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
                               std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
 
-  handles.connection = WinHttpConnect(session, host.data(), parts.nPort, 0);
-  if (!handles.connection) {
+  handles.connection.handle = WinHttpConnect(session, host.data(), parts.nPort, 0);
+  if (!handles.connection.handle) {
     failure = lastHttpError("connect");
     return false;
   }
   DWORD flags = WINHTTP_FLAG_REFRESH;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= WINHTTP_FLAG_SECURE;
-  handles.request = WinHttpOpenRequest(handles.connection, L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                       WINHTTP_DEFAULT_ACCEPT_TYPES, flags);
-  if (!handles.request) {
-    failure = lastHttpError("request");
-    return false;
-  }
-  return true;
+  return handles.request.adopt(WinHttpOpenRequest(handles.connection.handle, L"GET", object.c_str(), nullptr,
+                                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags),
+                               failure);
 }
 
 // Sends the opened request and reads the answer's status; the handles stay
@@ -157,19 +103,14 @@ bool openGetRequest(HINTERNET session, const std::string& url, RequestHandles& h
 bool sendGetRequest(RequestHandles& handles, const std::wstring& extraHeaders, Failure& failure) {
   // Proxies and caches on the way must not answer from a stale copy.
   const std::wstring headers = L"Cache-Control: no-cache\r\nPragma: no-cache\r\n" + extraHeaders;
-  if (!WinHttpSendRequest(handles.request, headers.c_str(), static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0, 0,
-                          0) ||
-      !WinHttpReceiveResponse(handles.request, nullptr)) {
-    failure = lastHttpError("download");
-    return false;
-  }
+  if (!handles.request.send(headers, failure) || !handles.request.receiveResponse(failure)) return false;
   DWORD status = 0;
   DWORD size = sizeof(status);
-  if (WinHttpQueryHeaders(handles.request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+  if (WinHttpQueryHeaders(handles.request.handle(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
     handles.status = status;
   }
-  handles.bodyLength = announcedLength(handles.request);
+  handles.bodyLength = announcedLength(handles.request.handle());
   return true;
 }
 
@@ -191,15 +132,12 @@ AnswerHeaders answerHeaders(HINTERNET request) {
 }
 
 // Hands the body to the handler in pieces of up to kChunkBytes.
-bool readResponseBody(const RequestHandles& handles, ResponseHandler& handler, Failure& failure) {
-  std::vector<char> buffer(kChunkBytes);
+bool readResponseBody(RequestHandles& handles, ResponseHandler& handler, Failure& failure) {
   uint64_t received = 0;
   for (;;) {
-    DWORD got = 0;
-    if (!WinHttpReadData(handles.request, buffer.data(), static_cast<DWORD>(buffer.size()), &got)) {
-      failure = lastHttpError("download");
-      return false;
-    }
+    const char* data = nullptr;
+    size_t got = 0;
+    if (!handles.request.read(data, got, failure)) return false;
     if (got == 0) {
       // WinHTTP can end a body at a closed or reset connection as if it were
       // complete; a body shorter than announced is a broken connection.
@@ -210,7 +148,7 @@ bool readResponseBody(const RequestHandles& handles, ResponseHandler& handler, F
       return true;
     }
     received += got;
-    if (!handler.onBody(buffer.data(), got)) {
+    if (!handler.onBody(data, got)) {
       failure = cancelledFailure();
       return false;
     }
@@ -221,12 +159,13 @@ bool readResponseBody(const RequestHandles& handles, ResponseHandler& handler, F
 
 WinHttpFetcher::WinHttpFetcher(const FetchTimeouts& timeouts) {
   const std::wstring agent = wide(kUserAgent);
+  // Asynchronous, so that a cancel need not wait for a silent server.
   HINTERNET session = WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
-                                  WINHTTP_NO_PROXY_BYPASS, 0);
+                                  WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
   // Windows before 8.1 does not know the automatic proxy.
   if (!session) {
     session = WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                          WINHTTP_NO_PROXY_BYPASS, 0);
+                          WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
   }
   if (!session) return;
   session_ = session;
@@ -234,8 +173,8 @@ WinHttpFetcher::WinHttpFetcher(const FetchTimeouts& timeouts) {
                      static_cast<int>(timeouts.sendMs), static_cast<int>(timeouts.receiveMs));
   // The wait for an answer's headers has a time-out of its own (90 s on
   // Windows, none at all under Wine); a server that accepts and then stays
-  // silent must time out like one that stalls in the body, so that a cancel
-  // never waits longer than the receive time-out.
+  // silent must time out like one that stalls in the body. It also ends a
+  // call that a cancel left behind, which Wine does not end otherwise.
   DWORD headerWait = timeouts.receiveMs;
   WinHttpSetOption(session, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headerWait, sizeof(headerWait));
   DWORD protocols = kTls12 | kTls13;
@@ -255,18 +194,12 @@ HttpFetcher::Exchange WinHttpFetcher::exchange(const std::string& url, uint64_t 
   std::wstring extraHeaders;
   if (rangeFrom > 0) extraHeaders = L"Range: bytes=" + std::to_wstring(rangeFrom) + L"-\r\n";
   for (const std::string& line : handler.requestHeaders()) extraHeaders += wide(line) + L"\r\n";
-  RequestHandles handles;
+  RequestHandles handles([this] { return cancelRequested(); });
   if (!openGetRequest(session_, url, handles, failure)) return Exchange::Failed;
-  CancelWatch watch(handles, [this] { return cancelRequested(); });
-  // A request closed by the watch fails with whatever error WinHTTP picks.
-  const auto cancelled = [&] {
-    if (watch.cancelled()) failure = cancelledFailure();
-    return Exchange::Failed;
-  };
-  if (!sendGetRequest(handles, extraHeaders, failure)) return cancelled();
-  handler.onHeaders(answerHeaders(handles.request));
+  if (!sendGetRequest(handles, extraHeaders, failure)) return Exchange::Failed;
+  handler.onHeaders(answerHeaders(handles.request.handle()));
   if (!handler.onStatus(handles.status)) return Exchange::Refused;
-  if (!readResponseBody(handles, handler, failure)) return cancelled();
+  if (!readResponseBody(handles, handler, failure)) return Exchange::Failed;
   return Exchange::Complete;
 }
 

@@ -19,7 +19,9 @@ FolderLock::Outcome FolderLock::tryTake(const std::filesystem::path& lockFile, s
   std::filesystem::create_directories(lockFile.parent_path(), ignored);
   // Close-on-exec: a started game must not inherit the lock. No link is
   // followed: a lock file is nothing to write through.
-  const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  // A lock file another user made can still be locked through a read-only open.
+  if (fd < 0 && errno == EACCES) fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) {
     error = "cannot open " + lockFile.string() + ": " + lastErrorText();
     return Outcome::Failed;

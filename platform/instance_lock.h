@@ -9,6 +9,10 @@
 #include <filesystem>
 #include <string>
 
+#ifndef _WIN32
+#include "platform/folder_lock.h"
+#endif
+
 namespace zv {
 
 class InstanceLock {
@@ -31,7 +35,7 @@ class InstanceLock {
 #ifdef _WIN32
   void* handle_ = nullptr;
 #else
-  int fd_ = -1;
+  FolderLock lock_;
 #endif
 };
 

@@ -2,50 +2,51 @@
 
 namespace zv {
 
-namespace {
-
-// Decodes one UTF-8 sequence at text[i]; returns its length, or 0 when the
-// bytes there are not a valid, shortest-form sequence of a scalar value.
-size_t decodeUtf8(std::string_view text, size_t i, char32_t& cp) {
-  static constexpr char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-  const auto lead = static_cast<unsigned char>(text[i]);
-  size_t extra;
-  if (lead < 0x80) {
-    cp = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead < 0xE0) {
-    extra = 1;
-  } else if (lead >= 0xE0 && lead < 0xF0) {
-    extra = 2;
-  } else if (lead >= 0xF0 && lead < 0xF5) {
-    extra = 3;
+Utf8Char decodeUtf8(std::string_view text, size_t at) {
+  Utf8Char result;
+  const auto byteAt = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byteAt(at);
+  if (lead < 0x80) return Utf8Char{1, 1, lead};
+  // The second byte's range is narrower after some leads: that is what
+  // rules out overlong forms, surrogates and code points past U+10FFFF.
+  size_t continuations = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    continuations = 1;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    continuations = 2;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    continuations = 3;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
   } else {
-    return 0;
+    return result;
   }
-  if (i + extra >= text.size()) return 0;
-  char32_t value = lead & (0x3F >> extra);
-  for (size_t k = 1; k <= extra; ++k) {
-    const auto next = static_cast<unsigned char>(text[i + k]);
-    if ((next & 0xC0) != 0x80) return 0;
+  char32_t value = lead & (0x3F >> continuations);
+  for (size_t k = 1; k <= continuations; ++k) {
+    if (at + k >= text.size()) return result;
+    const unsigned char next = byteAt(at + k);
+    if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return result;
+    result.invalidLength = k + 1;
     value = (value << 6) | (next & 0x3F);
   }
-  if (value < kMinimum[extra] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-  cp = value;
-  return extra + 1;
+  result.length = continuations + 1;
+  result.codePoint = value;
+  return result;
 }
-
-}  // namespace
 
 std::u16string utf8ToUtf16(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    char32_t cp = 0xFFFD;
-    size_t length = decodeUtf8(text, i, cp);
-    if (length == 0) {
-      cp = 0xFFFD;
-      length = 1;
-    }
+    // One U+FFFD per invalid byte, not per maximal part as validUtf8 has it:
+    // identities already made from such names stay the same.
+    const Utf8Char decoded = decodeUtf8(text, i);
+    const char32_t cp = decoded.codePoint;
+    const size_t length = decoded.length > 0 ? decoded.length : 1;
     if (cp >= 0x10000) {
       out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
       out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));

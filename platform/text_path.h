@@ -15,6 +15,20 @@ std::filesystem::path pathFromUtf8(std::string_view text);
 // A path as UTF-8 text (for messages, logs and JSON).
 std::string pathToUtf8(const std::filesystem::path& path);
 
+// One character of a UTF-8 text. length is 0 when the bytes there are not
+// a valid, shortest-form sequence of a scalar value (stray continuation
+// bytes, truncated, overlong or surrogate forms, code points past U+10FFFF);
+// invalidLength is then the length of the maximal invalid part: the lead
+// byte and the continuation bytes that could still have belonged to it.
+struct Utf8Char {
+  size_t length = 0;
+  size_t invalidLength = 1;
+  char32_t codePoint = 0xFFFD;
+};
+
+// The character at text[at], which must be inside the text.
+Utf8Char decodeUtf8(std::string_view text, size_t at);
+
 // The UTF-16LE bytes of a UTF-8 text, as Windows would hold the same text.
 // Used where an identity must be the same on every platform (install tag,
 // instance lock name). Invalid UTF-8 sequences become U+FFFD.

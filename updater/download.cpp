@@ -2,6 +2,7 @@
 // attempts, the busy-server waits and the progress events.
 
 #include <algorithm>
+#include <optional>
 #include <system_error>
 
 #include "platform/file_info.h"
@@ -9,6 +10,7 @@
 #include "updater/file_time.h"
 #include "updater/file_url.h"
 #include "updater/packed_file.h"
+#include "updater/packed_stream.h"
 #include "updater/update_job.h"
 
 namespace zv {
@@ -104,10 +106,26 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
       have = 0;
     }
     bool complete = have == packed;
+    // One pass over the data: a download from the first byte is unpacked as
+    // it arrives, into the work folder, so that a killed process leaves
+    // nothing beside the target. Whatever upsets the stream (a piece out of
+    // order, damaged data, a target that cannot be written or replaced) only
+    // drops it: the transfer goes on, and the whole packed file is then
+    // unpacked from the disk beside the target, which fails or succeeds just
+    // as before. So does a resumed download.
+    std::optional<PackedStream> stream;
+    if (!complete && have == 0) {
+      stream.emplace(part, packed, target, unpackingPath(state_.workFolder(), file), static_cast<uint64_t>(file.size),
+                     file.sha256, nullptr, &cancelFlag_);
+    }
+    const PieceFn piece = [&](uint64_t offset, const uint8_t* data, size_t size) {
+      Failure dropped;
+      if (stream && (offset != stream->position() || !stream->feed(data, size, dropped))) stream.reset();
+    };
     if (!complete) {
       overran = false;
       failure = Failure{};
-      if (fetcher_.download(url, part, have, progress, failure)) {
+      if (fetcher_.download(url, part, have, progress, failure, piece)) {
         uint64_t got = 0;
         complete = fileSize(part, got) && got == packed;
       }
@@ -129,7 +147,11 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
       }
     }
     if (complete) {
-      if (applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &cancelFlag_, failure)) {
+      Failure dropped;
+      const bool streamed = stream && stream->position() == packed && stream->finish(dropped);
+      stream.reset();  // its buffers go before the file is unpacked again
+      if (streamed ||
+          applyPacked(part, target, static_cast<uint64_t>(file.size), file.sha256, nullptr, &cancelFlag_, failure)) {
         (void)removeFile(part);
         installed();
         return true;

@@ -41,4 +41,8 @@ std::filesystem::path chunksPath(const std::filesystem::path& workFolder, const 
   return workFolder / pathFromUtf8(file.sha256 + ".chunks.part");
 }
 
+std::filesystem::path unpackingPath(const std::filesystem::path& workFolder, const ManifestFile& file) {
+  return workFolder / pathFromUtf8(file.sha256 + std::string(kUnpackingSuffix));
+}
+
 }  // namespace zv

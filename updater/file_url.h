@@ -28,4 +28,11 @@ std::filesystem::path partPath(const std::filesystem::path& workFolder, const Ma
 // the sweep after a successful job clears it with them.
 std::filesystem::path chunksPath(const std::filesystem::path& workFolder, const ManifestFile& file);
 
+// The file unpacked while its download arrives, moved over the target once
+// whole: workFolder/<sha256>.unpacking. Kept in the work folder, so a
+// process killed mid-download leaves nothing beside the client's files;
+// swept with the parts.
+inline constexpr std::string_view kUnpackingSuffix = ".unpacking";
+std::filesystem::path unpackingPath(const std::filesystem::path& workFolder, const ManifestFile& file);
+
 }  // namespace zv

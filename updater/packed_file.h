@@ -14,7 +14,6 @@
 //   ...            the chunks' data back to back
 // Every chunk but the last unpacks to exactly the chunk size.
 
-#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -36,9 +35,16 @@ inline constexpr uint32_t kRawChunkFlag = 0x80000000u;
 uint32_t packedBound(uint32_t chunkSize);
 
 class File;
+class Inflater;
 
 // Reads until size bytes arrived or the file ends; false on a read error.
 [[nodiscard]] bool readFully(File& file, void* buffer, size_t size, size_t& got);
+
+// A little-endian 32-bit word, as the header and the chunk table store them.
+inline uint32_t readLittleEndian32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+         static_cast<uint32_t>(p[3]) << 24;
+}
 
 // What a packed file's first kPackedHeaderSize bytes say.
 struct PackedHeader {
@@ -47,10 +53,6 @@ struct PackedHeader {
   uint32_t count = 0;
   // Where the chunk data starts: after the header and the table.
   uint64_t dataStart() const { return kPackedHeaderSize + 4ull * count; }
-  // The unpacked bytes of chunk i.
-  size_t chunkBytes(uint32_t i) const {
-    return static_cast<size_t>(std::min<uint64_t>(chunkSize, size - uint64_t{i} * chunkSize));
-  }
 };
 
 // Reads a header of got bytes for a file of expectedSize. False: DamagedData
@@ -58,24 +60,16 @@ struct PackedHeader {
 [[nodiscard]] bool readPackedHeader(const uint8_t* bytes, size_t got, uint64_t expectedSize, PackedHeader& header,
                                     Failure& failure);
 
-// A chunk table word, as stored.
-inline uint32_t readLittleEndian32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-
-class Inflater;
-
-// Turns one chunk's data (length = word without kRawChunkFlag) back into its
-// expected unpacked bytes: data itself for a raw chunk, else inflated into
-// out, which has room for expected bytes. unpacked points at the result.
-// False: "packed file is damaged" (DamagedData).
+// Turns one chunk's data (its length: word without kRawChunkFlag) back into
+// its expected unpacked bytes: the data itself for a raw chunk, else
+// inflated into out, which has room for expected bytes. unpacked points at
+// the result. False: "packed file is damaged" (DamagedData).
 [[nodiscard]] bool unpackChunk(uint32_t word, const uint8_t* data, size_t expected, Inflater& inflater, uint8_t* out,
                                const uint8_t*& unpacked, Failure& failure);
 
-// Moves a verified new file over target: a rename, or, when that fails,
-// clearing the target's read-only attribute, deleting it and renaming
-// again. False: TargetLocked; the new file is then the caller's to delete.
+// Moves a verified new file beside the target over it: a rename, or, when
+// that fails, clearing the target's read-only attribute, deleting it and
+// renaming again. False: TargetLocked; the new file is the caller's to delete.
 [[nodiscard]] bool replaceTarget(const std::filesystem::path& newFile, const std::filesystem::path& target,
                                  Failure& failure);
 
@@ -84,7 +78,8 @@ using UnpackProgress = std::function<void(uint64_t bytesWritten)>;
 
 // Unpacks packedPath into target + ".zvnew", hashing on the way, and moves
 // that over target when the size and the SHA-256 (any letter case) are the
-// expected ones. A read-only target is made writable and deleted when the
+// expected ones. The file is read into a PackedStream (packed_stream.h),
+// which holds every rule of the format. A read-only target is made writable and deleted when the
 // rename alone cannot replace it. Memory use is one chunk in and one chunk
 // out, whatever the file size. cancel is looked at before each chunk.
 // False: failure says why and target is as it was (but for TargetLocked,

@@ -7,6 +7,7 @@
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
+#include "updater/file_url.h"
 #include "updater/release_record.h"
 
 namespace zv {
@@ -55,7 +56,8 @@ void deletePartFiles(const std::filesystem::path& folder) {
   std::error_code ec;
   std::vector<std::filesystem::path> doomed;
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (pathToUtf8(it->path().filename()).ends_with(".part")) doomed.push_back(it->path());
+    const std::string name = pathToUtf8(it->path().filename());
+    if (name.ends_with(".part") || name.ends_with(kUnpackingSuffix)) doomed.push_back(it->path());
   }
   // Deleted after the listing, so the iteration never sees its own changes.
   for (const std::filesystem::path& path : doomed) (void)removeFile(path);

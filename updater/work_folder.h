@@ -18,8 +18,9 @@ inline constexpr const char* kDefaultWorkDir = ".zarvo_update";
 // folder would delete work with it.
 void migrateWorkFolder(const std::filesystem::path& client, const std::filesystem::path& work);
 
-// Deletes every file directly in folder whose name ends in ".part" (case
-// sensitive); errors are ignored.
+// Deletes every file directly in folder whose name ends in ".part" or
+// ".unpacking" (case sensitive): downloads and their unpacking left behind.
+// Errors are ignored.
 void deletePartFiles(const std::filesystem::path& folder);
 
 }  // namespace zv

@@ -7,7 +7,8 @@ launcher=$build/app/zarvo-launcher
 builder=$build/tools/builder/zarvo-builder
 work=${ZV_BENCH_WORK:-/tmp/zarvo-engine-bench}
 
-# Trees, signed releases and the stat floor, each made once and kept.
+# Trees, signed releases and the stat floor, each made once and kept:
+# prepare [NAME...] (default both releases, "many" and "big").
 prepare() {
   [ -x "$launcher" ] && [ -x "$builder" ] || {
     cmake --preset native-release -B "$build" >/dev/null
@@ -15,10 +16,14 @@ prepare() {
   }
   mkdir -p "$work"
   [ -f "$work/key" ] || "$builder" keygen "$work/key" >"$work/public.key"
-  [ -d "$work/many" ] || python3 "$here/make_many.py" "$work/many" 20000
-  [ -d "$work/big" ] || python3 "$repo/bench/builder/make_tree.py" "$work/big" $((1 << 30))
-  local name
-  for name in many big; do
+  local name names=${*:-many big}
+  for name in $names; do
+    case $name in
+      many) [ -d "$work/many" ] || python3 "$here/make_many.py" "$work/many" 20000 ;;
+      big) [ -d "$work/big" ] || python3 "$repo/bench/builder/make_tree.py" "$work/big" $((1 << 30)) ;;
+    esac
+  done
+  for name in $names; do
     [ -f "$work/www-$name/manifest.sig" ] ||
       "$builder" build "$work/$name" "$work/www-$name" --key "$work/key" --build bench --quiet >/dev/null
   done
@@ -80,3 +85,23 @@ run_launcher() {
 
 now() { date +%s.%N; }
 median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+
+# A curl configuration fetching every packed file of the 1 GiB release into
+# the current folder, and curl_all running it into $work/curl-big.
+# curl_config raw: the same for the unpacked files themselves, served from
+# the release's raw/ (a link to the tree), into $work/curl-raw.cfg.
+curl_config() {
+  local from=files list=$work/big.list out=$work/curl.cfg
+  if [ "${1:-}" = raw ]; then
+    ln -sfn "$work/big" "$work/www-big/raw"
+    from=raw list=$work/raw.list out=$work/curl-raw.cfg
+  fi
+  (cd "$work/www-big/$from/" && find . -type f | sed 's|^\./||') >"$list"
+  python3 - "$list" "http://127.0.0.1:$(cat "$work/port-big")/$from/" >"$out" <<'PY'
+import sys, urllib.parse
+for line in open(sys.argv[1], encoding="utf-8"):
+    name = line.rstrip("\n")
+    print('url = "%s%s"\noutput = "%s"\ncreate-dirs' % (sys.argv[2], urllib.parse.quote(name), name))
+PY
+}
+curl_all() { (mkdir -p "$work/curl-big" && cd "$work/curl-big" && curl -sf --config "$work/curl.cfg"); }

@@ -57,15 +57,7 @@ peak "check, 20,000 unchanged files" many check
 # fetching the same packed files into a folder.
 bytes=$(du -sb "$work/big" | cut -f1)
 packed=$(du -sb "$work/www-big/files" | cut -f1)
-port=$(cat "$work/port-big")
-(cd "$work/www-big/files" && find . -type f | sed 's|^\./||') >"$work/big.list"
-python3 - "$work/big.list" "http://127.0.0.1:$port/files/" >"$work/curl.cfg" <<'PY'
-import sys, urllib.parse
-for line in open(sys.argv[1], encoding="utf-8"):
-    name = line.rstrip("\n")
-    print('url = "%s%s"\noutput = "%s"\ncreate-dirs' % (sys.argv[2], urllib.parse.quote(name), name))
-PY
-curl_all() { (mkdir -p "$work/curl-big" && cd "$work/curl-big" && curl -sf --config "$work/curl.cfg"); }
+curl_config
 BEFORE_A='fresh_client big' BEFORE_B='rm -rf "$work/curl-big"' \
   compare "install, $bytes bytes ($packed packed): zarvo-launcher check / curl to files" \
   'run_launcher big check' 'curl_all'

@@ -1,11 +1,14 @@
 // applyPacked on any packed file: no crash, no hang, memory bounded by the
 // chunk buffers (run with -malloc_limit_mb), and the target changes only into
-// a file with the expected digest.
+// a file with the expected digest. Then the same bytes fed to a PackedStream
+// in pieces of 1 to 256 bytes (the digest's bytes in turn) must end exactly
+// as applyPacked did.
 //
 // Input: expected size (8 bytes, little-endian), expected SHA-256 (32 bytes),
 // then the packed file. Seeds carry the right size and digest, so the
 // successful path is covered too.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +22,7 @@
 #include "platform/file.h"
 #include "data/hex.h"
 #include "updater/packed_file.h"
+#include "updater/packed_stream.h"
 #include "crypto/sha256.h"
 
 namespace {
@@ -77,15 +81,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   zv::Failure failure;
   const bool ok = zv::applyPacked(packed, target, expectedSize, expectedDigest, nullptr, nullptr, failure);
-  std::string after;
-  check(zv::readTextFile(target, after), "target gone");
-  if (ok) {
-    check(after.size() == expectedSize && digestOf(after) == expectedDigest, "target replaced by the wrong file");
-  } else {
-    check(!zv::failureText(failure).empty(), "failure without a message");
-    check(after == original, "target changed by a failed unpack");
+  const auto checkOutcome = [&](bool installed, const zv::Failure& why) {
+    std::string after;
+    check(zv::readTextFile(target, after), "target gone");
+    if (installed) {
+      check(after.size() == expectedSize && digestOf(after) == expectedDigest, "target replaced by the wrong file");
+    } else {
+      check(!zv::failureText(why).empty(), "failure without a message");
+      check(after == original, "target changed by a failed unpack");
+    }
+    check(!std::filesystem::exists(zv::withSuffix(target, ".zvnew")), "temporary file left behind");
+  };
+  checkOutcome(ok, failure);
+
+  writeAll(target, original);
+  zv::Failure streamFailure;
+  bool streamed = true;
+  {
+    zv::PackedStream stream(packed, packedBytes.size(), target, zv::withSuffix(target, ".zvnew"), expectedSize,
+                            expectedDigest, nullptr, nullptr);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(packedBytes.data());
+    for (size_t at = 0, i = 0; streamed && at < packedBytes.size(); ++i) {
+      const size_t piece = std::min<size_t>(1 + data[8 + i % 32], packedBytes.size() - at);
+      streamed = stream.feed(bytes + at, piece, streamFailure);
+      at += piece;
+    }
+    streamed = streamed && stream.finish(streamFailure);
   }
-  check(!std::filesystem::exists(zv::withSuffix(target, ".zvnew")), "temporary file left behind");
+  checkOutcome(streamed, streamFailure);
+  check(streamed == ok && zv::failureText(streamFailure) == zv::failureText(failure), "the stream ends unlike the reader");
   std::filesystem::remove(packed);
   std::filesystem::remove(target);
   return 0;

@@ -451,7 +451,6 @@ TEST_F(FetcherTest, TheProgressCallbackStopsTheTransfer) {
 }
 
 TEST_F(FetcherTest, TheCancelFlagStopsARequestThatWaitsForASilentServer) {
-  if (test::runningUnderWine()) GTEST_SKIP() << "Wine's WinHTTP does not end a call whose request handle is closed";
   // Time-outs far beyond the test's own bound: only the flag can end these.
   FetchTimeouts patient;
   patient.receiveMs = 120000;

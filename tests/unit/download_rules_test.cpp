@@ -99,7 +99,8 @@ class FailingFetcher final : public Fetcher {
     failure.subject = url;
     return false;
   }
-  bool download(const std::string&, const std::filesystem::path&, uint64_t, const ProgressFn&, Failure&) override {
+  bool download(const std::string&, const std::filesystem::path&, uint64_t, const ProgressFn&, Failure&,
+                const PieceFn&) override {
     ADD_FAILURE() << "unexpected download";
     return false;
   }

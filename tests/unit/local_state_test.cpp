@@ -187,14 +187,16 @@ TEST(MigrateWorkFolder, LeavesTheDefaultFolderAndFoldersInsideItAlone) {
   EXPECT_FALSE(std::filesystem::exists(client / "data/upd")) << "no old folder, nothing to do";
 }
 
-TEST(DeletePartFiles, DeletesOnlyFilesEndingInLowerCasePart) {
+TEST(DeletePartFiles, DeletesOnlyFilesEndingInLowerCasePartOrUnpacking) {
   TempDir dir;
   writeFile(dir / "aa.part", "1");
+  writeFile(dir / "aa.unpacking", "1");
   writeFile(dir / "bb.PART", "2");
   writeFile(dir / "cache.json", "3");
   writeFile(dir / "dir.part/inside", "4");
   deletePartFiles(dir.path());
   EXPECT_FALSE(std::filesystem::exists(dir / "aa.part"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "aa.unpacking"));
   EXPECT_TRUE(std::filesystem::exists(dir / "bb.PART"));
   EXPECT_TRUE(std::filesystem::exists(dir / "cache.json"));
   EXPECT_TRUE(std::filesystem::exists(dir / "dir.part/inside"));

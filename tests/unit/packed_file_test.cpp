@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -11,6 +12,7 @@
 
 #include "platform/file.h"
 #include "platform/text_path.h"
+#include "updater/packed_stream.h"
 #include "tests/support/release_maker.h"
 #include "tests/support/temp_dir.h"
 
@@ -36,12 +38,35 @@ class PackedFileTest : public ::testing::Test {
   std::filesystem::path newFile() const { return withSuffix(target(), ".zvnew"); }
 
   // applyPacked of these packed bytes against the expected content; the
-  // target holds "old" beforehand.
-  bool apply(const std::string& bytes, std::string_view content, Failure& error,
-             const std::atomic<bool>* cancel = nullptr) {
+  // target holds "old" beforehand. The same bytes fed to a PackedStream in
+  // pieces of 1, 2, 3, ... bytes, as the network may hand them over, must
+  // end the same way.
+  bool apply(const std::string& bytes, std::string_view content, Failure& error) {
+    const std::string streamed = stream(bytes, content);
+    writeFile(target(), "old");
+    const bool ok = applyPacked(packed(), target(), content.size(), sha256Hex(content), nullptr, nullptr, error);
+    EXPECT_EQ(streamed, ok ? "" : failureText(error)) << "the stream ends unlike the reader";
+    return ok;
+  }
+
+  // The stream's failure message, empty when it installed the content.
+  std::string stream(const std::string& bytes, std::string_view content) {
     writeFile(packed(), bytes);
     writeFile(target(), "old");
-    return applyPacked(packed(), target(), content.size(), sha256Hex(content), nullptr, cancel, error);
+    PackedStream stream(packed(), bytes.size(), target(), newFile(), content.size(), sha256Hex(content), nullptr,
+                        nullptr);
+    Failure error;
+    bool ok = true;
+    for (size_t at = 0, piece = 1; ok && at < bytes.size(); at += piece++) {
+      ok = stream.feed(reinterpret_cast<const uint8_t*>(bytes.data()) + at, std::min(piece, bytes.size() - at), error);
+    }
+    if (ok && stream.finish(error)) {
+      EXPECT_EQ(readFile(target()), content);
+      return "";
+    }
+    EXPECT_EQ(readFile(target()), "old");
+    EXPECT_FALSE(std::filesystem::exists(newFile()));
+    return failureText(error);
   }
 
   // The failure message, after checking that the target kept its old content

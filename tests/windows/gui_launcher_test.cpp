@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <random>
@@ -47,29 +48,23 @@ std::string noise(size_t size, uint32_t seed) {
   return bytes;
 }
 
-// What the launcher posted to the page, progress left out (its pacing
-// depends on timing).
+// Page events without the progress ones: their pacing depends on timing.
+std::vector<std::string> withoutProgress(std::vector<std::string> events) {
+  std::erase_if(events, [](const std::string& line) { return line.starts_with(R"({"type":"progress")"); });
+  return events;
+}
+
+// What the launcher posted to the page.
 std::vector<std::string> postedEvents(const std::vector<std::string>& journal) {
   std::vector<std::string> events;
   for (const std::string& line : journal) {
-    if (line.starts_with("post ") && !line.starts_with(R"(post {"type":"progress")")) events.push_back(line.substr(5));
+    if (line.starts_with("post ")) events.push_back(line.substr(5));
   }
-  return events;
-}
-
-std::vector<std::string> withoutProgress(const std::vector<std::string>& lines) {
-  std::vector<std::string> events;
-  for (const std::string& line : lines) {
-    if (!line.starts_with(R"({"type":"progress")")) events.push_back(line);
-  }
-  return events;
+  return withoutProgress(std::move(events));
 }
 
 bool contains(const std::vector<std::string>& lines, const std::string& wanted) {
-  for (const std::string& line : lines) {
-    if (line == wanted) return true;
-  }
-  return false;
+  return std::ranges::find(lines, wanted) != lines.end();
 }
 
 class GuiLauncher : public ::testing::Test {
@@ -242,10 +237,10 @@ TEST_F(GuiLauncher, ClosingDuringADownloadCancelsAndJoinsTheJob) {
   EXPECT_TRUE(partial);
 }
 
-// Starts a launcher that must end in the runtime-missing dialog, checks the
-// code the dialog names, answers it and waits for the launcher to end.
+// Checks the code the runtime-missing dialog names, answers it and waits for
+// the launcher to end.
 void answerRuntimeMissing(const Process& launcher, unsigned long code, int button) {
-  const HWND dialog = waitForWindow(launcher, L"#32770", L"ZarvoLauncher");
+  const HWND dialog = test::waitForMessageBox(launcher);
   ASSERT_NE(dialog, nullptr);
   wchar_t expected[512];
   std::swprintf(expected, 512,
@@ -253,10 +248,8 @@ void answerRuntimeMissing(const Process& launcher, unsigned long code, int butto
                 L"The launcher needs the Microsoft Edge WebView2 Runtime.\n\n"
                 L"Atsisi\u0173sti dabar? / Download it now?",
                 code);
-  wchar_t text[1024] = {};
-  GetDlgItemTextW(dialog, 0xFFFF, text, 1024);  // a message box's text control
-  EXPECT_EQ(std::wstring(text), expected);
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  EXPECT_EQ(test::messageText(dialog), expected);
+  test::pressButton(dialog, button);
   EXPECT_EQ(launcher.exitCode(), 0);
 }
 

@@ -136,4 +136,14 @@ HWND waitForWindow(const Process& process, const wchar_t* classPrefix, const wch
   return found;
 }
 
+HWND waitForMessageBox(const Process& process) { return waitForWindow(process, L"#32770", L"ZarvoLauncher"); }
+
+std::wstring messageText(HWND dialog) {
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(dialog, 0xFFFF, text, 1024);  // the text's id, in Windows and in Wine
+  return text;
+}
+
+void pressButton(HWND dialog, int button) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
+
 }  // namespace zv::test

@@ -63,6 +63,14 @@ class ConsoleLauncher {
 // classPrefix (and with this title, unless null); null when none came.
 HWND waitForWindow(const Process& process, const wchar_t* classPrefix, const wchar_t* title);
 
+// The launcher's message box (a "#32770" dialog titled "ZarvoLauncher");
+// null when none came.
+HWND waitForMessageBox(const Process& process);
+// A message box's text.
+std::wstring messageText(HWND dialog);
+// Clicks one of a dialog's buttons (IDOK, IDYES, IDNO).
+void pressButton(HWND dialog, int button);
+
 template <typename Condition>
 bool waitUntil(Condition condition) {
   const auto deadline = std::chrono::steady_clock::now() + kGuiLimit;

@@ -1,9 +1,10 @@
 // ZarvoLauncher.exe's start-up, seen from outside as a player's machine sees
-// it: message boxes and exit codes, one launcher per client folder, the
-// restart after a self-update, the desktop shortcut and the preferences
-// file. Runs under Wine on a virtual display. Without a WebView2 runtime a
-// launcher that got through its start-up shows the runtime-missing dialog
-// with its main window behind it, which is what these tests wait for.
+// it: message boxes and exit codes, the built-in configuration, one launcher
+// per client folder, the restart after a self-update, the desktop shortcut,
+// the preferences file and the theme picture. Runs under Wine on a virtual
+// display. Without a WebView2 runtime a launcher that got through its
+// start-up shows the runtime-missing dialog with its main window behind it,
+// which is what these tests wait for.
 
 #include <windows.h>
 #include <shlobj.h>
@@ -14,6 +15,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,32 +33,24 @@ namespace zv {
 namespace {
 
 using Microsoft::WRL::ComPtr;
+using test::messageText;
+using test::pressButton;
 using test::Process;
 using test::TempDir;
+using test::waitForMessageBox;
 using test::waitForWindow;
 using test::waitUntil;
 using test::writeFile;
 
 const std::filesystem::path kLauncher = ZV_LAUNCHER_EXE;
 
-HWND waitForMessageBox(const Process& process) { return waitForWindow(process, L"#32770", L"ZarvoLauncher"); }
-
-// 0xFFFF: the id of a message box's text, in Windows and in Wine.
-std::string messageText(HWND dialog) {
-  wchar_t text[1024] = {};
-  GetDlgItemTextW(dialog, 0xFFFF, text, 1024);
-  return pathToUtf8(std::filesystem::path(text));
-}
-
-void pressButton(HWND dialog, int button) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
-
 // The runtime-missing dialog: proof that the launcher got through its
 // start-up. Answering "No" closes the launcher normally.
 bool reachedWebView(const Process& launcher, HWND* dialogOut = nullptr) {
   HWND dialog = waitForMessageBox(launcher);
   if (dialog == nullptr) return false;
-  if (messageText(dialog).find("WebView2 Runtime") == std::string::npos) {
-    ADD_FAILURE() << "unexpected message: " << messageText(dialog);
+  if (messageText(dialog).find(L"WebView2 Runtime") == std::wstring::npos) {
+    ADD_FAILURE() << "unexpected message: " << pathToUtf8(messageText(dialog));
     return false;
   }
   if (dialogOut != nullptr) {
@@ -87,6 +81,18 @@ struct Client {
   std::filesystem::path prefsFile() const {
     return localAppData() / "ZarvoLauncher" / ("prefs-" + makeInstallTag(dir.path()) + ".json");
   }
+  // The main window, with this title unless null.
+  HWND mainWindow(const Process& launcher, const wchar_t* title = nullptr) const {
+    const std::wstring className = L"ZarvoLauncherWindow_" + pathFromUtf8(makeInstallTag(dir.path())).wstring();
+    return waitForWindow(launcher, className.c_str(), title);
+  }
+  // Starts the launcher with no page of its own and waits for the
+  // runtime-missing dialog, left open in dialog.
+  std::unique_ptr<Process> startToDialog(HWND& dialog) const {
+    auto launcher = std::make_unique<Process>(exe, L"");
+    EXPECT_TRUE(reachedWebView(*launcher, &dialog));
+    return launcher;
+  }
   ~Client() {
     std::error_code ec;
     std::filesystem::remove(prefsFile(), ec);
@@ -94,29 +100,22 @@ struct Client {
   }
 };
 
+// A message box with the text and exit code 1; the configuration error
+// texts themselves are the configuration's own tests.
 TEST(StartupTest, ConfigurationFailuresShowTheirMessageAndEndWithCodeOne) {
   struct Case {
-    const char* name;
-    const char* config;  // null: no file; "<folder>": a folder of that name
-    std::string message;
+    bool folderInPlace;  // else no file at all
+    std::wstring message;
   };
   const std::vector<Case> cases = {
-      {"no configuration at all", nullptr,
-       "This launcher has no settings yet: prepare it with ZarvoBuilder (make_update.bat), or put "
-       "ZarvoLauncher.json next to it."},
-      {"unreadable file", "<folder>", "ZarvoLauncher.json not found next to the launcher"},
-      {"invalid game path", R"({"game": "../outside.exe"})",
-       "ZarvoLauncher.json: \"game\" must be a path inside the client folder, e.g. system/L2.exe"},
+      {false,
+       L"This launcher has no settings yet: prepare it with ZarvoBuilder (make_update.bat), or put "
+       L"ZarvoLauncher.json next to it."},
+      {true, L"ZarvoLauncher.json not found next to the launcher"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
     Client client;
-    const std::filesystem::path file = client.dir.path() / "ZarvoLauncher.json";
-    if (c.config != nullptr && std::string(c.config) == "<folder>") {
-      std::filesystem::create_directory(file);
-    } else if (c.config != nullptr) {
-      writeFile(file, c.config);
-    }
+    if (c.folderInPlace) std::filesystem::create_directory(client.dir.path() / "ZarvoLauncher.json");
     Process launcher(client.exe, L"");
     ASSERT_TRUE(launcher.started());
     HWND box = waitForMessageBox(launcher);
@@ -127,75 +126,33 @@ TEST(StartupTest, ConfigurationFailuresShowTheirMessageAndEndWithCodeOne) {
   }
 }
 
-// The publisher's tool builds the configuration into the launcher: it then
-// starts with it, with no ZarvoLauncher.json beside it.
-TEST(StartupTest, ABrandedLauncherStartsWithItsBuiltInConfiguration) {
+// The publisher's tool builds the configuration into the launcher: it starts
+// with it, with no ZarvoLauncher.json beside it, and makes its desktop
+// shortcut once. It is the one launcher of its folder; a restart after a
+// self-update waits for it.
+TEST(StartupTest, ABrandedLauncherMakesItsShortcutOnceIsAloneInItsFolderAndItsRestartWaits) {
   Client client;
   std::string exe;
   ASSERT_TRUE(readTextFile(client.exe, exe));
   LauncherConfig checked;
   std::string branded;
   std::string error;
-  ASSERT_TRUE(builder::brandLauncher(exe, configText("Branded Server", false), checked, branded, error)) << error;
+  ASSERT_TRUE(builder::brandLauncher(exe, configText("Zv Test/Short:cut", true), checked, branded, error)) << error;
   ASSERT_TRUE(writeTextFileAtomic(client.exe, branded));
-
-  Process launcher(client.exe, L"");
-  ASSERT_TRUE(launcher.started());
-  EXPECT_NE(waitForWindow(launcher, L"ZarvoLauncherWindow", L"Branded Server"), nullptr);
-  EXPECT_TRUE(reachedWebView(launcher));
-  EXPECT_EQ(launcher.exitCode(), 0);
-}
-
-TEST(StartupTest, OneLauncherPerClientFolderAndTheRestartAfterASelfUpdate) {
-  Client client;
-  writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Instance Test", false));
   const std::filesystem::path old = client.dir.path() / "ZarvoLauncher.exe.old";
   writeFile(old, "the launcher before the update");
-
-  Process first(client.exe, L"");
-  HWND firstDialog = nullptr;
-  ASSERT_TRUE(reachedWebView(first, &firstDialog));
-  EXPECT_FALSE(std::filesystem::exists(old)) << "the leftover of a self-update stays";
-  const std::wstring className = L"ZarvoLauncherWindow_" + pathFromUtf8(makeInstallTag(client.dir.path())).wstring();
-  HWND mainWindow = waitForWindow(first, className.c_str(), L"Instance Test");
-  ASSERT_NE(mainWindow, nullptr) << "no main window titled with the server's name";
-  ShowWindow(mainWindow, SW_MINIMIZE);
-  ASSERT_TRUE(IsIconic(mainWindow));
-
-  {
-    Process second(client.exe, L"");
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_FALSE(IsIconic(mainWindow)) << "the running launcher was not brought back";
-  }
-
-  // A launcher started by a self-update waits for the one that started it.
-  writeFile(old, "the launcher before the update");
-  Process restarted(client.exe, L"--updated");
-  ASSERT_TRUE(restarted.started());
-  // Let it reach its wait on the running one before that one ends.
-  std::this_thread::sleep_for(std::chrono::seconds(2));
-  EXPECT_EQ(restarted.exitCode(std::chrono::milliseconds(0)), -1) << "the restarted launcher did not wait";
-  pressButton(firstDialog, IDNO);
-  EXPECT_EQ(first.exitCode(), 0);
-  ASSERT_TRUE(reachedWebView(restarted));
-  EXPECT_EQ(restarted.exitCode(), 0);
-  EXPECT_FALSE(std::filesystem::exists(old));
-}
-
-TEST(StartupTest, DesktopShortcutIsMadeOnceAndRememberedInThePreferences) {
-  Client client;
-  writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Zv Test/Short:cut", true));
   std::filesystem::path desktop;
   ASSERT_TRUE(desktopFolder(desktop));
   const std::filesystem::path shortcut = desktop / L"Zv Test_Short_cut.lnk";
   std::error_code ec;
   std::filesystem::remove(shortcut, ec);
 
-  {
-    Process launcher(client.exe, L"");
-    ASSERT_TRUE(reachedWebView(launcher));
-    EXPECT_EQ(launcher.exitCode(), 0);
-  }
+  HWND firstDialog = nullptr;
+  const auto first = client.startToDialog(firstDialog);
+  EXPECT_FALSE(std::filesystem::exists(old)) << "the leftover of a self-update stays";
+  HWND mainWindow = client.mainWindow(*first, L"Zv Test/Short:cut");
+  ASSERT_NE(mainWindow, nullptr) << "no main window titled with the server's name";
+
   ASSERT_TRUE(std::filesystem::exists(shortcut));
   ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
   {
@@ -215,14 +172,28 @@ TEST(StartupTest, DesktopShortcutIsMadeOnceAndRememberedInThePreferences) {
   const std::string prefs = test::readFile(client.prefsFile());
   EXPECT_NE(prefs.find("\"shortcut-" + std::to_string(installHash(client.dir.path())) + "\": true"), std::string::npos)
       << prefs;
-
-  // The player deleted it: it stays deleted.
+  // The player deletes it: it stays deleted.
   std::filesystem::remove(shortcut);
+
+  ShowWindow(mainWindow, SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(mainWindow));
   {
-    Process launcher(client.exe, L"");
-    ASSERT_TRUE(reachedWebView(launcher));
-    EXPECT_EQ(launcher.exitCode(), 0);
+    Process second(client.exe, L"");
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(IsIconic(mainWindow)) << "the running launcher was not brought back";
   }
+
+  writeFile(old, "the launcher before the update");
+  Process restarted(client.exe, L"--updated");
+  ASSERT_TRUE(restarted.started());
+  // Let it reach its wait on the running one before that one ends.
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_EQ(restarted.exitCode(std::chrono::milliseconds(0)), -1) << "the restarted launcher did not wait";
+  pressButton(firstDialog, IDNO);
+  EXPECT_EQ(first->exitCode(), 0);
+  ASSERT_TRUE(reachedWebView(restarted));
+  EXPECT_EQ(restarted.exitCode(), 0);
+  EXPECT_FALSE(std::filesystem::exists(old));
   EXPECT_FALSE(std::filesystem::exists(shortcut));
 }
 
@@ -282,13 +253,11 @@ TEST(StartupTest, EmberThemePictureBesideTheWindow) {
   writeFile(client.dir.path() / "ZarvoLauncher.json", configText("Ember Look", false));
   writeFile(client.prefsFile(), R"({"lang": "en", "theme": "ember", "mode": "dark", "bg": "#0c0a08",
     "art": {"file": "themes/ember/art-dark.png", "x": 598, "y": -150, "height": 800}})");
-  Process launcher(client.exe, L"");
   HWND dialog = nullptr;
-  ASSERT_TRUE(reachedWebView(launcher, &dialog));
-  HWND art = waitForWindow(launcher, L"ZarvoLauncherArt", nullptr);
+  const auto launcher = client.startToDialog(dialog);
+  HWND art = waitForWindow(*launcher, L"ZarvoLauncherArt", nullptr);
   ASSERT_NE(art, nullptr) << "the theme picture is not shown";
-  const std::wstring className = L"ZarvoLauncherWindow_" + pathFromUtf8(makeInstallTag(client.dir.path())).wstring();
-  HWND mainWindow = waitForWindow(launcher, className.c_str(), nullptr);
+  HWND mainWindow = client.mainWindow(*launcher);
   ASSERT_NE(mainWindow, nullptr);
   RECT mainRect{};
   RECT artRect{};
@@ -314,7 +283,7 @@ TEST(StartupTest, EmberThemePictureBesideTheWindow) {
   EXPECT_TRUE(saveScreenshot(ZV_SCREENSHOT_FILE));
   CoUninitialize();
   pressButton(dialog, IDNO);
-  EXPECT_EQ(launcher.exitCode(), 0);
+  EXPECT_EQ(launcher->exitCode(), 0);
 }
 
 // A publisher's own page ("ui" beside the launcher) with a theme whose
@@ -334,18 +303,16 @@ TEST(StartupTest, APictureTooWideIsNotDrawnAndIsLogged) {
   ASSERT_TRUE(saved);
   writeFile(client.prefsFile(), R"({"theme": "wide", "art": {"file": "themes/wide/band.png", "x": 0, "y": 0, "height": 16}})");
 
-  Process launcher(client.exe, L"");
   HWND dialog = nullptr;
-  ASSERT_TRUE(reachedWebView(launcher, &dialog));
-  const std::wstring className = L"ZarvoLauncherWindow_" + pathFromUtf8(makeInstallTag(client.dir.path())).wstring();
-  HWND mainWindow = waitForWindow(launcher, className.c_str(), nullptr);
+  const auto launcher = client.startToDialog(dialog);
+  HWND mainWindow = client.mainWindow(*launcher);
   ASSERT_NE(mainWindow, nullptr);
   EXPECT_TRUE(hasDropShadow(mainWindow));
   HWND art = FindWindowW(L"ZarvoLauncherArt", nullptr);
   ASSERT_NE(art, nullptr);
   EXPECT_FALSE(IsWindowVisible(art));
   pressButton(dialog, IDNO);
-  EXPECT_EQ(launcher.exitCode(), 0);
+  EXPECT_EQ(launcher->exitCode(), 0);
   const std::string log = test::readFile(client.dir.path() / "ZarvoLauncher.log");
   EXPECT_NE(log.find("  theme picture not loaded: themes/wide/band.png\r\n"), std::string::npos) << log;
 }

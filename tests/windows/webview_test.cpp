@@ -247,58 +247,48 @@ HRESULT createEnvironment(Completion& completion, PCWSTR userData) {
   return CreateCoreWebView2EnvironmentWithOptions(nullptr, userData, nullptr, handler.get());
 }
 
-TEST(WebViewLocator, HandsOverToTheRuntimeAndRepeatsAFailedAttemptOnce) {
+TEST(WebViewLocator, HandsOverToTheRuntimeRepeatsAFailedAttemptOnceAndReportsFailures) {
   const TempDir temp;
   const std::filesystem::path runtime = temp.path() / "runtime";
   test::installRuntime(runtime);
   const test::StandInChannel channel(temp.path());
-  const ScopedEnv folder(L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", runtime.c_str());
   const std::string library = "library=" + clientLibraryPath(runtime).string();
-  using std::chrono::seconds;
-
-  Completion completion;
-  ASSERT_EQ(createEnvironment(completion, L"C:\\data\\WebView2"), S_OK);
-  ASSERT_TRUE(pumpUntil([&] { return completion.called; }, seconds(10)));
-  EXPECT_EQ(completion.result, S_OK);
-  EXPECT_TRUE(completion.hasEnvironment);
-  EXPECT_EQ(channel.lines().at(0), "create one=1 kind=1 userData=C:\\data\\WebView2 options=none " + library);
-
-  {  // A failure reported through the handler is repeated once, unseen.
-    const std::filesystem::path failOnce = temp.path() / "fail-once";
-    test::writeFile(failOnce, "environment");
-    const ScopedEnv fail(L"ZV_STANDIN_FAIL_ONCE", failOnce.c_str());
-    const ScopedEnv userData(L"WEBVIEW2_USER_DATA_FOLDER", L"C:\\override");
-    completion = {};
-    ASSERT_EQ(createEnvironment(completion, L"C:\\data\\WebView2"), S_OK);
-    ASSERT_TRUE(pumpUntil([&] { return completion.called; }, seconds(10)));
-    EXPECT_EQ(completion.result, S_OK);
-    EXPECT_EQ(channel.lines().size(), 3u);
-    EXPECT_EQ(channel.lines().back(), "create one=1 kind=1 userData=C:\\override options=none " + library);
-  }
-  {  // So is a failure of the call itself.
-    const std::filesystem::path failOnce = temp.path() / "fail-once";
-    test::writeFile(failOnce, "return");
-    const ScopedEnv fail(L"ZV_STANDIN_FAIL_ONCE", failOnce.c_str());
-    completion = {};
-    ASSERT_EQ(createEnvironment(completion, nullptr), S_OK);
-    ASSERT_TRUE(pumpUntil([&] { return completion.called; }, seconds(10)));
-    EXPECT_EQ(completion.result, S_OK);
-    EXPECT_EQ(channel.lines().size(), 5u);
-    EXPECT_EQ(channel.lines().back(), "create one=1 kind=1 userData=(none) options=none " + library);
-  }
-}
-
-TEST(WebViewLocator, FailuresReachTheCaller) {
-  const TempDir temp;
-  const std::filesystem::path runtime = temp.path() / "no-entry";
-  test::installRuntime(runtime, test::noEntryLibrary());
-  {
+  // Creates an environment, the runtime failing once at `failing` unless
+  // null; the line the runtime logged last.
+  const auto created = [&](PCWSTR userData, const char* failing) {
     const ScopedEnv folder(L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", runtime.c_str());
+    const std::filesystem::path failOnce = temp.path() / "fail-once";
+    if (failing != nullptr) test::writeFile(failOnce, failing);
+    const ScopedEnv fail(L"ZV_STANDIN_FAIL_ONCE", failing != nullptr ? failOnce.c_str() : nullptr);
+    Completion completion;
+    EXPECT_EQ(createEnvironment(completion, userData), S_OK);
+    EXPECT_TRUE(pumpUntil([&] { return completion.called; }, std::chrono::seconds(10)));
+    EXPECT_EQ(completion.result, S_OK);
+    EXPECT_TRUE(completion.hasEnvironment);
+    return channel.lines().empty() ? std::string() : channel.lines().back();
+  };
+
+  EXPECT_EQ(created(L"C:\\data\\WebView2", nullptr),
+            "create one=1 kind=1 userData=C:\\data\\WebView2 options=none " + library);
+  {  // A failure reported through the handler is repeated once, unseen.
+    const ScopedEnv userData(L"WEBVIEW2_USER_DATA_FOLDER", L"C:\\override");
+    EXPECT_EQ(created(L"C:\\data\\WebView2", "environment"),
+              "create one=1 kind=1 userData=C:\\override options=none " + library);
+    EXPECT_EQ(channel.lines().size(), 3u);
+  }
+  // So is a failure of the call itself.
+  EXPECT_EQ(created(nullptr, "return"), "create one=1 kind=1 userData=(none) options=none " + library);
+  EXPECT_EQ(channel.lines().size(), 5u);
+
+  const std::filesystem::path noEntry = temp.path() / "no-entry";
+  test::installRuntime(noEntry, test::noEntryLibrary());
+  {
+    const ScopedEnv folder(L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", noEntry.c_str());
     Completion completion;
     EXPECT_EQ(createEnvironment(completion, nullptr), HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND));
     EXPECT_FALSE(completion.called);
 
-    RuntimeChoice choice{clientLibraryPath(runtime), RuntimeKind::ExplicitFolder};
+    RuntimeChoice choice{clientLibraryPath(noEntry), RuntimeKind::ExplicitFolder};
     LocatorFailure failure;
     EXPECT_FALSE(handOverToRuntime(choice, nullptr, nullptr, nullptr, failure));
     EXPECT_EQ(failure.text,

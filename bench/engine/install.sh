@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installing the 1 GiB release into an empty folder with `zarvo-launcher
+# check`, side by side with curl fetching the same packed files into a
+# folder, and with curl fetching the unpacked files themselves (the same
+# files the launcher writes): wall time, CPU time and peak RSS of whole
+# processes, in turns, one unmeasured round first. See ../README.md.
+# Usage: bench/engine/install.sh [ROUNDS]
+#   ZV_BENCH_BASELINE  another zarvo-launcher build, run in the same turns
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+rounds=${1:-5}
+prepare big
+serve
+curl_config
+curl_config raw
+echo "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg);" \
+  "$(du -sb "$work/big" | cut -f1) bytes, $(du -sb "$work/www-big/files" | cut -f1) packed"
+
+# measure SIDE COMMAND...: one run, its "wall cpu peak-KiB" appended to $work/times-SIDE.
+measure() {
+  local side=$1 wall user sys rss
+  shift
+  /usr/bin/time -f "%e %U %S %M" -o "$work/time.out" "$@" >/dev/null
+  read -r wall user sys rss <"$work/time.out"
+  echo "$wall $(echo "$user + $sys" | bc -l) $rss" >>"$work/times-$side"
+}
+
+sides="launcher curl curl-raw${ZV_BENCH_BASELINE:+ baseline}"
+for side in $sides; do : >"$work/times-$side"; done
+for ((i = 0; i <= rounds; i++)); do
+  fresh_client big
+  measure launcher "$launcher" --client "$work/client-big" --data "$work/data-big" check
+  rm -rf "$work/curl-big" && mkdir -p "$work/curl-big"
+  (cd "$work/curl-big" && measure curl curl -sf --config "$work/curl.cfg")
+  rm -rf "$work/curl-big" && mkdir -p "$work/curl-big"
+  (cd "$work/curl-big" && measure curl-raw curl -sf --config "$work/curl-raw.cfg")
+  if [ -n "${ZV_BENCH_BASELINE:-}" ]; then
+    fresh_client big
+    measure baseline "$ZV_BENCH_BASELINE" --client "$work/client-big" --data "$work/data-big" check
+  fi
+done
+
+# Drops the unmeasured round; prints the medians, the peak and, pair by
+# pair, the other side's wall time over the launcher's (curl's: the goal is
+# at least 0.9).
+for side in $sides; do
+  tail -n +2 "$work/times-$side" >"$work/measured-$side"
+  printf '%-9s wall %.3f s, CPU %.3f s, peak RSS %d KiB (medians of %d; RSS the largest)\n' "$side" \
+    "$(cut -d' ' -f1 "$work/measured-$side" | median)" "$(cut -d' ' -f2 "$work/measured-$side" | median)" \
+    "$(cut -d' ' -f3 "$work/measured-$side" | sort -n | tail -1)" "$rounds"
+  [ "$side" = launcher ] && continue
+  printf '%-9s wall / launcher wall: %.2f (median of pairs)\n' "$side" \
+    "$(paste -d' ' "$work/measured-$side" "$work/measured-launcher" | awk '{print $1 / $4}' | median)"
+done
