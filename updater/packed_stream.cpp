@@ -43,7 +43,8 @@ class PackedStream::ChunkTable {
   bool next(uint32_t& word) {
     if (at_ == filled_) {
       const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining_, kBlockWords)) * 4;
-      if (want == 0 || !readFully(want)) return false;
+      size_t got = 0;
+      if (want == 0 || !readFully(file_, block_, want, got) || got != want) return false;
       remaining_ -= want / 4;
       filled_ = want / 4;
       at_ = 0;
@@ -53,16 +54,6 @@ class PackedStream::ChunkTable {
   }
 
  private:
-  bool readFully(size_t want) {
-    std::string ignored;
-    for (size_t got = 0; got < want;) {
-      size_t n = 0;
-      if (!file_.read(block_ + got, want - got, n, ignored) || n == 0) return false;
-      got += n;
-    }
-    return true;
-  }
-
   static constexpr size_t kBlockWords = 4096;
   File file_;
   uint64_t remaining_ = 0;
