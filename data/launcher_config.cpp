@@ -79,6 +79,7 @@ bool loadLauncherConfig(std::string_view text, LauncherConfig& out, std::string&
   config.mode = asciiLower(root.get("mode").text());
   config.closeOnPlay = root.get("closeOnPlay").boolOr(true);
   config.desktopShortcut = root.get("desktopShortcut").boolOr(true);
+  config.chunkPatch = root.get("chunkPatch").boolOr(true);
   readLinks(root.get("links"), config);
 
   if (!config.updateUrl.empty() && config.updateUrl.back() != '/') config.updateUrl += '/';

@@ -33,6 +33,7 @@ struct LauncherConfig {
   std::string mode = "dark";   // "dark" or "light"
   bool closeOnPlay = true;
   bool desktopShortcut = true;
+  bool chunkPatch = true;  // fetch only the chunks of a wrong file that differ, where the manifest allows
   std::vector<LauncherLink> links;  // only http:// and https:// URLs
 
   // The url of the first link with exactly this name, or "".

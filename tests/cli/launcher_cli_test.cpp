@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "data/json.h"
+#include "net/make_fetcher.h"
 #include "tests/cli/launcher_process.h"
 #include "tests/support/release_maker.h"
 #include "tests/support/temp_dir.h"
@@ -404,6 +405,51 @@ TEST_F(SlowLauncherCli, AKilledDownloadLeavesNoHalfFileAndTheNextCheckFinishesIt
   const Finished result = runLauncher({"check"});
   EXPECT_EQ(result.status, 0) << result.out << result.err;
   expectClientMatchesSources();
+}
+
+// A release that changes a few blocks of a large file is patched; a patch
+// killed half-way leaves the old file whole, and the next check ends byte
+// for byte right.
+TEST_F(SlowLauncherCli, AKilledPatchLeavesTheOldFileAndTheNextCheckFinishesIt) {
+  if (LauncherCommand::get().windows) GTEST_SKIP() << "killing Wine's loader does not stop the Windows process";
+  Json release = Json::object();
+  release.set("chunkSize", 65536);
+  publish("one", release);
+  configure();
+  ASSERT_EQ(runLauncher({"check"}).status, 0);
+  const std::string old = sources[0].second;
+  // One edit in each of eight chunks.
+  for (size_t at = 66000; at < old.size(); at += 4 * 65536) sources[0].second.replace(at, 4096, noise(4096, 9));
+  publish("two", release);
+  Json slow = Json::object();
+  slow.set("updateUrl", servers.fault + "/s/trickle-20/" + site->path().filename().string() + "/update/");
+  configure(slow);
+
+  auto launcher = startStdio();
+  launcher->send(R"({"cmd":"ready"})");
+  launcher->until("phase", "download");
+  while (launcher->until("progress").back().get("bytesDone").numberOr(0) < 100000) {
+  }
+  launcher->kill();
+  EXPECT_TRUE(readFile(client / sources[0].first) == old) << "the old file stays whole until the new one is";
+
+  configure(Json::object(), servers.fault);
+  const Finished result = runLauncher({"check"});
+  EXPECT_EQ(result.status, 0) << result.out << result.err;
+  expectClientMatchesSources();
+  // Eight changed chunks of 64 KiB, less what the killed patch had kept:
+  // far from the file's 2 MB.
+  std::string digest;
+  const Json manifest = Json::parse(readFile(site->path() / "update/manifest.json"));
+  for (const Json& file : manifest.get("files").elements()) {
+    if (file.get("path").text() == sources[0].first) digest = file.get("sha256").text();
+  }
+  std::string sent;
+  Failure failure;
+  ASSERT_TRUE(makeFetcher()->getText(servers.fault + "/_sent/" + site->path().filename().string() +
+                                         "/update/files/system/big.bin.zv?v=" + digest.substr(0, 12),
+                                     sent, failure));
+  EXPECT_LT(std::stoull("0" + sent), 8 * 65536u);
 }
 
 TEST_F(LauncherCli, SettingsAreWrittenLineByLineAndPreferencesSurviveARestart) {
