@@ -58,7 +58,7 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
 
   const Json previous = job.addonRecords().get(addon.id);
   const bool installedBefore = previous.isObject();
-  const std::string previousKey = previous.get("key").text();
+  const std::string previousKey(previous.get("key").text());
   // A file the release moved into the base client was just checked (and
   // fetched) as a base file: it stays, and it is the add-on's no longer.
   std::unordered_set<std::string> basePaths;
@@ -67,7 +67,7 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   for (const Json& path : previous.get("files").elements()) {
     if (!path.isString()) continue;
     const std::string folded = asciiLower(path.text());
-    if (newPathSet.count(folded) == 0 && basePaths.count(folded) == 0) stale.push_back(path.text());
+    if (newPathSet.count(folded) == 0 && basePaths.count(folded) == 0) stale.emplace_back(path.text());
   }
 
   // Written ahead: from here on the record names every file this install

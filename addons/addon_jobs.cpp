@@ -27,7 +27,7 @@ bool lockFolder(UpdateJob& job) {
 
 std::vector<std::string> texts(const Json& array) {
   std::vector<std::string> out;
-  for (const Json& element : array.elements()) out.push_back(element.text());  // a non-string reads as ""
+  for (const Json& element : array.elements()) out.emplace_back(element.text());  // a non-string reads as ""
   return out;
 }
 
@@ -107,7 +107,7 @@ void runAddonRemove(UpdateJob& job, const std::string& id, const Manifest* manif
   job.loadAddonRecords();
   Json& records = job.addonRecords();
   Json record = records.get(id);
-  const std::string name = record.get("name").isString() ? record.get("name").text() : id;
+  const std::string name = record.get("name").stringOr(id);
   if (!record.isObject()) {
     sendAddonList(job, manifest);
     done(job, true, "addonRemoved", name);

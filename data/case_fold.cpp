@@ -46,32 +46,24 @@ uint32_t foldOne(uint32_t c) {
   return c;
 }
 
-// Every fold lands below U+0800: one or two bytes.
-void appendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-    return;
-  }
-  out += static_cast<char>(0xC0 | (c >> 6));
-  out += static_cast<char>(0x80 | (c & 0x3F));
-}
-
 }  // namespace
 
 std::string foldCase(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
+  // Every fold keeps a letter's length (ASCII to ASCII, two bytes to two
+  // bytes below U+0800), so the text is copied once and changed in place.
+  std::string out(text);
+  for (size_t i = 0; i < out.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(out[i]);
+    if (lead < 0x80) {
+      if (lead >= 'A' && lead <= 'Z') out[i] = static_cast<char>(lead + 32);
+      continue;
+    }
     // Every letter folded here is one or two bytes long; longer sequences
-    // and broken ones are copied as they are.
-    if (lead >= 0xC2 && lead <= 0xDF && i + 1 < text.size() &&
-        (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
-      appendUtf8(out, foldOne((lead & 0x1Fu) << 6 | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu)));
-      i += 2;
-    } else {
-      out += static_cast<char>(lead < 0x80 ? foldOne(lead) : lead);
+    // and broken ones are kept as they are.
+    if (lead >= 0xC2 && lead <= 0xDF && i + 1 < out.size() && (static_cast<unsigned char>(out[i + 1]) & 0xC0) == 0x80) {
+      const uint32_t folded = foldOne((lead & 0x1Fu) << 6 | (static_cast<unsigned char>(out[i + 1]) & 0x3Fu));
+      out[i] = static_cast<char>(0xC0 | (folded >> 6));
+      out[i + 1] = static_cast<char>(0x80 | (folded & 0x3F));
       ++i;
     }
   }

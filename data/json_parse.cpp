@@ -2,15 +2,18 @@
 // control bytes in strings and unpaired surrogates. Error texts name the byte
 // offset because they end up in front of the publisher, who must find the spot.
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <iterator>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <unordered_map>
 
 #include "data/json.h"
+#include "data/name_index.h"
 
 namespace zv {
 namespace {
@@ -121,8 +124,9 @@ class JsonParser {
     } else if (c == '[') {
       if (!parseArray(out)) return false;
     } else if (c == '"') {
-      out.kind_ = Json::Kind::String;
-      if (!parseString(out.text_)) return false;
+      std::string_view text;
+      if (!parseString(text)) return false;
+      out.setText(text);
     } else if (startsWith("true")) {
       out = Json(true);
       pos_ += 4;
@@ -141,6 +145,62 @@ class JsonParser {
     return true;
   }
 
+  // A container's first items wait on a stack shared by the whole parse and
+  // are moved into a list of their exact number when it closes: one
+  // allocation per container. One that reaches kOwnListFrom items gets its
+  // own list at once, sized by counting the rest ahead, because a list grown
+  // by doubling needs up to three times the memory of its items while it
+  // moves. From that size on, object keys are also found through an index.
+  static constexpr size_t kOwnListFrom = 32;
+
+  template <typename Item>
+  static std::vector<Item>* takeFrom(std::vector<Item>& stack, size_t base, size_t reserve) {
+    auto* list = new std::vector<Item>();
+    list->reserve(reserve);
+    list->insert(list->end(), std::make_move_iterator(stack.begin() + static_cast<std::ptrdiff_t>(base)),
+                 std::make_move_iterator(stack.end()));
+    stack.resize(base);
+    return list;
+  }
+
+  // How many more items follow the cursor, which stands just after an item:
+  // the commas at its level up to the container's closing bracket. A hint
+  // only: a text that breaks off or repeats keys merely reserves too much.
+  size_t countAhead() const {
+    size_t items = 0;
+    int depth = 0;
+    for (size_t i = pos_; i < text_.size(); ++i) {
+      switch (text_[i]) {
+        case '"': i = closingQuote(i + 1); break;
+        case '[':
+        case '{': ++depth; break;
+        case ']':
+        case '}':
+          if (depth-- == 0) return items;
+          break;
+        case ',':
+          if (depth == 0) ++items;
+          break;
+        default: break;
+      }
+    }
+    return items;
+  }
+
+  // The quotation mark that ends the string starting at from (or the end of
+  // the text): the first one not escaped by an odd run of backslashes.
+  size_t closingQuote(size_t from) const {
+    for (;;) {
+      const auto* quote = static_cast<const char*>(std::memchr(text_.data() + from, '"', text_.size() - from));
+      if (quote == nullptr) return text_.size();
+      const auto at = static_cast<size_t>(quote - text_.data());
+      size_t backslashes = 0;
+      while (at - backslashes > from && text_[at - backslashes - 1] == '\\') ++backslashes;
+      if (backslashes % 2 == 0) return at;
+      from = at + 1;
+    }
+  }
+
   bool parseObject(Json& out) {
     out = Json::object();
     ++pos_;
@@ -149,20 +209,45 @@ class JsonParser {
       ++pos_;
       return true;
     }
+    const size_t base = memberStack_.size();
+    Json::Members* members = nullptr;
     // A repeated key replaces the earlier value in its place. Large objects
     // (the digest cache has one member per client file) look keys up in an
     // index: a scan per member would make reading them quadratic.
-    std::unordered_map<std::string, size_t> index;
+    NameIndex index;
+    const auto keyOf = [&members](size_t i) { return std::string_view((*members)[i].key); };
     for (;;) {
       if (atEnd() || text_[pos_] != '"') return fail("expected key");
-      std::string key;
-      if (!parseString(key)) return false;
+      std::string_view keyText;
+      if (!parseString(keyText)) return false;
+      // Copied before the value is parsed: keyText may be scratch_.
+      std::string key(keyText);
       skipWhitespace();
       if (atEnd() || text_[pos_] != ':') return fail("expected ':'");
       ++pos_;
       Json value;
       if (!parseValue(value)) return false;
-      addMember(out.members_, index, std::move(key), std::move(value));
+      if (members == nullptr) {
+        auto same = std::find_if(memberStack_.begin() + static_cast<std::ptrdiff_t>(base), memberStack_.end(),
+                                 [&key](const Json::Member& member) { return member.key == key; });
+        if (same != memberStack_.end()) {
+          same->value = std::move(value);
+        } else {
+          memberStack_.push_back(Json::Member{std::move(key), std::move(value)});
+        }
+        if (memberStack_.size() - base == kOwnListFrom) {
+          members = takeFrom(memberStack_, base, kOwnListFrom + countAhead());
+          out.store(members);
+          for (size_t i = 0; i < members->size(); ++i) (void)index.insert(keyOf(i), i, keyOf);
+        }
+      } else {
+        const size_t same = index.insert(key, members->size(), keyOf);
+        if (same != members->size()) {
+          (*members)[same].value = std::move(value);
+        } else {
+          members->push_back(Json::Member{std::move(key), std::move(value)});
+        }
+      }
       skipWhitespace();
       if (!atEnd() && text_[pos_] == ',') {
         ++pos_;
@@ -171,33 +256,11 @@ class JsonParser {
       }
       if (!atEnd() && text_[pos_] == '}') {
         ++pos_;
+        if (members == nullptr) out.store(takeFrom(memberStack_, base, memberStack_.size() - base));
         return true;
       }
       return fail("expected ',' or '}'");
     }
-  }
-
-  static void addMember(Json::Members& members, std::unordered_map<std::string, size_t>& index, std::string key,
-                        Json value) {
-    constexpr size_t kIndexFrom = 32;
-    if (members.size() < kIndexFrom) {
-      for (Json::Member& member : members) {
-        if (member.key == key) {
-          member.value = std::move(value);
-          return;
-        }
-      }
-    } else {
-      if (index.empty()) {
-        for (size_t i = 0; i < members.size(); ++i) index.emplace(members[i].key, i);
-      }
-      const auto [it, added] = index.emplace(key, members.size());
-      if (!added) {
-        members[it->second].value = std::move(value);
-        return;
-      }
-    }
-    members.push_back(Json::Member{std::move(key), std::move(value)});
   }
 
   bool parseArray(Json& out) {
@@ -208,10 +271,21 @@ class JsonParser {
       ++pos_;
       return true;
     }
+    const size_t base = elementStack_.size();
+    Json::Elements* elements = nullptr;
     for (;;) {
+      // Parsed into a local first: nested containers grow the stack.
       Json element;
       if (!parseValue(element)) return false;
-      out.elements_.push_back(std::move(element));
+      if (elements != nullptr) {
+        elements->push_back(std::move(element));
+      } else {
+        elementStack_.push_back(std::move(element));
+        if (elementStack_.size() - base == kOwnListFrom) {
+          elements = takeFrom(elementStack_, base, kOwnListFrom + countAhead());
+          out.store(elements);
+        }
+      }
       skipWhitespace();
       if (!atEnd() && text_[pos_] == ',') {
         ++pos_;
@@ -219,35 +293,54 @@ class JsonParser {
       }
       if (!atEnd() && text_[pos_] == ']') {
         ++pos_;
+        if (elements == nullptr) out.store(takeFrom(elementStack_, base, elementStack_.size() - base));
         return true;
       }
       return fail("expected ',' or ']'");
     }
   }
 
-  bool parseString(std::string& out) {
-    ++pos_;
+  // The text between the quotation marks: a view of the input when it has
+  // no escapes, else of scratch_ holding the decoded bytes (until the next
+  // string is parsed).
+  bool parseString(std::string_view& out) {
+    const size_t start = ++pos_;
+    const char* data = text_.data();
+    const auto* quote = static_cast<const char*>(std::memchr(data + start, '"', text_.size() - start));
+    const size_t end = quote == nullptr ? text_.size() : static_cast<size_t>(quote - data);
+    if (std::memchr(data + start, '\\', end - start) == nullptr) {
+      pos_ = end;
+      if (quote == nullptr) return fail("unterminated string");
+      ++pos_;
+      out = text_.substr(start, end - start);
+      return true;
+    }
+    scratch_.clear();
     for (;;) {
-      const size_t special = text_.find_first_of("\"\\", pos_);
-      if (special == std::string_view::npos) {
+      size_t special = pos_;
+      while (special < text_.size() && text_[special] != '"' && text_[special] != '\\') ++special;
+      if (special == text_.size()) {
         pos_ = text_.size();
         return fail("unterminated string");
       }
-      out.append(text_.substr(pos_, special - pos_));
+      scratch_.append(text_.substr(pos_, special - pos_));
       pos_ = special + 1;
-      if (text_[special] == '"') return true;
+      if (text_[special] == '"') {
+        out = scratch_;
+        return true;
+      }
       if (atEnd()) return fail("unterminated string");
       switch (text_[pos_++]) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '"': scratch_ += '"'; break;
+        case '\\': scratch_ += '\\'; break;
+        case '/': scratch_ += '/'; break;
+        case 'b': scratch_ += '\b'; break;
+        case 'f': scratch_ += '\f'; break;
+        case 'n': scratch_ += '\n'; break;
+        case 'r': scratch_ += '\r'; break;
+        case 't': scratch_ += '\t'; break;
         case 'u':
-          if (!parseUnicodeEscape(out)) return false;
+          if (!parseUnicodeEscape(scratch_)) return false;
           break;
         default: return fail("bad escape");
       }
@@ -300,6 +393,9 @@ class JsonParser {
   size_t pos_ = 0;
   int depth_ = 0;
   std::string error_;
+  std::string scratch_;
+  Json::Elements elementStack_;
+  Json::Members memberStack_;
 };
 
 Json Json::parse(std::string_view text, std::string* error) {

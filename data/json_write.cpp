@@ -29,7 +29,7 @@ void writeNumber(std::string& out, double value) {
   out.append(buffer, result.ptr);
 }
 
-void writeString(std::string& out, const std::string& text) {
+void writeString(std::string& out, std::string_view text) {
   static const char hex[] = "0123456789abcdef";
   out += '"';
   for (const char c : text) {

@@ -32,7 +32,7 @@ int32_t readTransfers(const Json& value) {
 
 void readLinks(const Json& links, LauncherConfig& config) {
   for (const auto& [name, value] : links.members()) {
-    const std::string& url = value.text();
+    const std::string url(value.text());
     // Links open in the system browser, so nothing but web addresses.
     if (startsWith(url, "https://") || startsWith(url, "http://")) config.links.push_back({name, url});
   }
@@ -90,6 +90,7 @@ bool loadLauncherConfig(std::string_view text, LauncherConfig& out, std::string&
   config.closeOnPlay = root.get("closeOnPlay").boolOr(true);
   config.desktopShortcut = root.get("desktopShortcut").boolOr(true);
   config.transfers = readTransfers(root.get("transfers"));
+  config.chunkPatch = root.get("chunkPatch").boolOr(true);
   readLinks(root.get("links"), config);
 
   if (!config.updateUrl.empty() && config.updateUrl.back() != '/') config.updateUrl += '/';

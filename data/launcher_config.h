@@ -41,6 +41,7 @@ struct LauncherConfig {
   bool closeOnPlay = true;
   bool desktopShortcut = true;
   int32_t transfers = kDefaultTransfers;  // 1 to kMaxTransfers
+  bool chunkPatch = true;  // fetch only the chunks of a wrong file that differ, where the manifest allows
   std::vector<LauncherLink> links;  // only http:// and https:// URLs
 
   // The url of the first link with exactly this name, or "".

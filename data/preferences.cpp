@@ -21,10 +21,10 @@ uint32_t rgb(uint32_t red, uint32_t green, uint32_t blue) { return red | (green 
 
 void applyDocument(Preferences& prefs) {
   const Json& doc = prefs.prefsDocument;
-  const std::string& lang = doc.get("lang").text();
+  const std::string lang(doc.get("lang").text());
   if (isKnownLanguage(lang)) prefs.prefLang = lang;
-  std::string theme = doc.get("theme").text();
-  std::string mode = doc.get("mode").text();
+  std::string theme(doc.get("theme").text());
+  std::string mode(doc.get("mode").text());
   // Older files stored the mode as a theme.
   if (isMode(theme)) {
     if (mode.empty()) mode = theme;
@@ -33,7 +33,7 @@ void applyDocument(Preferences& prefs) {
   if (isValidThemeName(theme)) {
     prefs.prefTheme = theme;
     // A colour belongs to its theme: without a theme it means nothing.
-    const std::string& bg = doc.get("bg").text();
+    const std::string bg(doc.get("bg").text());
     prefs.prefBg = isValidColor(bg) ? bg : std::string();
   }
   if (isMode(mode)) prefs.prefMode = mode;

@@ -26,7 +26,7 @@ bool endsWithPng(const std::string& file) {
 }  // namespace
 
 bool parseArt(const Json& value, ThemePicture& out) {
-  const std::string& file = value.get("file").text();
+  const std::string file(value.get("file").text());
   if (file.empty() || file.size() > maxFileBytes || !isSafeRelativePath(file) || !endsWithPng(file)) return false;
   const int32_t height = clampedInteger(value.get("height"), 0, maxHeight);
   if (height < minHeight) return false;

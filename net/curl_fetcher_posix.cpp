@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 
 namespace zv {
@@ -93,14 +94,34 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
 }
 
+// Where a header line of an answer is kept, or null for a header no one
+// asks about.
+std::string* answerHeaderField(AnswerHeaders& headers, std::string_view line) {
+  if (startsWithNoCase(line, "etag:")) return &headers.etag;
+  if (startsWithNoCase(line, "last-modified:")) return &headers.lastModified;
+  if (startsWithNoCase(line, "content-type:")) return &headers.contentType;
+  if (startsWithNoCase(line, "content-range:")) return &headers.contentRange;
+  return nullptr;
+}
+
+// A header line's value without the blanks around it.
+std::string headerValue(std::string_view line) {
+  std::string_view value = line.substr(line.find(':') + 1);
+  while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+  while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ')) value.remove_suffix(1);
+  return std::string(value);
+}
+
 // One exchange as libcurl reports it: the header lines of every answer
 // (interim ones and followed redirects included), then the final body.
 struct Transfer {
   Transfer(CURL* curl, ResponseHandler& handler, unsigned receiveMs, std::function<bool()> cancelRequested)
       : curl(curl), handler(handler), receiveLimit(receiveMs), cancelRequested(std::move(cancelRequested)) {}
 
-  // Hands the final status to the handler; false when it refuses it.
+  // Hands the final answer's headers and status to the handler; false when
+  // it refuses them.
   bool takeStatus(uint32_t status) {
+    handler.onHeaders(answerHeaders);
     statusTaken = true;
     statusRefused = !handler.onStatus(status);
     return !statusRefused;
@@ -114,6 +135,7 @@ struct Transfer {
   std::optional<std::chrono::steady_clock::time_point> lastData;  // since the request went out
   bool stalled = false;
   uint32_t answerStatus = 0;  // of the answer whose headers are being read
+  AnswerHeaders answerHeaders;  // of the same answer
   bool answerRedirects = false;
   bool statusTaken = false;
   bool statusRefused = false;
@@ -130,6 +152,9 @@ size_t onHeaderLine(char* data, size_t size, size_t count, void* user) {
     if (space != std::string_view::npos) std::from_chars(line.data() + space + 1, line.data() + line.size(), status);
     transfer.answerStatus = status;
     transfer.answerRedirects = false;
+    transfer.answerHeaders = AnswerHeaders{};
+  } else if (std::string* value = answerHeaderField(transfer.answerHeaders, line)) {
+    *value = headerValue(line);
   } else if (startsWithNoCase(line, "location:")) {
     // libcurl follows every 3xx answer that names a location.
     transfer.answerRedirects = transfer.answerStatus >= 300 && transfer.answerStatus < 400;
@@ -198,8 +223,10 @@ HttpFetcher::Exchange CurlFetcher::exchange(const std::string& url, uint64_t ran
   curl_easy_reset(curl);
 
   curl_slist* headers = nullptr;
-  for (const char* line : {"Cache-Control: no-cache", "Pragma: no-cache", "Accept:"}) {
-    curl_slist* longer = curl_slist_append(headers, line);
+  std::vector<std::string> lines{"Cache-Control: no-cache", "Pragma: no-cache", "Accept:"};
+  for (std::string& extra : handler.requestHeaders()) lines.push_back(std::move(extra));
+  for (const std::string& line : lines) {
+    curl_slist* longer = curl_slist_append(headers, line.c_str());
     if (!longer) {
       curl_slist_free_all(headers);
       failure = Failure{FailureKind::Network, winhttp_error::kOutOfMemory, "request", {}};

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "data/failure.h"
 #include "zv_version.h"  // kUserAgent, sent with every request
@@ -36,6 +37,15 @@ struct FetchTimeouts {
 // included) after every piece written. Returning false stops the transfer.
 using ProgressFn = std::function<bool(uint64_t fileBytes)>;
 
+// A span of a resource's bytes, both ends included.
+struct ByteRange {
+  uint64_t first = 0;
+  uint64_t last = 0;
+};
+
+// Told each piece of a ranged answer with the offset of its first byte in
+// the resource. Returning false stops the transfer.
+using RangePieceFn = std::function<bool(uint64_t offset, const char* data, size_t size)>;
 // Shown every piece of the body right after it was written to the
 // destination, with where it lies in the file (0 when a server that ignores
 // a resume request starts the file over), so that a consumer can work on
@@ -65,6 +75,27 @@ class Fetcher {
   [[nodiscard]] virtual bool download(const std::string& url, const std::filesystem::path& destination,
                                       uint64_t resumeOffset, const ProgressFn& progress, Failure& failure,
                                       const PieceFn& piece = {}) = 0;
+
+  // Asks for ranges of url (ascending, apart from each other, at least one)
+  // in one request and hands their bytes to piece in order, a piece at a
+  // time: nothing is held beyond one piece. ifRange, when not empty, is a
+  // validator of an earlier answer: the server sends the ranges only while
+  // the resource still has it. validator receives this answer's (its ETag,
+  // else its Last-Modified; empty when it has neither). True only for a 206
+  // answer that delivered exactly the bytes asked for. A 200 answer (a
+  // server that ignores Range, or a resource that changed since ifRange)
+  // fails as HttpStatus 200 before its body is read; an answer holding other
+  // bytes than asked for as DamagedData; everything else as download fails.
+  // A fetcher that cannot ask for ranges answers like a server that ignores
+  // them.
+  [[nodiscard]] virtual bool getRanges(const std::string& url, const std::vector<ByteRange>& ranges,
+                                       const std::string& ifRange, const RangePieceFn& piece, std::string& validator,
+                                       Failure& failure) {
+    (void)url, (void)ranges, (void)ifRange, (void)piece;
+    validator.clear();
+    failure = Failure{FailureKind::HttpStatus, 200, {}, {}};
+    return false;
+  }
 
   // A flag (not owned, outliving the fetcher's use) that stops whatever
   // request runs, within about a second, also while it waits for a silent

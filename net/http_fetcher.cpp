@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "net/byte_ranges.h"
+
 #include "platform/file.h"
 #include "platform/text_path.h"
 
@@ -92,6 +94,43 @@ class FileHandler final : public ResponseHandler {
   bool diskFull_ = false;
 };
 
+// Reads a 206 answer to a ranged request through ByteRangesReader.
+class RangesHandler final : public ResponseHandler {
+ public:
+  RangesHandler(const std::vector<ByteRange>& ranges, const std::string& ifRange, const RangePieceFn& piece)
+      : ranges_(ranges), ifRange_(ifRange), piece_(piece) {}
+  uint32_t status() const { return status_; }
+  const std::string& validator() const { return validator_; }
+  bool damaged() const { return reader_.damaged(); }
+  bool complete() const { return reader_.complete(); }
+
+  std::vector<std::string> requestHeaders() const override {
+    std::vector<std::string> headers{"Range: " + rangeHeaderValue(ranges_)};
+    if (!ifRange_.empty()) headers.push_back("If-Range: " + ifRange_);
+    return headers;
+  }
+  void onHeaders(const AnswerHeaders& headers) override {
+    validator_ = headers.etag.empty() ? headers.lastModified : headers.etag;
+    contentType_ = headers.contentType;
+    contentRange_ = headers.contentRange;
+  }
+  bool onStatus(uint32_t status) override {
+    status_ = status;
+    return status == 206 && reader_.start(ranges_, contentType_, contentRange_);
+  }
+  bool onBody(const char* data, size_t size) override { return reader_.feed(data, size, piece_); }
+
+ private:
+  const std::vector<ByteRange>& ranges_;
+  const std::string& ifRange_;
+  const RangePieceFn& piece_;
+  ByteRangesReader reader_;
+  std::string validator_;
+  std::string contentType_;
+  std::string contentRange_;
+  uint32_t status_ = 0;
+};
+
 // The failure of an answer whose status cannot be used.
 Failure statusFailure(uint32_t status, std::string address) {
   const bool busy = status == 503 || status == 429;
@@ -136,6 +175,29 @@ bool HttpFetcher::download(const std::string& url, const std::filesystem::path& 
     failure = statusFailure(handler.status(), "");
     return false;
   }
+}
+
+bool HttpFetcher::getRanges(const std::string& url, const std::vector<ByteRange>& ranges, const std::string& ifRange,
+                            const RangePieceFn& piece, std::string& validator, Failure& failure) {
+  RangesHandler handler(ranges, ifRange, piece);
+  const Exchange result = exchange(url, 0, handler, failure);
+  validator = handler.validator();
+  // Other bytes than asked for: a server that merges or reorders ranges, or
+  // one that sends something else under the same name.
+  if (handler.damaged()) {
+    failure = Failure{FailureKind::DamagedData, 0, "the server answered with other bytes than asked for", {}};
+    return false;
+  }
+  if (result == Exchange::Failed) return false;
+  if (result == Exchange::Refused) {
+    failure = statusFailure(handler.status(), "");
+    return false;
+  }
+  if (!handler.complete()) {
+    failure = Failure{FailureKind::Network, winhttp_error::kConnectionError, "download", {}};
+    return false;
+  }
+  return true;
 }
 
 }  // namespace zv

@@ -7,16 +7,29 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "net/fetcher.h"
 
 namespace zv {
+
+// The headers of an answer that ranged requests look at; empty when absent.
+struct AnswerHeaders {
+  std::string etag;
+  std::string lastModified;
+  std::string contentType;
+  std::string contentRange;
+};
 
 // Receives one answer: its final status (redirects already followed), then
 // its body in pieces.
 class ResponseHandler {
  public:
   virtual ~ResponseHandler() = default;
+  // Request headers beyond the usual ones, "Name: value" each.
+  virtual std::vector<std::string> requestHeaders() const { return {}; }
+  // The final answer's headers, just before onStatus.
+  virtual void onHeaders(const AnswerHeaders& headers) { (void)headers; }
   // Called once, before any byte of the body. False ends the exchange
   // without reading the body.
   virtual bool onStatus(uint32_t status) = 0;
@@ -30,6 +43,9 @@ class HttpFetcher : public Fetcher {
   [[nodiscard]] bool getText(const std::string& url, std::string& body, Failure& failure) override;
   [[nodiscard]] bool download(const std::string& url, const std::filesystem::path& destination, uint64_t resumeOffset,
                               const ProgressFn& progress, Failure& failure, const PieceFn& piece = {}) override;
+  [[nodiscard]] bool getRanges(const std::string& url, const std::vector<ByteRange>& ranges,
+                               const std::string& ifRange, const RangePieceFn& piece, std::string& validator,
+                               Failure& failure) override;
 
   // For tests where no small disk can be mounted, a disk that fills up: a
   // download's write that would take the destination past this many bytes

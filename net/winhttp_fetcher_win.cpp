@@ -114,6 +114,23 @@ bool sendGetRequest(RequestHandles& handles, const std::wstring& extraHeaders, F
   return true;
 }
 
+// A header of the answer as UTF-8, empty when it has none.
+std::string answerHeader(HINTERNET request, DWORD query) {
+  wchar_t text[1024] = {};
+  DWORD size = sizeof(text) - sizeof(wchar_t);
+  if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text, &size, WINHTTP_NO_HEADER_INDEX)) {
+    return {};
+  }
+  const std::wstring value(text, size / sizeof(wchar_t));
+  return pathToUtf8(std::filesystem::path(value));  // the values asked for are ASCII
+}
+
+AnswerHeaders answerHeaders(HINTERNET request) {
+  return AnswerHeaders{answerHeader(request, WINHTTP_QUERY_ETAG), answerHeader(request, WINHTTP_QUERY_LAST_MODIFIED),
+                       answerHeader(request, WINHTTP_QUERY_CONTENT_TYPE),
+                       answerHeader(request, WINHTTP_QUERY_CONTENT_RANGE)};
+}
+
 // Hands the body to the handler in pieces of up to kChunkBytes.
 bool readResponseBody(RequestHandles& handles, ResponseHandler& handler, Failure& failure) {
   uint64_t received = 0;
@@ -176,9 +193,11 @@ HttpFetcher::Exchange WinHttpFetcher::exchange(const std::string& url, uint64_t 
                                                Failure& failure) {
   std::wstring extraHeaders;
   if (rangeFrom > 0) extraHeaders = L"Range: bytes=" + std::to_wstring(rangeFrom) + L"-\r\n";
+  for (const std::string& line : handler.requestHeaders()) extraHeaders += wide(line) + L"\r\n";
   RequestHandles handles([this] { return cancelRequested(); });
   if (!openGetRequest(session_, url, handles, failure)) return Exchange::Failed;
   if (!sendGetRequest(handles, extraHeaders, failure)) return Exchange::Failed;
+  handler.onHeaders(answerHeaders(handles.request.handle()));
   if (!handler.onStatus(handles.status)) return Exchange::Refused;
   if (!readResponseBody(handles, handler, failure)) return Exchange::Failed;
   return Exchange::Complete;

@@ -1,5 +1,7 @@
 #include "updater/digest_cache.h"
 
+#include <algorithm>
+
 namespace zv {
 
 void DigestCache::clear() {
@@ -8,20 +10,24 @@ void DigestCache::clear() {
   changed_ = true;
 }
 
-void DigestCache::assign(const Json& object) {
+void DigestCache::reindex() {
+  index_.clear();
+  const auto nameOf = [this](size_t entry) { return this->nameOf(entry); };
+  for (size_t i = 0; i < entries_.size(); ++i) (void)index_.insert(nameOf(i), i, nameOf);
+}
+
+void DigestCache::assign(Json&& object) {
   clear();
-  if (!object.isObject()) return;
-  entries_.reserve(object.members().size());
-  index_.reserve(object.members().size());
-  for (const Json::Member& member : object.members()) {
-    if (index_.emplace(member.key, entries_.size()).second) entries_.push_back({member.key, member.value});
-  }
+  // The parsed members (an object never repeats a name) are taken over, not
+  // copied: tens of thousands of names and digests.
+  if (object.isObject()) entries_ = object.takeMembers();
+  reindex();
   changed_ = false;
 }
 
 const Json* DigestCache::find(std::string_view path) const {
-  const auto it = index_.find(path);
-  return it == index_.end() ? nullptr : &entries_[it->second].value;
+  const size_t entry = index_.find(path, [this](size_t i) { return nameOf(i); });
+  return entry == NameIndex::npos ? nullptr : &entries_[entry].value;
 }
 
 bool DigestCache::vouches(std::string_view path, uint64_t size, std::string_view timeText,
@@ -44,34 +50,28 @@ void DigestCache::record(std::string_view path, uint64_t size, std::string_view 
   value.push(timeText);
   value.push(sha256);
   changed_ = true;
-  const auto [it, added] = index_.emplace(std::string(path), entries_.size());
-  if (added) {
+  const size_t entry = index_.insert(path, entries_.size(), [this](size_t i) { return nameOf(i); });
+  if (entry == entries_.size()) {
     entries_.push_back({std::string(path), std::move(value)});
   } else {
-    entries_[it->second].value = std::move(value);
+    entries_[entry].value = std::move(value);
   }
 }
 
-void DigestCache::keepOnly(const std::unordered_set<std::string>& paths) {
-  std::vector<Entry> kept;
-  for (Entry& entry : entries_) {
-    if (paths.count(entry.path) != 0) kept.push_back(std::move(entry));
-  }
-  if (kept.size() == entries_.size()) {
-    entries_ = std::move(kept);
-    return;
-  }
-  entries_ = std::move(kept);
-  index_.clear();
-  for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].path, i);
+void DigestCache::keepOnly(const std::unordered_set<std::string_view>& paths) {
+  const auto named = std::remove_if(entries_.begin(), entries_.end(),
+                                    [&paths](const Json::Member& entry) { return paths.count(entry.key) == 0; });
+  if (named == entries_.end()) return;
+  entries_.erase(named, entries_.end());
+  reindex();
   changed_ = true;
 }
 
 std::string DigestCache::dump() const {
   std::string out = "{";
-  for (const Entry& entry : entries_) {
+  for (const Json::Member& entry : entries_) {
     if (out.size() > 1) out += ',';
-    out += Json(entry.path).dump();
+    out += Json(entry.key).dump();
     out += ':';
     out += entry.value.dump();
   }

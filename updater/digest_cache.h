@@ -8,14 +8,13 @@
 // costs one hash lookup per file, not a scan of the object.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "data/json.h"
+#include "data/name_index.h"
 
 namespace zv {
 
@@ -24,10 +23,10 @@ class DigestCache {
   // Forgets every entry.
   void clear();
 
-  // Takes the members of a parsed cache.json; anything but an object leaves
-  // the cache empty. A name that repeats is kept once, with the value
+  // Takes over the members of a parsed cache.json; anything but an object
+  // leaves the cache empty. A name that repeats is kept once, with the value
   // Json::get would give.
-  void assign(const Json& object);
+  void assign(Json&& object);
 
   // Whether the entry named path vouches for a file of this size and
   // modification time with this digest: the entry is an array whose first
@@ -41,7 +40,7 @@ class DigestCache {
   void record(std::string_view path, uint64_t size, std::string_view timeText, std::string_view sha256);
 
   // Forgets the entries whose name is not in paths (changed when any was).
-  void keepOnly(const std::unordered_set<std::string>& paths);
+  void keepOnly(const std::unordered_set<std::string_view>& paths);
 
   // Whether entries were recorded or cleared since the last assign or
   // markSaved: an unchanged cache need not be written back.
@@ -57,17 +56,12 @@ class DigestCache {
   std::string dump() const;
 
  private:
-  struct Entry {
-    std::string path;
-    Json value;
-  };
-  // Looked up by string_view without making a string of it.
-  struct NameHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
-  };
-  std::vector<Entry> entries_;
-  std::unordered_map<std::string, size_t, NameHash, std::equal_to<>> index_;
+  void reindex();
+  std::string_view nameOf(size_t entry) const { return entries_[entry].key; }
+
+  // Members of the object as read, then as recorded.
+  Json::Members entries_;
+  NameIndex index_;
   bool changed_ = false;
 };
 

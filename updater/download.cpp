@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/file_info.h"
+#include "updater/chunk_patch.h"
 #include "updater/file_time.h"
 #include "updater/file_url.h"
 #include "updater/packed_file.h"
@@ -93,12 +94,39 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
     return !lane.stopRequested();
   };
 
+  const auto installed = [&] {
+    std::lock_guard lock(stateMutex_);
+    state_.unflushedFiles.add(target);
+    state_.cacheState.record(file.path, static_cast<uint64_t>(file.size), fileTimeText(target), file.sha256);
+  };
+  // A wrong file whose chunks the manifest lists gets only the chunks that
+  // differ, until the patch finds that a whole download serves better.
+  bool patching = config_.chunkPatch && canPatch(file, target);
+  const ReceivedFn received = [&](uint64_t bytes) { return progress(std::min(bytes, packed)); };
+
   int attempts = 0;
   unsigned waits = 0;
   for (;;) {
     if (lane.stopRequested()) {
       failure = cancelledFailure();
       return false;
+    }
+    if (patching) {
+      failure = Failure{};
+      const PatchPlaces places{url, target, chunksPath(state_.workFolder(), file)};
+      const PatchOutcome outcome = patchFile(lane.fetcher(), file, places, received, &lane.stopFlag(), failure);
+      if (outcome == PatchOutcome::Installed) {
+        installed();
+        return true;
+      }
+      failure.file = file.path;
+      if (outcome == PatchOutcome::Failed) {
+        if (lane.stopRequested() || failure.targetUnwritable()) return false;
+        if (lane.waitInQueue(failure, waits)) continue;
+        if (++attempts >= kMaxAttempts) return false;
+        continue;
+      }
+      patching = false;
     }
     uint64_t have = 0;
     // Only a plain file is resumed: appending through a link planted in the
@@ -164,9 +192,7 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
       };
       if (streamed || unpack()) {
         (void)removeFile(part);
-        std::lock_guard lock(stateMutex_);
-        state_.unflushedFiles.add(target);
-        state_.cacheState.record(file.path, static_cast<uint64_t>(file.size), fileTimeText(target), file.sha256);
+        installed();
         return true;
       }
       failure.file = file.path;

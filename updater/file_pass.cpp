@@ -38,7 +38,11 @@ bool UpdateJob::bringInLine(const std::vector<ManifestFile>& files, CheckMode mo
                             PassOutcome& outcome) {
   // One load per job: a later pass of the same job sees what earlier ones
   // recorded.
-  if (!cacheLoaded_) state_.loadCacheState();
+  if (cacheRead_.valid()) {
+    state_.setCacheState(cacheRead_.get());
+  } else if (!cacheLoaded_) {
+    state_.loadCacheState();
+  }
   cacheLoaded_ = true;
   std::vector<const ManifestFile*> fetchList;
   const bool checked = checkFiles(files, mode, phases.check, fetchList);

@@ -37,6 +37,10 @@ std::filesystem::path partPath(const std::filesystem::path& workFolder, const Ma
   return workFolder / pathFromUtf8(file.sha256 + ".part");
 }
 
+std::filesystem::path chunksPath(const std::filesystem::path& workFolder, const ManifestFile& file) {
+  return workFolder / pathFromUtf8(file.sha256 + ".chunks.part");
+}
+
 std::filesystem::path unpackingPath(const std::filesystem::path& workFolder, const ManifestFile& file) {
   return workFolder / pathFromUtf8(file.sha256 + std::string(kUnpackingSuffix));
 }

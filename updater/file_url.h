@@ -23,6 +23,11 @@ std::string fileUrl(std::string_view updateUrl, const ManifestFile& file);
 // alone, so any later job that wants the same file resumes it.
 std::filesystem::path partPath(const std::filesystem::path& workFolder, const ManifestFile& file);
 
+// The chunks of a patch in progress: workFolder/<sha256>.chunks.part, the
+// new file's verified chunks at their places. A ".part" like a download, so
+// the sweep after a successful job clears it with them.
+std::filesystem::path chunksPath(const std::filesystem::path& workFolder, const ManifestFile& file);
+
 // The file unpacked while its download arrives, moved over the target once
 // whole: workFolder/<sha256>.unpacking. Kept in the work folder, so a
 // process killed mid-download leaves nothing beside the client's files;

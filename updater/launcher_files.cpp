@@ -11,7 +11,9 @@
 namespace zv {
 namespace {
 
-std::string workDirOf(const LauncherFiles& own) { return own.workDir.empty() ? kDefaultWorkDir : own.workDir; }
+std::string_view workDirOf(const LauncherFiles& own) {
+  return own.workDir.empty() ? std::string_view(kDefaultWorkDir) : std::string_view(own.workDir);
+}
 
 // Folder part (empty for the client folder) and name of a relative path.
 std::pair<std::string_view, std::string_view> splitLast(std::string_view path) {
@@ -23,6 +25,10 @@ std::pair<std::string_view, std::string_view> splitLast(std::string_view path) {
 bool isInside(const std::string& folded, const std::string& folder) {
   return folded == folder || (folded.size() > folder.size() && folded.starts_with(folder) && folded[folder.size()] == '/');
 }
+
+// Folding keeps the length of every letter, so names of different lengths
+// differ without being folded: most paths are compared without a copy.
+bool sameFolded(std::string_view a, std::string_view b) { return a.size() == b.size() && foldCase(a) == foldCase(b); }
 
 template <typename T, typename Pred>
 void eraseIf(std::vector<T>& items, Pred pred) {
@@ -45,12 +51,13 @@ LauncherFiles launcherFilesOf(const std::filesystem::path& clientFolder, const s
 }
 
 bool isLauncherOwnPath(std::string_view path, const LauncherFiles& own) {
-  const std::string folded = foldCase(path);
   for (std::string_view file : {std::string_view(kConfigFileName), std::string_view(kLogFileName),
                                 std::string_view(own.executable)}) {
-    if (!file.empty() && folded == foldCase(file)) return true;
+    if (!file.empty() && sameFolded(path, file)) return true;
   }
-  return isInside(folded, foldCase(workDirOf(own)));
+  const std::string_view workDir = workDirOf(own);
+  return sameFolded(path.substr(0, workDir.size()), workDir) &&
+         (path.size() == workDir.size() || path[workDir.size()] == '/');
 }
 
 bool cleanupTouchesLauncher(std::string_view pattern, const LauncherFiles& own) {

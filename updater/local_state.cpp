@@ -21,12 +21,18 @@ Json loadStateObject(const std::filesystem::path& path) {
   return value.isObject() ? value : Json::object();
 }
 
-void LocalState::loadCacheState() {
+void LocalState::loadCacheState() { setCacheState(readCacheFile(workFolder_)); }
+
+Json LocalState::readCacheFile(const std::filesystem::path& workFolder) {
   std::string text;
-  const Json value = readTextFile(workFolder_ / kCacheFile, text) ? Json::parse(text) : Json();
-  cacheState.assign(value);
+  return readTextFile(workFolder / kCacheFile, text) ? Json::parse(text) : Json();
+}
+
+void LocalState::setCacheState(Json&& value) {
+  const bool usable = value.isObject();
+  cacheState.assign(std::move(value));
   // A missing or damaged file is written anew by the next save.
-  if (!value.isObject()) cacheState.markChanged();
+  if (!usable) cacheState.markChanged();
 }
 
 void LocalState::loadAddonState() { addonState = loadStateObject(workFolder_ / kAddonFile); }

@@ -23,6 +23,11 @@ class LocalState {
   // the next save.
   void loadCacheState();
   void loadAddonState();
+  // loadCacheState in two steps, so that the file can be read and parsed on
+  // another thread: cache.json's value (Null when missing or unreadable),
+  // then the cache made from it.
+  static Json readCacheFile(const std::filesystem::path& workFolder);
+  void setCacheState(Json&& value);
 
   // cache.json compact with one final line feed, only when the cache changed
   // since it was loaded or last saved; a failure is ignored (the next job

@@ -18,9 +18,10 @@ constexpr size_t maxIdBytes = 32;
 // A missing or non-number size counts as -1 so that the entry test refuses it.
 int64_t readSize(const Json& value) { return value.integerOr(-1); }
 
-bool isValidDigest(const std::string& digest) {
-  std::vector<uint8_t> bytes;
-  return digest.size() == kDigestDigits && hexToBytes(digest, bytes);
+bool isValidDigest(std::string_view digest) {
+  return digest.size() == kDigestDigits && std::all_of(digest.begin(), digest.end(), [](char c) {
+           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+         });
 }
 
 // "chunks": {"size": chunk size, "sha256": the digests one after the other}.
@@ -43,8 +44,10 @@ bool readChunkDigests(const Json& chunks, ManifestFile& out) {
   return true;
 }
 
-bool parseAddonFiles(const Json& files, const std::unordered_set<std::string>& basePaths, ManifestAddon& addon,
-                     std::string& error) {
+// Base client paths, folded: views of the strings of their owner.
+using FoldedPaths = std::unordered_set<std::string_view>;
+
+bool parseAddonFiles(const Json& files, const FoldedPaths& basePaths, ManifestAddon& addon, std::string& error) {
   // One add-on may ship a path once per variant, but never a base client path.
   std::unordered_set<std::string> seen;
   for (const Json& element : files.elements()) {
@@ -61,7 +64,7 @@ bool parseAddonFiles(const Json& files, const std::unordered_set<std::string>& b
   return true;
 }
 
-bool parseAddon(const Json& entry, const std::unordered_set<std::string>& basePaths,
+bool parseAddon(const Json& entry, const FoldedPaths& basePaths,
                 std::unordered_set<std::string>& ids, ManifestAddon& addon, std::string& error) {
   addon.id = entry.get("id").stringOr("");
   addon.name = entry.get("name").stringOr(addon.id);
@@ -87,27 +90,34 @@ bool parseAddon(const Json& entry, const std::unordered_set<std::string>& basePa
   }
   // Bad clean-up patterns are dropped, not reported: they only ever delete.
   for (const Json& element : entry.get("cleanup").elements()) {
-    if (isValidCleanupPattern(element.text())) addon.cleanup.push_back(element.text());
+    if (isValidCleanupPattern(element.text())) addon.cleanup.emplace_back(element.text());
   }
   return parseAddonFiles(entry.get("files"), basePaths, addon, error);
 }
 
 // On a Windows disk "a" cannot be a file while "a/b" needs it as a folder,
 // whichever entry comes first; add-ons count too, as they install beside
-// the client.
-bool checkFilesAndFolders(const Manifest& manifest, std::string& error) {
-  std::unordered_set<std::string> files;
+// the client. baseFolded holds the folded paths of manifest.files.
+bool checkFilesAndFolders(const Manifest& manifest, const std::vector<std::string>& baseFolded, std::string& error) {
   std::vector<const ManifestFile*> all;
   for (const ManifestFile& file : manifest.files) all.push_back(&file);
+  std::vector<std::string> addonFolded;
   for (const ManifestAddon& addon : manifest.addons) {
-    for (const ManifestFile& file : addon.files) all.push_back(&file);
+    for (const ManifestFile& file : addon.files) {
+      all.push_back(&file);
+      addonFolded.push_back(foldCase(file.path));
+    }
   }
-  for (const ManifestFile* file : all) files.insert(foldCase(file->path));
-  for (const ManifestFile* file : all) {
-    const std::string folded = foldCase(file->path);
-    for (size_t slash = folded.find('/'); slash != std::string::npos; slash = folded.find('/', slash + 1)) {
-      if (files.count(folded.substr(0, slash)) == 0) continue;
-      error = "path is both a file and a folder in manifest: " + file->path.substr(0, slash) + " (" + file->path + ")";
+  std::vector<std::string_view> folded(baseFolded.begin(), baseFolded.end());
+  folded.insert(folded.end(), addonFolded.begin(), addonFolded.end());
+  const FoldedPaths files(folded.begin(), folded.end());
+  for (size_t i = 0; i < all.size(); ++i) {
+    const std::string_view path = folded[i];
+    for (size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1)) {
+      if (files.count(path.substr(0, slash)) == 0) continue;
+      // Folding keeps every letter's length, so the offsets hold in the original.
+      error = "path is both a file and a folder in manifest: " + all[i]->path.substr(0, slash) + " (" +
+              all[i]->path + ")";
       return false;
     }
   }
@@ -172,11 +182,19 @@ bool parseManifest(const Json& root, Manifest& out, std::string& error) {
   const Json& launcher = root.get("launcher");
   if (launcher.isObject() && !parseManifestFile(launcher, out.launcher, error)) return false;
 
-  std::unordered_set<std::string> basePaths;
-  for (const Json& element : root.get("files").elements()) {
+  // Each path is folded once; the set holds views of baseFolded, which is
+  // reserved up front so that its strings never move.
+  const Json::Elements& entries = root.get("files").elements();
+  out.files.reserve(entries.size());
+  std::vector<std::string> baseFolded;
+  baseFolded.reserve(entries.size());
+  FoldedPaths basePaths;
+  basePaths.reserve(entries.size());
+  for (const Json& element : entries) {
     ManifestFile file;
     if (!parseManifestFile(element, file, error)) return false;
-    if (!basePaths.insert(foldCase(file.path)).second) {
+    baseFolded.push_back(foldCase(file.path));
+    if (!basePaths.insert(baseFolded.back()).second) {
       error = "duplicate path in manifest: " + file.path;
       return false;
     }
@@ -184,7 +202,7 @@ bool parseManifest(const Json& root, Manifest& out, std::string& error) {
   }
 
   for (const Json& element : root.get("remove").elements()) {
-    const std::string& path = element.text();
+    const std::string path(element.text());
     if (!isSafeRelativePath(path)) {
       error = "unsafe path in manifest: " + path;
       return false;
@@ -198,7 +216,7 @@ bool parseManifest(const Json& root, Manifest& out, std::string& error) {
     if (!parseAddon(element, basePaths, addonIds, addon, error)) return false;
     out.addons.push_back(std::move(addon));
   }
-  return checkFilesAndFolders(out, error);
+  return checkFilesAndFolders(out, baseFolded, error);
 }
 
 bool isValidAddonId(std::string_view id) {

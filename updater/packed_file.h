@@ -34,6 +34,45 @@ inline constexpr uint32_t kRawChunkFlag = 0x80000000u;
 // (zlib's worst case for n bytes with room to spare), in 32-bit arithmetic.
 uint32_t packedBound(uint32_t chunkSize);
 
+class File;
+class Inflater;
+
+// Reads until size bytes arrived or the file ends; false on a read error.
+[[nodiscard]] bool readFully(File& file, void* buffer, size_t size, size_t& got);
+
+// A little-endian 32-bit word, as the header and the chunk table store them.
+inline uint32_t readLittleEndian32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+         static_cast<uint32_t>(p[3]) << 24;
+}
+
+// What a packed file's first kPackedHeaderSize bytes say.
+struct PackedHeader {
+  uint64_t size = 0;
+  uint32_t chunkSize = 0;
+  uint32_t count = 0;
+  // Where the chunk data starts: after the header and the table.
+  uint64_t dataStart() const { return kPackedHeaderSize + 4ull * count; }
+};
+
+// Reads a header of got bytes for a file of expectedSize. False: DamagedData
+// ("not a packed file", "packed file header does not match the manifest").
+[[nodiscard]] bool readPackedHeader(const uint8_t* bytes, size_t got, uint64_t expectedSize, PackedHeader& header,
+                                    Failure& failure);
+
+// Turns one chunk's data (its length: word without kRawChunkFlag) back into
+// its expected unpacked bytes: the data itself for a raw chunk, else
+// inflated into out, which has room for expected bytes. unpacked points at
+// the result. False: "packed file is damaged" (DamagedData).
+[[nodiscard]] bool unpackChunk(uint32_t word, const uint8_t* data, size_t expected, Inflater& inflater, uint8_t* out,
+                               const uint8_t*& unpacked, Failure& failure);
+
+// Moves a verified new file beside the target over it: a rename, or, when
+// that fails, clearing the target's read-only attribute, deleting it and
+// renaming again. False: TargetLocked; the new file is the caller's to delete.
+[[nodiscard]] bool replaceTarget(const std::filesystem::path& newFile, const std::filesystem::path& target,
+                                 Failure& failure);
+
 // Told the running count of bytes written after each chunk.
 using UnpackProgress = std::function<void(uint64_t bytesWritten)>;
 

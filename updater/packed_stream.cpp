@@ -14,15 +14,6 @@
 namespace zv {
 namespace {
 
-uint32_t readU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-
-uint64_t readU64(const uint8_t* p) {
-  return static_cast<uint64_t>(readU32(p)) | static_cast<uint64_t>(readU32(p + 4)) << 32;
-}
-
 Failure damaged(const char* what) { return Failure{FailureKind::DamagedData, 0, what, {}}; }
 
 // An inflated chunk is written out at once, so its buffer is needed only
@@ -52,26 +43,17 @@ class PackedStream::ChunkTable {
   bool next(uint32_t& word) {
     if (at_ == filled_) {
       const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining_, kBlockWords)) * 4;
-      if (want == 0 || !readFully(want)) return false;
+      size_t got = 0;
+      if (want == 0 || !readFully(file_, block_, want, got) || got != want) return false;
       remaining_ -= want / 4;
       filled_ = want / 4;
       at_ = 0;
     }
-    word = readU32(block_ + 4 * at_++);
+    word = readLittleEndian32(block_ + 4 * at_++);
     return true;
   }
 
  private:
-  bool readFully(size_t want) {
-    std::string ignored;
-    for (size_t got = 0; got < want;) {
-      size_t n = 0;
-      if (!file_.read(block_ + got, want - got, n, ignored) || n == 0) return false;
-      got += n;
-    }
-    return true;
-  }
-
   static constexpr size_t kBlockWords = 4096;
   File file_;
   uint64_t remaining_ = 0;
@@ -162,14 +144,12 @@ void PackedStream::abandon() {
 }
 
 bool PackedStream::headerIn(Failure& failure) {
-  if (std::memcmp(header_, kPackedMagic, sizeof kPackedMagic) != 0) return fail(failure, damaged("not a packed file"));
-  size_ = readU64(header_ + 4);
-  chunkSize_ = readU32(header_ + 12);
-  count_ = readU32(header_ + 16);
-  if (size_ != expectedSize_ || chunkSize_ == 0 || chunkSize_ > kMaxPackedChunkSize ||
-      count_ != (size_ + chunkSize_ - 1) / chunkSize_) {
-    return fail(failure, damaged("packed file header does not match the manifest"));
-  }
+  PackedHeader header;
+  Failure why;
+  if (!readPackedHeader(header_, sizeof header_, expectedSize_, header, why)) return fail(failure, why);
+  size_ = header.size;
+  chunkSize_ = header.chunkSize;
+  count_ = header.count;
   // The table is read as the chunks go; here it is only measured.
   const uint64_t dataStart = kPackedHeaderSize + 4ull * count_;
   table_ = std::make_unique<ChunkTable>();
@@ -213,16 +193,12 @@ bool PackedStream::startChunk(Failure& failure) {
 
 bool PackedStream::chunkIn(Failure& failure) {
   const size_t expected = static_cast<size_t>(std::min<uint64_t>(chunkSize_, size_ - written_));
-  const uint8_t* data = input_.data();
   std::optional<BufferPool::Lease> output;
-  if (word_ & kRawChunkFlag) {
-    if (length_ != expected) return fail(failure, damaged("packed file is damaged"));
-  } else {
-    output.emplace(inflatedChunks().lease());
-    if (!inflater_.inflate(input_.data(), length_, output->data(), expected)) {
-      return fail(failure, damaged("packed file is damaged"));
-    }
-    data = output->data();
+  if (!(word_ & kRawChunkFlag)) output.emplace(inflatedChunks().lease());
+  const uint8_t* data = nullptr;
+  Failure why;
+  if (!unpackChunk(word_, input_.data(), expected, inflater_, output ? output->data() : nullptr, data, why)) {
+    return fail(failure, why);
   }
   sha_.update(data, expected);
   std::string ignored;
@@ -258,21 +234,17 @@ bool PackedStream::finish(Failure& failure) {
   // Published unflushed: one flush per small file would cost more than the
   // whole install. The caller flushes installed files together before the
   // digest cache vouches for them (DurableBatch).
+  // From another folder the rename may have failed only because the
+  // folders lie on different volumes: the target must not be deleted for
+  // that.
   std::string ignored;
-  if (!replaceFile(newPath_, target_, ignored)) {
-    const Failure locked{FailureKind::TargetLocked, 0, pathToUtf8(target_), {}};
-    uint64_t oldSize = 0;
-    uint64_t newSize = 0;
-    // From another folder the rename may have failed only because the
-    // folders lie on different volumes: the target must not be deleted
-    // for that.
-    if (newPath_.parent_path() != target_.parent_path()) return fail(failure, locked);
-    // Our new file is gone: someone else moved it, most likely over the
-    // target. Deleting the target now would lose the file for good.
-    if (!fileSize(newPath_, newSize)) return fail(failure, locked);
-    if (fileSize(target_, oldSize)) (void)makeWritable(target_);
-    (void)removeFile(target_);
-    if (!replaceFile(newPath_, target_, ignored)) return fail(failure, locked);
+  if (newPath_.parent_path() != target_.parent_path()) {
+    if (!replaceFile(newPath_, target_, ignored)) {
+      return fail(failure, Failure{FailureKind::TargetLocked, 0, pathToUtf8(target_), {}});
+    }
+  } else if (!replaceTarget(newPath_, target_, failure)) {
+    abandon();
+    return false;
   }
   published_ = true;
   return true;

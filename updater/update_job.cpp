@@ -12,8 +12,9 @@ namespace zv {
 namespace {
 
 // Every client path the manifest names, add-on files of every variant included.
-std::unordered_set<std::string> pathsNamedIn(const Manifest& manifest) {
-  std::unordered_set<std::string> paths;
+std::unordered_set<std::string_view> pathsNamedIn(const Manifest& manifest) {
+  std::unordered_set<std::string_view> paths;
+  paths.reserve(manifest.files.size());
   for (const ManifestFile& file : manifest.files) paths.insert(file.path);
   for (const ManifestAddon& addon : manifest.addons) {
     for (const ManifestFile& file : addon.files) paths.insert(file.path);
@@ -34,6 +35,19 @@ void UpdateJob::run(CheckMode mode) {
     done(false, true, cancelled ? "cancelled" : "failed", cancelled ? "" : failureText(locked));
     return;
   }
+  // Reading and parsing cache.json takes about as long as the manifest's
+  // signature check, so it runs beside the manifest step. The first file pass
+  // takes the result (records made before it, by the self-update, are
+  // dropped as they always were); every way out of the job waits for it.
+  cacheRead_ = std::async(std::launch::async, [folder = state_.workFolder()] {
+    return LocalState::readCacheFile(folder);
+  });
+  struct AwaitCache {
+    std::future<Json>& read;
+    ~AwaitCache() {
+      if (read.valid()) (void)read.get();
+    }
+  } awaitCache{cacheRead_};
   if (!readManifest(manifest, code, detail)) {
     done(false, true, code, detail);
     return;
@@ -73,8 +87,7 @@ bool UpdateJob::retireFiles(const Manifest& manifest) {
 
 bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& changed) {
   state_.loadAddonState();
-  std::unordered_set<std::string> basePaths;
-  for (const ManifestFile& file : manifest.files) basePaths.insert(asciiLower(file.path));
+  std::unordered_set<std::string> basePaths;  // made when a dropped add-on first needs it
 
   const Json records = state_.addonState;  // the walk sees the records as loaded
   for (const Json::Member& record : records.members()) {
@@ -84,8 +97,8 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
     }
     if (addon != nullptr) {
       Failure failure;
-      if (!addonHooks_->installAddonFiles(*this, manifest, *addon, record.value.get("variant").text(),
-                                          record.value.get("key").text(), mode, PassPhases{"", "download"}, changed,
+      if (!addonHooks_->installAddonFiles(*this, manifest, *addon, record.value.get("variant").stringOr(""),
+                                          record.value.get("key").stringOr(""), mode, PassPhases{"", "download"}, changed,
                                           failure)) {
         addonHooks_->sendAddonList(*this, &manifest);
         const bool cancelled = cancelRequested();
@@ -97,12 +110,15 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
 
     // The release dropped the add-on. Its files that are now base client
     // files stay; the rest go.
+    if (basePaths.empty()) {
+      for (const ManifestFile& file : manifest.files) basePaths.insert(asciiLower(file.path));
+    }
     std::vector<std::string> paths;
     for (const Json& path : record.value.get("files").elements()) {
-      if (basePaths.count(asciiLower(path.text())) == 0) paths.push_back(path.text());
+      if (basePaths.count(asciiLower(path.text())) == 0) paths.emplace_back(path.text());
     }
     std::vector<std::string> patterns;
-    for (const Json& pattern : record.value.get("cleanup").elements()) patterns.push_back(pattern.text());
+    for (const Json& pattern : record.value.get("cleanup").elements()) patterns.emplace_back(pattern.text());
     std::vector<std::string> leftOver;
     (void)addonHooks_->removeFiles(*this, paths, patterns, leftOver);
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -169,6 +170,8 @@ class UpdateJob {
   std::mutex stateMutex_;
   FolderLock folderLock_;
   bool cacheLoaded_ = false;
+  // cache.json being read on another thread while run() fetches the manifest.
+  std::future<Json> cacheRead_;
   PassCounters pass_;
   ProgressMeter meter_;
 };

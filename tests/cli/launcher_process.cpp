@@ -238,7 +238,7 @@ void LauncherProcess::kill() {
 
 std::vector<std::string> typesOf(const std::vector<Json>& events) {
   std::vector<std::string> types;
-  for (const Json& event : events) types.push_back(event.get("type").text());
+  for (const Json& event : events) types.emplace_back(event.get("type").text());
   return types;
 }
 

@@ -155,7 +155,7 @@ class AddonJobsTest : public ::testing::Test {
   Paths recordedFiles(const std::string& id) const {
     const Json all = records();
     Paths paths;
-    for (const Json& path : all.get(id).get("files").elements()) paths.push_back(path.text());
+    for (const Json& path : all.get(id).get("files").elements()) paths.emplace_back(path.text());
     return paths;
   }
   bool exists(const std::string& path) const { return fs::exists(client_ / path); }

@@ -11,6 +11,8 @@
 #include "updater/file_url.h"
 #include "tests/integration/update_job_fixture.h"
 #include "tests/support/tiny_disk.h"
+#include "updater/chunk_patch.h"
+#include "updater/file_url.h"
 #include "updater/packed_file.h"
 
 namespace zv {
@@ -45,6 +47,19 @@ class DownloadTest : public test::UpdateJobFixture {
   }
 
   std::filesystem::path partOf(const ManifestFile& file) const { return partPath(workFolder(), file); }
+  // The length of a chunk's data in a packed file.
+  static uint32_t chunkDataLength(const std::string& packed, size_t chunk) {
+    const auto* word = reinterpret_cast<const uint8_t*>(packed.data()) + kPackedHeaderSize + 4 * chunk;
+    return readLittleEndian32(word) & ~kRawChunkFlag;
+  }
+  // Body bytes the fault server sent for an address it served.
+  uint64_t sentFor(const std::string& url) {
+    std::string count;
+    Failure failure;
+    EXPECT_TRUE(makeFetcher()->getText(servers_.fault + "/_sent" + url.substr(servers_.fault.size()), count, failure))
+        << failureText(failure);
+    return std::stoull("0" + count);
+  }
   std::string packedBytes(const ManifestFile& file) const {
     return readFile(release_->packedPath(file.source.empty() ? file.path : file.source));
   }
@@ -265,6 +280,94 @@ TEST_F(DownloadTest, WhatStandsInTheTargetsPlaceStopsAtOnceKeepsThePartAndIsName
   EXPECT_EQ(error, "data/maps/a.map: cannot create folder " + pathToUtf8(clientFile("data")) +
                        " (a file is in its place)");
   EXPECT_EQ(requestsFor(deeper), 1u);
+}
+
+// A wrong file whose chunks the manifest lists: only the chunks that differ
+// travel, through every fault of the server, or the whole file when the
+// patch cannot be trusted; the target always ends right, never torn.
+TEST_F(DownloadTest, AWrongFileIsPatchedChunkByChunkOrDownloadedWhole) {
+  const std::string old = content(20000);  // about 100 chunks of 4 KiB
+  std::string fresh = old;
+  for (const size_t at : {5000u, 150000u, 300000u}) fresh.replace(at, 5, "EDIT!");
+  const ManifestFile file = publish("big.dat", fresh, {"", false, {4096, false}, true});
+  const std::string packed = packedBytes(file);
+  // The packed data of the three changed chunks, and the table before them.
+  const auto dataLength = [&](size_t chunk) { return chunkDataLength(packed, chunk); };
+  const uint64_t table = kPackedHeaderSize + 4ull * ((fresh.size() + 4095) / 4096);
+  const uint64_t changed = dataLength(5000 / 4096) + dataLength(150000 / 4096) + dataLength(300000 / 4096);
+  // The same packed file under a new version (another ETag) for "swap".
+  writeFile(withSuffix(release_->packedPath("big.dat"), ".next"), packed);
+  std::filesystem::last_write_time(withSuffix(release_->packedPath("big.dat"), ".next"),
+                                   std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
+
+  struct Case {
+    std::string scenario;
+    std::string local;    // the client file before the job
+    bool chunkPatch;
+    unsigned requests;    // table, ranges (and a second round), whole file
+    uint64_t sentAtMost;  // body bytes the server sent
+  };
+  const uint64_t heads = 1000;  // multipart part heads, generously
+  const uint64_t whole = static_cast<uint64_t>(file.packed);
+  const std::vector<Case> cases{
+      {"", old, true, 2, table + changed + heads},
+      {"cutat-2-" + std::to_string(dataLength(5000 / 4096) + 150), old, true, 4, 2 * table + changed + 2 * heads},
+      // The 200 answers are left unread, but the server has sent what fit
+      // into the connection's buffers by then.
+      {"norange", old, true, 2, 2 * whole},
+      {"swap-1", old, true, 3, table + 2 * whole},  // If-Range names the old version: 200
+      {"flip", old, true, 4, table + 2 * (changed + heads) + whole},
+      {"", old.substr(0, 4096), true, 1, whole},  // most of the file is missing
+      {"", old, false, 1, whole},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scenario + (c.chunkPatch ? "" : " with chunk patching off") + " from " +
+                 std::to_string(c.local.size()) + " bytes");
+    serveFault(c.scenario.empty() ? "status-200" : c.scenario);
+    if (c.scenario.empty()) serveFrom(servers_.fault);
+    config_.chunkPatch = c.chunkPatch;
+    writeFile(clientFile("big.dat"), c.local);
+    const std::string url = fileUrl(config_.updateUrl, file);
+    const unsigned requestsBefore = requestsFor(file);
+    const uint64_t sentBefore = sentFor(url);
+    job_.reset();
+    std::string error;
+    ASSERT_TRUE(download(file, error)) << error;
+    EXPECT_TRUE(readFile(clientFile("big.dat")) == fresh);
+    EXPECT_EQ(requestsFor(file) - requestsBefore, c.requests);
+    EXPECT_LE(sentFor(url) - sentBefore, c.sentAtMost);
+    EXPECT_FALSE(std::filesystem::exists(chunksPath(workFolder(), file)));
+    for (const Progress& event : progress) EXPECT_LE(event.bytesDone, static_cast<double>(file.packed));
+  }
+}
+
+// A cancel mid-patch leaves the old file and keeps the fetched chunks; the
+// next job fetches only the rest.
+TEST_F(DownloadTest, ACancelledPatchKeepsTheOldFileAndWhatItFetched) {
+  const std::string old = content(20000);
+  std::string fresh = old;
+  for (const size_t at : {5000u, 300000u}) fresh.replace(at, 5, "EDIT!");
+  const ManifestFile file = publish("big.dat", fresh, {"", false, {4096, false}, true});
+  writeFile(clientFile("big.dat"), old);
+  const std::string packed = packedBytes(file);
+  const uint64_t table = kPackedHeaderSize + 4ull * ((fresh.size() + 4095) / 4096);
+  const uint64_t first = chunkDataLength(packed, 5000 / 4096);
+  const uint64_t second = chunkDataLength(packed, 300000 / 4096);
+  serveFault("trickle-20");  // 1 KiB at a time
+  cancelAtProgress = [&](const Progress& event) { return event.bytesDone >= table + first; };
+  std::string error;
+  EXPECT_FALSE(download(file, error));
+  EXPECT_EQ(error, "big.dat: cancelled");
+  EXPECT_TRUE(readFile(clientFile("big.dat")) == old);
+  EXPECT_FALSE(std::filesystem::exists(clientFile("big.dat.zvnew")));
+  EXPECT_TRUE(std::filesystem::exists(chunksPath(workFolder(), file)));
+
+  cancelAtProgress = nullptr;
+  serveFrom(servers_.fault);
+  job_.reset();
+  ASSERT_TRUE(download(file, error)) << error;
+  EXPECT_TRUE(readFile(clientFile("big.dat")) == fresh);
+  EXPECT_LT(sentFor(fileUrl(config_.updateUrl, file)), table + second + 500) << "the first chunk is not fetched again";
 }
 
 }  // namespace

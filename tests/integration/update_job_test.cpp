@@ -40,7 +40,7 @@ class UpdateJobTest : public test::UpdateJobFixture {
   void expectClientMatchesRelease() {
     const Json document = release_->document();
     for (const Json& file : document.get("files").elements()) {
-      const std::string path = file.get("path").text();
+      const std::string path(file.get("path").text());
       EXPECT_EQ(test::sha256Hex(readFile(clientFile(path))), file.get("sha256").text()) << path;
     }
   }

@@ -91,6 +91,16 @@ Json Release::packEntry(const std::string& path, std::string_view content, const
   entry.set("packed", packed.size());
   if (options.once) entry.set("mode", "once");
   if (!options.source.empty()) entry.set("source", options.source);
+  if (options.chunkDigests) {
+    std::string digests;
+    for (size_t at = 0; at < content.size(); at += options.pack.chunkSize) {
+      digests += sha256Hex(content.substr(at, options.pack.chunkSize));
+    }
+    Json chunks = Json::object();
+    chunks.set("size", options.pack.chunkSize);
+    chunks.set("sha256", digests);
+    entry.set("chunks", std::move(chunks));
+  }
   return entry;
 }
 

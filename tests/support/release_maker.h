@@ -51,6 +51,7 @@ struct FileOptions {
   std::string source;  // name on the server, when not the path
   bool once = false;
   PackOptions pack;
+  bool chunkDigests = false;  // list the chunks' digests ("chunks"), as the builder does for large files
 };
 
 // A release being put together in folder.

@@ -46,7 +46,7 @@ TEST(LauncherConfig, ReadsEveryKey) {
     "newsUrl": "n", "statusUrl": "s", "statusHost": "h", "statusPort": 7777,
     "game": "bin/Game.exe", "gameArgs": "-x y", "options": "bin/o.ini", "workDir": "w/d",
     "language": "RU", "theme": "Ocean", "mode": "Light", "closeOnPlay": false,
-    "desktopShortcut": false, "links": {"site": "https://a.example/"}, "unknown": 1})");
+    "desktopShortcut": false, "chunkPatch": false, "links": {"site": "https://a.example/"}, "unknown": 1})");
   EXPECT_EQ(config.serverName, "Test");
   EXPECT_EQ(config.updateUrl, "https://u.example/up/");
   EXPECT_EQ(config.publicKey, "abcdef");
@@ -63,6 +63,7 @@ TEST(LauncherConfig, ReadsEveryKey) {
   EXPECT_EQ(config.mode, "light");
   EXPECT_FALSE(config.closeOnPlay);
   EXPECT_FALSE(config.desktopShortcut);
+  EXPECT_FALSE(config.chunkPatch);
   EXPECT_EQ(config.linkUrl("site"), "https://a.example/");
 }
 

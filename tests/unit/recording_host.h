@@ -56,7 +56,7 @@ class RecordingHost final : public EventSink, public HostWindow {
   // The "type" of every event the page got, in order.
   std::vector<std::string> types() const {
     std::vector<std::string> out;
-    for (const std::string& text : page) out.push_back(Json::parse(text).get("type").text());
+    for (const std::string& text : page) out.emplace_back(Json::parse(text).get("type").text());
     return out;
   }
   Json event(size_t index) const { return index < page.size() ? Json::parse(page[index]) : Json(); }

@@ -22,8 +22,8 @@ BuildState loadBuildState(const std::filesystem::path& outDir) {
     const int64_t size = entry.get("size").integerOr(-1);
     const int64_t packed = entry.get("packed").integerOr(-1);
     if (size < 0 || packed < 0 || !entry.get("sha256").isString() || !entry.get("name").isString()) continue;
-    state.files[entry.get("name").text()] = {entry.get("sha256").text(), static_cast<uint64_t>(size),
-                                             static_cast<uint64_t>(packed), entry.get("chunks").text()};
+    state.files[entry.get("name").stringOr("")] = {entry.get("sha256").stringOr(""), static_cast<uint64_t>(size),
+                                                   static_cast<uint64_t>(packed), entry.get("chunks").stringOr("")};
   }
   return state;
 }

@@ -64,7 +64,7 @@ class ObjectReader {
     if (!value.isArray()) return fail(name(key) + " must be a list of strings");
     for (const Json& element : value.elements()) {
       if (!element.isString()) return fail(name(key) + " must be a list of strings");
-      out.push_back(element.text());
+      out.emplace_back(element.text());
     }
     return true;
   }
@@ -168,7 +168,7 @@ bool parseSources(const Json& value, Release& release, ObjectReader& top) {
   for (const Json::Member& member : value.members()) {
     if (!member.value.isString()) return top.fail("\"source\" of " + member.key + " must be a string");
     if (!checkClientPath(top, "a \"source\" key", member.key) ||
-        !checkClientPath(top, "the \"source\" of " + member.key, member.value.text())) {
+        !checkClientPath(top, "the \"source\" of " + member.key, member.value.stringOr(""))) {
       return false;
     }
     release.sources.emplace_back(member.key, member.value.text());

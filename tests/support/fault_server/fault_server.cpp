@@ -11,6 +11,10 @@
 //   elsewhere-C  answers C with Location: ftp://127.0.0.1:1/<rest> (another scheme)
 //   bighead-N    answers 200 with a header line of N bytes
 //   norange      ignores Range: 200 with the whole file
+//   swap-N       from request N+1 on serves <rest>.next instead (a new
+//                version of the file: another ETag)
+//   flip         damages the first byte of every range not starting at 0
+//   cutat-K-N    cuts only the K-th request of this target after N bytes
 //   always206    answers 206 with the whole file, Range or not
 //   cut-N        announces the full length, sends N body bytes, closes
 //   reset-N      sends the head and N body bytes, then (after 0.2 s for the
@@ -27,9 +31,10 @@
 // A scenario followed by "@TEXT" applies only to targets whose <rest>
 // contains TEXT; the others are served as /<rest>.
 //
-// Plain requests serve files with Range support (206, 416). Every request is
+// Plain requests serve files with Range support (206, several ranges as
+// multipart/byteranges, 416, If-Range against an ETag). Every request is
 // counted by its target (path and query); GET /_stats/<target> answers the
-// count of /<target>. Every answer closes its connection.
+// count of /<target>, GET /_sent/<target> the body bytes sent for it. Every answer closes its connection.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -39,6 +44,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <csignal>
@@ -68,6 +74,20 @@ unsigned requestCount(const std::string& target) {
   std::lock_guard lock(countsMutex);
   auto it = counts.find(target);
   return it == counts.end() ? 0 : it->second;
+}
+
+// File bytes sent (multipart heads included) per target.
+std::map<std::string, unsigned long long> sent;
+
+void addSent(const std::string& target, unsigned long long bytes) {
+  std::lock_guard lock(countsMutex);
+  sent[target] += bytes;
+}
+
+unsigned long long sentBytes(const std::string& target) {
+  std::lock_guard lock(countsMutex);
+  auto it = sent.find(target);
+  return it == sent.end() ? 0 : it->second;
 }
 
 // Owns one client connection.
@@ -183,53 +203,124 @@ std::string headerValue(const std::string& requestHead, std::string_view name) {
 struct Fault {
   std::string kind;  // empty: behave
   unsigned long n = 0;
+  unsigned long second = 0;  // the second number, where a scenario has one
 };
 
-// Sends the file at path (the part Range asks for, unless told to ignore it)
-// with the given fault.
-void serveFile(Connection& client, const std::string& path, const std::string& rangeHeader, const Fault& fault) {
-  std::ifstream file(path, std::ios::binary);
+// A piece of an answer's body: literal bytes, or a span of the file.
+struct Segment {
+  std::string text;
+  unsigned long long from = 0, to = 0;  // file bytes [from, to) when text is empty
+};
+
+// The ranges of a Range header ("bytes=A-B,C-,..."), clipped to size; empty
+// when it cannot be read. unsatisfiable: every range starts past the end.
+std::vector<std::pair<unsigned long long, unsigned long long>> parseRanges(const std::string& header,
+                                                                           unsigned long long size,
+                                                                           bool& unsatisfiable) {
+  std::vector<std::pair<unsigned long long, unsigned long long>> ranges;  // [from, to)
+  unsatisfiable = false;
+  if (!header.starts_with("bytes=")) return ranges;
+  size_t at = 6;
+  bool any = false;
+  while (at < header.size()) {
+    const size_t end = std::min(header.find(',', at), header.size());
+    const std::string item = header.substr(at, end - at);
+    unsigned long long first = 0, last = 0;
+    const int fields = std::sscanf(item.c_str(), "%llu-%llu", &first, &last);
+    if (fields < 1) return {};
+    any = true;
+    if (first < size) ranges.emplace_back(first, fields == 2 && last + 1 < size ? last + 1 : size);
+    at = end + 1;
+  }
+  unsatisfiable = any && ranges.empty();
+  return ranges;
+}
+
+// Sends the file at path (the ranges Range asks for, in one part or as
+// multipart/byteranges, unless told to ignore them or If-Range names
+// another version) with the given fault. The version's ETag is made of the
+// file's size and time, as nginx makes it.
+void serveFile(Connection& client, const std::string& path, const std::string& requestHead, const Fault& fault,
+               unsigned count, const std::string& target) {
+  std::string served = path;
+  // swap-N: from request N+1 on, this name serves the file beside it whose
+  // name ends in ".next": a file replaced on the server.
+  if (fault.kind == "swap" && count > fault.n) served += ".next";
+  std::ifstream file(served, std::ios::binary);
   struct stat info {};
-  if (!file || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (!file || stat(served.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
     answer(client, 404, "not found\n");
     return;
   }
   const unsigned long long size = static_cast<unsigned long long>(info.st_size);
-  unsigned long long from = 0;
-  unsigned long long to = size;  // one past the last byte sent
-  int status = fault.kind == "always206" ? 206 : 200;
-  if (!rangeHeader.empty() && fault.kind != "norange") {
-    unsigned long long first = 0;
-    unsigned long long last = 0;
-    const int fields = std::sscanf(rangeHeader.c_str(), "bytes=%llu-%llu", &first, &last);
-    if (fields >= 1) {
-      if (first >= size) {
-        answer(client, 416, "", "Content-Range: bytes */" + std::to_string(size) + "\r\n");
-        return;
-      }
-      from = first;
-      if (fields == 2 && last + 1 < size) to = last + 1;
-      status = 206;
+  char etag[64];
+  std::snprintf(etag, sizeof etag, "\"%llx-%llx\"", static_cast<unsigned long long>(info.st_mtim.tv_sec) * 1000000000ull +
+                static_cast<unsigned long long>(info.st_mtim.tv_nsec), size);
+  const std::string ifRange = headerValue(requestHead, "If-Range");
+  const std::string rangeHeader = headerValue(requestHead, "Range");
+  bool unsatisfiable = false;
+  auto ranges = fault.kind == "norange" || (!ifRange.empty() && ifRange != etag)
+                    ? std::vector<std::pair<unsigned long long, unsigned long long>>{}
+                    : parseRanges(rangeHeader, size, unsatisfiable);
+  if (unsatisfiable) {
+    answer(client, 416, "", "Content-Range: bytes */" + std::to_string(size) + "\r\n");
+    return;
+  }
+  int status = fault.kind == "always206" || !ranges.empty() ? 206 : 200;
+  std::string headers = "ETag: " + std::string(etag) + "\r\n";
+  std::vector<Segment> body;
+  if (ranges.size() > 1) {
+    const std::string boundary = "00000000000000000042";
+    headers += "Content-Type: multipart/byteranges; boundary=" + boundary + "\r\n";
+    for (const auto& [from, to] : ranges) {
+      body.push_back({"\r\n--" + boundary + "\r\nContent-Type: application/octet-stream\r\nContent-Range: bytes " +
+                      std::to_string(from) + "-" + std::to_string(to - 1) + "/" + std::to_string(size) + "\r\n\r\n"});
+      body.push_back({{}, from, to});
     }
+    body.push_back({"\r\n--" + boundary + "--\r\n"});
+  } else {
+    const unsigned long long from = ranges.empty() ? 0 : ranges[0].first;
+    const unsigned long long to = ranges.empty() ? size : ranges[0].second;
+    headers += "Content-Type: application/octet-stream\r\n";
+    if (status == 206) {
+      headers += "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(to - 1) + "/" +
+                 std::to_string(size) + "\r\n";
+    }
+    body.push_back({{}, from, to});
   }
-  std::string headers = "Content-Type: application/octet-stream\r\n";
-  if (fault.kind != "endless") headers += "Content-Length: " + std::to_string(to - from) + "\r\n";
-  if (status == 206) {
-    headers += "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(to - 1) + "/" +
-               std::to_string(size) + "\r\n";
-  }
+  unsigned long long length = 0;
+  for (const Segment& segment : body) length += segment.text.empty() ? segment.to - segment.from : segment.text.size();
+  if (fault.kind != "endless") headers += "Content-Length: " + std::to_string(length) + "\r\n";
   if (!client.send(head(status, headers))) return;
 
-  const bool limited = fault.kind == "cut" || fault.kind == "reset" || fault.kind == "stall";
-  if (limited && fault.n < to - from) to = from + fault.n;
+  // cut-N, reset-N, stall-N: every answer stops after N body bytes;
+  // cutat-K-N: only the K-th request of this target does.
+  const bool limited = fault.kind == "cut" || fault.kind == "reset" || fault.kind == "stall" ||
+                       (fault.kind == "cutat" && count == fault.n);
+  unsigned long long budget = limited ? (fault.kind == "cutat" ? fault.second : fault.n) : length;
   const size_t piece = fault.kind == "trickle" ? 1024 : 65536;
   std::vector<char> buffer(piece);
-  file.seekg(static_cast<std::streamoff>(from));
-  for (unsigned long long at = from; at < to;) {
-    const size_t want = static_cast<size_t>(std::min<unsigned long long>(piece, to - at));
-    if (!file.read(buffer.data(), static_cast<std::streamsize>(want)) || !client.send({buffer.data(), want})) return;
-    at += want;
-    if (fault.kind == "trickle" && at < to) std::this_thread::sleep_for(std::chrono::milliseconds(fault.n));
+  for (const Segment& segment : body) {
+    if (!segment.text.empty()) {
+      const size_t want = static_cast<size_t>(std::min<unsigned long long>(budget, segment.text.size()));
+      if (!client.send({segment.text.data(), want})) return;
+      budget -= want;
+      addSent(target, want);
+      continue;
+    }
+    file.seekg(static_cast<std::streamoff>(segment.from));
+    for (unsigned long long at = segment.from; at < segment.to && budget > 0;) {
+      const size_t want = static_cast<size_t>(std::min<unsigned long long>({static_cast<unsigned long long>(piece), segment.to - at, budget}));
+      if (!file.read(buffer.data(), static_cast<std::streamsize>(want))) return;
+      // flip: every range that does not start the file arrives with its
+      // first byte changed, as a proxy that damages data would deliver it.
+      if (fault.kind == "flip" && status == 206 && at == segment.from && segment.from > 0) buffer[0] ^= 0x55;
+      if (!client.send({buffer.data(), want})) return;
+      at += want;
+      budget -= want;
+      addSent(target, want);
+      if (fault.kind == "trickle" && at < segment.to) std::this_thread::sleep_for(std::chrono::milliseconds(fault.n));
+    }
   }
   if (fault.kind == "reset") {
     // A reset throws away whatever the client has not read yet; give it a
@@ -252,6 +343,10 @@ void respond(Connection& client, const std::string& target, const std::string& r
     answer(client, 200, std::to_string(requestCount(target.substr(7))));
     return;
   }
+  if (target.starts_with("/_sent/")) {
+    answer(client, 200, std::to_string(sentBytes(target.substr(6))));
+    return;
+  }
   const unsigned count = countRequest(target);
   std::string rest = target.substr(1);
   Fault fault;
@@ -270,8 +365,8 @@ void respond(Connection& client, const std::string& target, const std::string& r
     const size_t dash = scenario.find('-');
     fault.kind = scenario.substr(0, dash);
     const std::string args = dash == std::string::npos ? "" : scenario.substr(dash + 1);
-    unsigned long second = 0;
-    std::sscanf(args.c_str(), "%lu-%lu", &fault.n, &second);
+    std::sscanf(args.c_str(), "%lu-%lu", &fault.n, &fault.second);
+    const unsigned long second = fault.second;
 
     if (fault.kind == "status") return answer(client, static_cast<int>(fault.n), "status " + args + "\n");
     if (fault.kind == "busy") {
@@ -288,7 +383,7 @@ void respond(Connection& client, const std::string& target, const std::string& r
   }
   const auto path = filePath(rest.substr(0, rest.find('?')));
   if (!path) return answer(client, 404, "outside the root\n");
-  serveFile(client, *path, headerValue(requestHead, "Range"), fault);
+  serveFile(client, *path, requestHead, fault, count, target);
 }
 
 void serve(int fd) {
