@@ -3,17 +3,13 @@
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 build=${ZV_BENCH_BUILD:-$repo/build/bench-release}
-launcher=$build/app/zarvo-launcher
-builder=$build/tools/builder/zarvo-builder
+source "$repo/bench/common.sh"
 work=${ZV_BENCH_WORK:-/tmp/zarvo-engine-bench}
 
 # Trees, signed releases and the stat floor, each made once and kept:
 # prepare [NAME...] (default both releases, "many" and "big").
 prepare() {
-  [ -x "$launcher" ] && [ -x "$builder" ] || {
-    cmake --preset native-release -B "$build" >/dev/null
-    cmake --build "$build" -j2 --target zarvo-launcher zarvo-builder >/dev/null
-  }
+  build_tools
   mkdir -p "$work"
   [ -f "$work/key" ] || "$builder" keygen "$work/key" >"$work/public.key"
   local name names=${*:-many big}
@@ -33,33 +29,14 @@ prepare() {
 # nginx with the project's site configuration, one server per release.
 serve() {
   local dir=$work/nginx name port
-  mkdir -p "$dir/tmp"
+  mkdir -p "$dir"
   : >"$dir/sites.conf"
   for name in many big; do
     port=$((20000 + RANDOM % 12000))
-    sed -e "s|@LISTEN@|127.0.0.1:$port|" -e "s|@ROOT@|$work/www-$name|" -e "s|@MAX_CONNECTIONS@|64|" \
-      -e "s|zone=zarvo_update|zone=zarvo_$name|" -e "s|limit_conn zarvo_update|limit_conn zarvo_$name|" \
-      "$repo/server/nginx/zarvo-update.conf" >>"$dir/sites.conf"
+    nginx_site "$dir/sites.conf" "$port" "$work/www-$name" "$name"
     echo "$port" >"$work/port-$name"
   done
-  cat >"$dir/nginx.conf" <<CONF
-daemon off; master_process off; worker_processes 1;
-pid $dir/nginx.pid; error_log $dir/error.log warn;
-events { worker_connections 256; }
-http {
-  access_log off;
-  client_body_temp_path $dir/tmp/body; proxy_temp_path $dir/tmp/proxy;
-  fastcgi_temp_path $dir/tmp/fastcgi; uwsgi_temp_path $dir/tmp/uwsgi; scgi_temp_path $dir/tmp/scgi;
-  include $dir/sites.conf;
-}
-CONF
-  /usr/sbin/nginx -p "$dir" -e "$dir/error.log" -c "$dir/nginx.conf" </dev/null >>"$dir/error.log" 2>&1 &
-  nginx_pid=$!
-  trap 'kill "$nginx_pid" 2>/dev/null || true' EXIT
-  for _ in $(seq 50); do
-    if curl -sf -o /dev/null "http://127.0.0.1:$(cat "$work/port-big")/manifest.sig"; then break; fi
-    sleep 0.1
-  done
+  start_nginx "$dir" "access_log off;" "http://127.0.0.1:$(cat "$work/port-big")/manifest.sig"
   for name in many big; do
     mkdir -p "$work/client-$name"
     cat >"$work/client-$name.json" <<JSON

@@ -13,15 +13,11 @@ repo=$(cd "$here/../.." && pwd)
 rounds=${1:-5} delay=${2:-20} count=${3:-500}
 read -r -a transfers <<<"${ZV_BENCH_TRANSFERS:-1 6 8}"
 build=${ZV_BENCH_BUILD:-$repo/build/bench-release}
-launcher=$build/app/zarvo-launcher
-builder=$build/tools/builder/zarvo-builder
+source "$repo/bench/common.sh"
 work=${ZV_BENCH_WORK:-/tmp/zarvo-engine-bench}/latency-$count
 
-[ -x "$launcher" ] && [ -x "$builder" ] || {
-  cmake --preset native-release -B "$build" >/dev/null
-  cmake --build "$build" -j2 --target zarvo-launcher zarvo-builder >/dev/null
-}
-mkdir -p "$work/nginx/tmp"
+build_tools
+mkdir -p "$work/nginx"
 [ -f "$work/key" ] || "$builder" keygen "$work/key" >"$work/public.key"
 [ -d "$work/tree" ] || python3 "$here/make_small.py" "$work/tree" "$count"
 [ -f "$work/www/manifest.sig" ] ||
@@ -29,27 +25,14 @@ mkdir -p "$work/nginx/tmp"
 
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 origin=$(free_port)
-sed -e "s|@LISTEN@|127.0.0.1:$origin|" -e "s|@ROOT@|$work/www|" -e "s|@MAX_CONNECTIONS@|64|" \
-  "$repo/server/nginx/zarvo-update.conf" >"$work/nginx/site.conf"
-cat >"$work/nginx/nginx.conf" <<CONF
-daemon off; master_process off; worker_processes 1;
-pid $work/nginx/nginx.pid; error_log $work/nginx/error.log warn;
-events { worker_connections 256; }
-http {
-  access_log off;
-  client_body_temp_path $work/nginx/tmp/body; proxy_temp_path $work/nginx/tmp/proxy;
-  fastcgi_temp_path $work/nginx/tmp/fastcgi; uwsgi_temp_path $work/nginx/tmp/uwsgi; scgi_temp_path $work/nginx/tmp/scgi;
-  include $work/nginx/site.conf;
-}
-CONF
-/usr/sbin/nginx -p "$work/nginx" -e "$work/nginx/error.log" -c "$work/nginx/nginx.conf" </dev/null >>"$work/nginx/error.log" 2>&1 &
-nginx_pid=$!
+: >"$work/nginx/sites.conf"
+nginx_site "$work/nginx/sites.conf" "$origin" "$work/www" update
+start_nginx "$work/nginx" "access_log off;" "http://127.0.0.1:$origin/manifest.sig"
 port=$(free_port)
 coproc PROXY { exec python3 "$here/delay_proxy.py" "$port" "$origin" "$delay"; }
 proxy_pid=$PROXY_PID
 trap 'kill "$nginx_pid" "$proxy_pid" 2>/dev/null || true' EXIT
 read -r -t 10 _ <&"${PROXY[0]}"
-for _ in $(seq 50); do curl -sf -o /dev/null "http://127.0.0.1:$origin/manifest.sig" && break; sleep 0.1; done
 
 for n in "${transfers[@]}"; do
   cat >"$work/client-$n.json" <<JSON

@@ -12,17 +12,13 @@ build=${ZV_BENCH_BUILD:-$repo/build/bench-release}
 work=${ZV_BENCH_WORK:-/tmp/zarvo-patch-bench}
 rate=${ZV_BENCH_RATE:-0}
 pairs=${1:-3}
-launcher=$build/app/zarvo-launcher
-builder=$build/tools/builder/zarvo-builder
+source "$repo/bench/common.sh"
 
 # The three releases, built one after the other into one output folder (so
 # each has a higher sequence) and kept as hard-linked copies: www/v1 the
 # base file, www/v2 with 10 edits, www/v3 with 1 MiB appended.
 prepare() {
-  [ -x "$launcher" ] && [ -x "$builder" ] || {
-    cmake --preset native-release -B "$build" >/dev/null
-    cmake --build "$build" -j2 --target zarvo-launcher zarvo-builder >/dev/null
-  }
+  build_tools
   mkdir -p "$work"
   [ -f "$work/key" ] || "$builder" keygen "$work/key" >"$work/public.key"
   [ -f "$work/appended.bin" ] || python3 "$here/make_file.py" "$work/base.bin" "$work/edited.bin" "$work/appended.bin"
@@ -44,30 +40,12 @@ prepare() {
 # every answer.
 serve() {
   local dir=$work/nginx
-  mkdir -p "$dir/tmp"
+  mkdir -p "$dir"
   port=$((20000 + RANDOM % 12000))
-  sed -e "s|@LISTEN@|127.0.0.1:$port|" -e "s|@ROOT@|$work/www|" -e "s|@MAX_CONNECTIONS@|64|" \
-    "$repo/server/nginx/zarvo-update.conf" >"$dir/site.conf"
-  cat >"$dir/nginx.conf" <<CONF
-daemon off; master_process off; worker_processes 1;
-pid $dir/nginx.pid; error_log $dir/error.log warn;
-events { worker_connections 256; }
-http {
-  log_format bytes '\$body_bytes_sent';
-  access_log $dir/access.log bytes;
-  $( [ "$rate" != 0 ] && echo "limit_rate $rate;" )
-  client_body_temp_path $dir/tmp/body; proxy_temp_path $dir/tmp/proxy;
-  fastcgi_temp_path $dir/tmp/fastcgi; uwsgi_temp_path $dir/tmp/uwsgi; scgi_temp_path $dir/tmp/scgi;
-  include $dir/site.conf;
-}
-CONF
-  /usr/sbin/nginx -p "$dir" -e "$dir/error.log" -c "$dir/nginx.conf" </dev/null >>"$dir/error.log" 2>&1 &
-  nginx_pid=$!
-  trap 'kill "$nginx_pid" 2>/dev/null || true' EXIT
-  for _ in $(seq 50); do
-    if curl -sf -o /dev/null "http://127.0.0.1:$port/v1/manifest.sig"; then break; fi
-    sleep 0.1
-  done
+  : >"$dir/sites.conf"
+  nginx_site "$dir/sites.conf" "$port" "$work/www" update
+  start_nginx "$dir" "log_format bytes '\$body_bytes_sent'; access_log $dir/access.log bytes;
+  $( [ "$rate" != 0 ] && echo "limit_rate $rate;" )" "http://127.0.0.1:$port/v1/manifest.sig"
 }
 
 # A client folder (and data folder) named $1 holding what snapshot $2 holds,
