@@ -73,16 +73,16 @@ JSON
 median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 sent() { awk '{s += $1} END {print s + 0}' "$work/nginx/access.log"; }
 
-# One timed run of the launcher in client $1 doing $2; sets secs and bytes
-# (what nginx sent) and checks the result against file $3.
+# One timed run of the launcher in client $1 doing $2; sets secs, cpu, rss
+# (peak KiB) and bytes (what nginx sent) and checks the result against file $3.
 measure() {
   : >"$work/nginx/access.log"
   # The copy just made must not be flushed inside the launcher's first
   # cache save, on its time.
   sync
-  /usr/bin/time -f '%e %U %S' -o "$work/time.txt" \
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time.txt" \
     "$launcher" --client "$work/client-$1" --data "$work/data-$1" "$2" >/dev/null
-  read -r secs user system <"$work/time.txt"
+  read -r secs user system rss <"$work/time.txt"
   cpu=$(echo "$user + $system" | bc -l)
   sleep 0.2  # nginx writes its log line after the answer
   bytes=$(sent)
@@ -95,24 +95,26 @@ measure() {
 compare() {
   local label=$1 snap=$2 release=$3 command=$4 expected=$5 damage=${6:-} i
   local -a ps=() ws=() rs=() pc=() wc=()
-  local pbytes wbytes
+  local pbytes wbytes prss=0 wrss=0
   for ((i = 0; i <= pairs; i++)); do
     client_for patch "$snap" "$release" true
     [ -n "$damage" ] && eval "$damage patch"
     measure patch "$command" "$expected"
     local p=$secs pcpu=$cpu
     pbytes=$bytes
+    ((rss > prss)) && prss=$rss
     client_for whole "$snap" "$release" false
     [ -n "$damage" ] && eval "$damage whole"
     measure whole "$command" "$expected"
     wbytes=$bytes
+    ((rss > wrss)) && wrss=$rss
     [ "$i" -eq 0 ] && continue
     ps+=("$p"); ws+=("$secs"); rs+=("$(echo "$p / $secs" | bc -l)"); pc+=("$pcpu"); wc+=("$cpu")
   done
-  printf '%s: patch %.3f s (CPU %.2f s), %d bytes (%.3f%% of the packed file); whole file %.3f s (CPU %.2f s), %d bytes; time ratio %.3f (medians of %d pairs)\n' \
+  printf '%s: patch %.3f s (CPU %.2f s), %d bytes (%.3f%% of the packed file); whole file %.3f s (CPU %.2f s), %d bytes; time ratio %.3f (medians of %d pairs); peak RSS %d / %d KiB\n' \
     "$label" "$(printf '%s\n' "${ps[@]}" | median)" "$(printf '%s\n' "${pc[@]}" | median)" "$pbytes" \
     "$(echo "100 * $pbytes / $packed" | bc -l)" "$(printf '%s\n' "${ws[@]}" | median)" \
-    "$(printf '%s\n' "${wc[@]}" | median)" "$wbytes" "$(printf '%s\n' "${rs[@]}" | median)" "$pairs"
+    "$(printf '%s\n' "${wc[@]}" | median)" "$wbytes" "$(printf '%s\n' "${rs[@]}" | median)" "$pairs" "$prss" "$wrss"
 }
 
 # Overwrites one 4 KiB block in the middle of client $1's big.bin.
