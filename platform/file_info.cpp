@@ -10,6 +10,11 @@ bool sameFileObject(const std::filesystem::path& a, const std::filesystem::path&
   return !ec && same;
 }
 
+bool isPlainFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
+}
+
 bool removeFile(const std::filesystem::path& path) {
   std::error_code ec;
   const auto status = std::filesystem::symlink_status(path, ec);

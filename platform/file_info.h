@@ -13,6 +13,10 @@ namespace zv {
 // UTC) on every platform, so a digest cache means the same everywhere.
 [[nodiscard]] bool lastWriteTicks(const std::filesystem::path& path, int64_t& ticks);
 
+// A regular file itself, not a link to one: what may be resumed or read
+// back without writing through a link planted beside it.
+bool isPlainFile(const std::filesystem::path& path);
+
 // Whether two paths name the same file system object (not the same text).
 bool sameFileObject(const std::filesystem::path& a, const std::filesystem::path& b);
 

@@ -27,11 +27,6 @@ constexpr size_t kRangesPerRequest = 32;
 // Where the bytes of each chunk of the new file come from.
 enum class Source : uint8_t { Missing, Target, Chunks };
 
-// A plain file itself, not a link to one.
-bool isPlainFile(const std::filesystem::path& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
-}
 
 // Reads the bytes of chunk i of a file laid out like the new file.
 bool readChunk(File& file, uint64_t offset, uint8_t* buffer, size_t size) {

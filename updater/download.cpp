@@ -19,12 +19,6 @@ namespace {
 // Downloads, and applications of a downloaded file, per file.
 constexpr int kMaxAttempts = 3;
 
-// A regular file itself, not a link to one.
-bool isPlainFile(const std::filesystem::path& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ec));
-}
-
 // Seconds to wait before repeating a request that has already waited
 // `waits` times: 5, 10, 20, then 30, plus 0 to 4 seconds of jitter
 // (nanoseconds modulo 5) so that the players a busy server turned away do
