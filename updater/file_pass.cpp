@@ -62,10 +62,9 @@ bool UpdateJob::checkFiles(const std::vector<ManifestFile>& files, CheckMode mod
   uint64_t bytesDone = 0;
   // Files are hashed on every core; their progress is still reported here,
   // file after file in manifest order.
-  std::mutex cacheMutex;
   const auto work = [&](size_t i) {
     const ManifestFile& file = files[i];
-    return !cancelRequested() && checkFile(file, joinRelative(clientFolder_, file.path), mode, cacheMutex);
+    return !cancelRequested() && checkFile(file, joinRelative(clientFolder_, file.path), mode);
   };
   const auto done = [&](size_t i, bool inLine) {
     if (cancelRequested()) return false;

@@ -116,9 +116,8 @@ class UpdateJob {
   // a "once" entry; otherwise of the right size and digest, the digest taken
   // from the cache in Check mode when the cache vouches for the file's size
   // and time, else computed (and recorded in the cache). Runs on several
-  // threads at once: the cache is used under cacheMutex.
-  [[nodiscard]] bool checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode,
-                               std::mutex& cacheMutex);
+  // threads at once: the cache is used under stateMutex_.
+  [[nodiscard]] bool checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode);
   bool checkFiles(const std::vector<ManifestFile>& files, CheckMode mode, const std::string& phase,
                   std::vector<const ManifestFile*>& fetchList);
   bool downloadFiles(const std::vector<const ManifestFile*>& fetchList, const std::string& phase,
@@ -165,8 +164,9 @@ class UpdateJob {
   std::string build_;
   std::string currentPhase_;  // the last phase announced, "queue" aside
   LocalState state_;
-  // Guards the digest cache and the unflushed files while a download pass's
-  // workers record what they installed.
+  // Guards the digest cache and the unflushed files while the workers of a
+  // check pass hash files or those of a download pass record what they
+  // installed.
   std::mutex stateMutex_;
   FolderLock folderLock_;
   bool cacheLoaded_ = false;

@@ -100,8 +100,7 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
   return true;
 }
 
-bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode,
-                          std::mutex& cacheMutex) {
+bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode) {
   // One query for size and time: an unchanged client costs one per file.
   FileStat stat;
   if (!statRegularFile(fullPath, stat)) return false;
@@ -111,14 +110,14 @@ bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path&
   FileTimeBuffer timeBuffer;
   const std::string_view time = fileTimeText(stat.writeTicks, timeBuffer);
   if (mode == CheckMode::Check) {
-    std::lock_guard lock(cacheMutex);
+    std::lock_guard lock(stateMutex_);
     if (state_.cacheState.vouches(file.path, size, time, file.sha256)) return true;
   }
   std::string digest;
   if (!sha256File(fullPath, digest, &cancelFlag_)) return false;
   // Recorded even when it differs from the manifest: the next check then
   // knows this file's digest without hashing it again.
-  std::lock_guard lock(cacheMutex);
+  std::lock_guard lock(stateMutex_);
   state_.cacheState.record(file.path, size, time, digest);
   return digest == file.sha256;
 }
