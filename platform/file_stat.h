@@ -15,5 +15,8 @@ struct FileStat {
 
 // False when path is missing, not accessible or not a regular file.
 [[nodiscard]] bool statRegularFile(const std::filesystem::path& path, FileStat& stat);
+// The same for a path's native text (zero-terminated), which the check pass
+// builds without making a std::filesystem::path per file.
+[[nodiscard]] bool statRegularFile(const std::filesystem::path::value_type* nativePath, FileStat& stat);
 
 }  // namespace zv

@@ -5,8 +5,12 @@
 namespace zv {
 
 bool statRegularFile(const std::filesystem::path& path, FileStat& result) {
+  return statRegularFile(path.c_str(), result);
+}
+
+bool statRegularFile(const wchar_t* nativePath, FileStat& result) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (!GetFileAttributesExW(nativePath, GetFileExInfoStandard, &data)) return false;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
   result.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   result.writeTicks = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |

@@ -38,36 +38,71 @@ Utf8Char decodeUtf8(std::string_view text, size_t at) {
   return result;
 }
 
+namespace {
+
+// One U+FFFD per invalid byte, not per maximal part as validUtf8 has it:
+// identities already made from such names stay the same.
+template <typename Units>
+void appendUtf16(Units& out, std::string_view text) {
+  using Unit = typename Units::value_type;
+  for (size_t i = 0; i < text.size();) {
+    const Utf8Char decoded = decodeUtf8(text, i);
+    const char32_t cp = decoded.codePoint;
+    if (cp >= 0x10000) {
+      out.push_back(static_cast<Unit>(0xD800 + ((cp - 0x10000) >> 10)));
+      out.push_back(static_cast<Unit>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<Unit>(cp));
+    }
+    i += decoded.length > 0 ? decoded.length : 1;
+  }
+}
+
+}  // namespace
+
 std::u16string utf8ToUtf16(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {
-    // One U+FFFD per invalid byte, not per maximal part as validUtf8 has it:
-    // identities already made from such names stay the same.
-    const Utf8Char decoded = decodeUtf8(text, i);
-    const char32_t cp = decoded.codePoint;
-    const size_t length = decoded.length > 0 ? decoded.length : 1;
-    if (cp >= 0x10000) {
-      out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-    i += length;
-  }
+  appendUtf16(out, text);
   return out;
 }
 
-std::filesystem::path joinRelative(const std::filesystem::path& base, std::string_view relative) {
-  std::filesystem::path result = base;
+void appendNativeText(std::filesystem::path::string_type& out, std::string_view text) {
+  if constexpr (sizeof(std::filesystem::path::value_type) == 1) {
+    out.append(text.begin(), text.end());
+  } else {
+    appendUtf16(out, text);
+  }
+}
+
+FolderPaths::FolderPaths(const std::filesystem::path& base)
+    : base_(base.native()), prefix_((base / "x").native()) {
+  // What the path adds in front of a first segment "x": a separator, or
+  // nothing after a trailing one, an empty base or a bare drive.
+  prefix_.pop_back();
+}
+
+void FolderPaths::join(std::string_view relative, std::filesystem::path::string_type& out) const {
+  out.assign(prefix_);
+  bool first = true;
   size_t start = 0;
   while (start < relative.size()) {
     size_t slash = relative.find('/', start);
     if (slash == std::string_view::npos) slash = relative.size();
-    if (slash > start) result /= pathFromUtf8(relative.substr(start, slash - start));
+    if (slash > start) {
+      if (!first) out += std::filesystem::path::preferred_separator;
+      appendNativeText(out, relative.substr(start, slash - start));
+      first = false;
+    }
     start = slash + 1;
   }
-  return result;
+  if (first) out.assign(base_);
+}
+
+std::filesystem::path joinRelative(const std::filesystem::path& base, std::string_view relative) {
+  std::filesystem::path::string_type joined;
+  FolderPaths(base).join(relative, joined);
+  return std::filesystem::path(std::move(joined));
 }
 
 }  // namespace zv

@@ -39,4 +39,25 @@ std::u16string utf8ToUtf16(std::string_view text);
 // isSafeRelativePath first.
 std::filesystem::path joinRelative(const std::filesystem::path& base, std::string_view relative);
 
+// The paths below one folder, one after another: the native text of
+// joinRelative(base, relative), written into a buffer the caller reuses. A
+// std::filesystem::path splits itself into components, allocating, whenever
+// it is made or extended; checking an unchanged client needs one path per
+// file, and then no allocation.
+class FolderPaths {
+ public:
+  explicit FolderPaths(const std::filesystem::path& base);
+  // Replaces out with the native text of joinRelative(base, relative).
+  void join(std::string_view relative, std::filesystem::path::string_type& out) const;
+
+ private:
+  std::filesystem::path::string_type base_;
+  // base_ with the separator (if any) that its first segment goes after.
+  std::filesystem::path::string_type prefix_;
+};
+
+// Appends a UTF-8 text to a native path text: the bytes as they are, or
+// UTF-16 where paths are (Windows; invalid UTF-8 as pathFromUtf8 has it).
+void appendNativeText(std::filesystem::path::string_type& out, std::string_view text);
+
 }  // namespace zv

@@ -62,9 +62,14 @@ bool UpdateJob::checkFiles(const std::vector<ManifestFile>& files, CheckMode mod
   uint64_t bytesDone = 0;
   // Files are hashed on every core; their progress is still reported here,
   // file after file in manifest order.
+  const FolderPaths client(clientFolder_);
   const auto work = [&](size_t i) {
+    // One path buffer per worker thread, reused for every file it checks.
+    thread_local std::filesystem::path::string_type fullPath;
     const ManifestFile& file = files[i];
-    return !cancelRequested() && checkFile(file, joinRelative(clientFolder_, file.path), mode);
+    if (cancelRequested()) return false;
+    client.join(file.path, fullPath);
+    return checkFile(file, fullPath, mode);
   };
   const auto done = [&](size_t i, bool inLine) {
     if (cancelRequested()) return false;

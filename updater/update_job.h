@@ -115,9 +115,11 @@ class UpdateJob {
   // Whether the file at fullPath is the one the entry describes: present for
   // a "once" entry; otherwise of the right size and digest, the digest taken
   // from the cache in Check mode when the cache vouches for the file's size
-  // and time, else computed (and recorded in the cache). Runs on several
-  // threads at once: the cache is used under stateMutex_.
-  [[nodiscard]] bool checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode);
+  // and time, else computed (and recorded in the cache). fullPath is the
+  // native text of the path. Runs on several threads at once: the cache is
+  // used under stateMutex_.
+  [[nodiscard]] bool checkFile(const ManifestFile& file, const std::filesystem::path::string_type& fullPath,
+                               CheckMode mode);
   bool checkFiles(const std::vector<ManifestFile>& files, CheckMode mode, const std::string& phase,
                   std::vector<const ManifestFile*>& fetchList);
   bool downloadFiles(const std::vector<const ManifestFile*>& fetchList, const std::string& phase,

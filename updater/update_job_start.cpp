@@ -7,7 +7,6 @@
 #include "platform/file_stat.h"
 #include "platform/text_path.h"
 #include "updater/file_time.h"
-#include "crypto/sha256.h"
 #include "updater/launcher_files.h"
 #include "updater/release_record.h"
 #include "crypto/sha256.h"
@@ -100,10 +99,11 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
   return true;
 }
 
-bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path& fullPath, CheckMode mode) {
+bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path::string_type& fullPath,
+                          CheckMode mode) {
   // One query for size and time: an unchanged client costs one per file.
   FileStat stat;
-  if (!statRegularFile(fullPath, stat)) return false;
+  if (!statRegularFile(fullPath.c_str(), stat)) return false;
   if (file.once) return true;
   const uint64_t size = stat.size;
   if (size != static_cast<uint64_t>(file.size)) return false;
@@ -114,7 +114,7 @@ bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path&
     if (state_.cacheState.vouches(file.path, size, time, file.sha256)) return true;
   }
   std::string digest;
-  if (!sha256File(fullPath, digest, &cancelFlag_)) return false;
+  if (!sha256File(std::filesystem::path(fullPath), digest, &cancelFlag_)) return false;
   // Recorded even when it differs from the manifest: the next check then
   // knows this file's digest without hashing it again.
   std::lock_guard lock(stateMutex_);
