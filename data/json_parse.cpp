@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "data/json.h"
+#include "data/json_reader.h"
 #include "data/name_index.h"
 
 namespace zv {
@@ -86,64 +87,221 @@ double outOfRangeValue(std::string_view number) {
 
 }  // namespace
 
+bool JsonReader::fail(const char* what) {
+  error_ = std::string(what) + " at offset " + std::to_string(pos_);
+  return false;
+}
+
+void JsonReader::skipWhitespace() {
+  while (!atEnd() && isWhitespace(text_[pos_])) ++pos_;
+}
+
+// After a failure the text is abandoned, so depth_ need not be restored.
+bool JsonReader::open(char& first) {
+  if (++depth_ > maxDepth) return fail("too deep");
+  skipWhitespace();
+  if (atEnd()) return fail("unexpected end");
+  first = text_[pos_];
+  return true;
+}
+
+bool JsonReader::objectStart(bool& more) {
+  ++pos_;
+  skipWhitespace();
+  more = atEnd() || text_[pos_] != '}';
+  if (!more) ++pos_;
+  return true;
+}
+
+bool JsonReader::key(std::string_view& out) {
+  if (atEnd() || text_[pos_] != '"') return fail("expected key");
+  if (!string(out)) return false;
+  skipWhitespace();
+  if (atEnd() || text_[pos_] != ':') return fail("expected ':'");
+  ++pos_;
+  return true;
+}
+
+bool JsonReader::objectNext(bool& more) {
+  skipWhitespace();
+  if (!atEnd() && text_[pos_] == ',') {
+    ++pos_;
+    skipWhitespace();
+    more = true;
+    return true;
+  }
+  if (!atEnd() && text_[pos_] == '}') {
+    ++pos_;
+    more = false;
+    return true;
+  }
+  return fail("expected ',' or '}'");
+}
+
+bool JsonReader::arrayStart(bool& more) {
+  ++pos_;
+  skipWhitespace();
+  more = atEnd() || text_[pos_] != ']';
+  if (!more) ++pos_;
+  return true;
+}
+
+bool JsonReader::arrayNext(bool& more) {
+  skipWhitespace();
+  if (!atEnd() && (text_[pos_] == ',' || text_[pos_] == ']')) {
+    more = text_[pos_++] == ',';
+    return true;
+  }
+  return fail("expected ',' or ']'");
+}
+
+bool JsonReader::end() {
+  skipWhitespace();
+  return pos_ == text_.size() || fail("trailing characters");
+}
+
+// The quotation mark that ends the string starting at from (or the end of
+// the text): the first one not escaped by an odd run of backslashes.
+size_t JsonReader::closingQuote(size_t from) const {
+  for (;;) {
+    const auto* quote = static_cast<const char*>(std::memchr(text_.data() + from, '"', text_.size() - from));
+    if (quote == nullptr) return text_.size();
+    const auto at = static_cast<size_t>(quote - text_.data());
+    size_t backslashes = 0;
+    while (at - backslashes > from && text_[at - backslashes - 1] == '\\') ++backslashes;
+    if (backslashes % 2 == 0) return at;
+    from = at + 1;
+  }
+}
+
+// A view of the input when the string has no escapes, else of scratch_
+// holding the decoded bytes.
+bool JsonReader::string(std::string_view& out) {
+  const size_t start = ++pos_;
+  const char* data = text_.data();
+  const auto* quote = static_cast<const char*>(std::memchr(data + start, '"', text_.size() - start));
+  const size_t end = quote == nullptr ? text_.size() : static_cast<size_t>(quote - data);
+  if (std::memchr(data + start, '\\', end - start) == nullptr) {
+    pos_ = end;
+    if (quote == nullptr) return fail("unterminated string");
+    ++pos_;
+    out = text_.substr(start, end - start);
+    return true;
+  }
+  scratch_.clear();
+  for (;;) {
+    size_t special = pos_;
+    while (special < text_.size() && text_[special] != '"' && text_[special] != '\\') ++special;
+    if (special == text_.size()) {
+      pos_ = text_.size();
+      return fail("unterminated string");
+    }
+    scratch_.append(text_.substr(pos_, special - pos_));
+    pos_ = special + 1;
+    if (text_[special] == '"') {
+      out = scratch_;
+      return true;
+    }
+    if (atEnd()) return fail("unterminated string");
+    switch (text_[pos_++]) {
+      case '"': scratch_ += '"'; break;
+      case '\\': scratch_ += '\\'; break;
+      case '/': scratch_ += '/'; break;
+      case 'b': scratch_ += '\b'; break;
+      case 'f': scratch_ += '\f'; break;
+      case 'n': scratch_ += '\n'; break;
+      case 'r': scratch_ += '\r'; break;
+      case 't': scratch_ += '\t'; break;
+      case 'u':
+        if (!unicodeEscape(scratch_)) return false;
+        break;
+      default: return fail("bad escape");
+    }
+  }
+}
+
+// The four digits after "\u", and a second "\u" escape after a high
+// surrogate. Unpaired surrogates are kept as they are rather than refused.
+bool JsonReader::unicodeEscape(std::string& out) {
+  uint32_t code = 0;
+  if (!hex4(code)) return false;
+  if (code >= 0xD800 && code <= 0xDBFF && text_.size() - pos_ >= 6 && text_[pos_] == '\\' &&
+      text_[pos_ + 1] == 'u') {
+    pos_ += 2;
+    uint32_t second = 0;
+    if (!hex4(second)) return false;
+    // Whatever the second value is; the smallest result is 0x2400.
+    code = 0x10000 + (code - 0xD800) * 1024 + second - 0xDC00;
+  }
+  appendUtf8(out, code);
+  return true;
+}
+
+bool JsonReader::hex4(uint32_t& value) {
+  value = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (atEnd()) return fail("bad \\u escape");
+    const int digit = hexValue(text_[pos_++]);
+    if (digit < 0) return fail("bad \\u escape");
+    value = value * 16 + static_cast<uint32_t>(digit);
+  }
+  return true;
+}
+
+double JsonReader::number() {
+  const size_t start = pos_;
+  while (!atEnd() && isNumberByte(text_[pos_])) ++pos_;
+  const char* first = text_.data() + start;
+  const char* last = text_.data() + pos_;
+  double value = 0;
+  const auto result = std::from_chars(first, last, value, std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    value = outOfRangeValue(std::string_view(first, static_cast<size_t>(result.ptr - first)));
+  }
+  // An unreadable token such as "-" or "-e" is 0, as with strtod.
+  return result.ec == std::errc::invalid_argument ? 0.0 : value;
+}
+
+// Builds Json values from a reader.
 class JsonParser {
  public:
-  explicit JsonParser(std::string_view text) : text_(text) {}
+  explicit JsonParser(JsonReader& reader) : r_(reader) {}
 
-  bool parseDocument(Json& out) {
-    if (!parseValue(out)) return false;
-    skipWhitespace();
-    if (pos_ != text_.size()) return fail("trailing characters");
+  bool parseValue(Json& out) {
+    char first = 0;
+    if (!r_.open(first) || !parseOpened(first, out)) return false;
+    r_.close();
     return true;
   }
 
-  const std::string& error() const { return error_; }
-
- private:
-  bool fail(const char* what) {
-    error_ = std::string(what) + " at offset " + std::to_string(pos_);
-    return false;
-  }
-
-  bool atEnd() const { return pos_ >= text_.size(); }
-
-  void skipWhitespace() {
-    while (!atEnd() && isWhitespace(text_[pos_])) ++pos_;
-  }
-
-  bool startsWith(std::string_view literal) const { return text_.substr(pos_, literal.size()) == literal; }
-
-  // After a failure the parse is abandoned, so depth_ need not be restored.
-  bool parseValue(Json& out) {
-    if (++depth_ > maxDepth) return fail("too deep");
-    skipWhitespace();
-    if (atEnd()) return fail("unexpected end");
-    const char c = text_[pos_];
-    if (c == '{') {
-      if (!parseObject(out)) return false;
-    } else if (c == '[') {
-      if (!parseArray(out)) return false;
-    } else if (c == '"') {
+  bool parseOpened(char c, Json& out) {
+    if (c == '{') return parseObject(out);
+    if (c == '[') return parseArray(out);
+    if (c == '"') {
       std::string_view text;
-      if (!parseString(text)) return false;
+      if (!r_.string(text)) return false;
       out.setText(text);
-    } else if (startsWith("true")) {
+      return true;
+    }
+    if (startsWith("true")) {
       out = Json(true);
-      pos_ += 4;
+      r_.pos_ += 4;
     } else if (startsWith("false")) {
       out = Json(false);
-      pos_ += 5;
+      r_.pos_ += 5;
     } else if (startsWith("null")) {
       out = Json();
-      pos_ += 4;
+      r_.pos_ += 4;
     } else if (c == '-' || (c >= '0' && c <= '9')) {
-      parseNumber(out);
+      out = Json(r_.number());
     } else {
-      return fail("unexpected character");
+      return r_.fail("unexpected character");
     }
-    --depth_;
     return true;
   }
+
+ private:
+  bool startsWith(std::string_view literal) const { return r_.text_.substr(r_.pos_, literal.size()) == literal; }
 
   // A container's first items wait on a stack shared by the whole parse and
   // are moved into a list of their exact number when it closes: one
@@ -167,11 +325,12 @@ class JsonParser {
   // the commas at its level up to the container's closing bracket. A hint
   // only: a text that breaks off or repeats keys merely reserves too much.
   size_t countAhead() const {
+    const std::string_view text = r_.text_;
     size_t items = 0;
     int depth = 0;
-    for (size_t i = pos_; i < text_.size(); ++i) {
-      switch (text_[i]) {
-        case '"': i = closingQuote(i + 1); break;
+    for (size_t i = r_.pos_; i < text.size(); ++i) {
+      switch (text[i]) {
+        case '"': i = r_.closingQuote(i + 1); break;
         case '[':
         case '{': ++depth; break;
         case ']':
@@ -187,28 +346,11 @@ class JsonParser {
     return items;
   }
 
-  // The quotation mark that ends the string starting at from (or the end of
-  // the text): the first one not escaped by an odd run of backslashes.
-  size_t closingQuote(size_t from) const {
-    for (;;) {
-      const auto* quote = static_cast<const char*>(std::memchr(text_.data() + from, '"', text_.size() - from));
-      if (quote == nullptr) return text_.size();
-      const auto at = static_cast<size_t>(quote - text_.data());
-      size_t backslashes = 0;
-      while (at - backslashes > from && text_[at - backslashes - 1] == '\\') ++backslashes;
-      if (backslashes % 2 == 0) return at;
-      from = at + 1;
-    }
-  }
-
   bool parseObject(Json& out) {
     out = Json::object();
-    ++pos_;
-    skipWhitespace();
-    if (!atEnd() && text_[pos_] == '}') {
-      ++pos_;
-      return true;
-    }
+    bool more = false;
+    if (!r_.objectStart(more)) return false;
+    if (!more) return true;
     const size_t base = memberStack_.size();
     Json::Members* members = nullptr;
     // A repeated key replaces the earlier value in its place. Large objects
@@ -216,15 +358,11 @@ class JsonParser {
     // index: a scan per member would make reading them quadratic.
     NameIndex index;
     const auto keyOf = [&members](size_t i) { return std::string_view((*members)[i].key); };
-    for (;;) {
-      if (atEnd() || text_[pos_] != '"') return fail("expected key");
+    while (more) {
       std::string_view keyText;
-      if (!parseString(keyText)) return false;
-      // Copied before the value is parsed: keyText may be scratch_.
+      if (!r_.key(keyText)) return false;
+      // Copied before the value is parsed: keyText may be the reader's scratch.
       std::string key(keyText);
-      skipWhitespace();
-      if (atEnd() || text_[pos_] != ':') return fail("expected ':'");
-      ++pos_;
       Json value;
       if (!parseValue(value)) return false;
       if (members == nullptr) {
@@ -248,32 +386,20 @@ class JsonParser {
           members->push_back(Json::Member{std::move(key), std::move(value)});
         }
       }
-      skipWhitespace();
-      if (!atEnd() && text_[pos_] == ',') {
-        ++pos_;
-        skipWhitespace();
-        continue;
-      }
-      if (!atEnd() && text_[pos_] == '}') {
-        ++pos_;
-        if (members == nullptr) out.store(takeFrom(memberStack_, base, memberStack_.size() - base));
-        return true;
-      }
-      return fail("expected ',' or '}'");
+      if (!r_.objectNext(more)) return false;
     }
+    if (members == nullptr) out.store(takeFrom(memberStack_, base, memberStack_.size() - base));
+    return true;
   }
 
   bool parseArray(Json& out) {
     out = Json::array();
-    ++pos_;
-    skipWhitespace();
-    if (!atEnd() && text_[pos_] == ']') {
-      ++pos_;
-      return true;
-    }
+    bool more = false;
+    if (!r_.arrayStart(more)) return false;
+    if (!more) return true;
     const size_t base = elementStack_.size();
     Json::Elements* elements = nullptr;
-    for (;;) {
+    while (more) {
       // Parsed into a local first: nested containers grow the stack.
       Json element;
       if (!parseValue(element)) return false;
@@ -286,123 +412,33 @@ class JsonParser {
           out.store(elements);
         }
       }
-      skipWhitespace();
-      if (!atEnd() && text_[pos_] == ',') {
-        ++pos_;
-        continue;
-      }
-      if (!atEnd() && text_[pos_] == ']') {
-        ++pos_;
-        if (elements == nullptr) out.store(takeFrom(elementStack_, base, elementStack_.size() - base));
-        return true;
-      }
-      return fail("expected ',' or ']'");
+      if (!r_.arrayNext(more)) return false;
     }
-  }
-
-  // The text between the quotation marks: a view of the input when it has
-  // no escapes, else of scratch_ holding the decoded bytes (until the next
-  // string is parsed).
-  bool parseString(std::string_view& out) {
-    const size_t start = ++pos_;
-    const char* data = text_.data();
-    const auto* quote = static_cast<const char*>(std::memchr(data + start, '"', text_.size() - start));
-    const size_t end = quote == nullptr ? text_.size() : static_cast<size_t>(quote - data);
-    if (std::memchr(data + start, '\\', end - start) == nullptr) {
-      pos_ = end;
-      if (quote == nullptr) return fail("unterminated string");
-      ++pos_;
-      out = text_.substr(start, end - start);
-      return true;
-    }
-    scratch_.clear();
-    for (;;) {
-      size_t special = pos_;
-      while (special < text_.size() && text_[special] != '"' && text_[special] != '\\') ++special;
-      if (special == text_.size()) {
-        pos_ = text_.size();
-        return fail("unterminated string");
-      }
-      scratch_.append(text_.substr(pos_, special - pos_));
-      pos_ = special + 1;
-      if (text_[special] == '"') {
-        out = scratch_;
-        return true;
-      }
-      if (atEnd()) return fail("unterminated string");
-      switch (text_[pos_++]) {
-        case '"': scratch_ += '"'; break;
-        case '\\': scratch_ += '\\'; break;
-        case '/': scratch_ += '/'; break;
-        case 'b': scratch_ += '\b'; break;
-        case 'f': scratch_ += '\f'; break;
-        case 'n': scratch_ += '\n'; break;
-        case 'r': scratch_ += '\r'; break;
-        case 't': scratch_ += '\t'; break;
-        case 'u':
-          if (!parseUnicodeEscape(scratch_)) return false;
-          break;
-        default: return fail("bad escape");
-      }
-    }
-  }
-
-  // The four digits after "\u", and a second "\u" escape after a high
-  // surrogate. Unpaired surrogates are kept as they are rather than refused.
-  bool parseUnicodeEscape(std::string& out) {
-    uint32_t code = 0;
-    if (!parseHex4(code)) return false;
-    if (code >= 0xD800 && code <= 0xDBFF && text_.size() - pos_ >= 6 && text_[pos_] == '\\' &&
-        text_[pos_ + 1] == 'u') {
-      pos_ += 2;
-      uint32_t second = 0;
-      if (!parseHex4(second)) return false;
-      // Whatever the second value is; the smallest result is 0x2400.
-      code = 0x10000 + (code - 0xD800) * 1024 + second - 0xDC00;
-    }
-    appendUtf8(out, code);
+    if (elements == nullptr) out.store(takeFrom(elementStack_, base, elementStack_.size() - base));
     return true;
   }
 
-  bool parseHex4(uint32_t& value) {
-    value = 0;
-    for (int i = 0; i < 4; ++i) {
-      if (atEnd()) return fail("bad \\u escape");
-      const int digit = hexValue(text_[pos_++]);
-      if (digit < 0) return fail("bad \\u escape");
-      value = value * 16 + static_cast<uint32_t>(digit);
-    }
-    return true;
-  }
-
-  void parseNumber(Json& out) {
-    const size_t start = pos_;
-    while (!atEnd() && isNumberByte(text_[pos_])) ++pos_;
-    const char* first = text_.data() + start;
-    const char* last = text_.data() + pos_;
-    double value = 0;
-    const auto result = std::from_chars(first, last, value, std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range) {
-      value = outOfRangeValue(std::string_view(first, static_cast<size_t>(result.ptr - first)));
-    }
-    // An unreadable token such as "-" or "-e" is 0, as with strtod.
-    out = Json(result.ec == std::errc::invalid_argument ? 0.0 : value);
-  }
-
-  std::string_view text_;
-  size_t pos_ = 0;
-  int depth_ = 0;
-  std::string error_;
-  std::string scratch_;
+  JsonReader& r_;
   Json::Elements elementStack_;
   Json::Members memberStack_;
 };
 
+bool JsonReader::rest(Json& out) {
+  JsonParser parser(*this);
+  return parser.parseOpened(text_[pos_], out);
+}
+
+bool JsonReader::value(Json& out) {
+  JsonParser parser(*this);
+  return parser.parseValue(out);
+}
+
 Json Json::parse(std::string_view text, std::string* error) {
-  JsonParser parser(text);
+  JsonReader reader(text);
+  JsonParser parser(reader);
   Json value;
-  if (!parser.parseDocument(value)) {
-    if (error) *error = parser.error();
+  if (!parser.parseValue(value) || !reader.end()) {
+    if (error) *error = reader.error();
     return Json();
   }
   return value;

@@ -5,6 +5,7 @@
 
 #include "data/case_fold.h"
 #include "data/json.h"
+#include "data/json_reader.h"
 #include "data/text_rules.h"
 #include "data/hex.h"
 #include "data/wildcard.h"
@@ -42,6 +43,151 @@ bool readChunkDigests(const Json& chunks, ManifestFile& out) {
   out.chunkSize = static_cast<uint32_t>(chunkSize);
   out.chunkSha256 = std::move(digests);
   return true;
+}
+
+// A file entry as read, before its checks.
+struct ReadFile {
+  ManifestFile file;
+  Json chunks;
+};
+
+// What parseManifestFile reads from an entry; a value of another kind than
+// expected counts as absent.
+void readFileFields(const Json& entry, ManifestFile& out) {
+  out.path = entry.get("path").stringOr("");
+  out.size = readSize(entry.get("size"));
+  out.sha256 = asciiLower(entry.get("sha256").text());
+  out.packed = readSize(entry.get("packed"));
+  out.once = entry.get("mode").text() == "once";
+  out.source = entry.get("source").stringOr("");
+  out.variant = entry.get("variant").stringOr("");
+}
+
+// The checks of one entry whose fields have been read.
+bool checkFileEntry(ManifestFile& out, const Json& chunks, std::string& error) {
+  if (!isSafeRelativePath(out.path) || (!out.source.empty() && !isSafeRelativePath(out.source))) {
+    error = "unsafe path in manifest: " + out.path;
+    return false;
+  }
+  // The server name is a file on the publisher's disk, which may be Windows.
+  std::string problem = windowsNameProblem(out.path);
+  if (problem.empty() && !out.source.empty()) problem = windowsNameProblem(out.source);
+  if (!problem.empty()) {
+    error = "unusable file name in manifest: " + out.path + " (" + problem + ")";
+    return false;
+  }
+  if (!isValidDigest(out.sha256) || out.size < 0 || out.packed < 0) {
+    error = "bad entry in manifest: " + out.path;
+    return false;
+  }
+  if (!readChunkDigests(chunks, out)) {
+    error = "bad chunk digests in manifest: " + out.path;
+    return false;
+  }
+  return true;
+}
+
+// The fields of one file list entry straight from the text, as
+// readFileFields reads them from a Json: a later repeat of a key counts,
+// a value of another kind than expected is absent.
+bool readFileEntry(JsonReader& reader, ReadFile& entry) {
+  ManifestFile& file = entry.file;
+  file.size = -1;
+  file.packed = -1;
+  char first = 0;
+  Json ignored;
+  if (!reader.open(first)) return false;
+  bool more = false;
+  if (first != '{') {
+    if (!reader.rest(ignored)) return false;
+  } else if (!reader.objectStart(more)) {
+    return false;
+  }
+  while (more) {
+    std::string_view key;
+    if (!reader.key(key)) return false;
+    // Decided before the value is read: the key may be the reader's scratch.
+    std::string* text = key == "path"      ? &file.path
+                        : key == "sha256"  ? &file.sha256
+                        : key == "source"  ? &file.source
+                        : key == "variant" ? &file.variant
+                                           : nullptr;
+    int64_t* number = key == "size" ? &file.size : key == "packed" ? &file.packed : nullptr;
+    const bool mode = key == "mode";
+    const bool chunks = key == "chunks";
+    if (!reader.open(first)) return false;
+    if ((text != nullptr || mode) && first == '"') {
+      std::string_view value;
+      if (!reader.string(value)) return false;
+      if (text != nullptr) text->assign(value);
+      if (mode) file.once = value == "once";
+    } else if (number != nullptr && (first == '-' || (first >= '0' && first <= '9'))) {
+      *number = truncateToInt64(reader.number());
+    } else {
+      if (!reader.rest(chunks ? entry.chunks : ignored)) return false;
+      if (text != nullptr) text->clear();
+      if (number != nullptr) *number = -1;
+      if (mode) file.once = false;
+    }
+    reader.close();
+    if (!reader.objectNext(more)) return false;
+  }
+  reader.close();
+  for (char& c : file.sha256) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return true;
+}
+
+// "files" read entry by entry; anything but an array is no files. A
+// repeated "files" replaces the earlier list.
+bool readFileList(JsonReader& reader, std::vector<ReadFile>& files) {
+  files.clear();
+  char first = 0;
+  if (!reader.open(first)) return false;
+  bool more = false;
+  if (first != '[') {
+    Json ignored;
+    if (!reader.rest(ignored)) return false;
+  } else if (!reader.arrayStart(more)) {
+    return false;
+  }
+  while (more) {
+    files.emplace_back();
+    if (!readFileEntry(reader, files.back()) || !reader.arrayNext(more)) return false;
+  }
+  reader.close();
+  return true;
+}
+
+// The whole document: the file list (tens of thousands of entries) read
+// straight from the text, every other member of the root as a Json. False:
+// the text is not valid JSON.
+bool readDocument(JsonReader& reader, Json& root, std::vector<ReadFile>& files) {
+  char first = 0;
+  if (!reader.open(first)) return false;
+  bool more = false;
+  if (first != '{') {
+    if (!reader.rest(root)) return false;
+  } else {
+    root = Json::object();
+    if (!reader.objectStart(more)) return false;
+  }
+  while (more) {
+    std::string_view key;
+    if (!reader.key(key)) return false;
+    if (key == "files") {
+      if (!readFileList(reader, files)) return false;
+    } else {
+      const std::string name(key);
+      Json value;
+      if (!reader.value(value)) return false;
+      root.set(name, std::move(value));
+    }
+    if (!reader.objectNext(more)) return false;
+  }
+  reader.close();
+  return reader.end();
 }
 
 // Base client paths, folded: views of the strings of their owner.
@@ -124,39 +270,8 @@ bool checkFilesAndFolders(const Manifest& manifest, const std::vector<std::strin
   return true;
 }
 
-}  // namespace
-
-bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error) {
-  out.path = entry.get("path").stringOr("");
-  out.size = readSize(entry.get("size"));
-  out.sha256 = asciiLower(entry.get("sha256").text());
-  out.packed = readSize(entry.get("packed"));
-  out.once = entry.get("mode").text() == "once";
-  out.source = entry.get("source").stringOr("");
-  out.variant = entry.get("variant").stringOr("");
-  if (!isSafeRelativePath(out.path) || (!out.source.empty() && !isSafeRelativePath(out.source))) {
-    error = "unsafe path in manifest: " + out.path;
-    return false;
-  }
-  // The server name is a file on the publisher's disk, which may be Windows.
-  std::string problem = windowsNameProblem(out.path);
-  if (problem.empty() && !out.source.empty()) problem = windowsNameProblem(out.source);
-  if (!problem.empty()) {
-    error = "unusable file name in manifest: " + out.path + " (" + problem + ")";
-    return false;
-  }
-  if (!isValidDigest(out.sha256) || out.size < 0 || out.packed < 0) {
-    error = "bad entry in manifest: " + out.path;
-    return false;
-  }
-  if (!readChunkDigests(entry.get("chunks"), out)) {
-    error = "bad chunk digests in manifest: " + out.path;
-    return false;
-  }
-  return true;
-}
-
-bool parseManifest(const Json& root, Manifest& out, std::string& error) {
+// parseManifest once the base client's entries are read (in document order).
+bool checkManifest(const Json& root, std::vector<ReadFile>& files, Manifest& out, std::string& error) {
   out = Manifest();
   if (!root.isObject() || root.get("format").integerOr(0) != 1) {
     error = "unknown manifest format";
@@ -184,15 +299,14 @@ bool parseManifest(const Json& root, Manifest& out, std::string& error) {
 
   // Each path is folded once; the set holds views of baseFolded, which is
   // reserved up front so that its strings never move.
-  const Json::Elements& entries = root.get("files").elements();
-  out.files.reserve(entries.size());
+  out.files.reserve(files.size());
   std::vector<std::string> baseFolded;
-  baseFolded.reserve(entries.size());
+  baseFolded.reserve(files.size());
   FoldedPaths basePaths;
-  basePaths.reserve(entries.size());
-  for (const Json& element : entries) {
-    ManifestFile file;
-    if (!parseManifestFile(element, file, error)) return false;
+  basePaths.reserve(files.size());
+  for (ReadFile& read : files) {
+    ManifestFile& file = read.file;
+    if (!checkFileEntry(file, read.chunks, error)) return false;
     baseFolded.push_back(foldCase(file.path));
     if (!basePaths.insert(baseFolded.back()).second) {
       error = "duplicate path in manifest: " + file.path;
@@ -217,6 +331,34 @@ bool parseManifest(const Json& root, Manifest& out, std::string& error) {
     out.addons.push_back(std::move(addon));
   }
   return checkFilesAndFolders(out, baseFolded, error);
+}
+
+}  // namespace
+
+bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error) {
+  readFileFields(entry, out);
+  return checkFileEntry(out, entry.get("chunks"), error);
+}
+
+bool parseManifest(const Json& root, Manifest& out, std::string& error) {
+  std::vector<ReadFile> files;
+  for (const Json& element : root.get("files").elements()) {
+    files.emplace_back();
+    readFileFields(element, files.back().file);
+    files.back().chunks = element.get("chunks");
+  }
+  return checkManifest(root, files, out, error);
+}
+
+bool parseManifestText(std::string_view text, Manifest& out, std::string& error) {
+  JsonReader reader(text);
+  Json root;
+  std::vector<ReadFile> files;
+  if (!readDocument(reader, root, files)) {
+    root = Json();  // not JSON: no format
+    files.clear();
+  }
+  return checkManifest(root, files, out, error);
 }
 
 bool isValidAddonId(std::string_view id) {

@@ -27,6 +27,8 @@ struct ManifestFile {
   // chunkSize 0: none given.
   uint32_t chunkSize = 0;
   std::string chunkSha256;
+
+  bool operator==(const ManifestFile&) const = default;
 };
 
 // One SHA-256 digest in hexadecimal.
@@ -66,6 +68,12 @@ inline constexpr int64_t kMaxReleaseSequence = (int64_t{1} << 53) - 1;
 // Replaces out with the manifest of root. On false, error holds the first
 // offence (e.g. "unsafe path in manifest: ../x") and out must be discarded.
 [[nodiscard]] bool parseManifest(const Json& root, Manifest& out, std::string& error);
+
+// parseManifest of the JSON text, without building a Json value for each
+// of the base client's entries (a client has tens of thousands): the same
+// manifest and the same first offence; a text that is not JSON is an
+// "unknown manifest format".
+[[nodiscard]] bool parseManifestText(std::string_view text, Manifest& out, std::string& error);
 
 // One file entry ("launcher", "files" and add-on files).
 [[nodiscard]] bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error);

@@ -3,7 +3,9 @@
 
 #include "updater/update_job.h"
 
-#include "data/json.h"
+#include <future>
+#include <system_error>
+
 #include "platform/file_stat.h"
 #include "platform/text_path.h"
 #include "updater/file_time.h"
@@ -75,16 +77,28 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
     detail = failureText(failure);
     return false;
   }
-  if (!verifyManifestSignature(text, signature, config_.publicKey)) {
+  // The signature check hashes the whole text (SHA-512), so it runs on a
+  // thread of its own while this one parses the text. What was parsed, its
+  // message included, counts for nothing until the signature holds.
+  const auto verify = [&] { return verifyManifestSignature(text, signature, config_.publicKey); };
+  std::future<bool> verifying;
+  try {
+    verifying = std::async(std::launch::async, verify);
+  } catch (const std::system_error&) {
+    // No thread to be had: verified below, on this one.
+  }
+  std::string message;
+  const bool parsed = parseManifestText(text, manifest, message);
+  if (!(verifying.valid() ? verifying.get() : verify())) {
+    manifest = Manifest();
     code = "badsig";
     detail = "manifest signature does not match";
     return false;
   }
-  std::string message;
   // The same gate for every job, add-on jobs and the launcher's own update
   // included: an older release must not bring back an older launcher either.
   const ReleaseRecord releases(state_.workFolder(), config_.updateUrl, config_.publicKey);
-  if (!parseManifest(Json::parse(text), manifest, message) || !releases.admits(manifest.sequence, message)) {
+  if (!parsed || !releases.admits(manifest.sequence, message)) {
     code = "badmanifest";
     detail = message;
     return false;

@@ -1,5 +1,6 @@
-// parseManifest on any bytes: no crash, and an accepted manifest holds only
-// what the updater may act on without further checks.
+// parseManifest on any bytes: no crash, an accepted manifest holds only
+// what the updater may act on without further checks, and parseManifestText
+// comes to the same result.
 
 #include <cstdint>
 #include <cstdio>
@@ -35,10 +36,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   zv::Manifest manifest;
   std::string error;
-  if (!zv::parseManifest(zv::Json::parse(text), manifest, error)) {
+  const bool accepted = zv::parseManifest(zv::Json::parse(text), manifest, error);
+  // The update job's reader of the text must agree with the Json one.
+  zv::Manifest fromText;
+  std::string textError;
+  check(zv::parseManifestText(text, fromText, textError) == accepted && textError == error,
+        "text reader decides otherwise");
+  if (!accepted) {
     check(!error.empty(), "refused without a message");
     return 0;
   }
+  check(fromText.files == manifest.files && fromText.sequence == manifest.sequence &&
+            fromText.build == manifest.build && fromText.launcher == manifest.launcher &&
+            fromText.remove == manifest.remove && fromText.addons.size() == manifest.addons.size(),
+        "text reader reads another manifest");
   check(manifest.format == 1, "format other than 1");
   if (!manifest.launcher.path.empty()) checkFile(manifest.launcher);
   std::set<std::string> base;

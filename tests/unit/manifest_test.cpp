@@ -30,10 +30,27 @@ Json addon(const std::string& id, Json files = Json::array()) {
   return Json::object().set("id", id).set("files", std::move(files));
 }
 
+// The update job reads the text without building the file list as Json
+// values; it must come to the same manifest or the same first offence.
+void expectSameFromText(const Json& root) {
+  const std::string text = root.dump();
+  Manifest fromJson;
+  Manifest fromText;
+  std::string jsonError;
+  std::string textError;
+  const bool accepted = parseManifest(Json::parse(text), fromJson, jsonError);
+  EXPECT_EQ(parseManifestText(text, fromText, textError), accepted) << text;
+  EXPECT_EQ(textError, jsonError) << text;
+  if (accepted) {
+    EXPECT_EQ(fromText.files, fromJson.files) << text;
+  }
+}
+
 Manifest parsed(const Json& root) {
   Manifest manifest;
   std::string error;
   EXPECT_TRUE(parseManifest(root, manifest, error)) << error << "\n" << root.dump();
+  expectSameFromText(root);
   return manifest;
 }
 
@@ -41,6 +58,7 @@ std::string refusal(const Json& root) {
   Manifest manifest;
   std::string error;
   EXPECT_FALSE(parseManifest(root, manifest, error)) << root.dump();
+  expectSameFromText(root);
   return error;
 }
 
