@@ -28,30 +28,53 @@ constexpr uint64_t kRoundConstants[80] = {
 
 inline uint64_t rotr(uint64_t x, int n) { return (x >> n) | (x << (64 - n)); }
 
+// One expression, which compilers turn into a load and a byte swap.
+inline uint64_t loadBigEndian(const uint8_t* p) {
+  return uint64_t{p[0]} << 56 | uint64_t{p[1]} << 48 | uint64_t{p[2]} << 40 | uint64_t{p[3]} << 32 |
+         uint64_t{p[4]} << 24 | uint64_t{p[5]} << 16 | uint64_t{p[6]} << 8 | p[7];
+}
+
+// One round. The eight working words rotate by one place each round; the
+// caller passes them in rotated order instead of moving them, so only d and
+// h change here.
+inline void round(uint64_t a, uint64_t b, uint64_t c, uint64_t& d, uint64_t e, uint64_t f, uint64_t g,
+                  uint64_t& h, uint64_t constantPlusWord) {
+  const uint64_t t1 = h + (rotr(e, 14) ^ rotr(e, 18) ^ rotr(e, 41)) + (g ^ (e & (f ^ g))) + constantPlusWord;
+  const uint64_t t2 = (rotr(a, 28) ^ rotr(a, 34) ^ rotr(a, 39)) + ((a & b) | (c & (a | b)));
+  d += t1;
+  h = t1 + t2;
+}
+
 void compress(uint64_t state[8], const uint8_t* blocks, size_t count) {
   for (; count > 0; --count, blocks += 128) {
     uint64_t w[80];
-    for (int t = 0; t < 16; ++t) {
-      w[t] = 0;
-      for (int b = 0; b < 8; ++b) w[t] = w[t] << 8 | blocks[8 * t + b];
-    }
+    for (int t = 0; t < 16; ++t) w[t] = loadBigEndian(blocks + 8 * t);
     for (int t = 16; t < 80; ++t) {
       const uint64_t s0 = rotr(w[t - 15], 1) ^ rotr(w[t - 15], 8) ^ (w[t - 15] >> 7);
       const uint64_t s1 = rotr(w[t - 2], 19) ^ rotr(w[t - 2], 61) ^ (w[t - 2] >> 6);
       w[t] = w[t - 16] + s0 + w[t - 7] + s1;
     }
-    uint64_t v[8];
-    for (int i = 0; i < 8; ++i) v[i] = state[i];
-    for (int t = 0; t < 80; ++t) {
-      const uint64_t a = v[0], e = v[4];
-      const uint64_t t1 = v[7] + (rotr(e, 14) ^ rotr(e, 18) ^ rotr(e, 41)) + (v[6] ^ (e & (v[5] ^ v[6]))) +
-                          kRoundConstants[t] + w[t];
-      const uint64_t t2 = (rotr(a, 28) ^ rotr(a, 34) ^ rotr(a, 39)) + ((a & v[1]) | (v[2] & (a | v[1])));
-      for (int i = 7; i > 0; --i) v[i] = v[i - 1];
-      v[4] += t1;
-      v[0] = t1 + t2;
+    uint64_t a = state[0], b = state[1], c = state[2], d = state[3];
+    uint64_t e = state[4], f = state[5], g = state[6], h = state[7];
+    // Eight rounds a step, by which the words are back in their places.
+    for (int t = 0; t < 80; t += 8) {
+      round(a, b, c, d, e, f, g, h, kRoundConstants[t] + w[t]);
+      round(h, a, b, c, d, e, f, g, kRoundConstants[t + 1] + w[t + 1]);
+      round(g, h, a, b, c, d, e, f, kRoundConstants[t + 2] + w[t + 2]);
+      round(f, g, h, a, b, c, d, e, kRoundConstants[t + 3] + w[t + 3]);
+      round(e, f, g, h, a, b, c, d, kRoundConstants[t + 4] + w[t + 4]);
+      round(d, e, f, g, h, a, b, c, kRoundConstants[t + 5] + w[t + 5]);
+      round(c, d, e, f, g, h, a, b, kRoundConstants[t + 6] + w[t + 6]);
+      round(b, c, d, e, f, g, h, a, kRoundConstants[t + 7] + w[t + 7]);
     }
-    for (int i = 0; i < 8; ++i) state[i] += v[i];
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+    state[5] += f;
+    state[6] += g;
+    state[7] += h;
   }
 }
 
