@@ -280,6 +280,7 @@ class JsonParser {
     if (c == '"') {
       std::string_view text;
       if (!r_.string(text)) return false;
+      out.release();  // out may be a value read before (JsonReader::rest)
       out.setText(text);
       return true;
     }

@@ -74,7 +74,8 @@ TEST(Manifest, ReadsACompleteDocument) {
     "format": 1, "generated": "2024-05-01", "build": "b42", "extra": true,
     "launcher": {"path": "ZarvoLauncher.exe", "size": 5, "sha256": ")" + digest + R"(", "packed": 3},
     "files": [
-      {"path": "system/L2.exe", "size": 100, "sha256": ")" + std::string(64, 'B') + R"(", "packed": 60},
+      {"path": "system/L2.exe", "size": 100, "sha256": ")" + std::string(64, 'B') + R"(", "packed": 60,
+       "note": "a text of more than fourteen bytes", "other": "another text of more than fourteen bytes"},
       {"path": "system/Option.ini", "size": 1, "sha256": ")" + digest + R"(", "packed": 1,
        "mode": "once", "source": "defaults/Option.ini"}],
     "remove": ["old/a.dll", "old/a.dll"],
