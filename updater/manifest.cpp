@@ -45,10 +45,16 @@ bool readChunkDigests(const Json& chunks, ManifestFile& out) {
   return true;
 }
 
-// A file entry as read, before its checks.
-struct ReadFile {
-  ManifestFile file;
-  Json chunks;
+// The base client's entries as read, before their checks, with the
+// "chunks" value of each (null when absent) beside them.
+struct ReadFiles {
+  std::vector<ManifestFile> files;
+  std::vector<Json> chunks;
+
+  ManifestFile& add() {
+    chunks.emplace_back();
+    return files.emplace_back();
+  }
 };
 
 // What parseManifestFile reads from an entry; a value of another kind than
@@ -90,8 +96,7 @@ bool checkFileEntry(ManifestFile& out, const Json& chunks, std::string& error) {
 // The fields of one file list entry straight from the text, as
 // readFileFields reads them from a Json: a later repeat of a key counts,
 // a value of another kind than expected is absent.
-bool readFileEntry(JsonReader& reader, ReadFile& entry) {
-  ManifestFile& file = entry.file;
+bool readFileEntry(JsonReader& reader, ManifestFile& file, Json& chunksValue) {
   file.size = -1;
   file.packed = -1;
   char first = 0;
@@ -124,7 +129,7 @@ bool readFileEntry(JsonReader& reader, ReadFile& entry) {
     } else if (number != nullptr && (first == '-' || (first >= '0' && first <= '9'))) {
       *number = truncateToInt64(reader.number());
     } else {
-      if (!reader.rest(chunks ? entry.chunks : ignored)) return false;
+      if (!reader.rest(chunks ? chunksValue : ignored)) return false;
       if (text != nullptr) text->clear();
       if (number != nullptr) *number = -1;
       if (mode) file.once = false;
@@ -141,8 +146,9 @@ bool readFileEntry(JsonReader& reader, ReadFile& entry) {
 
 // "files" read entry by entry; anything but an array is no files. A
 // repeated "files" replaces the earlier list.
-bool readFileList(JsonReader& reader, std::vector<ReadFile>& files) {
-  files.clear();
+bool readFileList(JsonReader& reader, ReadFiles& read) {
+  read.files.clear();
+  read.chunks.clear();
   char first = 0;
   if (!reader.open(first)) return false;
   bool more = false;
@@ -153,8 +159,8 @@ bool readFileList(JsonReader& reader, std::vector<ReadFile>& files) {
     return false;
   }
   while (more) {
-    files.emplace_back();
-    if (!readFileEntry(reader, files.back()) || !reader.arrayNext(more)) return false;
+    ManifestFile& file = read.add();
+    if (!readFileEntry(reader, file, read.chunks.back()) || !reader.arrayNext(more)) return false;
   }
   reader.close();
   return true;
@@ -163,7 +169,7 @@ bool readFileList(JsonReader& reader, std::vector<ReadFile>& files) {
 // The whole document: the file list (tens of thousands of entries) read
 // straight from the text, every other member of the root as a Json. False:
 // the text is not valid JSON.
-bool readDocument(JsonReader& reader, Json& root, std::vector<ReadFile>& files) {
+bool readDocument(JsonReader& reader, Json& root, ReadFiles& files) {
   char first = 0;
   if (!reader.open(first)) return false;
   bool more = false;
@@ -243,9 +249,12 @@ bool parseAddon(const Json& entry, const FoldedPaths& basePaths,
 
 // On a Windows disk "a" cannot be a file while "a/b" needs it as a folder,
 // whichever entry comes first; add-ons count too, as they install beside
-// the client. baseFolded holds the folded paths of manifest.files.
-bool checkFilesAndFolders(const Manifest& manifest, const std::vector<std::string>& baseFolded, std::string& error) {
+// the client. baseFolded holds the folded paths of manifest.files, and
+// basePaths the same as a set.
+bool checkFilesAndFolders(const Manifest& manifest, const std::vector<std::string>& baseFolded,
+                          const FoldedPaths& basePaths, std::string& error) {
   std::vector<const ManifestFile*> all;
+  all.reserve(manifest.files.size());
   for (const ManifestFile& file : manifest.files) all.push_back(&file);
   std::vector<std::string> addonFolded;
   for (const ManifestAddon& addon : manifest.addons) {
@@ -254,11 +263,15 @@ bool checkFilesAndFolders(const Manifest& manifest, const std::vector<std::strin
       addonFolded.push_back(foldCase(file.path));
     }
   }
-  std::vector<std::string_view> folded(baseFolded.begin(), baseFolded.end());
-  folded.insert(folded.end(), addonFolded.begin(), addonFolded.end());
-  const FoldedPaths files(folded.begin(), folded.end());
+  // Without add-on files, the base client's set serves as it is.
+  FoldedPaths withAddons;
+  if (!addonFolded.empty()) {
+    withAddons = basePaths;
+    withAddons.insert(addonFolded.begin(), addonFolded.end());
+  }
+  const FoldedPaths& files = addonFolded.empty() ? basePaths : withAddons;
   for (size_t i = 0; i < all.size(); ++i) {
-    const std::string_view path = folded[i];
+    const std::string_view path = i < baseFolded.size() ? baseFolded[i] : addonFolded[i - baseFolded.size()];
     for (size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1)) {
       if (files.count(path.substr(0, slash)) == 0) continue;
       // Folding keeps every letter's length, so the offsets hold in the original.
@@ -271,7 +284,7 @@ bool checkFilesAndFolders(const Manifest& manifest, const std::vector<std::strin
 }
 
 // parseManifest once the base client's entries are read (in document order).
-bool checkManifest(const Json& root, std::vector<ReadFile>& files, Manifest& out, std::string& error) {
+bool checkManifest(const Json& root, ReadFiles& read, Manifest& out, std::string& error) {
   out = Manifest();
   if (!root.isObject() || root.get("format").integerOr(0) != 1) {
     error = "unknown manifest format";
@@ -299,21 +312,20 @@ bool checkManifest(const Json& root, std::vector<ReadFile>& files, Manifest& out
 
   // Each path is folded once; the set holds views of baseFolded, which is
   // reserved up front so that its strings never move.
-  out.files.reserve(files.size());
   std::vector<std::string> baseFolded;
-  baseFolded.reserve(files.size());
+  baseFolded.reserve(read.files.size());
   FoldedPaths basePaths;
-  basePaths.reserve(files.size());
-  for (ReadFile& read : files) {
-    ManifestFile& file = read.file;
-    if (!checkFileEntry(file, read.chunks, error)) return false;
+  basePaths.reserve(read.files.size());
+  for (size_t i = 0; i < read.files.size(); ++i) {
+    ManifestFile& file = read.files[i];
+    if (!checkFileEntry(file, read.chunks[i], error)) return false;
     baseFolded.push_back(foldCase(file.path));
     if (!basePaths.insert(baseFolded.back()).second) {
       error = "duplicate path in manifest: " + file.path;
       return false;
     }
-    out.files.push_back(std::move(file));
   }
+  out.files = std::move(read.files);
 
   for (const Json& element : root.get("remove").elements()) {
     const std::string path(element.text());
@@ -330,7 +342,7 @@ bool checkManifest(const Json& root, std::vector<ReadFile>& files, Manifest& out
     if (!parseAddon(element, basePaths, addonIds, addon, error)) return false;
     out.addons.push_back(std::move(addon));
   }
-  return checkFilesAndFolders(out, baseFolded, error);
+  return checkFilesAndFolders(out, baseFolded, basePaths, error);
 }
 
 }  // namespace
@@ -341,24 +353,28 @@ bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error)
 }
 
 bool parseManifest(const Json& root, Manifest& out, std::string& error) {
-  std::vector<ReadFile> files;
+  ReadFiles read;
   for (const Json& element : root.get("files").elements()) {
-    files.emplace_back();
-    readFileFields(element, files.back().file);
-    files.back().chunks = element.get("chunks");
+    readFileFields(element, read.add());
+    read.chunks.back() = element.get("chunks");
   }
-  return checkManifest(root, files, out, error);
+  return checkManifest(root, read, out, error);
 }
 
 bool parseManifestText(std::string_view text, Manifest& out, std::string& error) {
   JsonReader reader(text);
   Json root;
-  std::vector<ReadFile> files;
-  if (!readDocument(reader, root, files)) {
+  ReadFiles read;
+  // Room for as many entries as the text could hold (an entry takes over a
+  // hundred bytes): growing the list by doubling would write every entry
+  // again, and room never written is never touched.
+  constexpr size_t kSmallestEntry = 100;
+  read.files.reserve(text.size() / kSmallestEntry);
+  if (!readDocument(reader, root, read)) {
     root = Json();  // not JSON: no format
-    files.clear();
+    read = ReadFiles();
   }
-  return checkManifest(root, files, out, error);
+  return checkManifest(root, read, out, error);
 }
 
 bool isValidAddonId(std::string_view id) {
