@@ -1,6 +1,7 @@
 #include "data/case_fold.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace zv {
 namespace {
@@ -46,28 +47,48 @@ uint32_t foldOne(uint32_t c) {
   return c;
 }
 
-}  // namespace
-
-std::string foldCase(std::string_view text) {
-  // Every fold keeps a letter's length (ASCII to ASCII, two bytes to two
-  // bytes below U+0800), so the text is copied once and changed in place.
-  std::string out(text);
-  for (size_t i = 0; i < out.size(); ++i) {
-    const auto lead = static_cast<unsigned char>(out[i]);
+// Every fold keeps a letter's length (ASCII to ASCII, two bytes to two
+// bytes below U+0800), so texts are folded in place. The length is held
+// here: a write through char may alias a string's own fields.
+void foldInPlace(char* bytes, size_t size) {
+  for (size_t i = 0; i < size; ++i) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
     if (lead < 0x80) {
-      if (lead >= 'A' && lead <= 'Z') out[i] = static_cast<char>(lead + 32);
+      if (lead >= 'A' && lead <= 'Z') bytes[i] = static_cast<char>(lead + 32);
       continue;
     }
     // Every letter folded here is one or two bytes long; longer sequences
     // and broken ones are kept as they are.
-    if (lead >= 0xC2 && lead <= 0xDF && i + 1 < out.size() && (static_cast<unsigned char>(out[i + 1]) & 0xC0) == 0x80) {
-      const uint32_t folded = foldOne((lead & 0x1Fu) << 6 | (static_cast<unsigned char>(out[i + 1]) & 0x3Fu));
-      out[i] = static_cast<char>(0xC0 | (folded >> 6));
-      out[i + 1] = static_cast<char>(0x80 | (folded & 0x3F));
+    if (lead >= 0xC2 && lead <= 0xDF && i + 1 < size && (static_cast<unsigned char>(bytes[i + 1]) & 0xC0) == 0x80) {
+      const uint32_t folded = foldOne((lead & 0x1Fu) << 6 | (static_cast<unsigned char>(bytes[i + 1]) & 0x3Fu));
+      bytes[i] = static_cast<char>(0xC0 | (folded >> 6));
+      bytes[i + 1] = static_cast<char>(0x80 | (folded & 0x3F));
       ++i;
     }
   }
+}
+
+}  // namespace
+
+std::string foldCase(std::string_view text) {
+  std::string out(text);
+  foldInPlace(out.data(), out.size());
   return out;
+}
+
+bool sameFolded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  // Names such as the work folder's are compared once per client file:
+  // short ones are folded on the stack.
+  constexpr size_t kOnStack = 64;
+  if (a.size() > kOnStack) return foldCase(a) == foldCase(b);
+  char foldedA[kOnStack];
+  char foldedB[kOnStack];
+  std::memcpy(foldedA, a.data(), a.size());
+  std::memcpy(foldedB, b.data(), b.size());
+  foldInPlace(foldedA, a.size());
+  foldInPlace(foldedB, b.size());
+  return std::memcmp(foldedA, foldedB, a.size()) == 0;
 }
 
 }  // namespace zv

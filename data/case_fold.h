@@ -14,4 +14,7 @@ namespace zv {
 // invalid UTF-8 included, is kept byte for byte.
 std::string foldCase(std::string_view text);
 
+// foldCase(a) == foldCase(b), without copying short texts.
+bool sameFolded(std::string_view a, std::string_view b);
+
 }  // namespace zv

@@ -250,6 +250,21 @@ bool JsonReader::hex4(uint32_t& value) {
 
 double JsonReader::number() {
   const size_t start = pos_;
+  // Sizes, counts and times: a run of up to 15 digits (below 2^53, so the
+  // double is exact) is read here; anything else by from_chars.
+  const bool negative = text_[pos_] == '-';
+  if (negative) ++pos_;
+  constexpr size_t kExactDigits = 15;
+  uint64_t digits = 0;
+  const size_t firstDigit = pos_;
+  while (!atEnd() && text_[pos_] >= '0' && text_[pos_] <= '9' && pos_ - firstDigit < kExactDigits) {
+    digits = digits * 10 + static_cast<uint64_t>(text_[pos_++] - '0');
+  }
+  if (pos_ > firstDigit && (atEnd() || !isNumberByte(text_[pos_]))) {
+    const auto value = static_cast<double>(digits);
+    return negative ? -value : value;
+  }
+  pos_ = start;
   while (!atEnd() && isNumberByte(text_[pos_])) ++pos_;
   const char* first = text_.data() + start;
   const char* last = text_.data() + pos_;

@@ -26,10 +26,6 @@ bool isInside(const std::string& folded, const std::string& folder) {
   return folded == folder || (folded.size() > folder.size() && folded.starts_with(folder) && folded[folder.size()] == '/');
 }
 
-// Folding keeps the length of every letter, so names of different lengths
-// differ without being folded: most paths are compared without a copy.
-bool sameFolded(std::string_view a, std::string_view b) { return a.size() == b.size() && foldCase(a) == foldCase(b); }
-
 template <typename T, typename Pred>
 void eraseIf(std::vector<T>& items, Pred pred) {
   items.erase(std::remove_if(items.begin(), items.end(), pred), items.end());

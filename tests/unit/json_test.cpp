@@ -139,6 +139,8 @@ TEST(JsonParse, NumberTokensAreReadAsFarAsTheyMakeSense) {
   EXPECT_EQ(parseNumber("0.1"), 0.1);
   EXPECT_EQ(parseNumber("123456789.123"), 123456789.123);
   EXPECT_EQ(parseNumber("9007199254740993"), 9007199254740992.0);  // nearest double
+  EXPECT_EQ(parseNumber("999999999999999"), 999999999999999.0);
+  EXPECT_TRUE(std::signbit(parseNumber("-0")));
   EXPECT_EQ(Json::parse("[1-2,3]").at(1).numberOr(0), 3);
 }
 
