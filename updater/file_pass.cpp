@@ -39,7 +39,7 @@ bool UpdateJob::bringInLine(const std::vector<ManifestFile>& files, CheckMode mo
   // One load per job: a later pass of the same job sees what earlier ones
   // recorded.
   if (cacheRead_.valid()) {
-    state_.setCacheState(cacheRead_.get());
+    state_.cacheState = cacheRead_.get();
   } else if (!cacheLoaded_) {
     state_.loadCacheState();
   }

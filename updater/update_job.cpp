@@ -35,15 +35,18 @@ void UpdateJob::run(CheckMode mode) {
     done(false, true, cancelled ? "cancelled" : "failed", cancelled ? "" : failureText(locked));
     return;
   }
-  // Reading and parsing cache.json takes about as long as the manifest's
-  // signature check, so it runs beside the manifest step. The first file pass
-  // takes the result (records made before it, by the self-update, are
-  // dropped as they always were); every way out of the job waits for it.
+  // Reading, parsing and indexing cache.json takes about as long as the
+  // manifest's signature check, so it runs beside the manifest step. The
+  // first file pass takes the result (records made before it, by the
+  // self-update, are dropped as they always were); every way out of the job
+  // waits for it.
   cacheRead_ = std::async(std::launch::async, [folder = state_.workFolder()] {
-    return LocalState::readCacheFile(folder);
+    LocalState read(folder);
+    read.loadCacheState();
+    return std::move(read.cacheState);
   });
   struct AwaitCache {
-    std::future<Json>& read;
+    std::future<DigestCache>& read;
     ~AwaitCache() {
       if (read.valid()) (void)read.get();
     }

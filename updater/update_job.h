@@ -173,7 +173,7 @@ class UpdateJob {
   FolderLock folderLock_;
   bool cacheLoaded_ = false;
   // cache.json being read on another thread while run() fetches the manifest.
-  std::future<Json> cacheRead_;
+  std::future<DigestCache> cacheRead_;
   PassCounters pass_;
   ProgressMeter meter_;
 };
