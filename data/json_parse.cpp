@@ -392,6 +392,7 @@ class JsonParser {
         if (memberStack_.size() - base == kOwnListFrom) {
           members = takeFrom(memberStack_, base, kOwnListFrom + countAhead());
           out.store(members);
+          index.reserve(members->capacity());
           for (size_t i = 0; i < members->size(); ++i) (void)index.insert(keyOf(i), i, keyOf);
         }
       } else {

@@ -12,6 +12,7 @@ void DigestCache::clear() {
 
 void DigestCache::reindex() {
   index_.clear();
+  index_.reserve(entries_.size());
   const auto nameOf = [this](size_t entry) { return this->nameOf(entry); };
   for (size_t i = 0; i < entries_.size(); ++i) (void)index_.insert(nameOf(i), i, nameOf);
 }
