@@ -55,7 +55,11 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
     detail = "updateUrl / publicKey missing in ZarvoLauncher.json";
     return false;
   }
+  // Room for the largest manifest the fetcher takes, once: a text grown by
+  // doubling is copied again at every step, and room never written is
+  // never touched.
   std::string text;
+  text.reserve(kMaxTextBytes);
   std::string signature;
   Failure failure;
   unsigned waits = 0;
