@@ -1,5 +1,7 @@
 #include "platform/file.h"
 
+#include <algorithm>
+
 #include "platform/text_path.h"
 
 namespace zv {
@@ -15,6 +17,10 @@ bool readTextFile(const std::filesystem::path& path, std::string& bytes, size_t 
   std::string error;
   if (!file.open(path, File::Mode::Read, error)) return false;
   std::string out;
+  // Sized once by the file's length (a hint: the file may still change),
+  // not grown by doubling: cache.json runs to megabytes.
+  uint64_t length = 0;
+  if (file.size(length, error)) out.reserve(static_cast<size_t>(std::min<uint64_t>(length, maxBytes)));
   char buffer[65536];
   for (;;) {
     size_t got = 0;
