@@ -51,9 +51,11 @@ bool isLauncherOwnPath(std::string_view path, const LauncherFiles& own) {
                                 std::string_view(own.executable)}) {
     if (!file.empty() && sameFolded(path, file)) return true;
   }
+  // The cheap test first: most paths have no "/" where the work folder's
+  // name would end.
   const std::string_view workDir = workDirOf(own);
-  return sameFolded(path.substr(0, workDir.size()), workDir) &&
-         (path.size() == workDir.size() || path[workDir.size()] == '/');
+  return (path.size() == workDir.size() || (path.size() > workDir.size() && path[workDir.size()] == '/')) &&
+         sameFolded(path.substr(0, workDir.size()), workDir);
 }
 
 bool cleanupTouchesLauncher(std::string_view pattern, const LauncherFiles& own) {
