@@ -60,7 +60,6 @@ run_launcher() {
   "$launcher" --client "$work/client-$name" --data "$work/data-$name" "$@" >/dev/null
 }
 
-now() { date +%s.%N; }
 median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
 # A curl configuration fetching every packed file of the 1 GiB release into

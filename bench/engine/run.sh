@@ -15,46 +15,40 @@ serve
 echo "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # Runs A and B in turns, PAIRS times after one unmeasured round, and prints
-# the median seconds of each and the median of A/B taken pair by pair.
-# BEFORE_A / BEFORE_B run untimed before each side (e.g. emptying a folder).
+# the median wall seconds of each and the median of A/B taken pair by pair,
+# then the same for CPU time (user + system), which other work on a shared
+# machine disturbs less. BEFORE_A / BEFORE_B run untimed before each side
+# (e.g. emptying a folder).
 compare() {
-  local label=$1 a=$2 b=$3 ta tb start i
-  local -a as=() bs=() rs=()
+  local label=$1 a=$2 b=$3 i wa wb ca cb
+  local -a was=() wbs=() wrs=() cas=() cbs=() crs=()
   for ((i = 0; i <= pairs; i++)); do
     eval "${BEFORE_A:-:}"
-    start=$(now); eval "$a"; ta=$(echo "$(now) - $start" | bc -l)
+    read -r wa ca < <(timed "$a")
     eval "${BEFORE_B:-:}"
-    start=$(now); eval "$b"; tb=$(echo "$(now) - $start" | bc -l)
+    read -r wb cb < <(timed "$b")
     [ "$i" -eq 0 ] && continue
-    as+=("$ta"); bs+=("$tb"); rs+=("$(echo "$ta / $tb" | bc -l)")
+    was+=("$wa"); wbs+=("$wb"); wrs+=("$(echo "$wa / $wb" | bc -l)")
+    cas+=("$ca"); cbs+=("$cb"); crs+=("$(echo "$ca / $cb" | bc -l)")
   done
-  printf '%s: %.4f s against %.4f s, ratio %.2f (medians of %d pairs)\n' "$label" \
-    "$(printf '%s\n' "${as[@]}" | median)" "$(printf '%s\n' "${bs[@]}" | median)" \
-    "$(printf '%s\n' "${rs[@]}" | median)" "$pairs"
+  medians "$label" was wbs wrs
+  medians "$label, CPU" cas cbs crs
 }
 
-# CPU time (user + system) of A and B, run in turns PAIRS times after one
-# unmeasured round: the medians and the median ratio pair by pair. Less
-# disturbed than wall time by other work on a shared machine.
-cpu() {
-  local label=$1 a=$2 b=$3 ta tb i
-  local -a as=() bs=() rs=()
-  for ((i = 0; i <= pairs; i++)); do
-    ta=$(cpu_seconds "$a")
-    tb=$(cpu_seconds "$b")
-    [ "$i" -eq 0 ] && continue
-    as+=("$ta"); bs+=("$tb"); rs+=("$(echo "$ta / $tb" | bc -l)")
-  done
-  printf '%s, CPU: %.4f s against %.4f s, ratio %.2f (medians of %d pairs)\n' "$label" \
+# Wall and CPU seconds of one run of the command line $1 (evaluated, its
+# output dropped, its errors shown), to the millisecond: bash's own timer,
+# not GNU time's 10 ms.
+timed() {
+  local TIMEFORMAT='%3R %3U %3S'
+  { time eval "$1" >/dev/null 2>&3 || echo "failed: $1" >&3; } 3>&2 2>&1 | awk '{print $1, $2 + $3}'
+}
+
+# LABEL and the medians of the arrays named A, B and A/B.
+medians() {
+  local -n as=$2 bs=$3 rs=$4
+  printf '%s: %.4f s against %.4f s, ratio %.2f (medians of %d pairs)\n' "$1" \
     "$(printf '%s\n' "${as[@]}" | median)" "$(printf '%s\n' "${bs[@]}" | median)" \
     "$(printf '%s\n' "${rs[@]}" | median)" "$pairs"
-}
-# CPU seconds of one run of the command line $1 (evaluated, output
-# dropped), to the millisecond: bash's own timer, not GNU time's 10 ms.
-cpu_seconds() {
-  local TIMEFORMAT='%3U %3S' times
-  times=$({ time eval "$1" >/dev/null 2>&1; } 2>&1)
-  echo "$times" | awk '{print $1 + $2}'
 }
 
 # The launcher's peak resident memory for one more run of the same work:
@@ -75,8 +69,6 @@ rsync -a "$work/many/" "$work/rsync-many/"
 compare "check, 20,000 unchanged files: zarvo-launcher check / one stat per file" \
   'run_launcher many check' '"$work/stat_list" "$work/many.list"'
 compare "check, 20,000 unchanged files: zarvo-launcher check / rsync quick check" \
-  'run_launcher many check' 'rsync -a "$work/many/" "$work/rsync-many/"'
-cpu "check, 20,000 unchanged files: zarvo-launcher check / rsync quick check" \
   'run_launcher many check' 'rsync -a "$work/many/" "$work/rsync-many/"'
 peak "check, 20,000 unchanged files" many check
 [ "${ZV_BENCH_ONLY:-}" = check ] && exit 0
