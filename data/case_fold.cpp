@@ -76,6 +76,12 @@ std::string foldCase(std::string_view text) {
   return out;
 }
 
+void appendFolded(std::string& out, std::string_view text) {
+  const size_t start = out.size();
+  out.append(text);
+  foldInPlace(out.data() + start, text.size());
+}
+
 bool sameFolded(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   // Names such as the work folder's are compared once per client file:

@@ -13,6 +13,8 @@ namespace zv {
 // and Cyrillic (including its extended pairs up to U+052F). Everything else,
 // invalid UTF-8 included, is kept byte for byte.
 std::string foldCase(std::string_view text);
+// Appends foldCase(text) to out.
+void appendFolded(std::string& out, std::string_view text);
 
 // foldCase(a) == foldCase(b), without copying short texts.
 bool sameFolded(std::string_view a, std::string_view b);

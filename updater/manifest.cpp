@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "data/case_fold.h"
+#include "data/name_index.h"
 #include "data/json.h"
 #include "data/json_reader.h"
 #include "data/text_rules.h"
@@ -197,7 +198,41 @@ bool readDocument(JsonReader& reader, Json& root, ReadFiles& files) {
 }
 
 // Base client paths, folded: views of the strings of their owner.
-using FoldedPaths = std::unordered_set<std::string_view>;
+// Paths folded, end to end in one text, with an index: no allocation per
+// path for tens of thousands of them.
+class FoldedPaths {
+ public:
+  void reserve(size_t paths, size_t bytes) {
+    text_.reserve(bytes);
+    ends_.reserve(paths);
+    index_.reserve(paths);
+  }
+  // Adds path folded; false (and nothing added) when it is there already.
+  bool add(std::string_view path) {
+    const size_t start = text_.size();
+    appendFolded(text_, path);
+    ends_.push_back(text_.size());
+    const size_t item = ends_.size() - 1;
+    if (index_.insert(at(item), item, [this](size_t i) { return at(i); }) == item) return true;
+    ends_.pop_back();
+    text_.resize(start);
+    return false;
+  }
+  bool contains(std::string_view folded) const {
+    return index_.find(folded, [this](size_t i) { return at(i); }) != NameIndex::npos;
+  }
+  size_t size() const { return ends_.size(); }
+  // The i-th path added, folded.
+  std::string_view at(size_t i) const {
+    const size_t start = i == 0 ? 0 : ends_[i - 1];
+    return std::string_view(text_).substr(start, ends_[i] - start);
+  }
+
+ private:
+  std::string text_;
+  std::vector<size_t> ends_;
+  NameIndex index_;
+};
 
 bool parseAddonFiles(const Json& files, const FoldedPaths& basePaths, ManifestAddon& addon, std::string& error) {
   // One add-on may ship a path once per variant, but never a base client path.
@@ -207,7 +242,7 @@ bool parseAddonFiles(const Json& files, const FoldedPaths& basePaths, ManifestAd
     if (!parseManifestFile(element, file, error)) return false;
     const std::string folded = foldCase(file.path);
     // Safe paths contain no "|", so the key cannot be forged by a path.
-    if (basePaths.count(folded) != 0 || !seen.insert(folded + "|" + file.variant).second) {
+    if (basePaths.contains(folded) || !seen.insert(folded + "|" + file.variant).second) {
       error = "addon " + addon.id + " file clashes with another file: " + file.path;
       return false;
     }
@@ -249,10 +284,9 @@ bool parseAddon(const Json& entry, const FoldedPaths& basePaths,
 
 // On a Windows disk "a" cannot be a file while "a/b" needs it as a folder,
 // whichever entry comes first; add-ons count too, as they install beside
-// the client. baseFolded holds the folded paths of manifest.files, and
-// basePaths the same as a set.
-bool checkFilesAndFolders(const Manifest& manifest, const std::vector<std::string>& baseFolded,
-                          const FoldedPaths& basePaths, std::string& error) {
+// the client. paths holds the folded paths of manifest.files; the add-on
+// files join them here.
+bool checkFilesAndFolders(const Manifest& manifest, FoldedPaths& paths, std::string& error) {
   std::vector<const ManifestFile*> all;
   all.reserve(manifest.files.size());
   for (const ManifestFile& file : manifest.files) all.push_back(&file);
@@ -261,19 +295,14 @@ bool checkFilesAndFolders(const Manifest& manifest, const std::vector<std::strin
     for (const ManifestFile& file : addon.files) {
       all.push_back(&file);
       addonFolded.push_back(foldCase(file.path));
+      (void)paths.add(file.path);  // repeats are fine here
     }
   }
-  // Without add-on files, the base client's set serves as it is.
-  FoldedPaths withAddons;
-  if (!addonFolded.empty()) {
-    withAddons = basePaths;
-    withAddons.insert(addonFolded.begin(), addonFolded.end());
-  }
-  const FoldedPaths& files = addonFolded.empty() ? basePaths : withAddons;
+  const size_t baseCount = manifest.files.size();
   for (size_t i = 0; i < all.size(); ++i) {
-    const std::string_view path = i < baseFolded.size() ? baseFolded[i] : addonFolded[i - baseFolded.size()];
+    const std::string_view path = i < baseCount ? paths.at(i) : std::string_view(addonFolded[i - baseCount]);
     for (size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1)) {
-      if (files.count(path.substr(0, slash)) == 0) continue;
+      if (!paths.contains(path.substr(0, slash))) continue;
       // Folding keeps every letter's length, so the offsets hold in the original.
       error = "path is both a file and a folder in manifest: " + all[i]->path.substr(0, slash) + " (" +
               all[i]->path + ")";
@@ -310,17 +339,15 @@ bool checkManifest(const Json& root, ReadFiles& read, Manifest& out, std::string
   const Json& launcher = root.get("launcher");
   if (launcher.isObject() && !parseManifestFile(launcher, out.launcher, error)) return false;
 
-  // Each path is folded once; the set holds views of baseFolded, which is
-  // reserved up front so that its strings never move.
-  std::vector<std::string> baseFolded;
-  baseFolded.reserve(read.files.size());
+  // Each path is folded once.
   FoldedPaths basePaths;
-  basePaths.reserve(read.files.size());
+  size_t pathBytes = 0;
+  for (const ManifestFile& file : read.files) pathBytes += file.path.size();
+  basePaths.reserve(read.files.size(), pathBytes);
   for (size_t i = 0; i < read.files.size(); ++i) {
     ManifestFile& file = read.files[i];
     if (!checkFileEntry(file, read.chunks[i], error)) return false;
-    baseFolded.push_back(foldCase(file.path));
-    if (!basePaths.insert(baseFolded.back()).second) {
+    if (!basePaths.add(file.path)) {
       error = "duplicate path in manifest: " + file.path;
       return false;
     }
@@ -342,7 +369,7 @@ bool checkManifest(const Json& root, ReadFiles& read, Manifest& out, std::string
     if (!parseAddon(element, basePaths, addonIds, addon, error)) return false;
     out.addons.push_back(std::move(addon));
   }
-  return checkFilesAndFolders(out, baseFolded, basePaths, error);
+  return checkFilesAndFolders(out, basePaths, error);
 }
 
 }  // namespace
