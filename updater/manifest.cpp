@@ -1,6 +1,7 @@
 #include "updater/manifest.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_set>
 
 #include "data/case_fold.h"
@@ -20,10 +21,16 @@ constexpr size_t maxIdBytes = 32;
 // A missing or non-number size counts as -1 so that the entry test refuses it.
 int64_t readSize(const Json& value) { return value.integerOr(-1); }
 
+// A table: one digest per client file, 64 digits each.
+constexpr std::array<bool, 256> kHexDigits = [] {
+  std::array<bool, 256> hex{};
+  for (const char c : std::string_view("0123456789abcdefABCDEF")) hex[static_cast<unsigned char>(c)] = true;
+  return hex;
+}();
+
 bool isValidDigest(std::string_view digest) {
-  return digest.size() == kDigestDigits && std::all_of(digest.begin(), digest.end(), [](char c) {
-           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-         });
+  return digest.size() == kDigestDigits &&
+         std::all_of(digest.begin(), digest.end(), [](char c) { return kHexDigits[static_cast<unsigned char>(c)]; });
 }
 
 // "chunks": {"size": chunk size, "sha256": the digests one after the other}.
