@@ -14,13 +14,13 @@
 #include "tools/builder/manifest_writer.h"
 #include "tools/builder/packed_format.h"
 #include "tools/builder/packer.h"
-#include "tools/builder/parallel.h"
 #include "tools/builder/progress.h"
 #include "tools/builder/publish.h"
 #include "tools/builder/release_plan.h"
 #include "data/hex.h"
 #include "crypto/sha256.h"
 #include "updater/manifest.h"
+#include "updater/ordered_parallel.h"
 #include "zv_version.h"
 
 namespace zv::builder {
