@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "crypto/sha256.h"
@@ -27,10 +27,13 @@ constexpr size_t kRangesPerRequest = 32;
 // Where the bytes of each chunk of the new file come from.
 enum class Source : uint8_t { Missing, Target, Chunks };
 
-// The server cannot serve this patch: it ignores Range or If-Range names
-// an older version (200), or it sends other bytes than asked for.
-bool ignoresRanges(const Failure& failure) {
-  return (failure.kind == FailureKind::HttpStatus && failure.number == 200) || failure.kind == FailureKind::DamagedData;
+// Where a failed request leaves the patch: a whole download when the server
+// cannot serve it (it ignores Range or If-Range names an older version: 200;
+// or it sends other bytes than asked for), else the failure ends it.
+PatchOutcome afterFailedRequest(const Failure& failure) {
+  const bool ignoresRanges =
+      (failure.kind == FailureKind::HttpStatus && failure.number == 200) || failure.kind == FailureKind::DamagedData;
+  return ignoresRanges ? PatchOutcome::WholeFile : PatchOutcome::Failed;
 }
 
 // One patch of one file: the state of patchFile, which has no other.
@@ -54,11 +57,10 @@ class Patch {
   // Whether data is chunk i of the new file: it has the chunk's digest.
   bool isChunk(const uint8_t* data, size_t i) const;
 
-  // plan, readTable and fetchMissing: false when the patch ends there, with
-  // the outcome in stop.
   bool plan(Failure& failure);
-  bool readTable(PatchOutcome& stop, Failure& failure);
-  bool fetchMissing(PatchOutcome& stop, Failure& failure);
+  // readTable and fetchMissing: empty when the patch goes on, else how it ends.
+  std::optional<PatchOutcome> readTable(Failure& failure);
+  std::optional<PatchOutcome> fetchMissing(Failure& failure);
   bool takeChunk(uint32_t i, Failure& failure);
   PatchOutcome assemble(Failure& failure);
 
@@ -137,8 +139,7 @@ bool Patch::plan(Failure& failure) {
 }
 
 // Reads the packed file's header and chunk table with one ranged request.
-bool Patch::readTable(PatchOutcome& stop, Failure& failure) {
-  stop = PatchOutcome::WholeFile;
+std::optional<PatchOutcome> Patch::readTable(Failure& failure) {
   const uint64_t tableEnd = kPackedHeaderSize + 4ull * count_;
   std::vector<uint8_t> table;
   table.reserve(static_cast<size_t>(tableEnd));
@@ -148,15 +149,14 @@ bool Patch::readTable(PatchOutcome& stop, Failure& failure) {
     return !received_ || received_(receivedBytes_);
   };
   if (!fetcher_.getRanges(places_.url, {{0, tableEnd - 1}}, "", piece, validator_, failure)) {
-    if (!ignoresRanges(failure)) stop = PatchOutcome::Failed;
-    return false;
+    return afterFailedRequest(failure);
   }
   PackedHeader header;
   Failure unusable;
   // No validator, no guard against a file replaced between requests.
   if (validator_.empty() || !readPackedHeader(table.data(), table.size(), size(), header, unusable) ||
       header.chunkSize != file_.chunkSize) {
-    return false;
+    return PatchOutcome::WholeFile;
   }
   words_.resize(count_);
   offsets_.resize(count_);
@@ -166,10 +166,11 @@ bool Patch::readTable(PatchOutcome& stop, Failure& failure) {
     words_[i] = readLittleEndian32(table.data() + kPackedHeaderSize + 4 * size_t{i});
     offsets_[i] = at;
     const uint32_t length = words_[i] & ~kRawChunkFlag;
-    if (length == 0 || length > bound) return false;
+    if (length == 0 || length > bound) return PatchOutcome::WholeFile;
     at += length;
   }
-  return at <= static_cast<uint64_t>(file_.packed);
+  if (at > static_cast<uint64_t>(file_.packed)) return PatchOutcome::WholeFile;
+  return std::nullopt;
 }
 
 // Unpacks and verifies chunk i, whose packed data is in input_, and keeps
@@ -197,14 +198,13 @@ bool Patch::takeChunk(uint32_t i, Failure& failure) {
 // Fetches the missing chunks: every run of neighbours as one range, several
 // ranges per request, each request guarded by the table's validator.
 // Chunks that fail their digest are asked for once more.
-bool Patch::fetchMissing(PatchOutcome& stop, Failure& failure) {
-  stop = PatchOutcome::WholeFile;
+std::optional<PatchOutcome> Patch::fetchMissing(Failure& failure) {
   for (int round = 0; round < 2; ++round) {
     std::vector<uint32_t> wanted;
     for (uint32_t i = 0; i < count_; ++i) {
       if (sources_[i] == Source::Missing) wanted.push_back(i);
     }
-    if (wanted.empty()) return true;
+    if (wanted.empty()) return std::nullopt;
     for (size_t start = 0; start < wanted.size();) {
       // The chunks of this request and their ranges.
       std::vector<ByteRange> ranges;
@@ -246,16 +246,16 @@ bool Patch::fetchMissing(PatchOutcome& stop, Failure& failure) {
       std::string validator;
       if (!fetcher_.getRanges(places_.url, ranges, validator_, piece, validator, failure)) {
         if (diskFailure.kind != FailureKind::None) failure = diskFailure;
-        if (!ignoresRanges(failure)) stop = PatchOutcome::Failed;
-        return false;
+        return afterFailedRequest(failure);
       }
       // A server that ignores If-Range but tells of a new version.
-      if (validator != validator_) return false;
+      if (validator != validator_) return PatchOutcome::WholeFile;
       start = end;
     }
   }
   // Chunks that failed their digest twice.
-  return std::count(sources_.begin(), sources_.end(), Source::Missing) == 0;
+  if (std::count(sources_.begin(), sources_.end(), Source::Missing) != 0) return PatchOutcome::WholeFile;
+  return std::nullopt;
 }
 
 // Writes the new file beside the target from local and fetched chunks,
@@ -306,16 +306,15 @@ PatchOutcome Patch::run(Failure& failure) {
   const auto missing = static_cast<uint64_t>(std::count(sources_.begin(), sources_.end(), Source::Missing));
   // Past half the file, one whole download costs less than many ranges.
   if (2 * missing > count_) return PatchOutcome::WholeFile;
-  PatchOutcome stop = PatchOutcome::WholeFile;
   if (missing > 0) {
-    if (!readTable(stop, failure)) return stop;
+    if (const auto end = readTable(failure)) return *end;
     uint64_t toFetch = 0;
     for (uint32_t i = 0; i < count_; ++i) {
       if (sources_[i] == Source::Missing) toFetch += words_[i] & ~kRawChunkFlag;
     }
     if (2 * toFetch > static_cast<uint64_t>(file_.packed)) return PatchOutcome::WholeFile;
     input_.resize(packedBound(file_.chunkSize));
-    if (!fetchMissing(stop, failure)) return stop;
+    if (const auto end = fetchMissing(failure)) return *end;
   }
   return assemble(failure);
 }
