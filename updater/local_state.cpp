@@ -3,7 +3,6 @@
 #include <string>
 #include <system_error>
 
-#include "platform/durable_file.h"
 #include "platform/file.h"
 
 namespace zv {
