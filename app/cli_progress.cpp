@@ -68,8 +68,7 @@ std::string noticeLine(const Notice& notice) {
   return line;
 }
 
-}  // namespace
-
+// "12.3 MiB", "512 bytes".
 std::string byteText(double bytes) {
   static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
   if (bytes < 1024) return std::to_string(static_cast<long long>(bytes)) + " bytes";
@@ -82,6 +81,8 @@ std::string byteText(double bytes) {
   std::snprintf(text, sizeof text, "%.1f %s", bytes, kUnits[unit]);
   return text;
 }
+
+}  // namespace
 
 std::string durationText(double seconds) {
   const auto total = static_cast<long long>(std::ceil(seconds));

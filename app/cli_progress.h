@@ -28,8 +28,6 @@ class ProgressDisplay {
   size_t lineWidth_ = 0;
 };
 
-// "12.3 MiB", "512 bytes".
-std::string byteText(double bytes);
 // "0:07", "1:02:03".
 std::string durationText(double seconds);
 // The progress line of a progress event, at most width characters.

@@ -39,6 +39,15 @@ std::string_view headValue(std::string_view head, std::string_view name) {
   return {};
 }
 
+// Reads "bytes FIRST-LAST/TOTAL" (TOTAL may be "*").
+bool parseContentRange(std::string_view value, ByteRange& range) {
+  if (!startsWithNoCase(value, "bytes ")) return false;
+  value.remove_prefix(6);
+  if (!readNumber(value, range.first) || value.empty() || value.front() != '-') return false;
+  value.remove_prefix(1);
+  return readNumber(value, range.last) && !value.empty() && value.front() == '/' && range.first <= range.last;
+}
+
 }  // namespace
 
 std::string rangeHeaderValue(const std::vector<ByteRange>& ranges) {
@@ -48,14 +57,6 @@ std::string rangeHeaderValue(const std::vector<ByteRange>& ranges) {
     value += std::to_string(range.first) + "-" + std::to_string(range.last);
   }
   return value;
-}
-
-bool parseContentRange(std::string_view value, ByteRange& range) {
-  if (!startsWithNoCase(value, "bytes ")) return false;
-  value.remove_prefix(6);
-  if (!readNumber(value, range.first) || value.empty() || value.front() != '-') return false;
-  value.remove_prefix(1);
-  return readNumber(value, range.last) && !value.empty() && value.front() == '/' && range.first <= range.last;
 }
 
 bool ByteRangesReader::start(const std::vector<ByteRange>& asked, std::string_view contentType,

@@ -18,9 +18,6 @@ namespace zv {
 // The value of a Range header asking for ranges: "bytes=0-9,20-29".
 std::string rangeHeaderValue(const std::vector<ByteRange>& ranges);
 
-// Reads "bytes FIRST-LAST/TOTAL" (TOTAL may be "*").
-[[nodiscard]] bool parseContentRange(std::string_view value, ByteRange& range);
-
 class ByteRangesReader {
  public:
   // contentType and contentRange: the answer's headers (empty when absent).
