@@ -7,7 +7,6 @@
 #include "addons/file_removal.h"
 #include "addons/toggle_key.h"
 #include "data/text_rules.h"
-#include "platform/text_path.h"
 #include "updater/update_job.h"
 
 namespace zv {
