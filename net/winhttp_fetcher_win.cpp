@@ -21,9 +21,6 @@ std::wstring wide(std::string_view utf8) {
   return std::wstring(text.begin(), text.end());
 }
 
-// The calling thread's last WinHTTP error, in the given step.
-Failure lastHttpError(const char* step) { return Failure{FailureKind::Network, GetLastError(), step, {}}; }
-
 // Owns a session or connection handle.
 struct InternetHandle {
   HINTERNET handle = nullptr;
@@ -88,7 +85,7 @@ bool openGetRequest(HINTERNET session, const std::string& url, RequestHandles& h
 
   handles.connection.handle = WinHttpConnect(session, host.data(), parts.nPort, 0);
   if (!handles.connection.handle) {
-    failure = lastHttpError("connect");
+    failure = Failure{FailureKind::Network, GetLastError(), "connect", {}};
     return false;
   }
   DWORD flags = WINHTTP_FLAG_REFRESH;
