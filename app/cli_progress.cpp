@@ -133,9 +133,8 @@ void ProgressDisplay::print(const std::string& lines) {
 }
 
 void ProgressDisplay::finish() {
-  if (!lineOpen_) return;
+  if (lineWidth_ == 0) return;
   std::printf("\n");
-  lineOpen_ = false;
   lineWidth_ = 0;
 }
 
@@ -151,7 +150,6 @@ void ProgressDisplay::show(const EventValues& event) {
     const size_t pad = lineWidth_ > line.size() ? lineWidth_ - line.size() : 0;
     std::printf("\r%s%s", line.c_str(), std::string(pad, ' ').c_str());
     std::fflush(stdout);
-    lineOpen_ = true;
     lineWidth_ = line.size();
   } else if (const auto* result = std::get_if<JobResult>(&event)) {
     print(resultLine(*result));

@@ -24,8 +24,7 @@ class ProgressDisplay {
   bool terminal_;
   bool addonList_;
   std::string phase_;  // the last phase shown: a job may announce it again
-  bool lineOpen_ = false;
-  size_t lineWidth_ = 0;
+  size_t lineWidth_ = 0;  // of the progress line still open; 0: none
 };
 
 // "0:07", "1:02:03".
