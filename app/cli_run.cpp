@@ -15,7 +15,6 @@
 #include "platform/heap.h"
 #include "platform/standard_streams.h"
 #include "platform/text_path.h"
-#include "updater/manifest.h"
 
 namespace zv::cli {
 namespace {

@@ -3,7 +3,6 @@
 #include "bridge/event_gate.h"
 #include "bridge/page_protocol.h"
 #include "data/valid_utf8.h"
-#include "updater/update_job.h"
 
 namespace zv {
 
