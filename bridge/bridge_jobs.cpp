@@ -178,9 +178,7 @@ void Bridge::finishSelfUpdate(const std::filesystem::path& newLauncher) {
   restart.workingFolder = setup_.clientFolder;
   restart.shareStandardStreams = setup_.restartSharesStreams;
   if (swapInNewLauncher(setup_.launcherPath, newLauncher, restart, services_.startLauncher)) {
-    closed_ = true;
-    gate_->closing.store(true);
-    gate_->shut();
+    close();  // the job has ended: nothing is left to cancel or wait for
     window_.destroy();
     return;
   }
