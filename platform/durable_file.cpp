@@ -98,34 +98,39 @@ bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view byt
   });
 }
 
-void DurableBatch::add(std::filesystem::path path) { files_.push_back(std::move(path)); }
+bool flushPublished(const std::filesystem::path& path, std::string& error) {
+  detail::reportDurableStep(DurableStep::Flush, path);
+  return detail::flushClosedFile(path, error);
+}
+
+void DurableBatch::add(std::filesystem::path path, bool flushed) { files_.push_back({std::move(path), flushed}); }
 
 bool DurableBatch::flush(std::string& error) {
-  bool whole = false;
-  if (!detail::syncFileSystems(files_, whole, error)) return false;
+  // File by file, not the whole file system at once: a file system sync
+  // also writes out every download in progress (whose bytes are mostly
+  // deleted before they would ever reach the disk) and whatever other
+  // programs wrote.
   bool flushed = true;
   size_t done = 0;
   std::vector<std::filesystem::path> folders;
   for (; done < files_.size(); ++done) {
-    detail::reportDurableStep(DurableStep::Flush, files_[done]);
-    if (!whole && !detail::flushClosedFile(files_[done], error)) {
+    if (!files_[done].flushed && !flushPublished(files_[done].path, error)) {
       flushed = false;
       break;
     }
-    std::filesystem::path folder = folderOf(files_[done]);
+    std::filesystem::path folder = folderOf(files_[done].path);
     if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(std::move(folder));
   }
   for (const std::filesystem::path& folder : folders) {
     detail::reportDurableStep(DurableStep::FolderSync, folder);
-    if (!whole) detail::syncFolder(folder);
+    detail::syncFolder(folder);
   }
   files_.erase(files_.begin(), files_.begin() + static_cast<std::ptrdiff_t>(done));
   return flushed;
 }
 
 bool replaceFileDurably(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
-  detail::reportDurableStep(DurableStep::Flush, from);
-  return detail::flushClosedFile(from, error) && renameDurably(from, to, error);
+  return flushPublished(from, error) && renameDurably(from, to, error);
 }
 
 }  // namespace zv

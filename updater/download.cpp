@@ -5,6 +5,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/durable_file.h"
 #include "platform/file_info.h"
 #include "updater/chunk_patch.h"
 #include "updater/file_time.h"
@@ -89,8 +90,13 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
   };
 
   const auto installed = [&] {
+    // Flushed here, on the file's own transfer, so that the flushes of
+    // files in flight overlap and the save of the digest cache only syncs
+    // folders. One that fails is left to that save, which then fails too.
+    std::string ignored;
+    const bool flushed = flushPublished(target, ignored);
     std::lock_guard lock(stateMutex_);
-    state_.unflushedFiles.add(target);
+    state_.unflushedFiles.add(target, flushed);
     state_.cacheState.record(file.path, static_cast<uint64_t>(file.size), fileTimeText(target), file.sha256);
   };
   // A wrong file whose chunks the manifest lists gets only the chunks that

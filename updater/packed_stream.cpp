@@ -206,6 +206,10 @@ bool PackedStream::chunkIn(Failure& failure) {
     return fail(failure, newFile_.diskFull() ? Failure{FailureKind::DiskFull, 0, pathToUtf8(target_), {}}
                                              : Failure{FailureKind::WriteFailed, 0, {}, {}});
   }
+  // Sent on its way to the disk now, while the next chunks arrive: the
+  // flush before the digest cache vouches for the file then has little
+  // left to wait for.
+  newFile_.startWriteback(written_, expected);
   written_ += expected;
   if (progress_) progress_(written_);
   ++chunk_;
