@@ -106,24 +106,29 @@ bool flushPublished(const std::filesystem::path& path, std::string& error) {
 void DurableBatch::add(std::filesystem::path path, bool flushed) { files_.push_back({std::move(path), flushed}); }
 
 bool DurableBatch::flush(std::string& error) {
-  // File by file, not the whole file system at once: a file system sync
-  // also writes out every download in progress (whose bytes are mostly
-  // deleted before they would ever reach the disk) and whatever other
-  // programs wrote.
+  std::vector<std::filesystem::path> unflushed;
+  for (const Entry& entry : files_) {
+    if (!entry.flushed) unflushed.push_back(entry.path);
+  }
+  bool whole = false;
+  if (!unflushed.empty() && !detail::syncFileSystems(unflushed, whole, error)) return false;
   bool flushed = true;
   size_t done = 0;
   std::vector<std::filesystem::path> folders;
   for (; done < files_.size(); ++done) {
-    if (!files_[done].flushed && !flushPublished(files_[done].path, error)) {
-      flushed = false;
-      break;
+    if (!files_[done].flushed) {
+      detail::reportDurableStep(DurableStep::Flush, files_[done].path);
+      if (!whole && !detail::flushClosedFile(files_[done].path, error)) {
+        flushed = false;
+        break;
+      }
     }
     std::filesystem::path folder = folderOf(files_[done].path);
     if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(std::move(folder));
   }
   for (const std::filesystem::path& folder : folders) {
     detail::reportDurableStep(DurableStep::FolderSync, folder);
-    detail::syncFolder(folder);
+    if (!whole) detail::syncFolder(folder);
   }
   files_.erase(files_.begin(), files_.begin() + static_cast<std::ptrdiff_t>(done));
   return flushed;

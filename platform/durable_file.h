@@ -38,7 +38,10 @@ namespace zv {
 // Files published by a plain rename whose data and names must be on disk
 // before a record (the digest cache) vouches for them. Their folders are
 // synced together, once, before that record is written; so is the data of
-// files that were not flushed on their own (flushPublished).
+// files that were not flushed on their own (flushPublished): where the
+// system can, with one sync of the file system, since a flush of a small
+// new file alone costs about as much as that sync (its inode and folder
+// are written with it).
 class DurableBatch {
  public:
   // path was just published; flushed: its data was flushed since.
@@ -78,6 +81,9 @@ void reportDurableStep(DurableStep step, const std::filesystem::path& path, cons
 // The platform's half. A missing file is flushed without fail. The folder
 // sync is best-effort: it cannot undo a rename, only make it lasting sooner.
 [[nodiscard]] bool flushClosedFile(const std::filesystem::path& path, std::string& error);
+// Where the system can, syncs the whole file systems holding paths at once
+// (all data and all renames) and sets whole; else leaves whole false.
+[[nodiscard]] bool syncFileSystems(const std::vector<std::filesystem::path>& paths, bool& whole, std::string& error);
 [[nodiscard]] bool renameFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error);
 void syncFolder(const std::filesystem::path& folder);
 }  // namespace detail

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <vector>
 
 #include "platform/durable_file.h"
 #include "platform/text_path.h"
@@ -20,6 +21,12 @@ bool flushClosedFile(const std::filesystem::path& path, std::string& error) {
   if (!flushed) error = "cannot flush " + pathToUtf8(path) + ": " + lastErrorText();
   CloseHandle(file);
   return flushed;
+}
+
+bool syncFileSystems(const std::vector<std::filesystem::path>&, bool& whole, std::string&) {
+  // Flushing a whole volume needs administrator rights: file by file it is.
+  whole = false;
+  return true;
 }
 
 bool renameFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {

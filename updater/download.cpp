@@ -90,11 +90,12 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
   };
 
   const auto installed = [&] {
-    // Flushed here, on the file's own transfer, so that the flushes of
-    // files in flight overlap and the save of the digest cache only syncs
-    // folders. One that fails is left to that save, which then fails too.
+    // A large file is flushed here, on its own transfer, so that such
+    // flushes overlap with the other transfers; the save of the digest
+    // cache then only syncs its folder. One that fails is left to that
+    // save, which fails too when it cannot flush it either.
     std::string ignored;
-    const bool flushed = flushPublished(target, ignored);
+    const bool flushed = static_cast<uint64_t>(file.size) > kFlushedAloneAbove && flushPublished(target, ignored);
     std::lock_guard lock(stateMutex_);
     state_.unflushedFiles.add(target, flushed);
     state_.cacheState.record(file.path, static_cast<uint64_t>(file.size), fileTimeText(target), file.sha256);

@@ -209,7 +209,7 @@ bool PackedStream::chunkIn(Failure& failure) {
   // Sent on its way to the disk now, while the next chunks arrive: the
   // flush before the digest cache vouches for the file then has little
   // left to wait for.
-  newFile_.startWriteback(written_, expected);
+  if (expectedSize_ > kFlushedAloneAbove) newFile_.startWriteback(written_, expected);
   written_ += expected;
   if (progress_) progress_(written_);
   ++chunk_;
