@@ -191,11 +191,9 @@ Fe feSqrtMinusOne() {
   return squareTimes(powTwo250MinusOne(two, unused), 3) * feFromSmall(8);
 }
 
-bool feEqual(const Fe& a, const Fe& b) { return feIsZero(a - b); }
-
-bool feIsZero(const Fe& a) {
+bool feEqual(const Fe& a, const Fe& b) {
   uint8_t bytes[32];
-  feToBytes(bytes, a);
+  feToBytes(bytes, a - b);
   uint8_t any = 0;
   for (uint8_t byte : bytes) any |= byte;
   return any == 0;

@@ -36,7 +36,6 @@ Fe fePowP58(const Fe& a);
 Fe feSqrtMinusOne();
 
 bool feEqual(const Fe& a, const Fe& b);
-bool feIsZero(const Fe& a);
 // The low bit of the reduced value: the "sign" of x in point encodings.
 bool feIsNegative(const Fe& a);
 

@@ -7,32 +7,47 @@ struct CurveConstants {
   Fe d;             // -121665 / 121666
   Fe twoD;
   Fe sqrtMinusOne;  // 2^((p-1)/4)
-  Point base;
 };
-
-bool decodeWith(const CurveConstants& c, const uint8_t bytes[32], Point& point);
 
 // Worked out once from their definitions rather than written as limbs.
 const CurveConstants& curve() {
   static const CurveConstants constants = [] {
-    CurveConstants c;
-    c.d = -(feFromSmall(121665) * feInvert(feFromSmall(121666)));
-    c.twoD = c.d + c.d;
-    c.sqrtMinusOne = feSqrtMinusOne();
-    // y = 4/5 with even x.
+    const Fe d = -(feFromSmall(121665) * feInvert(feFromSmall(121666)));
+    return CurveConstants{d, d + d, feSqrtMinusOne()};
+  }();
+  return constants;
+}
+
+// 0, p, 2p, ..., 15p.
+void multiples(const Point& p, Point table[16]) {
+  table[0] = identity();
+  for (int i = 1; i < 16; ++i) table[i] = add(table[i - 1], p);
+}
+
+int nibbleOf(const uint8_t scalar[32], int i) { return (scalar[i >> 1] >> (4 * (i & 1))) & 15; }
+
+}  // namespace
+
+Point identity() { return {feFromSmall(0), feFromSmall(1), feFromSmall(1), feFromSmall(0)}; }
+
+Point basePoint() {
+  // y = 4/5 with even x, a fixed valid encoding.
+  static const Point base = [] {
     uint8_t encoding[32];
     encoding[0] = 0x58;
     for (int i = 1; i < 32; ++i) encoding[i] = 0x66;
-    (void)decodeWith(c, encoding, c.base);  // a fixed valid encoding
-    return c;
+    Point point;
+    (void)decodePoint(encoding, point);
+    return point;
   }();
-  return constants;
+  return base;
 }
 
 // x^2 = (y^2 - 1) / (d y^2 + 1); v is never 0 since -1/d is not a square.
 // The candidate root is u v^3 (u v^7)^((p-5)/8); when v x^2 comes out as -u
 // instead of u, sqrt(-1) times it is the root.
-bool decodeWith(const CurveConstants& c, const uint8_t bytes[32], Point& point) {
+bool decodePoint(const uint8_t bytes[32], Point& point) {
+  const CurveConstants& c = curve();
   const Fe one = feFromSmall(1);
   const Fe y = feFromBytes(bytes);
   const Fe yy = feSquare(y);
@@ -50,22 +65,6 @@ bool decodeWith(const CurveConstants& c, const uint8_t bytes[32], Point& point) 
   point = {x, y, one, x * y};
   return true;
 }
-
-// 0, p, 2p, ..., 15p.
-void multiples(const Point& p, Point table[16]) {
-  table[0] = identity();
-  for (int i = 1; i < 16; ++i) table[i] = add(table[i - 1], p);
-}
-
-int nibbleOf(const uint8_t scalar[32], int i) { return (scalar[i >> 1] >> (4 * (i & 1))) & 15; }
-
-}  // namespace
-
-Point identity() { return {feFromSmall(0), feFromSmall(1), feFromSmall(1), feFromSmall(0)}; }
-
-Point basePoint() { return curve().base; }
-
-bool decodePoint(const uint8_t bytes[32], Point& point) { return decodeWith(curve(), bytes, point); }
 
 void encodePoint(uint8_t bytes[32], const Point& point) {
   const Fe zInverse = feInvert(point.z);

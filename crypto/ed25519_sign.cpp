@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "crypto/ed25519_group.h"
+#include "crypto/ed25519_scalar.h"
 #include "crypto/sha512.h"
 
 namespace zv {
@@ -10,10 +11,6 @@ namespace {
 
 using ed25519::Fe;
 using ed25519::Point;
-
-// L = 2^252 + 27742317777372353535851937790883648493, little-endian words.
-constexpr uint32_t kOrder[8] = {0x5cf5d3ed, 0x5812631a, 0xa2f79cd6, 0x14def9de,
-                                0x00000000, 0x00000000, 0x00000000, 0x10000000};
 
 void conditionalCopy(Fe& to, const Fe& from, int32_t mask) {
   for (int i = 0; i < 10; ++i) to.limb[i] ^= mask & (to.limb[i] ^ from.limb[i]);
@@ -48,43 +45,6 @@ Point multiplyBase(const uint8_t scalar[32]) {
     r = ed25519::add(r, lookup(table.p, (scalar[i >> 1] >> (4 * (i & 1))) & 15u));
   }
   return r;
-}
-
-// wide (512 bits) modulo L by shift-and-subtract, with the subtraction done
-// every step and its result kept or dropped by a mask.
-void reduce(const uint8_t wide[64], uint8_t out[32]) {
-  uint32_t r[9] = {};
-  for (int bit = 511; bit >= 0; --bit) {
-    for (int i = 8; i > 0; --i) r[i] = r[i] << 1 | r[i - 1] >> 31;
-    r[0] = r[0] << 1 | ((wide[bit >> 3] >> (bit & 7)) & 1u);
-    uint32_t difference[9];
-    uint64_t borrow = 0;
-    for (int i = 0; i < 9; ++i) {
-      const uint64_t value = static_cast<uint64_t>(r[i]) - (i < 8 ? kOrder[i] : 0) - borrow;
-      difference[i] = static_cast<uint32_t>(value);
-      borrow = (value >> 63) & 1;
-    }
-    const uint32_t keep = static_cast<uint32_t>(borrow) - 1u;  // all ones when r >= L
-    for (int i = 0; i < 9; ++i) r[i] = (difference[i] & keep) | (r[i] & ~keep);
-  }
-  for (int i = 0; i < 32; ++i) out[i] = static_cast<uint8_t>(r[i >> 2] >> (8 * (i & 3)));
-}
-
-// (a * b + c) mod L, with 256-bit little-endian inputs.
-void multiplyAdd(const uint8_t a[32], const uint8_t b[32], const uint8_t c[32], uint8_t out[32]) {
-  uint64_t sum[64] = {};
-  for (int i = 0; i < 32; ++i) {
-    for (int j = 0; j < 32; ++j) sum[i + j] += static_cast<uint64_t>(a[i]) * b[j];
-    sum[i] += c[i];
-  }
-  uint8_t wide[64];
-  uint64_t carry = 0;
-  for (int i = 0; i < 64; ++i) {
-    carry += sum[i];
-    wide[i] = static_cast<uint8_t>(carry);
-    carry >>= 8;
-  }
-  reduce(wide, out);
 }
 
 struct ExpandedKey {
@@ -122,7 +82,7 @@ void ed25519Sign(const uint8_t seed[32], const uint8_t* message, size_t length, 
   hash.update(message, length);
   hash.final(digest);
   uint8_t nonce[32];
-  reduce(digest, nonce);
+  ed25519::scalarReduce(digest, nonce);
   ed25519::encodePoint(signature, multiplyBase(nonce));
 
   hash.update(signature, 32);
@@ -130,8 +90,8 @@ void ed25519Sign(const uint8_t seed[32], const uint8_t* message, size_t length, 
   hash.update(message, length);
   hash.final(digest);
   uint8_t challenge[32];
-  reduce(digest, challenge);
-  multiplyAdd(challenge, key.scalar, nonce, signature + 32);
+  ed25519::scalarReduce(digest, challenge);
+  ed25519::scalarMultiplyAdd(challenge, key.scalar, nonce, signature + 32);
 }
 
 }  // namespace zv

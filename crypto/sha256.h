@@ -39,10 +39,11 @@ class Sha256 {
 // The file is read in chunks of this size from one buffer per call.
 inline constexpr size_t kSha256FileChunk = 1 << 20;
 
-// Stores the file's digest as 64 lowercase hexadecimal digits. False, with
-// digestHex unchanged, when the file cannot be opened or read, or when cancel
-// is found set; it is looked at before each chunk.
+// Stores the file's digest as 64 lowercase hexadecimal digits, and in size
+// (when given) the number of bytes hashed. False, with digestHex unchanged,
+// when the file cannot be opened or read, or when cancel is found set; it is
+// looked at before each chunk.
 [[nodiscard]] bool sha256File(const std::filesystem::path& path, std::string& digestHex,
-                              const std::atomic<bool>* cancel = nullptr);
+                              const std::atomic<bool>* cancel = nullptr, uint64_t* size = nullptr);
 
 }  // namespace zv

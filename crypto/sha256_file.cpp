@@ -5,8 +5,8 @@
 
 namespace zv {
 
-bool sha256File(const std::filesystem::path& path, std::string& digestHex,
-                const std::atomic<bool>* cancel) {
+bool sha256File(const std::filesystem::path& path, std::string& digestHex, const std::atomic<bool>* cancel,
+                uint64_t* size) {
   File file;
   std::string error;  // the callers only need to know that hashing failed
   if (!file.open(path, File::Mode::Read, error)) return false;
@@ -19,13 +19,16 @@ bool sha256File(const std::filesystem::path& path, std::string& digestHex,
   static BufferPool& pool = *new BufferPool(kSha256FileChunk);
   const BufferPool::Lease chunk = pool.lease();
   Sha256 sha;
+  uint64_t hashed = 0;
   for (;;) {
     if (cancel != nullptr && cancel->load()) return false;
     size_t got = 0;
     if (!file.read(chunk.data(), chunk.size(), got, error)) return false;
     if (got == 0) break;
     sha.update(chunk.data(), got);
+    hashed += got;
   }
+  if (size != nullptr) *size = hashed;
   uint8_t digest[Sha256::kDigestSize];
   sha.final(digest);
   digestHex = toHex(digest, sizeof digest);

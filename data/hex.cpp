@@ -1,26 +1,19 @@
 #include "data/hex.h"
 
+#include <charconv>
+
 namespace zv {
-namespace {
-
-int digitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
 
 bool hexToBytes(std::string_view text, std::vector<uint8_t>& bytes) {
   bytes.clear();
   if (text.size() % 2 != 0) return false;
   bytes.reserve(text.size() / 2);
   for (size_t i = 0; i < text.size(); i += 2) {
-    const int high = digitValue(text[i]);
-    const int low = digitValue(text[i + 1]);
-    if (high < 0 || low < 0) return false;
-    bytes.push_back(static_cast<uint8_t>(high << 4 | low));
+    // Two digits exactly: from_chars takes no sign, prefix or blank.
+    uint8_t byte = 0;
+    const auto [end, error] = std::from_chars(text.data() + i, text.data() + i + 2, byte, 16);
+    if (error != std::errc() || end != text.data() + i + 2) return false;
+    bytes.push_back(byte);
   }
   return true;
 }

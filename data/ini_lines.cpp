@@ -17,12 +17,7 @@ std::string bracketed(std::string_view name) {
   return header;
 }
 
-std::string entryLine(const IniEntry& entry) {
-  std::string line(entry.key);
-  line += '=';
-  line += entry.value;
-  return line;
-}
+std::string entryLine(const IniEntry& entry) { return std::string(entry.key) + '=' + entry.value; }
 
 // Where a new section goes on top: before the first header, unless lines
 // before it hold settings (not blank, not a ";" or "#" comment); then just

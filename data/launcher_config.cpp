@@ -7,8 +7,6 @@
 namespace zv {
 namespace {
 
-bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
 // A theme of "dark" or "light" is an old way of giving the mode; any other
 // unknown mode falls back to dark.
 void normaliseLook(LauncherConfig& config) {
@@ -34,7 +32,7 @@ void readLinks(const Json& links, LauncherConfig& config) {
   for (const auto& [name, value] : links.members()) {
     const std::string url(value.text());
     // Links open in the system browser, so nothing but web addresses.
-    if (startsWith(url, "https://") || startsWith(url, "http://")) config.links.push_back({name, url});
+    if (url.starts_with("https://") || url.starts_with("http://")) config.links.push_back({name, url});
   }
 }
 
@@ -64,7 +62,7 @@ std::string LauncherConfig::linkUrl(std::string_view name) const {
 }
 
 bool loadLauncherConfig(std::string_view text, LauncherConfig& out, std::string& error) {
-  if (startsWith(text, "\xEF\xBB\xBF")) text.remove_prefix(3);
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::string parseError;
   const Json root = Json::parse(text, &parseError);
   if (!root.isObject()) {

@@ -48,17 +48,13 @@ bool isRegularFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::filesystem::path preferencesPath(const std::filesystem::path& dataFolder, std::string_view installTag) {
-  return dataFolder / pathFromUtf8("prefs-" + std::string(installTag) + ".json");
-}
-
 Preferences loadPreferences(const LauncherConfig& config, const std::filesystem::path& dataFolder,
                             std::string_view installTag) {
   Preferences prefs;
   prefs.prefLang = config.language;
   prefs.prefTheme = config.theme;
   prefs.prefMode = config.mode;
-  prefs.prefsPath = preferencesPath(dataFolder, installTag);
+  prefs.prefsPath = dataFolder / pathFromUtf8("prefs-" + std::string(installTag) + ".json");
   std::string text;
   if (!readTextFile(prefs.prefsPath, text) &&
       !readTextFile(dataFolder / pathFromUtf8(sharedPreferencesFile), text)) {

@@ -27,12 +27,10 @@ struct Preferences {
   std::filesystem::path prefsPath;
 };
 
-// dataFolder/"prefs-<installTag>.json".
-std::filesystem::path preferencesPath(const std::filesystem::path& dataFolder, std::string_view installTag);
-
 // The configuration's language, theme and mode, overridden member by member
-// by the per-install file, or by the older shared dataFolder/"prefs.json"
-// when there is none. A missing or broken file is not an error.
+// by the per-install file dataFolder/"prefs-<installTag>.json", or by the
+// older shared dataFolder/"prefs.json" when there is none. A missing or
+// broken file is not an error.
 Preferences loadPreferences(const LauncherConfig& config, const std::filesystem::path& dataFolder,
                             std::string_view installTag);
 

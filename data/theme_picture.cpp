@@ -18,10 +18,7 @@ int32_t clampedInteger(const Json& value, int32_t low, int32_t high) {
   return static_cast<int32_t>(std::clamp<int64_t>(value.integerOr(0), low, high));
 }
 
-bool endsWithPng(const std::string& file) {
-  const std::string lower = asciiLower(file);
-  return lower.size() >= 5 && lower.compare(lower.size() - 4, 4, ".png") == 0;
-}
+bool endsWithPng(const std::string& file) { return file.size() >= 5 && asciiLower(file).ends_with(".png"); }
 
 }  // namespace
 

@@ -1,7 +1,6 @@
 #include "data/video_options.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <limits>
 
 #include "data/ini_lines.h"

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "data/video_options.h"
-
 namespace zv {
 namespace {
 

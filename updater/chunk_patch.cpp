@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "crypto/sha256.h"
@@ -27,26 +27,13 @@ constexpr size_t kRangesPerRequest = 32;
 // Where the bytes of each chunk of the new file come from.
 enum class Source : uint8_t { Missing, Target, Chunks };
 
-
-// Reads the bytes of chunk i of a file laid out like the new file.
-bool readChunk(File& file, uint64_t offset, uint8_t* buffer, size_t size) {
-  std::string ignored;
-  size_t got = 0;
-  return file.seek(offset, ignored) && readFully(file, buffer, size, got) && got == size;
-}
-
-// The server cannot serve this patch: it ignores Range or If-Range names
-// an older version (200), or it sends other bytes than asked for.
-bool ignoresRanges(const Failure& failure) {
-  return (failure.kind == FailureKind::HttpStatus && failure.number == 200) || failure.kind == FailureKind::DamagedData;
-}
-
-bool digestIs(const uint8_t* data, size_t size, std::string_view expected) {
-  Sha256 sha;
-  uint8_t digest[Sha256::kDigestSize];
-  sha.update(data, size);
-  sha.final(digest);
-  return toHex(digest, sizeof digest) == expected;
+// Where a failed request leaves the patch: a whole download when the server
+// cannot serve it (it ignores Range or If-Range names an older version: 200;
+// or it sends other bytes than asked for), else the failure ends it.
+PatchOutcome afterFailedRequest(const Failure& failure) {
+  const bool ignoresRanges =
+      (failure.kind == FailureKind::HttpStatus && failure.number == 200) || failure.kind == FailureKind::DamagedData;
+  return ignoresRanges ? PatchOutcome::WholeFile : PatchOutcome::Failed;
 }
 
 // One patch of one file: the state of patchFile, which has no other.
@@ -60,19 +47,20 @@ class Patch {
 
  private:
   bool cancelled() const { return cancel_ != nullptr && cancel_->load(); }
-  std::string_view digestOf(uint32_t i) const {
-    return std::string_view(file_.chunkSha256).substr(size_t{i} * kDigestDigits, kDigestDigits);
-  }
-  size_t chunkBytes(uint32_t i) const {
-    return static_cast<size_t>(std::min<uint64_t>(file_.chunkSize, size() - uint64_t{i} * file_.chunkSize));
+  uint64_t chunkStart(size_t i) const { return uint64_t{i} * file_.chunkSize; }
+  size_t chunkBytes(size_t i) const {
+    return static_cast<size_t>(std::min<uint64_t>(file_.chunkSize, size() - chunkStart(i)));
   }
   uint64_t size() const { return static_cast<uint64_t>(file_.size); }
+  // Reads chunk i of a file laid out like the new file.
+  bool readChunk(File& file, size_t i, uint8_t* buffer) const;
+  // Whether data is chunk i of the new file: it has the chunk's digest.
+  bool isChunk(const uint8_t* data, size_t i) const;
 
-  // plan, readTable and fetchMissing: false when the patch ends there, with
-  // the outcome in stop.
   bool plan(Failure& failure);
-  bool readTable(PatchOutcome& stop, Failure& failure);
-  bool fetchMissing(PatchOutcome& stop, Failure& failure);
+  // readTable and fetchMissing: empty when the patch goes on, else how it ends.
+  std::optional<PatchOutcome> readTable(Failure& failure);
+  std::optional<PatchOutcome> fetchMissing(Failure& failure);
   bool takeChunk(uint32_t i, Failure& failure);
   PatchOutcome assemble(Failure& failure);
 
@@ -95,6 +83,20 @@ class Patch {
   uint64_t receivedBytes_ = 0;
 };
 
+bool Patch::readChunk(File& file, size_t i, uint8_t* buffer) const {
+  std::string ignored;
+  size_t got = 0;
+  return file.seek(chunkStart(i), ignored) && readFully(file, buffer, chunkBytes(i), got) && got == chunkBytes(i);
+}
+
+bool Patch::isChunk(const uint8_t* data, size_t i) const {
+  Sha256 sha;
+  uint8_t digest[Sha256::kDigestSize];
+  sha.update(data, chunkBytes(i));
+  sha.final(digest);
+  return toHex(digest, sizeof digest) == std::string_view(file_.chunkSha256).substr(i * kDigestDigits, kDigestDigits);
+}
+
 // Hashes every chunk of the target, and the chunks an earlier try fetched
 // where the target's are wrong. False: cancelled.
 bool Patch::plan(Failure& failure) {
@@ -113,23 +115,18 @@ bool Patch::plan(Failure& failure) {
   // handle and a buffer of its own.
   BufferPool buffers(buffer_.size());
   const auto work = [&](size_t i) {
-    const uint64_t offset = uint64_t{i} * file_.chunkSize;
-    const size_t bytes = chunkBytes(static_cast<uint32_t>(i));
-    if (cancelled() || offset + bytes > targetSize) return false;
+    if (cancelled() || chunkStart(i) + chunkBytes(i) > targetSize) return false;
     File target;
     std::string ignored;
     const BufferPool::Lease buffer = buffers.lease();
-    return target.open(places_.target, File::Mode::Read, ignored) && readChunk(target, offset, buffer.data(), bytes) &&
-           digestIs(buffer.data(), bytes, digestOf(static_cast<uint32_t>(i)));
+    return target.open(places_.target, File::Mode::Read, ignored) && readChunk(target, i, buffer.data()) &&
+           isChunk(buffer.data(), i);
   };
-  const auto done = [&](size_t index, bool inTarget) {
-    const auto i = static_cast<uint32_t>(index);
-    const uint64_t offset = uint64_t{i} * file_.chunkSize;
-    const size_t bytes = chunkBytes(i);
+  const auto done = [&](size_t i, bool inTarget) {
     if (inTarget) {
       sources_[i] = Source::Target;
-    } else if (offset + bytes <= chunksSize && readChunk(chunks_, offset, buffer_.data(), bytes) &&
-               digestIs(buffer_.data(), bytes, digestOf(i))) {
+    } else if (chunkStart(i) + chunkBytes(i) <= chunksSize && readChunk(chunks_, i, buffer_.data()) &&
+               isChunk(buffer_.data(), i)) {
       sources_[i] = Source::Chunks;
     }
     return !cancelled();
@@ -142,8 +139,7 @@ bool Patch::plan(Failure& failure) {
 }
 
 // Reads the packed file's header and chunk table with one ranged request.
-bool Patch::readTable(PatchOutcome& stop, Failure& failure) {
-  stop = PatchOutcome::WholeFile;
+std::optional<PatchOutcome> Patch::readTable(Failure& failure) {
   const uint64_t tableEnd = kPackedHeaderSize + 4ull * count_;
   std::vector<uint8_t> table;
   table.reserve(static_cast<size_t>(tableEnd));
@@ -153,15 +149,14 @@ bool Patch::readTable(PatchOutcome& stop, Failure& failure) {
     return !received_ || received_(receivedBytes_);
   };
   if (!fetcher_.getRanges(places_.url, {{0, tableEnd - 1}}, "", piece, validator_, failure)) {
-    if (!ignoresRanges(failure)) stop = PatchOutcome::Failed;
-    return false;
+    return afterFailedRequest(failure);
   }
   PackedHeader header;
   Failure unusable;
   // No validator, no guard against a file replaced between requests.
   if (validator_.empty() || !readPackedHeader(table.data(), table.size(), size(), header, unusable) ||
       header.chunkSize != file_.chunkSize) {
-    return false;
+    return PatchOutcome::WholeFile;
   }
   words_.resize(count_);
   offsets_.resize(count_);
@@ -171,10 +166,11 @@ bool Patch::readTable(PatchOutcome& stop, Failure& failure) {
     words_[i] = readLittleEndian32(table.data() + kPackedHeaderSize + 4 * size_t{i});
     offsets_[i] = at;
     const uint32_t length = words_[i] & ~kRawChunkFlag;
-    if (length == 0 || length > bound) return false;
+    if (length == 0 || length > bound) return PatchOutcome::WholeFile;
     at += length;
   }
-  return at <= static_cast<uint64_t>(file_.packed);
+  if (at > static_cast<uint64_t>(file_.packed)) return PatchOutcome::WholeFile;
+  return std::nullopt;
 }
 
 // Unpacks and verifies chunk i, whose packed data is in input_, and keeps
@@ -185,15 +181,12 @@ bool Patch::takeChunk(uint32_t i, Failure& failure) {
   const uint8_t* unpacked = nullptr;
   Failure damaged;
   if (!unpackChunk(words_[i], input_.data(), bytes, inflater_, buffer_.data(), unpacked, damaged) ||
-      !digestIs(unpacked, bytes, digestOf(i))) {
+      !isChunk(unpacked, i)) {
     return false;
   }
   std::string ignored;
-  if (!chunks_.isOpen() && !chunks_.open(places_.chunks, File::Mode::Update, ignored)) {
-    failure = Failure{FailureKind::DiskWrite, 0, pathToUtf8(places_.chunks), {}};
-    return false;
-  }
-  if (!chunks_.seek(uint64_t{i} * file_.chunkSize, ignored) || !chunks_.write(unpacked, bytes, ignored)) {
+  if ((!chunks_.isOpen() && !chunks_.open(places_.chunks, File::Mode::Update, ignored)) ||
+      !chunks_.seek(chunkStart(i), ignored) || !chunks_.write(unpacked, bytes, ignored)) {
     failure = Failure{chunks_.diskFull() ? FailureKind::DiskFull : FailureKind::DiskWrite, 0,
                       pathToUtf8(places_.chunks), {}};
     return false;
@@ -205,14 +198,13 @@ bool Patch::takeChunk(uint32_t i, Failure& failure) {
 // Fetches the missing chunks: every run of neighbours as one range, several
 // ranges per request, each request guarded by the table's validator.
 // Chunks that fail their digest are asked for once more.
-bool Patch::fetchMissing(PatchOutcome& stop, Failure& failure) {
-  stop = PatchOutcome::WholeFile;
+std::optional<PatchOutcome> Patch::fetchMissing(Failure& failure) {
   for (int round = 0; round < 2; ++round) {
     std::vector<uint32_t> wanted;
     for (uint32_t i = 0; i < count_; ++i) {
       if (sources_[i] == Source::Missing) wanted.push_back(i);
     }
-    if (wanted.empty()) return true;
+    if (wanted.empty()) return std::nullopt;
     for (size_t start = 0; start < wanted.size();) {
       // The chunks of this request and their ranges.
       std::vector<ByteRange> ranges;
@@ -254,16 +246,16 @@ bool Patch::fetchMissing(PatchOutcome& stop, Failure& failure) {
       std::string validator;
       if (!fetcher_.getRanges(places_.url, ranges, validator_, piece, validator, failure)) {
         if (diskFailure.kind != FailureKind::None) failure = diskFailure;
-        if (!ignoresRanges(failure)) stop = PatchOutcome::Failed;
-        return false;
+        return afterFailedRequest(failure);
       }
       // A server that ignores If-Range but tells of a new version.
-      if (validator != validator_) return false;
+      if (validator != validator_) return PatchOutcome::WholeFile;
       start = end;
     }
   }
   // Chunks that failed their digest twice.
-  return std::count(sources_.begin(), sources_.end(), Source::Missing) == 0;
+  if (std::count(sources_.begin(), sources_.end(), Source::Missing) != 0) return PatchOutcome::WholeFile;
+  return std::nullopt;
 }
 
 // Writes the new file beside the target from local and fetched chunks,
@@ -286,7 +278,7 @@ PatchOutcome Patch::assemble(Failure& failure) {
     File& from = sources_[i] == Source::Target ? target_ : chunks_;
     // A chunk that changed under us since it was hashed is caught by the
     // file's digest below.
-    if (!readChunk(from, uint64_t{i} * file_.chunkSize, buffer_.data(), bytes)) return PatchOutcome::WholeFile;
+    if (!readChunk(from, i, buffer_.data())) return PatchOutcome::WholeFile;
     sha.update(buffer_.data(), bytes);
     if (!out.file.write(buffer_.data(), bytes, ignored)) {
       failure = out.file.diskFull() ? Failure{FailureKind::DiskFull, 0, pathToUtf8(places_.target), {}}
@@ -314,16 +306,15 @@ PatchOutcome Patch::run(Failure& failure) {
   const auto missing = static_cast<uint64_t>(std::count(sources_.begin(), sources_.end(), Source::Missing));
   // Past half the file, one whole download costs less than many ranges.
   if (2 * missing > count_) return PatchOutcome::WholeFile;
-  PatchOutcome stop = PatchOutcome::WholeFile;
   if (missing > 0) {
-    if (!readTable(stop, failure)) return stop;
+    if (const auto end = readTable(failure)) return *end;
     uint64_t toFetch = 0;
     for (uint32_t i = 0; i < count_; ++i) {
       if (sources_[i] == Source::Missing) toFetch += words_[i] & ~kRawChunkFlag;
     }
     if (2 * toFetch > static_cast<uint64_t>(file_.packed)) return PatchOutcome::WholeFile;
     input_.resize(packedBound(file_.chunkSize));
-    if (!fetchMissing(stop, failure)) return stop;
+    if (const auto end = fetchMissing(failure)) return *end;
   }
   return assemble(failure);
 }
@@ -339,11 +330,8 @@ bool canPatch(const ManifestFile& file, const std::filesystem::path& target) {
 
 PatchOutcome patchFile(Fetcher& fetcher, const ManifestFile& file, const PatchPlaces& places,
                        const ReceivedFn& received, const std::atomic<bool>* cancel, Failure& failure) {
-  PatchOutcome outcome = PatchOutcome::Failed;
-  {
-    Patch patch(fetcher, file, places, received, cancel);
-    outcome = patch.run(failure);
-  }
+  // The patch and its handles are gone before the chunks file is removed.
+  const PatchOutcome outcome = Patch(fetcher, file, places, received, cancel).run(failure);
   // Fetched chunks serve only the next try of a patch.
   if (outcome != PatchOutcome::Failed) (void)removeFile(places.chunks);
   return outcome;

@@ -133,26 +133,23 @@ bool UpdateJob::downloadFiles(const std::vector<const ManifestFile*>& fetchList,
     if (!inFlight.empty()) report("download", *inFlight.begin(), false);
   };
   listener.queue = [this](unsigned waits) { return pauseForQueue(waits); };
+  bool ok = true;
   if (fetchers.size() == 1) {
     // One transfer: strictly one file after another on the job's thread,
     // every piece reported as it arrives.
-    for (size_t item = 0; item < fetchList.size(); ++item) {
+    for (size_t item = 0; ok && item < fetchList.size(); ++item) {
       const ManifestFile& file = *fetchList[item];
       listener.started(item);
-      if (!downloadOne(file, joinRelative(clientFolder_, file.path), outcome.failure)) {
-        state_.saveCacheState();
-        return false;
-      }
-      listener.finished(item);
+      ok = downloadOne(file, joinRelative(clientFolder_, file.path), outcome.failure);
+      if (ok) listener.finished(item);
     }
-    state_.saveCacheState();
-    return true;
+  } else {
+    const auto download = [&](size_t item, TransferLane& lane, Failure& failure) {
+      const ManifestFile& file = *fetchList[item];
+      return downloadOne(file, joinRelative(clientFolder_, file.path), lane, failure);
+    };
+    ok = pool.run(fetchers, download, listener, outcome.failure);
   }
-  const auto download = [&](size_t item, TransferLane& lane, Failure& failure) {
-    const ManifestFile& file = *fetchList[item];
-    return downloadOne(file, joinRelative(clientFolder_, file.path), lane, failure);
-  };
-  const bool ok = pool.run(fetchers, download, listener, outcome.failure);
   state_.saveCacheState();
   return ok;
 }

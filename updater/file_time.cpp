@@ -9,10 +9,6 @@ namespace zv {
 std::string fileTimeText(const std::filesystem::path& path) {
   int64_t ticks = 0;
   if (!lastWriteTicks(path, ticks)) return {};
-  return fileTimeText(ticks);
-}
-
-std::string fileTimeText(int64_t ticks) {
   FileTimeBuffer buffer;
   return std::string(fileTimeText(ticks, buffer));
 }

@@ -14,11 +14,9 @@ namespace zv {
 // cannot be read; an empty text never matches a cache entry.
 std::string fileTimeText(const std::filesystem::path& path);
 
-// The same text for a time already read (FileStat::writeTicks).
-std::string fileTimeText(int64_t ticks);
-
-// The same text in the caller's buffer, for the check's loop: the text is
-// longer than a short string's room, and a heap allocation per file showed.
+// The same text for a time already read (FileStat::writeTicks), in the
+// caller's buffer, for the check's loop: the text is longer than a short
+// string's room, and a heap allocation per file showed.
 using FileTimeBuffer = std::array<char, 24>;
 std::string_view fileTimeText(int64_t ticks, FileTimeBuffer& buffer);
 

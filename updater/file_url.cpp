@@ -25,12 +25,7 @@ std::string percentEncodePath(std::string_view path) {
 
 std::string fileUrl(std::string_view updateUrl, const ManifestFile& file) {
   const std::string& name = file.source.empty() ? file.path : file.source;
-  std::string url(updateUrl);
-  url += "files/";
-  url += percentEncodePath(name + ".zv");
-  url += "?v=";
-  url += file.sha256.substr(0, 12);
-  return url;
+  return std::string(updateUrl) + "files/" + percentEncodePath(name + ".zv") + "?v=" + file.sha256.substr(0, 12);
 }
 
 std::filesystem::path partPath(const std::filesystem::path& workFolder, const ManifestFile& file) {

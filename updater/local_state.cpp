@@ -1,9 +1,7 @@
 #include "updater/local_state.h"
 
 #include <string>
-#include <system_error>
 
-#include "platform/durable_file.h"
 #include "platform/file.h"
 
 namespace zv {
@@ -43,8 +41,6 @@ void LocalState::saveCacheState() {
 }
 
 bool LocalState::saveAddonState() {
-  std::error_code ignored;
-  std::filesystem::create_directories(workFolder_, ignored);
   return writeTextFileAtomic(workFolder_ / kAddonFile, addonState.dump(true) + "\n");
 }
 

@@ -70,4 +70,12 @@ bool runInOrder(size_t count, unsigned workers, const std::function<bool(size_t)
   return completed;
 }
 
+void forEachParallel(size_t count, const std::function<void(size_t)>& work) {
+  const auto run = [&](size_t i) {
+    work(i);
+    return true;
+  };
+  (void)runInOrder(count, std::thread::hardware_concurrency(), run, [](size_t, bool) { return true; });
+}
+
 }  // namespace zv

@@ -21,4 +21,8 @@ unsigned hashingWorkers();
 [[nodiscard]] bool runInOrder(size_t count, unsigned workers, const std::function<bool(size_t)>& work,
                               const std::function<bool(size_t, bool)>& done);
 
+// work(i) for i = 0 .. count-1 on one thread per core, where nothing needs
+// the results in order (the publisher's tool).
+void forEachParallel(size_t count, const std::function<void(size_t)>& work);
+
 }  // namespace zv

@@ -31,7 +31,7 @@ bool UpdateJob::selfUpdateStep(const Manifest& manifest) {
   pass_ = PassCounters{0, 1, 0, static_cast<uint64_t>(launcher.packed)};
   const std::filesystem::path newLauncher = withSuffix(launcherPath_, ".new");
   Failure ignored;  // a failed launcher download must not stop the client update
-  if (!downloadOne(ManifestFile(launcher), newLauncher, ignored)) return false;
+  if (!downloadOne(launcher, newLauncher, ignored)) return false;
   if (events_.onSelfUpdate) events_.onSelfUpdate(newLauncher);
   return true;
 }

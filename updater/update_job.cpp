@@ -1,5 +1,6 @@
 // The update job from the manifest to the final result.
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "data/text_rules.h"
@@ -91,11 +92,9 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
 
   const Json records = state_.addonState;  // the walk sees the records as loaded
   for (const Json::Member& record : records.members()) {
-    const ManifestAddon* addon = nullptr;
-    for (const ManifestAddon& candidate : manifest.addons) {
-      if (candidate.id == record.key) addon = &candidate;
-    }
-    if (addon != nullptr) {
+    const auto addon = std::find_if(manifest.addons.begin(), manifest.addons.end(),
+                                    [&](const ManifestAddon& candidate) { return candidate.id == record.key; });
+    if (addon != manifest.addons.end()) {
       Failure failure;
       if (!addonHooks_->installAddonFiles(*this, manifest, *addon, record.value.get("variant").stringOr(""),
                                           record.value.get("key").stringOr(""), mode, PassPhases{"", "download"}, changed,

@@ -145,7 +145,8 @@ TEST(FileTimeText, IsTheWindowsFileTimeAndEmptyForMissingFiles) {
   FileStat stat;
   ASSERT_TRUE(statRegularFile(dir / "f", stat));
   EXPECT_EQ(stat.size, 1u);
-  EXPECT_EQ(fileTimeText(stat.writeTicks), "133000000001234567");
+  FileTimeBuffer buffer;
+  EXPECT_EQ(fileTimeText(stat.writeTicks, buffer), "133000000001234567");
   EXPECT_FALSE(statRegularFile(dir.path(), stat)) << "a folder is not a client file";
   EXPECT_FALSE(statRegularFile(dir / "missing", stat));
 }

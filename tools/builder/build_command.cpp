@@ -5,10 +5,8 @@
 #include <map>
 #include <mutex>
 
-#include "data/buffer_pool.h"
 #include "data/json.h"
 #include "data/text_rules.h"
-#include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
 #include "tools/builder/build_state.h"
@@ -16,13 +14,13 @@
 #include "tools/builder/manifest_writer.h"
 #include "tools/builder/packed_format.h"
 #include "tools/builder/packer.h"
-#include "tools/builder/parallel.h"
 #include "tools/builder/progress.h"
 #include "tools/builder/publish.h"
 #include "tools/builder/release_plan.h"
 #include "data/hex.h"
 #include "crypto/sha256.h"
 #include "updater/manifest.h"
+#include "updater/ordered_parallel.h"
 #include "zv_version.h"
 
 namespace zv::builder {
@@ -62,41 +60,16 @@ bool isWithin(const fs::path& inner, const fs::path& outer) {
   return true;
 }
 
-// The digest and size of one file, read through the caller's buffer. The
-// buffers are leased from one pool for all files: allocating a fresh
-// megabyte per file let the heap grow by about that much per file here, as
-// the small digest strings kept between the calls pinned the freed blocks.
-bool hashFile(const fs::path& path, const BufferPool::Lease& buffer, std::string& digestHex, uint64_t& size) {
-  File file;
-  std::string error;
-  if (!file.open(path, File::Mode::Read, error)) return false;
-  Sha256 sha;
-  size = 0;
-  for (;;) {
-    size_t got = 0;
-    if (!file.read(buffer.data(), buffer.size(), got, error)) return false;
-    if (got == 0) break;
-    sha.update(buffer.data(), got);
-    size += got;
-  }
-  uint8_t digest[Sha256::kDigestSize];
-  sha.final(digest);
-  digestHex = toHex(digest, sizeof digest);
-  return true;
-}
-
 bool hashAll(const std::vector<PlannedFile*>& files, Progress& progress, std::string& error) {
   uint64_t bytes = 0;
   for (const PlannedFile* file : files) bytes += file->size;
   progress.begin("hashing", files.size(), bytes);
   std::mutex mutex;
-  BufferPool buffers(kSha256FileChunk);
   forEachParallel(files.size(), [&](size_t i) {
-    const BufferPool::Lease buffer = buffers.lease();
     PlannedFile& file = *files[i];
     std::string digest;
     uint64_t size = 0;
-    if (!hashFile(file.file, buffer, digest, size)) {
+    if (!sha256File(file.file, digest, nullptr, &size)) {
       std::lock_guard lock(mutex);
       if (error.empty()) error = "cannot read " + pathToUtf8(file.file);
       return;
