@@ -69,8 +69,9 @@ class DurableBatch {
                                        DurableBatch& vouchedFor);
 
 // A seam for tests: told of every step above as it is taken (a flush of
-// path, a rename of path to to, a sync of the folder path). Set it only while
-// no file is being replaced; an empty function removes it.
+// path, a rename of path to to, a sync of the folder path), on whichever
+// thread takes it, several at once. Set it only while no file is being
+// replaced; an empty function removes it.
 enum class DurableStep { Flush, Rename, FolderSync };
 using DurableStepObserver =
     std::function<void(DurableStep step, const std::filesystem::path& path, const std::filesystem::path& to)>;

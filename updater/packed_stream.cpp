@@ -242,8 +242,8 @@ bool PackedStream::finish(Failure& failure) {
   }
 
   // Published unflushed: one flush per small file would cost more than the
-  // whole install. The caller flushes installed files together before the
-  // digest cache vouches for them (DurableBatch).
+  // whole install. The caller flushes a large file right after, and small
+  // ones together, before the digest cache vouches for them (DurableBatch).
   // From another folder the rename may have failed only because the
   // folders lie on different volumes: the target must not be deleted for
   // that.
