@@ -29,7 +29,6 @@ class InstanceLock {
   // temporary folder does. False: another process holds the lock.
   [[nodiscard]] bool acquire(uint32_t hash, const std::filesystem::path& lockFolder, unsigned waitMs);
   void release();
-  bool held() const;
 
  private:
 #ifdef _WIN32
