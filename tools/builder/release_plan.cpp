@@ -115,6 +115,12 @@ bool applyClientRules(const Release& release, Plan& plan, std::string& error) {
   return true;
 }
 
+// The server name of an add-on file: kept apart from client files and from
+// the other variants, which may ship the same path with other content.
+std::string addonServerName(const std::string& addonId, const std::string& variant, const std::string& path) {
+  return "addons/" + addonId + "/" + (variant.empty() ? std::string("all") : "v-" + variant) + "/" + path;
+}
+
 bool planAddon(const ReleaseAddon& addon, const std::vector<std::string>& exclude,
                const std::set<std::string>& clientPaths, Plan& plan, std::string& error) {
   PlannedAddon out;
@@ -149,15 +155,12 @@ bool planAddon(const ReleaseAddon& addon, const std::vector<std::string>& exclud
     // again by every check and never count as up to date.
     const std::string wanted = asciiLower(addon.keyIni);
     bool found = false;
-    for (PlannedFile& file : out.files) {
-      if (asciiLower(file.path) != wanted) continue;
-      found = true;
-      file.once = file.once || addon.keyIniOnce;
-    }
-    for (PlannedFile& file : plan.files) {
-      if (asciiLower(file.path) != wanted) continue;
-      found = true;
-      file.once = file.once || addon.keyIniOnce;
+    for (std::vector<PlannedFile>* files : {&out.files, &plan.files}) {
+      for (PlannedFile& file : *files) {
+        if (asciiLower(file.path) != wanted) continue;
+        found = true;
+        file.once = file.once || addon.keyIniOnce;
+      }
     }
     if (!found) {
       error = "add-on " + addon.id + ": its keyIni " + addon.keyIni +
@@ -187,10 +190,6 @@ bool checkServerNames(Plan& plan, std::string& error) {
 }
 
 }  // namespace
-
-std::string addonServerName(const std::string& addonId, const std::string& variant, const std::string& path) {
-  return "addons/" + addonId + "/" + (variant.empty() ? std::string("all") : "v-" + variant) + "/" + path;
-}
 
 std::vector<PlannedFile*> allFiles(Plan& plan) {
   std::vector<PlannedFile*> out;

@@ -65,8 +65,4 @@ extern const std::vector<std::string> kDefaultExclusions;
 // each add-on's.
 std::vector<PlannedFile*> allFiles(Plan& plan);
 
-// The server name of an add-on file: kept apart from client files and from
-// the other variants, which may ship the same path with other content.
-std::string addonServerName(const std::string& addonId, const std::string& variant, const std::string& path);
-
 }  // namespace zv::builder
