@@ -21,15 +21,16 @@ Json fileEntry(const PlannedFile& file, uint32_t chunkSize, bool placeholders) {
   return entry;
 }
 
-Json addonEntry(const PlannedAddon& addon, uint32_t chunkSize, bool placeholders) {
+Json addonEntry(const PlannedAddon& planned, uint32_t chunkSize, bool placeholders) {
+  const ReleaseAddon& addon = planned.release;
   Json entry = Json::object();
   entry.set("id", addon.id);
   if (!addon.name.empty()) entry.set("name", addon.name);
   Json variants = Json::array();
-  for (const auto& [id, label] : addon.variants) {
+  for (const ReleaseVariant& each : addon.variants) {
     Json variant = Json::object();
-    variant.set("id", id);
-    if (!label.empty()) variant.set("label", label);
+    variant.set("id", each.id);
+    if (!each.label.empty()) variant.set("label", each.label);
     variants.push(std::move(variant));
   }
   entry.set("variants", std::move(variants));
@@ -41,7 +42,7 @@ Json addonEntry(const PlannedAddon& addon, uint32_t chunkSize, bool placeholders
     entry.set("cleanup", std::move(cleanup));
   }
   Json files = Json::array();
-  for (const PlannedFile& file : addon.files) files.push(fileEntry(file, chunkSize, placeholders));
+  for (const PlannedFile& file : planned.files) files.push(fileEntry(file, chunkSize, placeholders));
   entry.set("files", std::move(files));
   return entry;
 }

@@ -123,18 +123,10 @@ std::string addonServerName(const std::string& addonId, const std::string& varia
 
 bool planAddon(const ReleaseAddon& addon, const std::vector<std::string>& exclude,
                const std::set<std::string>& clientPaths, Plan& plan, std::string& error) {
-  PlannedAddon out;
-  out.id = addon.id;
-  out.name = addon.name;
-  out.keyIni = addon.keyIni;
-  out.defaultKey = addon.defaultKey;
-  out.cleanup = addon.cleanup;
+  PlannedAddon out{addon, {}};
   std::vector<std::pair<std::string, std::filesystem::path>> folders;  // variant, folder
   if (!addon.folder.empty()) folders.emplace_back("", addon.folder);
-  for (const ReleaseVariant& variant : addon.variants) {
-    out.variants.emplace_back(variant.id, variant.label);
-    folders.emplace_back(variant.id, variant.folder);
-  }
+  for (const ReleaseVariant& variant : addon.variants) folders.emplace_back(variant.id, variant.folder);
   for (const auto& [variant, folder] : folders) {
     std::vector<SourceFile> found;
     if (!walk(folder, exclude, found, error)) return false;
@@ -227,7 +219,7 @@ bool makePlan(const std::filesystem::path& sourceDir, const Release& release, Pl
     for (const PlannedAddon& addon : plan.addons) {
       for (const PlannedFile& file : addon.files) {
         if (asciiLower(file.path) != asciiLower(path)) continue;
-        error = path + " is listed in \"remove\" but add-on " + addon.id + " ships it";
+        error = path + " is listed in \"remove\" but add-on " + addon.release.id + " ships it";
         return false;
       }
     }

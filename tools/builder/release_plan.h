@@ -27,12 +27,7 @@ struct PlannedFile {
 };
 
 struct PlannedAddon {
-  std::string id;
-  std::string name;
-  std::vector<std::pair<std::string, std::string>> variants;  // id, label
-  std::string keyIni;
-  std::string defaultKey;
-  std::vector<std::string> cleanup;
+  ReleaseAddon release;  // as the release file describes it
   std::vector<PlannedFile> files;
 };
 
