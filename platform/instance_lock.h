@@ -40,6 +40,6 @@ class InstanceLock {
 
 // "ZarvoLauncher_" and the hash in decimal: the lock's name without the
 // session prefix of Windows.
-std::string instanceLockName(uint32_t hash);
+inline std::string instanceLockName(uint32_t hash) { return "ZarvoLauncher_" + std::to_string(hash); }
 
 }  // namespace zv
