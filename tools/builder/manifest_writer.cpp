@@ -6,6 +6,12 @@
 namespace zv::builder {
 namespace {
 
+Json textList(const std::vector<std::string>& texts) {
+  Json list = Json::array();
+  for (const std::string& text : texts) list.push(text);
+  return list;
+}
+
 Json fileEntry(const PlannedFile& file, uint32_t chunkSize, bool placeholders) {
   Json entry = Json::object();
   entry.set("path", file.path);
@@ -36,11 +42,7 @@ Json addonEntry(const PlannedAddon& planned, uint32_t chunkSize, bool placeholde
   entry.set("variants", std::move(variants));
   if (!addon.keyIni.empty()) entry.set("keyIni", addon.keyIni);
   if (!addon.defaultKey.empty()) entry.set("defaultKey", addon.defaultKey);
-  if (!addon.cleanup.empty()) {
-    Json cleanup = Json::array();
-    for (const std::string& pattern : addon.cleanup) cleanup.push(pattern);
-    entry.set("cleanup", std::move(cleanup));
-  }
+  if (!addon.cleanup.empty()) entry.set("cleanup", textList(addon.cleanup));
   Json files = Json::array();
   for (const PlannedFile& file : planned.files) files.push(fileEntry(file, chunkSize, placeholders));
   entry.set("files", std::move(files));
@@ -59,11 +61,7 @@ Json manifestJson(const Plan& plan, bool placeholders) {
   Json files = Json::array();
   for (const PlannedFile& file : plan.files) files.push(fileEntry(file, plan.chunkSize, placeholders));
   root.set("files", std::move(files));
-  if (!plan.remove.empty()) {
-    Json remove = Json::array();
-    for (const std::string& path : plan.remove) remove.push(path);
-    root.set("remove", std::move(remove));
-  }
+  if (!plan.remove.empty()) root.set("remove", textList(plan.remove));
   if (!plan.addons.empty()) {
     Json addons = Json::array();
     for (const PlannedAddon& addon : plan.addons) addons.push(addonEntry(addon, plan.chunkSize, placeholders));
