@@ -7,7 +7,6 @@
 #include "addons/file_removal.h"
 #include "addons/toggle_key.h"
 #include "data/text_rules.h"
-#include "platform/text_path.h"
 #include "updater/update_job.h"
 
 namespace zv {
@@ -44,8 +43,7 @@ bool saveRecord(UpdateJob& job, const std::string& id, Json record, Failure& fai
 
 bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestAddon& addon,
                        const std::string& variantAsked, const std::string& keyAsked, CheckMode mode,
-                       const PassPhases& phases, bool& changed,
-                       Failure& failure) {
+                       const PassPhases& phases, bool& changed, Failure& failure) {
   const std::string variant = resolveVariant(addon, variantAsked);
   const std::string key = resolveKey(addon, keyAsked);
   const std::vector<ManifestFile> files = filesForVariant(addon, variant);

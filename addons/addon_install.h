@@ -26,7 +26,6 @@ struct PassPhases;
 // keyIni) or of addons.json.
 [[nodiscard]] bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestAddon& addon,
                                      const std::string& variant, const std::string& key, CheckMode mode,
-                                     const PassPhases& phases, bool& changed,
-                                     Failure& failure);
+                                     const PassPhases& phases, bool& changed, Failure& failure);
 
 }  // namespace zv

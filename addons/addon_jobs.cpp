@@ -44,8 +44,7 @@ class AddonOperations final : public AddonHooks {
  public:
   bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestAddon& addon,
                          const std::string& variant, const std::string& key, CheckMode mode,
-                         const PassPhases& phases, bool& changed,
-                         Failure& failure) override {
+                         const PassPhases& phases, bool& changed, Failure& failure) override {
     return zv::installAddonFiles(job, manifest, addon, variant, key, mode, phases, changed, failure);
   }
   bool removeFiles(UpdateJob& job, const std::vector<std::string>& paths, const std::vector<std::string>& patterns,

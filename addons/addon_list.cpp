@@ -7,28 +7,24 @@
 namespace zv {
 namespace {
 
-AddonListEntry manifestEntry(const ManifestAddon& addon, const Json& record) {
+// An add-on installed as its record says: not at all without one.
+AddonListEntry entryOf(const std::string& id, const std::string& name, const Json& record) {
   AddonListEntry entry;
-  entry.id = addon.id;
-  entry.name = addon.name;
-  for (const AddonVariant& variant : addon.variants) entry.variants.push_back({variant.id, variant.label});
-  if (!addon.keyIni.empty()) {
-    for (const ToggleKey& key : toggleKeyTable()) entry.keys.push_back({key.id, key.label});
-    entry.defaultKey = findToggleKey(addon.defaultKey) != nullptr ? addon.defaultKey : "insert";
-  }
+  entry.id = id;
+  entry.name = name;
   entry.installed = record.isObject();
   entry.variant = record.get("variant").text();
   entry.key = record.get("key").text();
   return entry;
 }
 
-AddonListEntry recordOnlyEntry(const std::string& id, const Json& record) {
-  AddonListEntry entry;
-  entry.id = id;
-  entry.name = record.get("name").isString() ? record.get("name").text() : id;
-  entry.installed = true;
-  entry.variant = record.get("variant").text();
-  entry.key = record.get("key").text();
+AddonListEntry manifestEntry(const ManifestAddon& addon, const Json& record) {
+  AddonListEntry entry = entryOf(addon.id, addon.name, record);
+  for (const AddonVariant& variant : addon.variants) entry.variants.push_back({variant.id, variant.label});
+  if (!addon.keyIni.empty()) {
+    for (const ToggleKey& key : toggleKeyTable()) entry.keys.push_back({key.id, key.label});
+    entry.defaultKey = resolveKey(addon, "");  // the key an install takes when none is asked for
+  }
   return entry;
 }
 
@@ -44,7 +40,7 @@ std::vector<AddonListEntry> addonList(const Manifest* manifest, const Json& addo
     // show as installed for good, since a removal finds no record to remove.
     if (!record.value.isObject()) continue;
     if (manifest != nullptr && findAddon(*manifest, record.key) != nullptr) continue;
-    list.push_back(recordOnlyEntry(record.key, record.value));
+    list.push_back(entryOf(record.key, record.value.get("name").stringOr(record.key), record.value));
   }
   return list;
 }

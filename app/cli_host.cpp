@@ -10,30 +10,6 @@ void ConsoleHost::push(Item item) {
   ready_.notify_one();
 }
 
-void ConsoleHost::handle(Bridge& bridge, Item& item) {
-  switch (item.kind) {
-    case Kind::PageEvent:
-      bridge.deliverPageEvent(std::move(item.event));
-      break;
-    case Kind::SelfUpdate:
-      bridge.finishSelfUpdate(item.path);
-      break;
-    case Kind::JobEnded:
-      bridge.jobEnded();
-      break;
-    case Kind::Command:
-      bridge.handlePageMessage(item.command);
-      break;
-    case Kind::EndOfInput:
-      requestClose();
-      break;
-    case Kind::Close:
-      bridge.close();
-      closed_ = true;
-      break;
-  }
-}
-
 bool ConsoleHost::take(Item& item, bool wait) {
   std::unique_lock lock(mutex_);
   if (wait) ready_.wait(lock, [this] { return !items_.empty(); });
@@ -46,7 +22,7 @@ bool ConsoleHost::take(Item& item, bool wait) {
 void ConsoleHost::handOver(Bridge& bridge, const std::function<bool()>& finished, bool wait) {
   Item item;
   while (!closed_ && !destroyed_ && take(item, wait)) {
-    handle(bridge, item);
+    item(bridge);
     if (finished && finished()) return;
   }
 }

@@ -22,23 +22,32 @@ class ConsoleHost final : public EventSink, public HostWindow {
   explicit ConsoleHost(std::function<void(const PageEvent& event)> page) : page_(std::move(page)) {}
 
   // EventSink, any thread.
-  void postPageEvent(PageEvent event) override { push({Kind::PageEvent, {}, std::move(event), {}}); }
-  void postSelfUpdate(std::filesystem::path newLauncher) override {
-    push({Kind::SelfUpdate, {}, {}, std::move(newLauncher)});
+  void postPageEvent(PageEvent event) override {
+    push([event = std::move(event)](Bridge& bridge) mutable { bridge.deliverPageEvent(std::move(event)); });
   }
-  void postJobEnded() override { push({Kind::JobEnded, {}, {}, {}}); }
+  void postSelfUpdate(std::filesystem::path newLauncher) override {
+    push([newLauncher = std::move(newLauncher)](Bridge& bridge) { bridge.finishSelfUpdate(newLauncher); });
+  }
+  void postJobEnded() override { push([](Bridge& bridge) { bridge.jobEnded(); }); }
 
   // Input, any thread: one page command; the end of input, which closes the
   // launcher once the events posted before it was seen are out.
-  void postCommand(std::string line) { push({Kind::Command, std::move(line), {}, {}}); }
-  void postEndOfInput() { push({Kind::EndOfInput, {}, {}, {}}); }
+  void postCommand(std::string line) {
+    push([line = std::move(line)](Bridge& bridge) { bridge.handlePageMessage(line); });
+  }
+  void postEndOfInput() { push([this](Bridge&) { requestClose(); }); }
 
   // HostWindow, main thread. There is no window: its actions do nothing,
   // except closing, which ends the main loop the way the window's close does.
   bool pageViewExists() const override { return true; }
   void sendToPage(const PageEvent& event) override { page_(event); }
   void minimize() override {}
-  void requestClose() override { push({Kind::Close, {}, {}, {}}); }
+  void requestClose() override {
+    push([this](Bridge& bridge) {
+      bridge.close();
+      closed_ = true;
+    });
+  }
   void beginDrag() override {}
   bool artDrawn() const override { return false; }
   void showArt(const ThemePicture&) override {}
@@ -54,19 +63,13 @@ class ConsoleHost final : public EventSink, public HostWindow {
   bool restarted() const { return destroyed_; }
 
  private:
-  enum class Kind { PageEvent, SelfUpdate, JobEnded, Command, EndOfInput, Close };
-  struct Item {
-    Kind kind = Kind::PageEvent;
-    std::string command;
-    PageEvent event;
-    std::filesystem::path path;
-  };
+  // What the main thread does with one posted item.
+  using Item = std::function<void(Bridge& bridge)>;
 
   void push(Item item);
   // The next item; with wait, blocks until there is one (the stdin reader
   // always ends with one), else false when there is none.
   bool take(Item& item, bool wait);
-  void handle(Bridge& bridge, Item& item);
   void handOver(Bridge& bridge, const std::function<bool()>& finished, bool wait);
 
   std::function<void(const PageEvent&)> page_;

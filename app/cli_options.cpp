@@ -1,18 +1,20 @@
 #include "app/cli_options.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "platform/command_line.h"
 
 namespace zv::cli {
 namespace {
 
-bool takeValue(const std::vector<std::string>& args, size_t& i, std::string& value, std::string& error) {
-  if (i + 1 >= args.size()) {
-    error = args[i] + " needs a value";
-    return false;
-  }
-  value = args[++i];
-  return true;
-}
+// The options that take a value, both ways like the commands below.
+struct ValueOption {
+  const char* name;
+  std::string Options::*field;
+};
+constexpr ValueOption kValueOptions[] = {{"--client", &Options::client}, {"--data", &Options::data},
+                                         {"--variant", &Options::variant}, {"--key", &Options::key}};
 
 // The commands of one word, both ways: read from the command line, and
 // written again for the new launcher after a self-update.
@@ -57,17 +59,15 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
   bool variantOrKey = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    bool ok = true;
-    if (arg == "--client") {
-      ok = takeValue(args, i, options.client, error);
-    } else if (arg == "--data") {
-      ok = takeValue(args, i, options.data, error);
-    } else if (arg == "--variant") {
-      ok = takeValue(args, i, options.variant, error);
-      variantOrKey = true;
-    } else if (arg == "--key") {
-      ok = takeValue(args, i, options.key, error);
-      variantOrKey = true;
+    const auto valued = std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
+                                     [&arg](const ValueOption& option) { return arg == option.name; });
+    if (valued != std::end(kValueOptions)) {
+      if (i + 1 >= args.size()) {
+        error = arg + " needs a value";
+        return false;
+      }
+      options.*valued->field = args[++i];
+      variantOrKey = variantOrKey || valued->field == &Options::variant || valued->field == &Options::key;
     } else if (arg == "--json") {
       options.json = true;
     } else if (arg == "--updated") {
@@ -81,7 +81,6 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
     } else {
       words.push_back(arg);
     }
-    if (!ok) return false;
   }
   if (!commandFromWords(words, options, error)) return false;
   if (variantOrKey && options.command != Command::AddonInstall) {
@@ -120,15 +119,12 @@ std::string restartArguments(const Options& options) {
   for (const CommandWord& one : kOneWord) {
     if (options.command == one.command) arguments = {one.word};
   }
-  const auto add = [&arguments](const char* name, const std::string& value) {
-    if (value.empty()) return;
-    arguments.push_back(name);
+  for (const ValueOption& option : kValueOptions) {
+    const std::string& value = options.*option.field;
+    if (value.empty()) continue;
+    arguments.push_back(option.name);
     arguments.push_back(value);
-  };
-  add("--client", options.client);
-  add("--data", options.data);
-  add("--variant", options.variant);
-  add("--key", options.key);
+  }
   if (options.json) arguments.push_back("--json");
   arguments.push_back("--updated");
   return joinCommandLine(arguments);

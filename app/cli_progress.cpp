@@ -68,8 +68,7 @@ std::string noticeLine(const Notice& notice) {
   return line;
 }
 
-}  // namespace
-
+// "12.3 MiB", "512 bytes".
 std::string byteText(double bytes) {
   static constexpr const char* kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
   if (bytes < 1024) return std::to_string(static_cast<long long>(bytes)) + " bytes";
@@ -82,6 +81,8 @@ std::string byteText(double bytes) {
   std::snprintf(text, sizeof text, "%.1f %s", bytes, kUnits[unit]);
   return text;
 }
+
+}  // namespace
 
 std::string durationText(double seconds) {
   const auto total = static_cast<long long>(std::ceil(seconds));
@@ -132,9 +133,8 @@ void ProgressDisplay::print(const std::string& lines) {
 }
 
 void ProgressDisplay::finish() {
-  if (!lineOpen_) return;
+  if (lineWidth_ == 0) return;
   std::printf("\n");
-  lineOpen_ = false;
   lineWidth_ = 0;
 }
 
@@ -150,7 +150,6 @@ void ProgressDisplay::show(const EventValues& event) {
     const size_t pad = lineWidth_ > line.size() ? lineWidth_ - line.size() : 0;
     std::printf("\r%s%s", line.c_str(), std::string(pad, ' ').c_str());
     std::fflush(stdout);
-    lineOpen_ = true;
     lineWidth_ = line.size();
   } else if (const auto* result = std::get_if<JobResult>(&event)) {
     print(resultLine(*result));

@@ -24,12 +24,9 @@ class ProgressDisplay {
   bool terminal_;
   bool addonList_;
   std::string phase_;  // the last phase shown: a job may announce it again
-  bool lineOpen_ = false;
-  size_t lineWidth_ = 0;
+  size_t lineWidth_ = 0;  // of the progress line still open; 0: none
 };
 
-// "12.3 MiB", "512 bytes".
-std::string byteText(double bytes);
 // "0:07", "1:02:03".
 std::string durationText(double seconds);
 // The progress line of a progress event, at most width characters.

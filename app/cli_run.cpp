@@ -15,7 +15,6 @@
 #include "platform/heap.h"
 #include "platform/standard_streams.h"
 #include "platform/text_path.h"
-#include "updater/manifest.h"
 
 namespace zv::cli {
 namespace {
@@ -93,8 +92,8 @@ int runOneShot(Startup& startup, const Options& options) {
   bridge.markPageReady();
 
   switch (options.command) {
-    case Command::Check: bridge.check(); break;
-    case Command::Repair: bridge.repair(); break;
+    case Command::Check: bridge.startUpdate(CheckMode::Check); break;
+    case Command::Repair: bridge.startUpdate(CheckMode::Repair); break;
     case Command::Addons: bridge.startJob(listAddonsJob); break;
     case Command::AddonInstall: bridge.installAddon(options.addonId, options.variant, options.key); break;
     case Command::AddonRemove: bridge.removeAddon(options.addonId); break;

@@ -40,8 +40,8 @@ bool loadConfiguration(const std::filesystem::path& clientFolder, LauncherConfig
   return loadLauncherConfig(builtinConfigText, config, message);
 }
 
-}  // namespace
-
+// A folder given on the command line, absolute and without trailing
+// separators.
 std::filesystem::path folderFromArgument(const std::string& text) {
   std::error_code ec;
   std::filesystem::path path = std::filesystem::absolute(pathFromUtf8(text), ec);
@@ -49,14 +49,18 @@ std::filesystem::path folderFromArgument(const std::string& text) {
   return withoutTrailingSeparators(path.lexically_normal());
 }
 
-std::filesystem::path findPageFolder(const std::filesystem::path& clientFolder,
-                                     const std::filesystem::path& launcherPath,
-                                     const std::filesystem::path& dataFolder, const std::string& installTag) {
-  if (hasIndex(clientFolder / "ui")) return clientFolder / "ui";
-  const std::filesystem::path beside = launcherPath.parent_path() / "page";
-  if (!launcherPath.empty() && hasIndex(beside)) return beside;
-  return dataFolder / ("ui-" + installTag);
+// The page folder the theme is resolved against: the client's "ui" folder
+// when it holds index.html, else the "page" folder installed beside the
+// launcher when it does, else the folder where the window launcher extracts
+// its built-in page for this client.
+std::filesystem::path findPageFolder(const Startup& startup, const std::string& installTag) {
+  if (hasIndex(startup.clientFolder / "ui")) return startup.clientFolder / "ui";
+  const std::filesystem::path beside = startup.launcherPath.parent_path() / "page";
+  if (!startup.launcherPath.empty() && hasIndex(beside)) return beside;
+  return startup.dataFolder / ("ui-" + installTag);
 }
+
+}  // namespace
 
 StartupResult startUp(const Options& options, Startup& startup, std::string& message) {
   startup.launcherPath = executablePath();
@@ -64,7 +68,7 @@ StartupResult startUp(const Options& options, Startup& startup, std::string& mes
                                                 : folderFromArgument(options.client);
   startup.dataFolder =
       options.data.empty() ? defaultDataFolder(startup.clientFolder) : folderFromArgument(options.data);
-  startup.installTag = makeInstallTag(startup.clientFolder);
+  const std::string installTag = makeInstallTag(startup.clientFolder);
 
   if (!startup.lock.acquire(installHash(startup.clientFolder), startup.dataFolder,
                             options.updated ? kRestartWaitMs : 0)) {
@@ -72,10 +76,8 @@ StartupResult startUp(const Options& options, Startup& startup, std::string& mes
   }
   removeOldLauncher(startup.launcherPath);
   if (!loadConfiguration(startup.clientFolder, startup.config, message)) return StartupResult::ConfigError;
-  startup.prefs = loadPreferences(startup.config, startup.dataFolder, startup.installTag);
-  startup.uiFolder =
-      findPageFolder(startup.clientFolder, startup.launcherPath, startup.dataFolder, startup.installTag);
-  resolveTheme(startup.prefs, startup.config, startup.uiFolder);
+  startup.prefs = loadPreferences(startup.config, startup.dataFolder, installTag);
+  resolveTheme(startup.prefs, startup.config, findPageFolder(startup, installTag));
   return StartupResult::Ready;
 }
 

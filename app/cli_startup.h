@@ -17,8 +17,6 @@ struct Startup {
   std::filesystem::path launcherPath;
   std::filesystem::path clientFolder;
   std::filesystem::path dataFolder;
-  std::filesystem::path uiFolder;
-  std::string installTag;
   LauncherConfig config;
   Preferences prefs;
   InstanceLock lock;
@@ -29,18 +27,6 @@ enum class StartupResult {
   AnotherInstance,  // a launcher for this client folder runs already
   ConfigError,      // message: the text to show the publisher
 };
-
-// A folder given on the command line, absolute and without trailing
-// separators.
-std::filesystem::path folderFromArgument(const std::string& text);
-
-// The page folder the theme is resolved against: the client's "ui" folder
-// when it holds index.html, else the "page" folder installed beside the
-// launcher when it does, else the folder where the window launcher extracts
-// its built-in page for this client (dataFolder/"ui-<installTag>").
-std::filesystem::path findPageFolder(const std::filesystem::path& clientFolder,
-                                     const std::filesystem::path& launcherPath,
-                                     const std::filesystem::path& dataFolder, const std::string& installTag);
 
 StartupResult startUp(const Options& options, Startup& startup, std::string& message);
 

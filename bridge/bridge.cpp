@@ -3,7 +3,6 @@
 #include "bridge/event_gate.h"
 #include "bridge/page_protocol.h"
 #include "data/valid_utf8.h"
-#include "updater/update_job.h"
 
 namespace zv {
 
@@ -29,10 +28,10 @@ void Bridge::handlePageMessage(std::string_view text) {
     case Kind::Ignored: break;
     case Kind::Ready: ready(); break;
     case Kind::Play: (void)play(); break;
-    case Kind::Check: check(); break;
-    case Kind::Repair: repair(); break;
+    case Kind::Check: startUpdate(CheckMode::Check); break;
+    case Kind::Repair: startUpdate(CheckMode::Repair); break;
     case Kind::Cancel: requestCancel(); break;
-    case Kind::Link: openLink(command.name); break;
+    case Kind::Link: openUrl(config_.linkUrl(command.name)); break;
     case Kind::OpenUrl: openUrl(command.url); break;
     case Kind::Minimize: window_.minimize(); break;
     case Kind::Close: window_.requestClose(); break;
@@ -64,7 +63,7 @@ void Bridge::ready() {
     reports.status = [gate](const ServerStatus& status) { gate->post(statusEvent(status)); };
     services_.startBackground(config_, reports, gate->closing);
   }
-  if (!jobBusy_.load()) startUpdate(CheckMode::Check);
+  startUpdate(CheckMode::Check);
 }
 
 void Bridge::deliverPageEvent(PageEvent event) {
@@ -82,10 +81,6 @@ void Bridge::deliverPageEvent(PageEvent event) {
 
 void Bridge::postPageEvent(PageEvent event) { gate_->post(std::move(event)); }
 
-void Bridge::sendNotice(const std::string& code, const std::string& detail) {
-  postPageEvent(noticeEvent({code, detail}));
-}
-
 std::shared_ptr<const Manifest> Bridge::lastManifest() const {
   std::lock_guard lock(manifestMutex_);
   return lastManifest_;
@@ -94,7 +89,7 @@ std::shared_ptr<const Manifest> Bridge::lastManifest() const {
 bool Bridge::play() {
   const GameStartRequest request{config_, setup_.clientFolder, jobBusy_.load(), window_.nativeHandle(), logPath()};
   const GameStartResult result = zv::startGame(request, *services_.gameStarter);
-  if (!result.noticeCode.empty()) sendNotice(result.noticeCode, result.noticeDetail);
+  if (!result.noticeCode.empty()) postPageEvent(noticeEvent({result.noticeCode, result.noticeDetail}));
   if (result.started) {
     if (config_.closeOnPlay) {
       window_.requestClose();

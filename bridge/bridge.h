@@ -6,8 +6,8 @@
 // window, or the console) supplies only an EventSink and a HostWindow, so
 // the Windows launcher and the console launcher behave the same.
 //
-// Threads: the host's main thread calls everything except postPageEvent and
-// sendNotice, which any thread may call. One job thread at a time runs an
+// Threads: the host's main thread calls everything except postPageEvent,
+// which any thread may call. One job thread at a time runs an
 // UpdateJob; news and status run on threads of their own.
 
 #include <atomic>
@@ -31,7 +31,6 @@
 #include "data/video_settings.h"
 #include "game/game_start.h"
 #include "net/background_tasks.h"
-#include "net/make_fetcher.h"
 #include "platform/open_url.h"
 #include "updater/manifest.h"
 #include "updater/update_events.h"
@@ -56,8 +55,6 @@ struct BridgeServices {
       runAddonInstall = zv::runAddonInstall;
   std::function<void(UpdateJob& updater, const std::string& id, const Manifest* manifest)> runAddonRemove =
       zv::runAddonRemove;
-  // A fetcher for one job.
-  std::function<std::unique_ptr<Fetcher>()> makeFetcher = [] { return zv::makeFetcher(); };
   // Shows a web page (the caller has checked the scheme).
   std::function<void(const std::string& url)> openUrl = [](const std::string& url) { zv::openUrl(url); };
   // Starts the new launcher after a self-update.
@@ -102,12 +99,8 @@ class Bridge {
   void ready();
   // Starts the game; true when it started.
   bool play();
-  // Start an update job unless one runs (then nothing at all happens).
-  void check() { startUpdate(CheckMode::Check); }
-  void repair() { startUpdate(CheckMode::Repair); }
-  // A web address (http or https only), or the configured link of this name.
+  // A web address (http or https only); a link is the configured one's.
   void openUrl(const std::string& url);
-  void openLink(const std::string& name) { openUrl(config_.linkUrl(name)); }
   // An add-on job for a valid add-on id (logged); "busy" while a job runs.
   void installAddon(const std::string& id, const std::string& variant, const std::string& key);
   void removeAddon(const std::string& id);
@@ -132,8 +125,8 @@ class Bridge {
   // job and waits for it. Events still on their way are dropped.
   void close();
 
-  // Jobs. startJob answers "busy" while a job runs; startUpdate then does
-  // nothing at all.
+  // Jobs. startJob answers "busy" while a job runs; startUpdate (check and
+  // repair) then does nothing at all.
   using Job = std::function<void(UpdateJob& updater)>;
   void startJob(Job job);
   void startUpdate(CheckMode mode);
@@ -142,7 +135,6 @@ class Bridge {
 
   // Any thread.
   void postPageEvent(PageEvent event);
-  void sendNotice(const std::string& code, const std::string& detail);
 
   // The manifest the last job accepted (null before any).
   std::shared_ptr<const Manifest> lastManifest() const;

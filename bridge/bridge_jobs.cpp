@@ -9,6 +9,7 @@
 #include "bridge/event_gate.h"
 #include "bridge/page_protocol.h"
 #include "data/valid_utf8.h"
+#include "net/make_fetcher.h"
 #include "platform/log.h"
 #include "updater/update_job.h"
 
@@ -32,7 +33,7 @@ std::string faultText() {
 void Bridge::startJob(Job job) {
   if (closed_) return;
   if (jobBusy_.load()) {
-    sendNotice("busy", "");
+    postPageEvent(noticeEvent({"busy", ""}));
     return;
   }
   if (jobThread_.joinable()) jobThread_.join();  // ended, but its end not yet handled
@@ -70,7 +71,7 @@ void Bridge::runWorker(const Job& job, const std::filesystem::path& launcherPath
 
 void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, bool& handedOver,
                     PageEvent& result) {
-  std::unique_ptr<Fetcher> fetcher = services_.makeFetcher();
+  std::unique_ptr<Fetcher> fetcher = makeFetcher();
   UpdateJob* self = nullptr;
   // A cancel that arrives before the job's first step is cleared by it; while
   // the window closes, every event of the job asks again, so a close never
@@ -98,7 +99,7 @@ void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, b
   events.onAddons = [this](const AddonList& list) { postPageEvent(addonsEvent(list)); };
 
   UpdateJob updater(setup_.clientFolder, launcherPath, config_, *fetcher, std::move(events));
-  updater.setFetcherFactory(services_.makeFetcher);
+  updater.setFetcherFactory([] { return makeFetcher(); });
   self = &updater;
   {
     std::lock_guard lock(jobMutex_);
@@ -177,15 +178,13 @@ void Bridge::finishSelfUpdate(const std::filesystem::path& newLauncher) {
   restart.workingFolder = setup_.clientFolder;
   restart.shareStandardStreams = setup_.restartSharesStreams;
   if (swapInNewLauncher(setup_.launcherPath, newLauncher, restart, services_.startLauncher)) {
-    closed_ = true;
-    gate_->closing.store(true);
-    gate_->shut();
+    close();  // the job has ended: nothing is left to cancel or wait for
     window_.destroy();
     return;
   }
-  sendNotice("selfUpdateFailed", "");
+  postPageEvent(noticeEvent({"selfUpdateFailed", ""}));
   selfUpdateOff_ = true;
-  if (!jobBusy_.load()) startUpdate(CheckMode::Check);
+  startUpdate(CheckMode::Check);
 }
 
 }  // namespace zv

@@ -96,7 +96,7 @@ PageEvent noticeEvent(const Notice& notice) {
 }
 
 PageEvent newsEvent(const News& news) {
-  return news.fetched ? eventOf("news", {{"data", news.document}}) : eventOf("news");
+  return news ? eventOf("news", {{"data", *news}}) : eventOf("news");
 }
 
 PageEvent statusEvent(const ServerStatus& status) {

@@ -15,13 +15,9 @@ constexpr unsigned kRemovePauseMs = 150;
 
 }  // namespace
 
-std::filesystem::path oldLauncherPath(const std::filesystem::path& launcherPath) {
-  return withSuffix(launcherPath, ".old");
-}
-
 bool swapInNewLauncher(const std::filesystem::path& launcherPath, const std::filesystem::path& newLauncher,
                        const ProcessCommand& restart, const ProcessStartFn& start) {
-  const std::filesystem::path oldPath = oldLauncherPath(launcherPath);
+  const std::filesystem::path oldPath = withSuffix(launcherPath, ".old");
   (void)removeFile(oldPath);
   std::string error;
   const bool movedAside = replaceFile(launcherPath, oldPath, error);
@@ -35,7 +31,7 @@ bool swapInNewLauncher(const std::filesystem::path& launcherPath, const std::fil
 }
 
 void removeOldLauncher(const std::filesystem::path& launcherPath) {
-  const std::filesystem::path oldPath = oldLauncherPath(launcherPath);
+  const std::filesystem::path oldPath = withSuffix(launcherPath, ".old");
   for (int attempt = 0; attempt < kRemoveAttempts; ++attempt) {
     if (removeFile(oldPath)) return;  // also true when there is none
     std::this_thread::sleep_for(std::chrono::milliseconds(kRemovePauseMs));

@@ -14,9 +14,6 @@ namespace zv {
 
 using ProcessStartFn = std::function<bool(const ProcessCommand& command, StartError& error)>;
 
-// launcherPath + ".old": where the running launcher goes.
-std::filesystem::path oldLauncherPath(const std::filesystem::path& launcherPath);
-
 // Deletes a leftover ".old" launcher, moves the running one to ".old" and
 // newLauncher to its name, and starts it with restart (whose program is
 // launcherPath). True: the new launcher runs. False: launcherPath holds the

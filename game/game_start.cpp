@@ -26,13 +26,6 @@ class SystemGameStarter final : public GameProcessStarter {
   }
 };
 
-GameStartResult notice(std::string code, std::string detail) {
-  GameStartResult result;
-  result.noticeCode = std::move(code);
-  result.noticeDetail = std::move(detail);
-  return result;
-}
-
 void logRetries(const std::filesystem::path& logPath, unsigned retries, bool started, const StartError& last) {
   std::string line = "game start: CreateProcess error 6 (ERROR_INVALID_HANDLE) x" + std::to_string(retries);
   if (started) {
@@ -51,20 +44,15 @@ GameProcessStarter& systemGameStarter() {
   return starter;
 }
 
-ProcessCommand gameCommand(const LauncherConfig& config, const std::filesystem::path& clientFolder) {
-  ProcessCommand command;
-  command.program = joinRelative(clientFolder, config.game);
-  command.arguments = config.gameArgs;
-  command.workingFolder = command.program.parent_path();
-  return command;
-}
-
 GameStartResult startGame(const GameStartRequest& request, GameProcessStarter& starter) {
-  if (request.jobBusy) return notice("busy", "");
-  ProcessCommand command = gameCommand(request.config, request.clientFolder);
+  if (request.jobBusy) return {false, "busy", ""};
+  ProcessCommand command;
+  command.program = joinRelative(request.clientFolder, request.config.game);
+  command.arguments = request.config.gameArgs;
+  command.workingFolder = command.program.parent_path();
   command.ownerWindow = request.ownerWindow;
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(command.program, ec)) return notice("gameMissing", request.config.game);
+  if (!std::filesystem::is_regular_file(command.program, ec)) return {false, "gameMissing", request.config.game};
 
   StartError error;
   bool started = false;
@@ -80,21 +68,14 @@ GameStartResult startGame(const GameStartRequest& request, GameProcessStarter& s
   }
   if (retries > 0) logRetries(request.logPath, retries, started, error);
 
-  GameStartResult result;
-  if (started) {
-    result.started = true;
-    return result;
-  }
+  if (started) return {true, "", ""};
   if (error.kind == StartFailure::NeedsElevation) {
     StartError shellError;
-    if (starter.startThroughShell(command, shellError)) {
-      result.started = true;
-      return result;
-    }
-    if (shellError.kind == StartFailure::DeclinedByPlayer) return result;
-    return notice("gameStartFailed", std::to_string(shellError.code));
+    if (starter.startThroughShell(command, shellError)) return {true, "", ""};
+    if (shellError.kind == StartFailure::DeclinedByPlayer) return {};
+    return {false, "gameStartFailed", std::to_string(shellError.code)};
   }
-  return notice("gameStartFailed", std::to_string(error.code));
+  return {false, "gameStartFailed", std::to_string(error.code)};
 }
 
 }  // namespace zv

@@ -38,10 +38,6 @@ struct GameStartRequest {
   std::filesystem::path logPath;  // where retries are written
 };
 
-// The command that starts the game: the executable, gameArgs as configured,
-// and the executable's folder as the working folder.
-ProcessCommand gameCommand(const LauncherConfig& config, const std::filesystem::path& clientFolder);
-
 // Starts the game unless a job runs or the executable is missing. The result
 // says whether it started and which notice, if any, the page should get
 // ("busy", "gameMissing" with the configured path, "gameStartFailed" with the

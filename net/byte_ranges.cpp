@@ -39,6 +39,15 @@ std::string_view headValue(std::string_view head, std::string_view name) {
   return {};
 }
 
+// Reads "bytes FIRST-LAST/TOTAL" (TOTAL may be "*").
+bool parseContentRange(std::string_view value, ByteRange& range) {
+  if (!startsWithNoCase(value, "bytes ")) return false;
+  value.remove_prefix(6);
+  if (!readNumber(value, range.first) || value.empty() || value.front() != '-') return false;
+  value.remove_prefix(1);
+  return readNumber(value, range.last) && !value.empty() && value.front() == '/' && range.first <= range.last;
+}
+
 }  // namespace
 
 std::string rangeHeaderValue(const std::vector<ByteRange>& ranges) {
@@ -48,14 +57,6 @@ std::string rangeHeaderValue(const std::vector<ByteRange>& ranges) {
     value += std::to_string(range.first) + "-" + std::to_string(range.last);
   }
   return value;
-}
-
-bool parseContentRange(std::string_view value, ByteRange& range) {
-  if (!startsWithNoCase(value, "bytes ")) return false;
-  value.remove_prefix(6);
-  if (!readNumber(value, range.first) || value.empty() || value.front() != '-') return false;
-  value.remove_prefix(1);
-  return readNumber(value, range.last) && !value.empty() && value.front() == '/' && range.first <= range.last;
 }
 
 bool ByteRangesReader::start(const std::vector<ByteRange>& asked, std::string_view contentType,
@@ -76,12 +77,16 @@ bool ByteRangesReader::start(const std::vector<ByteRange>& asked, std::string_vi
     return true;
   }
   // A single part: the whole body is the one range asked for.
+  return asked_.size() == 1 ? takeRange(contentRange) : fail();
+}
+
+bool ByteRangesReader::takeRange(std::string_view contentRange) {
   ByteRange range;
-  if (asked_.size() != 1 || !parseContentRange(contentRange, range) || range.first != asked_[0].first ||
-      range.last != asked_[0].last) {
+  if (next_ == asked_.size() || !parseContentRange(contentRange, range) || range.first != asked_[next_].first ||
+      range.last != asked_[next_].last) {
     return fail();
   }
-  next_ = 1;
+  ++next_;
   at_ = range.first;
   left_ = range.last - range.first + 1;
   return true;
@@ -100,15 +105,8 @@ bool ByteRangesReader::takePartHead(size_t& headEnd) {
   }
   const size_t blank = mark == std::string::npos ? std::string::npos : head_.find("\r\n\r\n", afterMark);
   if (blank == std::string::npos) return head_.size() <= kMaxPartHead || fail();
-  ByteRange range;
   const std::string_view head = std::string_view(head_).substr(afterMark, blank + 2 - afterMark);
-  if (next_ == asked_.size() || !parseContentRange(headValue(head, "content-range"), range) ||
-      range.first != asked_[next_].first || range.last != asked_[next_].last) {
-    return fail();
-  }
-  ++next_;
-  at_ = range.first;
-  left_ = range.last - range.first + 1;
+  if (!takeRange(headValue(head, "content-range"))) return false;
   headEnd = blank + 4;
   return true;
 }

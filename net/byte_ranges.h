@@ -18,9 +18,6 @@ namespace zv {
 // The value of a Range header asking for ranges: "bytes=0-9,20-29".
 std::string rangeHeaderValue(const std::vector<ByteRange>& ranges);
 
-// Reads "bytes FIRST-LAST/TOTAL" (TOTAL may be "*").
-[[nodiscard]] bool parseContentRange(std::string_view value, ByteRange& range);
-
 class ByteRangesReader {
  public:
   // contentType and contentRange: the answer's headers (empty when absent).
@@ -39,6 +36,9 @@ class ByteRangesReader {
     damaged_ = true;
     return false;
   }
+  // Starts reading the next range asked for, which contentRange (a
+  // Content-Range value) must name exactly.
+  bool takeRange(std::string_view contentRange);
   // Takes the part head gathered in head_ when it is whole: headEnd is then
   // the number of head_'s bytes it used (0: more are needed). False: not a
   // head of the next range asked for.

@@ -1,4 +1,4 @@
-#include "net/curl_fetcher.h"
+#include "net/make_fetcher.h"
 
 #include <curl/curl.h>
 #include <strings.h>
@@ -11,7 +11,6 @@
 #include <optional>
 #include <string_view>
 #include <vector>
-
 
 namespace zv {
 namespace {
@@ -195,25 +194,38 @@ int onTick(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   return transfer.stalled ? 1 : 0;
 }
 
-void initCurlOnce() {
+struct EasyDeleter {
+  void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+
+// A transfer handle, which keeps connections alive between requests; null
+// when libcurl cannot make one.
+CURL* newTransferHandle() {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  return curl_easy_init();
 }
+
+// The fetcher of the POSIX builds, on libcurl. It behaves like the WinHTTP
+// fetcher in everything a caller can see: the same requests (headers,
+// redirects, TLS 1.2 or newer, time-outs) and the same failures for the same
+// situations. Without a transfer handle every request fails with "bad URL: <url>".
+class CurlFetcher final : public HttpFetcher {
+ public:
+  explicit CurlFetcher(const FetchTimeouts& timeouts) : session_(newTransferHandle()), timeouts_(timeouts) {}
+
+ private:
+  Exchange exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler, Failure& failure) override;
+
+  const std::unique_ptr<CURL, EasyDeleter> session_;
+  const FetchTimeouts timeouts_;
+};
 
 }  // namespace
 
-CurlFetcher::CurlFetcher(const FetchTimeouts& timeouts) : timeouts_(timeouts) {
-  initCurlOnce();
-  session_ = curl_easy_init();
-}
-
-CurlFetcher::~CurlFetcher() {
-  if (session_) curl_easy_cleanup(static_cast<CURL*>(session_));
-}
-
 HttpFetcher::Exchange CurlFetcher::exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler,
                                             Failure& failure) {
-  CURL* curl = static_cast<CURL*>(session_);
+  CURL* curl = session_.get();
   const std::string wireUrl = escapeLikeWinHttp(url);
   if (!curl || !isHttpUrl(wireUrl)) {
     failure = Failure{FailureKind::BadUrl, 0, url, {}};
@@ -282,6 +294,10 @@ HttpFetcher::Exchange CurlFetcher::exchange(const std::string& url, uint64_t ran
     return Exchange::Failed;
   }
   return Exchange::Complete;
+}
+
+std::unique_ptr<HttpFetcher> makeFetcher(const FetchTimeouts& timeouts) {
+  return std::make_unique<CurlFetcher>(timeouts);
 }
 
 }  // namespace zv

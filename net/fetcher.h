@@ -86,16 +86,9 @@ class Fetcher {
   // server that ignores Range, or a resource that changed since ifRange)
   // fails as HttpStatus 200 before its body is read; an answer holding other
   // bytes than asked for as DamagedData; everything else as download fails.
-  // A fetcher that cannot ask for ranges answers like a server that ignores
-  // them.
   [[nodiscard]] virtual bool getRanges(const std::string& url, const std::vector<ByteRange>& ranges,
                                        const std::string& ifRange, const RangePieceFn& piece, std::string& validator,
-                                       Failure& failure) {
-    (void)url, (void)ranges, (void)ifRange, (void)piece;
-    validator.clear();
-    failure = Failure{FailureKind::HttpStatus, 200, {}, {}};
-    return false;
-  }
+                                       Failure& failure) = 0;
 
   // A flag (not owned, outliving the fetcher's use) that stops whatever
   // request runs, within about a second, also while it waits for a silent

@@ -152,11 +152,9 @@ bool HttpFetcher::getText(const std::string& url, std::string& body, Failure& fa
 
 bool HttpFetcher::download(const std::string& url, const std::filesystem::path& destination, uint64_t resumeOffset,
                            const ProgressFn& progress, Failure& failure, const PieceFn& piece) {
-  uint64_t offset = resumeOffset;
-  bool retriedWithoutRange = false;
   for (;;) {
-    FileHandler handler(destination, offset, progress, piece, fileByteLimit_);
-    const Exchange result = exchange(url, offset, handler, failure);
+    FileHandler handler(destination, resumeOffset, progress, piece, fileByteLimit_);
+    const Exchange result = exchange(url, resumeOffset, handler, failure);
     if (result == Exchange::Complete) return true;
     // A write that failed is the disk's fault, not the network's.
     if (handler.diskFailed()) {
@@ -167,9 +165,8 @@ bool HttpFetcher::download(const std::string& url, const std::filesystem::path& 
     if (result == Exchange::Failed) return false;
     // 416: the part on disk no longer fits the resource (it was replaced, or
     // the part is already whole). Fetch it all once more, without a range.
-    if (handler.status() == 416 && offset > 0 && !retriedWithoutRange) {
-      offset = 0;
-      retriedWithoutRange = true;
+    if (handler.status() == 416 && resumeOffset > 0) {
+      resumeOffset = 0;
       continue;
     }
     failure = statusFailure(handler.status(), "");

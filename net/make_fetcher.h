@@ -7,7 +7,8 @@
 
 namespace zv {
 
-// WinHttpFetcher on Windows, CurlFetcher elsewhere.
+// On WinHTTP on Windows (winhttp_fetcher_win.cpp), on libcurl elsewhere
+// (curl_fetcher_posix.cpp).
 std::unique_ptr<HttpFetcher> makeFetcher(const FetchTimeouts& timeouts = {});
 
 }  // namespace zv

@@ -1,6 +1,7 @@
 #pragma once
 // The publisher's news: fetched once, passed to the page as it is.
 
+#include <optional>
 #include <string>
 
 #include "data/json.h"
@@ -8,12 +9,9 @@
 
 namespace zv {
 
-struct News {
-  bool fetched = false;  // false: the request failed, there is no document
-  // The parsed text (a leading UTF-8 byte-order mark removed); null when the
-  // text is not JSON.
-  Json document;
-};
+// The parsed text (a leading UTF-8 byte-order mark removed), Json null when
+// the text is not JSON; none when the request failed.
+using News = std::optional<Json>;
 
 // One attempt at newsUrl.
 News fetchNews(Fetcher& fetcher, const std::string& newsUrl);

@@ -24,11 +24,11 @@ bool statusFromDocument(Fetcher& fetcher, const std::string& url, ServerStatus& 
 
 }  // namespace
 
-ServerStatus queryStatus(Fetcher& fetcher, const LauncherConfig& config, unsigned probeTimeoutMs) {
+ServerStatus queryStatus(Fetcher& fetcher, const LauncherConfig& config) {
   ServerStatus status;
   if (!config.statusUrl.empty() && statusFromDocument(fetcher, config.statusUrl, status)) return status;
   if (!config.statusHost.empty() && config.statusPort > 0) {
-    status = {true, probeTcp(config.statusHost, config.statusPort, probeTimeoutMs), -1};
+    status = {true, probeTcp(config.statusHost, config.statusPort, kProbeTimeoutMs), -1};
   }
   return status;
 }

@@ -26,7 +26,7 @@ struct ServerStatus {
 // (online only for true, players the number truncated, else -1); otherwise
 // from a probe of statusHost:statusPort when configured (players -1);
 // otherwise not known.
-ServerStatus queryStatus(Fetcher& fetcher, const LauncherConfig& config, unsigned probeTimeoutMs = kProbeTimeoutMs);
+ServerStatus queryStatus(Fetcher& fetcher, const LauncherConfig& config);
 
 // The pause between two queries: steps of stepMs, at most `steps` of them,
 // each preceded by a look at the closing flag. Tests shorten it.

@@ -1,4 +1,4 @@
-#include "net/winhttp_fetcher.h"
+#include "net/make_fetcher.h"
 
 #include <windows.h>
 #include <winhttp.h>
@@ -21,16 +21,13 @@ std::wstring wide(std::string_view utf8) {
   return std::wstring(text.begin(), text.end());
 }
 
-// The calling thread's last WinHTTP error, in the given step.
-Failure lastHttpError(const char* step) { return Failure{FailureKind::Network, GetLastError(), step, {}}; }
-
-// Owns a connection handle.
-struct Connection {
+// Owns a session or connection handle.
+struct InternetHandle {
   HINTERNET handle = nullptr;
-  Connection() = default;
-  Connection(const Connection&) = delete;
-  Connection& operator=(const Connection&) = delete;
-  ~Connection() {
+  InternetHandle() = default;
+  InternetHandle(const InternetHandle&) = delete;
+  InternetHandle& operator=(const InternetHandle&) = delete;
+  ~InternetHandle() {
     if (handle) WinHttpCloseHandle(handle);
   }
 };
@@ -39,7 +36,7 @@ struct Connection {
 struct RequestHandles {
   explicit RequestHandles(std::function<bool()> cancelRequested) : request(std::move(cancelRequested)) {}
 
-  Connection connection;
+  InternetHandle connection;
   WinHttpRequest request;  // declared after the connection: closed before it
   DWORD status = 0;
   std::optional<uint64_t> bodyLength;  // as announced by Content-Length
@@ -88,7 +85,7 @@ bool openGetRequest(HINTERNET session, const std::string& url, RequestHandles& h
 
   handles.connection.handle = WinHttpConnect(session, host.data(), parts.nPort, 0);
   if (!handles.connection.handle) {
-    failure = lastHttpError("connect");
+    failure = Failure{FailureKind::Network, GetLastError(), "connect", {}};
     return false;
   }
   DWORD flags = WINHTTP_FLAG_REFRESH;
@@ -155,6 +152,20 @@ bool readResponseBody(RequestHandles& handles, ResponseHandler& handler, Failure
   }
 }
 
+// The fetcher of the Windows build, on the Windows HTTP Services (WinHTTP).
+// Redirects, proxies and certificate checks are WinHTTP's own; TLS 1.2 or
+// newer only. When no session can be opened every request fails with "bad
+// URL: <url>".
+class WinHttpFetcher final : public HttpFetcher {
+ public:
+  explicit WinHttpFetcher(const FetchTimeouts& timeouts);
+
+ private:
+  Exchange exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler, Failure& failure) override;
+
+  InternetHandle session_;
+};
+
 }  // namespace
 
 WinHttpFetcher::WinHttpFetcher(const FetchTimeouts& timeouts) {
@@ -168,7 +179,7 @@ WinHttpFetcher::WinHttpFetcher(const FetchTimeouts& timeouts) {
                           WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
   }
   if (!session) return;
-  session_ = session;
+  session_.handle = session;
   WinHttpSetTimeouts(session, static_cast<int>(timeouts.resolveMs), static_cast<int>(timeouts.connectMs),
                      static_cast<int>(timeouts.sendMs), static_cast<int>(timeouts.receiveMs));
   // The wait for an answer's headers has a time-out of its own (90 s on
@@ -185,22 +196,22 @@ WinHttpFetcher::WinHttpFetcher(const FetchTimeouts& timeouts) {
   }
 }
 
-WinHttpFetcher::~WinHttpFetcher() {
-  if (session_) WinHttpCloseHandle(session_);
-}
-
 HttpFetcher::Exchange WinHttpFetcher::exchange(const std::string& url, uint64_t rangeFrom, ResponseHandler& handler,
                                                Failure& failure) {
   std::wstring extraHeaders;
   if (rangeFrom > 0) extraHeaders = L"Range: bytes=" + std::to_wstring(rangeFrom) + L"-\r\n";
   for (const std::string& line : handler.requestHeaders()) extraHeaders += wide(line) + L"\r\n";
   RequestHandles handles([this] { return cancelRequested(); });
-  if (!openGetRequest(session_, url, handles, failure)) return Exchange::Failed;
+  if (!openGetRequest(session_.handle, url, handles, failure)) return Exchange::Failed;
   if (!sendGetRequest(handles, extraHeaders, failure)) return Exchange::Failed;
   handler.onHeaders(answerHeaders(handles.request.handle()));
   if (!handler.onStatus(handles.status)) return Exchange::Refused;
   if (!readResponseBody(handles, handler, failure)) return Exchange::Failed;
   return Exchange::Complete;
+}
+
+std::unique_ptr<HttpFetcher> makeFetcher(const FetchTimeouts& timeouts) {
+  return std::make_unique<WinHttpFetcher>(timeouts);
 }
 
 }  // namespace zv

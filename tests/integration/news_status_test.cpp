@@ -109,7 +109,7 @@ class NewsStatusTest : public ::testing::Test {
   // The news as "fetched" or "failed", and the document.
   std::string news(const std::string& address) {
     const News news = fetchNews(*fetcher_, address);
-    return news.fetched ? news.document.dump() : "failed";
+    return news ? news->dump() : "failed";
   }
 
   test::TestServers servers_;

@@ -143,7 +143,7 @@ TEST_F(BridgeTest, BackgroundEventsStopAtCloseEvenWhenTheirTaskOutlivesTheBridge
   runUntilIdle();
   ASSERT_TRUE(background.news && background.status);
   std::thread([reports = background] {
-    reports.news(News{true, Json::parse(R"({"items":[]})")});
+    reports.news(News{Json::parse(R"({"items":[]})")});
     reports.news(News{});
     reports.status(ServerStatus{true, true, 12});
     reports.status(ServerStatus{});

@@ -104,6 +104,11 @@ class FailingFetcher final : public Fetcher {
     ADD_FAILURE() << "unexpected download";
     return false;
   }
+  bool getRanges(const std::string&, const std::vector<ByteRange>&, const std::string&, const RangePieceFn&,
+                 std::string&, Failure&) override {
+    ADD_FAILURE() << "unexpected ranged request";
+    return false;
+  }
   Failure answer{FailureKind::BusyServer, 503, {}, {}};
   unsigned requests = 0;
 };

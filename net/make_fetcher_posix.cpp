@@ -1,9 +1,0 @@
-#include "net/make_fetcher.h"
-
-#include "net/curl_fetcher.h"
-
-namespace zv {
-
-std::unique_ptr<HttpFetcher> makeFetcher(const FetchTimeouts& timeouts) { return std::make_unique<CurlFetcher>(timeouts); }
-
-}  // namespace zv
