@@ -98,21 +98,32 @@ bool writeTextFileAtomic(const std::filesystem::path& path, std::string_view byt
   });
 }
 
-void DurableBatch::add(std::filesystem::path path) { files_.push_back(std::move(path)); }
+bool flushPublished(const std::filesystem::path& path, std::string& error) {
+  detail::reportDurableStep(DurableStep::Flush, path);
+  return detail::flushClosedFile(path, error);
+}
+
+void DurableBatch::add(std::filesystem::path path, bool flushed) { files_.push_back({std::move(path), flushed}); }
 
 bool DurableBatch::flush(std::string& error) {
+  std::vector<std::filesystem::path> unflushed;
+  for (const Entry& entry : files_) {
+    if (!entry.flushed) unflushed.push_back(entry.path);
+  }
   bool whole = false;
-  if (!detail::syncFileSystems(files_, whole, error)) return false;
+  if (!unflushed.empty() && !detail::syncFileSystems(unflushed, whole, error)) return false;
   bool flushed = true;
   size_t done = 0;
   std::vector<std::filesystem::path> folders;
   for (; done < files_.size(); ++done) {
-    detail::reportDurableStep(DurableStep::Flush, files_[done]);
-    if (!whole && !detail::flushClosedFile(files_[done], error)) {
-      flushed = false;
-      break;
+    if (!files_[done].flushed) {
+      detail::reportDurableStep(DurableStep::Flush, files_[done].path);
+      if (!whole && !detail::flushClosedFile(files_[done].path, error)) {
+        flushed = false;
+        break;
+      }
     }
-    std::filesystem::path folder = folderOf(files_[done]);
+    std::filesystem::path folder = folderOf(files_[done].path);
     if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(std::move(folder));
   }
   for (const std::filesystem::path& folder : folders) {
@@ -124,8 +135,7 @@ bool DurableBatch::flush(std::string& error) {
 }
 
 bool replaceFileDurably(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
-  detail::reportDurableStep(DurableStep::Flush, from);
-  return detail::flushClosedFile(from, error) && renameDurably(from, to, error);
+  return flushPublished(from, error) && renameDurably(from, to, error);
 }
 
 }  // namespace zv

@@ -30,20 +30,33 @@ namespace zv {
 [[nodiscard]] bool replaceFileDurably(const std::filesystem::path& from, const std::filesystem::path& to,
                                       std::string& error);
 
-// Files published by a plain rename, each too small to be worth a flush of
-// its own, whose data must be on disk before a record (the digest cache)
-// vouches for them: flushed together, once, before that record is written.
+// For a file published by a plain rename: flushes its data where it now
+// stands. Its name reaches the disk with the next sync of its folder
+// (DurableBatch). A file gone since counts as flushed.
+[[nodiscard]] bool flushPublished(const std::filesystem::path& path, std::string& error);
+
+// Files published by a plain rename whose data and names must be on disk
+// before a record (the digest cache) vouches for them. Their folders are
+// synced together, once, before that record is written; so is the data of
+// files that were not flushed on their own (flushPublished): where the
+// system can, with one sync of the file system, since a flush of a small
+// new file alone costs about as much as that sync (its inode and folder
+// are written with it).
 class DurableBatch {
  public:
-  // path was just published.
-  void add(std::filesystem::path path);
-  // Flushes every added file's data, then syncs their folders, and forgets
-  // them. A file gone since is skipped: nothing vouches for it. On failure the
-  // rest stay in the batch for the next flush.
+  // path was just published; flushed: its data was flushed since.
+  void add(std::filesystem::path path, bool flushed = false);
+  // Flushes the data of every added file not flushed yet, then syncs their
+  // folders, and forgets them. A file gone since is skipped: nothing vouches
+  // for it. On failure the rest stay in the batch for the next flush.
   [[nodiscard]] bool flush(std::string& error);
 
  private:
-  std::vector<std::filesystem::path> files_;
+  struct Entry {
+    std::filesystem::path path;
+    bool flushed;
+  };
+  std::vector<Entry> files_;
 };
 
 // writeTextFileAtomic (file.h) for a record that vouches for the files in
@@ -56,8 +69,9 @@ class DurableBatch {
                                        DurableBatch& vouchedFor);
 
 // A seam for tests: told of every step above as it is taken (a flush of
-// path, a rename of path to to, a sync of the folder path). Set it only while
-// no file is being replaced; an empty function removes it.
+// path, a rename of path to to, a sync of the folder path), on whichever
+// thread takes it, several at once. Set it only while no file is being
+// replaced; an empty function removes it.
 enum class DurableStep { Flush, Rename, FolderSync };
 using DurableStepObserver =
     std::function<void(DurableStep step, const std::filesystem::path& path, const std::filesystem::path& to)>;

@@ -45,6 +45,10 @@ class File {
   [[nodiscard]] bool seek(uint64_t offset, std::string& error);
   [[nodiscard]] bool truncateHere(std::string& error);
   [[nodiscard]] bool flush(std::string& error);
+  // Starts writing the bytes [offset, offset + size) written so far to the
+  // disk without waiting for them, so that a later flush finds them written
+  // already (Linux); elsewhere nothing. A hint: it cannot fail.
+  void startWriteback(uint64_t offset, uint64_t size);
   // Whether a write or flush of this file failed because the disk (or the
   // user's quota on it) is full.
   bool diskFull() const { return diskFull_; }

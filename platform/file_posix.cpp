@@ -135,6 +135,15 @@ bool File::flush(std::string& error) {
   return true;
 }
 
+void File::startWriteback(uint64_t offset, uint64_t size) {
+#ifdef ZV_HAVE_SYNC_FILE_RANGE
+  (void)sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+#else
+  (void)offset;
+  (void)size;
+#endif
+}
+
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
   if (::rename(from.c_str(), to.c_str()) == 0) return true;
   error = lastErrorText();

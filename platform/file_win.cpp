@@ -146,6 +146,11 @@ bool File::flush(std::string& error) {
   return true;
 }
 
+void File::startWriteback(uint64_t, uint64_t) {
+  // Windows has no call that starts writing a file's data without waiting
+  // for it: FlushFileBuffers in the flush does it all.
+}
+
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
   if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
   error = lastErrorText();

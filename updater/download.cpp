@@ -5,6 +5,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/durable_file.h"
 #include "platform/file_info.h"
 #include "updater/chunk_patch.h"
 #include "updater/file_time.h"
@@ -89,8 +90,14 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
   };
 
   const auto installed = [&] {
+    // A large file is flushed here, on its own transfer, so that such
+    // flushes overlap with the other transfers; the save of the digest
+    // cache then only syncs its folder. One that fails is left to that
+    // save, which fails too when it cannot flush it either.
+    std::string ignored;
+    const bool flushed = static_cast<uint64_t>(file.size) > kFlushedAloneAbove && flushPublished(target, ignored);
     std::lock_guard lock(stateMutex_);
-    state_.unflushedFiles.add(target);
+    state_.unflushedFiles.add(target, flushed);
     state_.cacheState.record(file.path, static_cast<uint64_t>(file.size), fileTimeText(target), file.sha256);
   };
   // A wrong file whose chunks the manifest lists gets only the chunks that

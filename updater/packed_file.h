@@ -30,6 +30,13 @@ inline constexpr size_t kPackedHeaderSize = 20;
 inline constexpr uint32_t kMaxPackedChunkSize = 16u * 1024 * 1024;
 inline constexpr uint32_t kRawChunkFlag = 0x80000000u;
 
+// An installed file above this size is sent to the disk as it is unpacked
+// and flushed on its own once in place: a sync of the whole file system
+// would also write out the downloads in progress, whose bytes are deleted
+// soon after and need never reach the disk. Smaller files are flushed
+// together (DurableBatch).
+inline constexpr uint64_t kFlushedAloneAbove = 1u << 20;
+
 // The largest data length accepted for any chunk of a file with chunk size n
 // (zlib's worst case for n bytes with room to spare), in 32-bit arithmetic.
 uint32_t packedBound(uint32_t chunkSize);

@@ -10,6 +10,7 @@
 #include "platform/file_info.h"
 #include "platform/text_path.h"
 #include "updater/target_place.h"
+#include "updater/transfer_lane.h"
 
 namespace zv {
 namespace {
@@ -18,12 +19,17 @@ Failure damaged(const char* what) { return Failure{FailureKind::DamagedData, 0, 
 
 // An inflated chunk is written out at once, so its buffer is needed only
 // while the chunk is inflated: shared by every stream (downloads may run
-// side by side, each feeding its own), the pool holds as many buffers as
-// were ever in use at once instead of one per download. Each has room for
-// the largest chunk; only the pages a chunk fills are ever touched.
-BufferPool& inflatedChunks() {
-  static BufferPool& pool = *new BufferPool(kMaxPackedChunkSize);
-  return pool;
+// side by side, each feeding its own), a pool holds as many buffers as
+// were ever in use at once instead of one per download. Only the pages a
+// chunk fills are ever touched, but a buffer keeps them once filled. So
+// chunks that small files may inflate on every transfer at once (they
+// unpack without a turn, transfer_lane.h) have buffers of their own, and
+// the large buffers, room for the largest chunk, serve only the few files
+// that unpack in turns.
+BufferPool& inflatedChunks(size_t chunkBytes) {
+  static BufferPool& small = *new BufferPool(kUnpackWithoutTurn);
+  static BufferPool& large = *new BufferPool(kMaxPackedChunkSize);
+  return chunkBytes <= kUnpackWithoutTurn ? small : large;
 }
 
 }  // namespace
@@ -194,7 +200,7 @@ bool PackedStream::startChunk(Failure& failure) {
 bool PackedStream::chunkIn(Failure& failure) {
   const size_t expected = static_cast<size_t>(std::min<uint64_t>(chunkSize_, size_ - written_));
   std::optional<BufferPool::Lease> output;
-  if (!(word_ & kRawChunkFlag)) output.emplace(inflatedChunks().lease());
+  if (!(word_ & kRawChunkFlag)) output.emplace(inflatedChunks(expected).lease());
   const uint8_t* data = nullptr;
   Failure why;
   if (!unpackChunk(word_, input_.data(), expected, inflater_, output ? output->data() : nullptr, data, why)) {
@@ -206,6 +212,10 @@ bool PackedStream::chunkIn(Failure& failure) {
     return fail(failure, newFile_.diskFull() ? Failure{FailureKind::DiskFull, 0, pathToUtf8(target_), {}}
                                              : Failure{FailureKind::WriteFailed, 0, {}, {}});
   }
+  // Sent on its way to the disk now, while the next chunks arrive: the
+  // flush before the digest cache vouches for the file then has little
+  // left to wait for.
+  if (expectedSize_ > kFlushedAloneAbove) newFile_.startWriteback(written_, expected);
   written_ += expected;
   if (progress_) progress_(written_);
   ++chunk_;
@@ -232,8 +242,8 @@ bool PackedStream::finish(Failure& failure) {
   }
 
   // Published unflushed: one flush per small file would cost more than the
-  // whole install. The caller flushes installed files together before the
-  // digest cache vouches for them (DurableBatch).
+  // whole install. The caller flushes a large file right after, and small
+  // ones together, before the digest cache vouches for them (DurableBatch).
   // From another folder the rename may have failed only because the
   // folders lie on different volumes: the target must not be deleted for
   // that.

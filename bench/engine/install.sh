@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installing the 1 GiB release into an empty folder with `zarvo-launcher
 # check`, side by side with curl fetching the same packed files into a
-# folder, and with curl fetching the unpacked files themselves (the same
-# files the launcher writes): wall time, CPU time and peak RSS of whole
-# processes, in turns, one unmeasured round first. See ../README.md.
+# folder, with curl fetching the unpacked files themselves (the same files
+# the launcher writes), and with the same followed by a sync of their file
+# system (the launcher makes its files durable, curl does not): wall time,
+# CPU time and peak RSS of whole processes, in turns, one unmeasured round
+# first. See ../README.md.
 # Usage: bench/engine/install.sh [ROUNDS]
 #   ZV_BENCH_BASELINE  another zarvo-launcher build, run in the same turns
+#   ZV_BENCH_SETTLE    seconds to wait before each side (see measure)
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 rounds=${1:-5}
@@ -17,15 +20,22 @@ echo "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg);" \
   "$(du -sb "$work/big" | cut -f1) bytes, $(du -sb "$work/www-big/files" | cut -f1) packed"
 
 # measure SIDE COMMAND...: one run, its "wall cpu peak-KiB" appended to $work/times-SIDE.
+# Whatever the side before wrote is put on disk first, so that no side pays
+# for another's data in its own flushes. ZV_BENCH_SETTLE=60 waits a minute
+# more: ext4 without a journal skips the inodes deleted in the last minute
+# (the trees of the sides before) on every file it creates, which costs a
+# side more the more files it creates after them.
 measure() {
   local side=$1 wall user sys rss
   shift
+  sync -f "$work"
+  sleep "${ZV_BENCH_SETTLE:-0}"
   /usr/bin/time -f "%e %U %S %M" -o "$work/time.out" "$@" >/dev/null
   read -r wall user sys rss <"$work/time.out"
   echo "$wall $(echo "$user + $sys" | bc -l) $rss" >>"$work/times-$side"
 }
 
-sides="launcher curl curl-raw${ZV_BENCH_BASELINE:+ baseline}"
+sides="launcher curl curl-raw curl-sync${ZV_BENCH_BASELINE:+ baseline}"
 for side in $sides; do : >"$work/times-$side"; done
 for ((i = 0; i <= rounds; i++)); do
   fresh_client big
@@ -34,6 +44,8 @@ for ((i = 0; i <= rounds; i++)); do
   (cd "$work/curl-big" && measure curl curl -sf --config "$work/curl.cfg")
   rm -rf "$work/curl-big" && mkdir -p "$work/curl-big"
   (cd "$work/curl-big" && measure curl-raw curl -sf --config "$work/curl-raw.cfg")
+  rm -rf "$work/curl-big" && mkdir -p "$work/curl-big"
+  (cd "$work/curl-big" && measure curl-sync sh -c 'curl -sf --config "$1" && sync -f .' sh "$work/curl-raw.cfg")
   if [ -n "${ZV_BENCH_BASELINE:-}" ]; then
     fresh_client big
     measure baseline "$ZV_BENCH_BASELINE" --client "$work/client-big" --data "$work/data-big" check

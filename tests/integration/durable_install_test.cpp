@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <set>
 #include <vector>
 
 #include "platform/durable_file.h"
+#include "updater/packed_file.h"
 #include "tests/integration/update_job_fixture.h"
 
 namespace zv {
@@ -31,7 +33,11 @@ class DurableInstallTest : public test::UpdateJobFixture {
   std::vector<std::string> faults;
   size_t lastCacheEntries = 0;  // in the last cache.json published
 
+  // Large files are flushed by the transfers that installed them.
+  std::mutex mutex;
+
   void step(DurableStep kind, const std::filesystem::path& path, const std::filesystem::path& to) {
+    std::lock_guard lock(mutex);
     switch (kind) {
       case DurableStep::Flush:
         flushed.insert(key(path));
@@ -64,12 +70,13 @@ TEST_F(DurableInstallTest, CacheVouchesOnlyForFilesWhoseDataAndNameAreOnDisk) {
   for (int i = 0; i < 45; ++i) {
     release_->addFile("system/file" + std::to_string(i) + ".dat", std::string(100 + i * 37, static_cast<char>('a' + i % 26)));
   }
+  release_->addFile("maps/large.dat", std::string(kFlushedAloneAbove + 1, 'L'));
   release_->publish();
   setDurableStepObserver(
       [this](DurableStep kind, const std::filesystem::path& path, const std::filesystem::path& to) { step(kind, path, to); });
   EXPECT_EQ(runJob().code, "updated");
   EXPECT_EQ(faults, std::vector<std::string>{});
-  EXPECT_EQ(lastCacheEntries, 45u);
+  EXPECT_EQ(lastCacheEntries, 46u);
   EXPECT_EQ(onDisk.count(key(workFolder() / "cache.json")), 1u);
 }
 
