@@ -18,15 +18,13 @@ bool parseModeName(std::string_view text, DisplayMode& mode) {
   return mode.width > 0 && mode.height > 0;
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
 // An output line: "<name> connected [primary] ..." at the start of a line.
 bool isConnectedOutput(std::string_view line, bool& primary) {
   const size_t space = line.find(' ');
   if (space == 0 || space == std::string_view::npos) return false;
   const std::string_view rest = line.substr(space + 1);
-  if (!startsWith(rest, "connected")) return false;
-  primary = startsWith(rest, "connected primary");
+  if (!rest.starts_with("connected")) return false;
+  primary = rest.starts_with("connected primary");
   return true;
 }
 

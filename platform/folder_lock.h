@@ -28,7 +28,6 @@ class FolderLock {
   // folder too), without waiting.
   [[nodiscard]] Outcome tryTake(const std::filesystem::path& lockFile, std::string& error);
   void release();
-  bool held() const;
 
  private:
 #ifdef _WIN32

@@ -45,6 +45,4 @@ void FolderLock::release() {
   fd_ = -1;
 }
 
-bool FolderLock::held() const { return fd_ >= 0; }
-
 }  // namespace zv

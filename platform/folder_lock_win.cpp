@@ -33,6 +33,4 @@ void FolderLock::release() {
   handle_ = nullptr;
 }
 
-bool FolderLock::held() const { return handle_ != nullptr; }
-
 }  // namespace zv

@@ -29,7 +29,6 @@ class InstanceLock {
   // temporary folder does. False: another process holds the lock.
   [[nodiscard]] bool acquire(uint32_t hash, const std::filesystem::path& lockFolder, unsigned waitMs);
   void release();
-  bool held() const;
 
  private:
 #ifdef _WIN32
@@ -41,6 +40,6 @@ class InstanceLock {
 
 // "ZarvoLauncher_" and the hash in decimal: the lock's name without the
 // session prefix of Windows.
-std::string instanceLockName(uint32_t hash);
+inline std::string instanceLockName(uint32_t hash) { return "ZarvoLauncher_" + std::to_string(hash); }
 
 }  // namespace zv

@@ -34,6 +34,4 @@ bool InstanceLock::acquire(uint32_t hash, const std::filesystem::path& lockFolde
 // while a second one still waits on the old one.
 void InstanceLock::release() { lock_.release(); }
 
-bool InstanceLock::held() const { return lock_.held(); }
-
 }  // namespace zv

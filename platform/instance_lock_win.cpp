@@ -33,6 +33,4 @@ void InstanceLock::release() {
   handle_ = nullptr;
 }
 
-bool InstanceLock::held() const { return handle_ != nullptr; }
-
 }  // namespace zv

@@ -15,6 +15,11 @@ namespace zv {
 [[nodiscard]] bool writePrivateFile(const std::filesystem::path& path, std::string_view bytes, bool replace,
                                     std::string& error);
 
+// Writes bytes to a file created here only for the current user, failing
+// when path exists; the bytes are flushed to the disk, and a file that could
+// not be written whole is deleted again. Used by writePrivateFile.
+[[nodiscard]] bool writeNewPrivateFile(const std::filesystem::path& path, std::string_view bytes, std::string& error);
+
 // Whether users other than the owner may read or write the file (any group
 // or other permission bit on POSIX). Always false on Windows, where the
 // folder's permissions apply.

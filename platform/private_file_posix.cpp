@@ -6,16 +6,14 @@
 
 #include <cerrno>
 
-#include "platform/durable_file.h"
 #include "platform/file.h"
 #include "platform/text_path.h"
 
 namespace zv {
-namespace {
 
-// Writes everything to a file created here with O_EXCL and mode 0600, so
-// the secret is never readable by others, not even for a moment.
-bool writeExclusive(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
+// O_EXCL and mode 0600: the secret is never readable by others, not even for
+// a moment.
+bool writeNewPrivateFile(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) {
     error = errno == EEXIST ? pathToUtf8(path) + " already exists"
@@ -36,22 +34,6 @@ bool writeExclusive(const std::filesystem::path& path, std::string_view bytes, s
   ::close(fd);
   if (!ok) ::unlink(path.c_str());
   return ok;
-}
-
-}  // namespace
-
-bool writePrivateFile(const std::filesystem::path& path, std::string_view bytes, bool replace, std::string& error) {
-  if (!replace) return writeExclusive(path, bytes, error);
-  const std::filesystem::path temporary = withSuffix(path, ".new");
-  ::unlink(temporary.c_str());
-  if (!writeExclusive(temporary, bytes, error)) return false;
-  std::string reason;
-  if (!renameDurably(temporary, path, reason)) {
-    error = "cannot replace " + pathToUtf8(path) + ": " + reason;
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  return true;
 }
 
 bool isOpenToOthers(const std::filesystem::path& path) {

@@ -2,14 +2,12 @@
 
 #include <windows.h>
 
-#include "platform/durable_file.h"
 #include "platform/file.h"
 #include "platform/text_path.h"
 
 namespace zv {
-namespace {
 
-bool writeNew(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
+bool writeNewPrivateFile(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
   // CREATE_NEW fails when the file exists, so nothing is ever overwritten
   // here; no sharing while it is written.
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -25,22 +23,6 @@ bool writeNew(const std::filesystem::path& path, std::string_view bytes, std::st
   CloseHandle(file);
   if (!ok) DeleteFileW(path.c_str());
   return ok;
-}
-
-}  // namespace
-
-bool writePrivateFile(const std::filesystem::path& path, std::string_view bytes, bool replace, std::string& error) {
-  if (!replace) return writeNew(path, bytes, error);
-  const std::filesystem::path temporary = withSuffix(path, ".new");
-  DeleteFileW(temporary.c_str());
-  if (!writeNew(temporary, bytes, error)) return false;
-  std::string reason;
-  if (!renameDurably(temporary, path, reason)) {
-    error = "cannot replace " + pathToUtf8(path) + ": " + reason;
-    DeleteFileW(temporary.c_str());
-    return false;
-  }
-  return true;
 }
 
 bool isOpenToOthers(const std::filesystem::path&) { return false; }

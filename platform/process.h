@@ -44,8 +44,6 @@ class ChildProcess {
  public:
   ChildProcess() = default;
   ~ChildProcess();
-  ChildProcess(ChildProcess&& other) noexcept;
-  ChildProcess& operator=(ChildProcess&& other) noexcept;
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 

@@ -75,14 +75,6 @@ bool isWindowsProgram(const std::filesystem::path& program) {
 
 ChildProcess::~ChildProcess() = default;
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept : pid_(other.pid_) { other.pid_ = -1; }
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  pid_ = other.pid_;
-  other.pid_ = -1;
-  return *this;
-}
-
 bool ChildProcess::started() const { return pid_ > 0; }
 
 bool ChildProcess::wait(int& exitCode) {

@@ -42,17 +42,6 @@ ChildProcess::~ChildProcess() {
   if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
 }
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  if (this != &other) {
-    if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
-    handle_ = other.handle_;
-    other.handle_ = nullptr;
-  }
-  return *this;
-}
-
 bool ChildProcess::started() const { return handle_ != nullptr; }
 
 bool ChildProcess::wait(int& exitCode) {
@@ -91,7 +80,7 @@ bool startProcess(const ProcessCommand& command, StartError& error, ChildProcess
   }
   CloseHandle(info.hThread);
   if (child != nullptr) {
-    *child = ChildProcess();
+    if (child->handle_ != nullptr) CloseHandle(static_cast<HANDLE>(child->handle_));
     child->handle_ = info.hProcess;
   } else {
     CloseHandle(info.hProcess);

@@ -7,38 +7,23 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <string>
 
 #include "platform/unique_fd_posix.h"
 
 namespace zv {
-namespace {
-
-class AddressList {
- public:
-  ~AddressList() {
-    if (list_) freeaddrinfo(list_);
-  }
-  addrinfo** out() { return &list_; }
-  const addrinfo* first() const { return list_; }
-
- private:
-  addrinfo* list_ = nullptr;
-};
-
-}  // namespace
 
 bool probeTcp(std::string_view host, int32_t port, unsigned timeoutMs) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
-  AddressList addresses;
+  addrinfo* found = nullptr;
   const std::string hostText(host);
-  if (getaddrinfo(hostText.c_str(), std::to_string(port).c_str(), &hints, addresses.out()) != 0 ||
-      addresses.first() == nullptr) {
-    return false;
-  }
-  const addrinfo& address = *addresses.first();
+  if (getaddrinfo(hostText.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return false;
+  const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, freeaddrinfo);
+  if (!addresses) return false;
+  const addrinfo& address = *addresses;
   UniqueFd socket(::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol));
   if (socket.get() < 0) return false;
   const int flags = fcntl(socket.get(), F_GETFL);

@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -22,18 +23,6 @@ bool startWinsock() {
   }
   return started;
 }
-
-class AddressList {
- public:
-  ~AddressList() {
-    if (list_) freeaddrinfo(list_);
-  }
-  addrinfo** out() { return &list_; }
-  const addrinfo* first() const { return list_; }
-
- private:
-  addrinfo* list_ = nullptr;
-};
 
 class Socket {
  public:
@@ -56,13 +45,12 @@ bool probeTcp(std::string_view host, int32_t port, unsigned timeoutMs) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
-  AddressList addresses;
+  addrinfo* found = nullptr;
   const std::string hostText(host);
-  if (getaddrinfo(hostText.c_str(), std::to_string(port).c_str(), &hints, addresses.out()) != 0 ||
-      addresses.first() == nullptr) {
-    return false;
-  }
-  const addrinfo& address = *addresses.first();
+  if (getaddrinfo(hostText.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return false;
+  const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, freeaddrinfo);
+  if (!addresses) return false;
+  const addrinfo& address = *addresses;
   Socket socket(::socket(address.ai_family, address.ai_socktype, address.ai_protocol));
   if (socket.handle() == INVALID_SOCKET) return false;
   u_long nonBlocking = 1;

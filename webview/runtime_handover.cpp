@@ -19,13 +19,14 @@ HRESULT lastErrorCode() {
   return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
 
-}  // namespace
-
+// "0x" and eight upper-case hexadecimal digits.
 std::wstring hresultText(HRESULT code) {
   wchar_t text[16];
   std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(code));
   return text;
 }
+
+}  // namespace
 
 bool handOverToRuntime(const RuntimeChoice& choice, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions* options,
                        ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler,

@@ -17,7 +17,4 @@ namespace zv {
                                      ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler,
                                      LocatorFailure& failure);
 
-// "0x" and eight upper-case hexadecimal digits.
-std::wstring hresultText(HRESULT code);
-
 }  // namespace zv

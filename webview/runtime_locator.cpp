@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/process.h"
 #include "webview/com_ref.h"
 #include "webview/handler.h"
 #include "webview/locator_settings.h"
@@ -16,15 +17,6 @@ namespace zv {
 namespace {
 
 using EnvironmentCompleted = ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler;
-
-std::filesystem::path executablePath() {
-  std::wstring buffer(1040, L'\0');
-  const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  buffer.resize(length);
-  return buffer;
-}
-
-void debugOutput(const std::wstring& text) { OutputDebugStringW(text.c_str()); }
 
 // One creation request: what the caller asked for, the caller's handler, and
 // whether the one repeat has been spent (by a failure here or a failure
@@ -57,9 +49,9 @@ HRESULT attemptOnce(Request& request) {
       findRuntime(settings, exe.parent_path(), choice, failure, notes) &&
       handOverToRuntime(choice, hasUserData ? userData.c_str() : nullptr, request.options.get(),
                         request.retryHandler, failure);
-  for (const std::wstring& note : notes) debugOutput(note);
+  for (const std::wstring& note : notes) OutputDebugStringW(note.c_str());
   if (!handedOver) {
-    debugOutput(failure.text);
+    OutputDebugStringW(failure.text.c_str());
     traceLocatorOutcome(failure.text);
     return failure.code;
   }

@@ -8,8 +8,7 @@ namespace {
 
 constexpr const char* kRuntimeDownloadPage = "https://developer.microsoft.com/microsoft-edge/webview2/";
 
-}  // namespace
-
+// The dialog's text with the failing code in eight upper-case hex digits.
 std::wstring runtimeMissingText(HRESULT code) {
   wchar_t text[512];
   std::swprintf(text, 512,
@@ -19,6 +18,8 @@ std::wstring runtimeMissingText(HRESULT code) {
                 static_cast<unsigned long>(code));
   return text;
 }
+
+}  // namespace
 
 void showRuntimeMissing(HWND mainWindow, HRESULT code, const std::function<void(const std::string&)>& openUrl) {
   const std::wstring text = runtimeMissingText(code);

@@ -9,9 +9,6 @@
 
 namespace zv {
 
-// The dialog's text with the failing code in eight upper-case hex digits.
-std::wstring runtimeMissingText(HRESULT code);
-
 // Shows the dialog (Yes/No, owned by the main window); Yes opens the download
 // page through openUrl. Either way the main window is then asked to close.
 void showRuntimeMissing(HWND mainWindow, HRESULT code, const std::function<void(const std::string&)>& openUrl);

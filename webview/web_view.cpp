@@ -59,46 +59,6 @@ struct WebViewState {
 
 namespace {
 
-void registerHandlers(const std::weak_ptr<WebViewState>& weak, ICoreWebView2* view);
-
-// The view's settings, bounds, colour, handlers and first navigation.
-void setupView(WebViewState& state, const std::weak_ptr<WebViewState>& weak, ICoreWebView2Controller* controller) {
-  ComRef<ICoreWebView2Controller> owned = ComRef<ICoreWebView2Controller>::share(controller);
-  ComRef<ICoreWebView2> view;
-  if (FAILED(owned->get_CoreWebView2(view.put())) || !view) {
-    state.failed(E_NOINTERFACE);
-    return;
-  }
-  state.controller = owned;
-  state.view = view;
-
-  RECT client{};
-  GetClientRect(state.setup.mainWindow, &client);
-  (void)owned->put_Bounds(client);
-
-  // Without the newer controller interface the page paints over the default
-  // white until it loads; nothing else depends on it.
-  if (auto controller2 = owned.query<ICoreWebView2Controller2>()) {
-    const uint32_t rgb = state.setup.backgroundRgb;
-    const CoreWebView2Color color{255, static_cast<BYTE>(rgb >> 16), static_cast<BYTE>(rgb >> 8),
-                                  static_cast<BYTE>(rgb)};
-    (void)controller2->put_DefaultBackgroundColor(color);
-  }
-
-  ComRef<ICoreWebView2Settings> settings;
-  if (SUCCEEDED(view->get_Settings(settings.put())) && settings) {
-    const BOOL dev = state.setup.devMode ? TRUE : FALSE;
-    (void)settings->put_AreDefaultContextMenusEnabled(dev);
-    (void)settings->put_AreDevToolsEnabled(dev);
-    (void)settings->put_IsStatusBarEnabled(FALSE);
-    (void)settings->put_IsZoomControlEnabled(FALSE);
-  }
-
-  registerHandlers(weak, view.get());
-  const std::wstring url = startUrl(state.setup.pagePath, state.setup.lightMode, state.setup.themeId);
-  (void)view->Navigate(url.c_str());
-}
-
 void registerHandlers(const std::weak_ptr<WebViewState>& weak, ICoreWebView2* view) {
   EventRegistrationToken token{};
   {
@@ -139,6 +99,44 @@ void registerHandlers(const std::weak_ptr<WebViewState>& weak, ICoreWebView2* vi
     });
     (void)view->add_NavigationStarting(handler.get(), &token);
   }
+}
+
+// The view's settings, bounds, colour, handlers and first navigation.
+void setupView(WebViewState& state, const std::weak_ptr<WebViewState>& weak, ICoreWebView2Controller* controller) {
+  ComRef<ICoreWebView2Controller> owned = ComRef<ICoreWebView2Controller>::share(controller);
+  ComRef<ICoreWebView2> view;
+  if (FAILED(owned->get_CoreWebView2(view.put())) || !view) {
+    state.failed(E_NOINTERFACE);
+    return;
+  }
+  state.controller = owned;
+  state.view = view;
+
+  RECT client{};
+  GetClientRect(state.setup.mainWindow, &client);
+  (void)owned->put_Bounds(client);
+
+  // Without the newer controller interface the page paints over the default
+  // white until it loads; nothing else depends on it.
+  if (auto controller2 = owned.query<ICoreWebView2Controller2>()) {
+    const uint32_t rgb = state.setup.backgroundRgb;
+    const CoreWebView2Color color{255, static_cast<BYTE>(rgb >> 16), static_cast<BYTE>(rgb >> 8),
+                                  static_cast<BYTE>(rgb)};
+    (void)controller2->put_DefaultBackgroundColor(color);
+  }
+
+  ComRef<ICoreWebView2Settings> settings;
+  if (SUCCEEDED(view->get_Settings(settings.put())) && settings) {
+    const BOOL dev = state.setup.devMode ? TRUE : FALSE;
+    (void)settings->put_AreDefaultContextMenusEnabled(dev);
+    (void)settings->put_AreDevToolsEnabled(dev);
+    (void)settings->put_IsStatusBarEnabled(FALSE);
+    (void)settings->put_IsZoomControlEnabled(FALSE);
+  }
+
+  registerHandlers(weak, view.get());
+  const std::wstring url = startUrl(state.setup.pagePath, state.setup.lightMode, state.setup.themeId);
+  (void)view->Navigate(url.c_str());
 }
 
 }  // namespace

@@ -18,10 +18,6 @@ struct ArtPixels {
 // Neither side of the result may exceed this many pixels.
 constexpr int kMaxArtPixels = 8192;
 
-// The width at targetHeight for a source of sourceWidth x sourceHeight,
-// rounded to the nearest pixel, at least 1.
-int scaledArtWidth(int sourceWidth, int sourceHeight, int targetHeight);
-
 // False with the cause in error when the file cannot be decoded or the
 // result would be too large. Needs COM on the calling thread.
 [[nodiscard]] bool decodeArt(const std::filesystem::path& file, int targetHeight, ArtPixels& out, std::string& error);

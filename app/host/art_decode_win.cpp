@@ -22,14 +22,16 @@ bool failed(HRESULT result, const char* step, std::string& error) {
   return true;
 }
 
-}  // namespace
-
+// The width at targetHeight for a source of sourceWidth x sourceHeight,
+// rounded to the nearest pixel, at least 1.
 int scaledArtWidth(int sourceWidth, int sourceHeight, int targetHeight) {
   if (sourceHeight <= 0) return 1;
   const long long scaled =
       (static_cast<long long>(targetHeight) * sourceWidth * 2 + sourceHeight) / (2LL * sourceHeight);
   return scaled < 1 ? 1 : static_cast<int>(scaled > 0x7fffffff ? 0x7fffffff : scaled);
 }
+
+}  // namespace
 
 bool decodeArt(const std::filesystem::path& file, int targetHeight, ArtPixels& out, std::string& error) {
   ComPtr<IWICImagingFactory> factory;

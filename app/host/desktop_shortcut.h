@@ -11,10 +11,6 @@
 
 namespace zv {
 
-// The shortcut's file name without ".lnk": serverName with characters a file
-// name cannot hold replaced by "_"; "Lineage II" when serverName is empty.
-std::wstring shortcutName(const std::string& serverName);
-
 // Silent: a failure is tried again at the next start.
 void ensureDesktopShortcut(const LauncherConfig& config, Preferences& prefs, const std::filesystem::path& launcherPath,
                            const std::filesystem::path& clientFolder);

@@ -28,8 +28,8 @@ bool saveShellLink(const std::filesystem::path& file, const std::filesystem::pat
   return SUCCEEDED(persist->Save(file.c_str(), TRUE));
 }
 
-}  // namespace
-
+// The shortcut's file name without ".lnk": serverName with characters a file
+// name cannot hold replaced by "_"; "Lineage II" when serverName is empty.
 std::wstring shortcutName(const std::string& serverName) {
   if (serverName.empty()) return L"Lineage II";
   std::wstring name = pathFromUtf8(serverName).wstring();
@@ -38,6 +38,8 @@ std::wstring shortcutName(const std::string& serverName) {
   }
   return name;
 }
+
+}  // namespace
 
 void ensureDesktopShortcut(const LauncherConfig& config, Preferences& prefs, const std::filesystem::path& launcherPath,
                            const std::filesystem::path& clientFolder) {

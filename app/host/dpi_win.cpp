@@ -1,19 +1,13 @@
 #include "app/host/dpi.h"
 
 #include "app/host/gdi_handles.h"
+#include "webview/proc_address.h"
 
 namespace zv {
 namespace {
 
 using DpiForSystemFn = UINT(WINAPI*)();
 using DpiForWindowFn = UINT(WINAPI*)(HWND);
-
-template <typename Fn>
-Fn user32Function(const char* name) {
-  HMODULE user32 = GetModuleHandleW(L"user32");
-  if (user32 == nullptr) return nullptr;
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
-}
 
 int screenDpi() {
   const ScreenDc screen(GetDC(nullptr));
@@ -24,7 +18,7 @@ int screenDpi() {
 }  // namespace
 
 int systemDpi() {
-  static const DpiForSystemFn forSystem = user32Function<DpiForSystemFn>("GetDpiForSystem");
+  static const DpiForSystemFn forSystem = procAddress<DpiForSystemFn>(GetModuleHandleW(L"user32"), "GetDpiForSystem");
   if (forSystem != nullptr) {
     const UINT dpi = forSystem();
     if (dpi != 0) return static_cast<int>(dpi);
@@ -33,7 +27,7 @@ int systemDpi() {
 }
 
 int windowDpi(HWND window) {
-  static const DpiForWindowFn forWindow = user32Function<DpiForWindowFn>("GetDpiForWindow");
+  static const DpiForWindowFn forWindow = procAddress<DpiForWindowFn>(GetModuleHandleW(L"user32"), "GetDpiForWindow");
   if (forWindow != nullptr) {
     const UINT dpi = forWindow(window);
     if (dpi != 0) return static_cast<int>(dpi);

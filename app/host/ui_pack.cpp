@@ -13,20 +13,13 @@ namespace {
 
 constexpr std::string_view kMagic = "ZUI1";
 
-// Little-endian reads that never run past the end: false leaves pos alone.
-bool readU16(std::string_view pack, size_t& pos, uint32_t& value) {
-  if (pack.size() - pos < 2) return false;
-  const auto* p = reinterpret_cast<const unsigned char*>(pack.data() + pos);
-  value = uint32_t(p[0]) | uint32_t(p[1]) << 8;
-  pos += 2;
-  return true;
-}
-
-bool readU32(std::string_view pack, size_t& pos, uint32_t& value) {
-  if (pack.size() - pos < 4) return false;
-  const auto* p = reinterpret_cast<const unsigned char*>(pack.data() + pos);
-  value = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-  pos += 4;
+// A little-endian number of 2 or 4 bytes that never runs past the end:
+// false leaves pos alone.
+bool readLittle(std::string_view pack, size_t& pos, size_t bytes, uint32_t& value) {
+  if (pack.size() - pos < bytes) return false;
+  value = 0;
+  for (size_t i = 0; i < bytes; ++i) value |= uint32_t(static_cast<unsigned char>(pack[pos + i])) << (8 * i);
+  pos += bytes;
   return true;
 }
 
@@ -50,14 +43,14 @@ bool unpackUiPack(std::string_view pack, const std::filesystem::path& folder, Ui
   }
   size_t pos = kMagic.size();
   uint32_t count = 0;
-  if (!readU32(pack, pos, count)) return damaged(error);
+  if (!readLittle(pack, pos, 4, count)) return damaged(error);
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t nameSize = 0;
     uint32_t dataSize = 0;
-    if (!readU16(pack, pos, nameSize) || pack.size() - pos < nameSize) return damaged(error);
+    if (!readLittle(pack, pos, 2, nameSize) || pack.size() - pos < nameSize) return damaged(error);
     const std::string_view name = pack.substr(pos, nameSize);
     pos += nameSize;
-    if (!readU32(pack, pos, dataSize) || pack.size() - pos < dataSize) return damaged(error);
+    if (!readLittle(pack, pos, 4, dataSize) || pack.size() - pos < dataSize) return damaged(error);
     if (!isSafeRelativePath(name)) return damaged(error);
     if (!writeTextFileAtomic(joinRelative(folder, name), pack.substr(pos, dataSize))) {
       return fail(error, UiPackFailure::CannotWrite, "cannot write " + std::string(name));

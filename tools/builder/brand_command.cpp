@@ -6,6 +6,7 @@
 #include "platform/file.h"
 #include "platform/text_path.h"
 #include "tools/builder/bounded_read.h"
+#include "tools/builder/commands.h"
 #include "tools/builder/pe_image.h"
 #include "tools/builder/pe_resources.h"
 
@@ -16,11 +17,6 @@ namespace {
 constexpr const char* kSectionName = ".zvrsrc";
 constexpr size_t kMaxExecutableBytes = size_t{1} << 30;
 constexpr size_t kMaxConfigBytes = size_t{1} << 20;
-
-int failure(const std::string& message) {
-  std::fprintf(stderr, "zarvo-builder: %s\n", message.c_str());
-  return 1;
-}
 
 bool readInput(const std::filesystem::path& path, size_t maxBytes, std::string& text, std::string& error) {
   switch (readBounded(path, maxBytes, text)) {
@@ -70,14 +66,14 @@ int runBrand(const std::filesystem::path& executable, const std::filesystem::pat
   std::string configText;
   std::string error;
   if (!readInput(executable, kMaxExecutableBytes, exe, error) || !readInput(config, kMaxConfigBytes, configText, error)) {
-    return failure(error);
+    return commandFailed(error);
   }
   std::string branded;
   LauncherConfig loaded;
   if (!brandLauncher(std::move(exe), configText, loaded, branded, error)) {
-    return failure(pathToUtf8(executable) + ": " + error);
+    return commandFailed(pathToUtf8(executable) + ": " + error);
   }
-  if (!writeTextFileAtomic(out, branded)) return failure("cannot write " + pathToUtf8(out));
+  if (!writeTextFileAtomic(out, branded)) return commandFailed("cannot write " + pathToUtf8(out));
   if (loaded.updateUrl.empty() || loaded.publicKey.size() != 64) {
     std::fprintf(stderr, "zarvo-builder: warning: the configuration has no \"updateUrl\" or no \"publicKey\" of 64 "
                          "digits: the launcher will not update\n");

@@ -10,6 +10,7 @@
 #include "platform/file_info.h"
 #include "platform/text_path.h"
 #include "tools/builder/build_state.h"
+#include "tools/builder/commands.h"
 #include "tools/builder/keys.h"
 #include "tools/builder/manifest_writer.h"
 #include "tools/builder/packed_format.h"
@@ -27,11 +28,6 @@ namespace zv::builder {
 namespace {
 
 namespace fs = std::filesystem;
-
-int failure(const std::string& message) {
-  std::fprintf(stderr, "zarvo-builder: %s\n", message.c_str());
-  return 1;
-}
 
 std::string utcNowText() {
   using namespace std::chrono;
@@ -172,26 +168,26 @@ class StagingFolder {
 int runBuild(const BuildOptions& options) {
   std::string error;
   Seed seed{};
-  if (!loadKeyFile(options.keyFile, seed, error)) return failure(error);
+  if (!loadKeyFile(options.keyFile, seed, error)) return commandFailed(error);
   warnIfOpenToOthers(options.keyFile);
   Release release;
-  if (!options.releaseFile.empty() && !loadRelease(options.releaseFile, release, error)) return failure(error);
+  if (!options.releaseFile.empty() && !loadRelease(options.releaseFile, release, error)) return commandFailed(error);
   if (isWithin(options.outDir, options.sourceDir) || isWithin(options.sourceDir, options.outDir)) {
-    return failure("the output folder and the client folder must be apart (neither inside the other)");
+    return commandFailed("the output folder and the client folder must be apart (neither inside the other)");
   }
 
   Plan plan;
-  if (!makePlan(options.sourceDir, release, plan, error)) return failure(error);
+  if (!makePlan(options.sourceDir, release, plan, error)) return commandFailed(error);
   plan.generated = std::string("zarvo-builder ") + kVersion + ", " + utcNowText();
   plan.build = options.build ? *options.build : release.build.empty() ? utcNowText() : release.build;
   for (const std::string& warning : plan.warnings) std::fprintf(stderr, "zarvo-builder: warning: %s\n", warning.c_str());
   // Every path and name rule is checked before any work is done and before
   // the output folder is touched.
-  if (!launcherAccepts(manifestText(manifestJson(plan, true)), error)) return failure(error);
+  if (!launcherAccepts(manifestText(manifestJson(plan, true)), error)) return commandFailed(error);
 
   Progress progress(options.progress);
   const std::vector<PlannedFile*> files = allFiles(plan);
-  if (!hashAll(files, progress, error) || !checkSharedNames(files, error)) return failure(error);
+  if (!hashAll(files, progress, error) || !checkSharedNames(files, error)) return commandFailed(error);
 
   const BuildState previous = loadBuildState(options.outDir);
   plan.sequence = nextReleaseSequence(options.outDir, previous);
@@ -199,7 +195,7 @@ int runBuild(const BuildOptions& options) {
   PackWork work = planPacking(files, plan, previous, options.outDir, staging.path(), options.repack);
   uint64_t toPack = 0;
   for (const PackJob& job : work.jobs) toPack += job.size;
-  if (!staging.create(error)) return failure(error);
+  if (!staging.create(error)) return commandFailed(error);
   progress.begin("packing", work.jobs.size(), toPack);
   PackOptions packOptions;
   packOptions.chunkSize = plan.chunkSize;
@@ -207,7 +203,7 @@ int runBuild(const BuildOptions& options) {
   const auto onProgress = [&](uint64_t filesDone, uint64_t bytesDone) { progress.set(filesDone, bytesDone); };
   const bool packed = packFiles(work.jobs, packOptions, onProgress, error);
   progress.end();
-  if (!packed) return failure(error);
+  if (!packed) return commandFailed(error);
   for (size_t i = 0; i < work.jobs.size(); ++i) {
     BuiltFile& built = work.builtByName[work.jobNames[i]];
     built.packed = work.jobs[i].packed;
@@ -220,7 +216,7 @@ int runBuild(const BuildOptions& options) {
   }
 
   const std::string manifest = manifestText(manifestJson(plan));
-  if (!launcherAccepts(manifest, error)) return failure(error);
+  if (!launcherAccepts(manifest, error)) return commandFailed(error);
   uint8_t signature[kSignatureSize];
   signMessage(seed.data(), manifest, signature);
   // Names about to get new content leave the state first: should the build
@@ -228,10 +224,10 @@ int runBuild(const BuildOptions& options) {
   BuildState outgoing = previous;
   for (const std::string& name : work.jobNames) outgoing.files.erase(name);
   if (work.jobs.size() > 0 && !previous.files.empty() && !saveBuildState(options.outDir, outgoing)) {
-    return failure("cannot write " + pathToUtf8(buildStatePath(options.outDir)));
+    return commandFailed("cannot write " + pathToUtf8(buildStatePath(options.outDir)));
   }
   if (!publishBuild(options.outDir, work.staged, manifest, toHex(signature, sizeof signature) + "\n", error)) {
-    return failure(error);
+    return commandFailed(error);
   }
 
   BuildState state;

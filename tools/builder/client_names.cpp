@@ -5,6 +5,8 @@
 #include "data/text_rules.h"
 
 namespace zv::builder {
+namespace {
+
 bool isValidUtf8(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {
@@ -38,6 +40,8 @@ bool isValidUtf8(std::string_view text) {
   }
   return true;
 }
+
+}  // namespace
 
 std::string unpublishableReason(std::string_view path) {
   if (!isValidUtf8(path)) return "the name is not valid UTF-8";

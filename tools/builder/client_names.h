@@ -12,6 +12,4 @@ namespace zv::builder {
 // reason in a few words ("not valid UTF-8", "ends in a dot or blank", ...).
 std::string unpublishableReason(std::string_view path);
 
-bool isValidUtf8(std::string_view text);
-
 }  // namespace zv::builder

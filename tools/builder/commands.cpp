@@ -1,5 +1,6 @@
 #include "tools/builder/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -65,25 +66,16 @@ Parsed parse(const std::vector<std::string>& args, const std::vector<std::string
       parsed.positional.push_back(arg);
       continue;
     }
-    bool known = false;
-    for (const std::string& name : withValue) {
-      if (arg != name) continue;
-      known = true;
-      if (i + 1 >= args.size()) {
-        parsed.problem = arg + " needs a value";
-        return parsed;
-      }
-      parsed.options.emplace_back(arg, args[++i]);
-    }
-    for (const std::string& name : flags) {
-      if (arg != name) continue;
-      known = true;
-      parsed.options.emplace_back(arg, "");
-    }
-    if (!known) {
+    const bool takesValue = std::find(withValue.begin(), withValue.end(), arg) != withValue.end();
+    if (!takesValue && std::find(flags.begin(), flags.end(), arg) == flags.end()) {
       parsed.problem = "unknown option " + arg;
       return parsed;
     }
+    if (takesValue && i + 1 >= args.size()) {
+      parsed.problem = arg + " needs a value";
+      return parsed;
+    }
+    parsed.options.emplace_back(arg, takesValue ? args[++i] : std::string());
   }
   return parsed;
 }
@@ -93,8 +85,7 @@ int keygen(const Parsed& parsed) {
   Seed seed{};
   std::string error;
   if (!createKeyFile(pathFromUtf8(parsed.positional[0]), parsed.has("--force"), seed, error)) {
-    std::fprintf(stderr, "zarvo-builder: %s\n", error.c_str());
-    return 1;
+    return commandFailed(error);
   }
   std::printf("%s\n", publicKeyHex(seed).c_str());
   return 0;
@@ -105,10 +96,7 @@ int pubkey(const Parsed& parsed) {
   Seed seed{};
   std::string error;
   const std::filesystem::path keyFile = pathFromUtf8(parsed.positional[0]);
-  if (!loadKeyFile(keyFile, seed, error)) {
-    std::fprintf(stderr, "zarvo-builder: %s\n", error.c_str());
-    return 1;
-  }
+  if (!loadKeyFile(keyFile, seed, error)) return commandFailed(error);
   warnIfOpenToOthers(keyFile);
   std::printf("%s\n", publicKeyHex(seed).c_str());
   return 0;
@@ -136,6 +124,11 @@ int verify(const Parsed& parsed) {
 }
 
 }  // namespace
+
+int commandFailed(const std::string& message) {
+  std::fprintf(stderr, "zarvo-builder: %s\n", message.c_str());
+  return 1;
+}
 
 int runCommand(const std::vector<std::string>& args) {
   useUtf8Console();

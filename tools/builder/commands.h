@@ -10,4 +10,7 @@ namespace zv::builder {
 // code: 0 success, 1 failure, 2 a usage error.
 int runCommand(const std::vector<std::string>& args);
 
+// Prints the message after "zarvo-builder: " to standard error; returns 1.
+int commandFailed(const std::string& message);
+
 }  // namespace zv::builder

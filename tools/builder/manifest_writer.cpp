@@ -6,6 +6,12 @@
 namespace zv::builder {
 namespace {
 
+Json textList(const std::vector<std::string>& texts) {
+  Json list = Json::array();
+  for (const std::string& text : texts) list.push(text);
+  return list;
+}
+
 Json fileEntry(const PlannedFile& file, uint32_t chunkSize, bool placeholders) {
   Json entry = Json::object();
   entry.set("path", file.path);
@@ -21,27 +27,24 @@ Json fileEntry(const PlannedFile& file, uint32_t chunkSize, bool placeholders) {
   return entry;
 }
 
-Json addonEntry(const PlannedAddon& addon, uint32_t chunkSize, bool placeholders) {
+Json addonEntry(const PlannedAddon& planned, uint32_t chunkSize, bool placeholders) {
+  const ReleaseAddon& addon = planned.release;
   Json entry = Json::object();
   entry.set("id", addon.id);
   if (!addon.name.empty()) entry.set("name", addon.name);
   Json variants = Json::array();
-  for (const auto& [id, label] : addon.variants) {
+  for (const ReleaseVariant& each : addon.variants) {
     Json variant = Json::object();
-    variant.set("id", id);
-    if (!label.empty()) variant.set("label", label);
+    variant.set("id", each.id);
+    if (!each.label.empty()) variant.set("label", each.label);
     variants.push(std::move(variant));
   }
   entry.set("variants", std::move(variants));
   if (!addon.keyIni.empty()) entry.set("keyIni", addon.keyIni);
   if (!addon.defaultKey.empty()) entry.set("defaultKey", addon.defaultKey);
-  if (!addon.cleanup.empty()) {
-    Json cleanup = Json::array();
-    for (const std::string& pattern : addon.cleanup) cleanup.push(pattern);
-    entry.set("cleanup", std::move(cleanup));
-  }
+  if (!addon.cleanup.empty()) entry.set("cleanup", textList(addon.cleanup));
   Json files = Json::array();
-  for (const PlannedFile& file : addon.files) files.push(fileEntry(file, chunkSize, placeholders));
+  for (const PlannedFile& file : planned.files) files.push(fileEntry(file, chunkSize, placeholders));
   entry.set("files", std::move(files));
   return entry;
 }
@@ -58,11 +61,7 @@ Json manifestJson(const Plan& plan, bool placeholders) {
   Json files = Json::array();
   for (const PlannedFile& file : plan.files) files.push(fileEntry(file, plan.chunkSize, placeholders));
   root.set("files", std::move(files));
-  if (!plan.remove.empty()) {
-    Json remove = Json::array();
-    for (const std::string& path : plan.remove) remove.push(path);
-    root.set("remove", std::move(remove));
-  }
+  if (!plan.remove.empty()) root.set("remove", textList(plan.remove));
   if (!plan.addons.empty()) {
     Json addons = Json::array();
     for (const PlannedAddon& addon : plan.addons) addons.push(addonEntry(addon, plan.chunkSize, placeholders));

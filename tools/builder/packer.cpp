@@ -73,11 +73,6 @@ class Pipeline {
     itemDone_.notify_all();
   }
 
-  bool failed() {
-    std::lock_guard lock(mutex_);
-    return failed_;
-  }
-
   // Waits for the slot of sequence number s to be free, and takes it.
   Item* takeSlot(uint64_t s) {
     std::unique_lock lock(mutex_);

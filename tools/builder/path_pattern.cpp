@@ -5,7 +5,9 @@
 #include "data/text_rules.h"
 
 namespace zv::builder {
+namespace {
 
+// The "*"/"**" match of a whole text, without the rules about segments.
 bool wildcardMatches(std::string_view pattern, std::string_view text) {
   while (!pattern.empty()) {
     if (pattern.front() != '*') {
@@ -25,6 +27,8 @@ bool wildcardMatches(std::string_view pattern, std::string_view text) {
   }
   return text.empty();
 }
+
+}  // namespace
 
 bool pathPatternMatches(std::string_view rawPattern, std::string_view rawPath, bool isFolder) {
   const std::string pattern = asciiLower(rawPattern);

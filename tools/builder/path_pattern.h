@@ -17,7 +17,4 @@ namespace zv::builder {
 // isFolder: path names a folder (its last segment is a folder name too).
 bool pathPatternMatches(std::string_view pattern, std::string_view path, bool isFolder = false);
 
-// The "*"/"**" match of a whole text, without the rules about segments.
-bool wildcardMatches(std::string_view pattern, std::string_view text);
-
 }  // namespace zv::builder

@@ -96,6 +96,10 @@ const PeSection* PeImage::reusableSection(std::string_view name) const {
 
 uint32_t PeImage::nextSectionRva(std::string_view name) const {
   if (const PeSection* reuse = reusableSection(name)) return reuse->virtualAddress;
+  return imageEnd();
+}
+
+uint32_t PeImage::imageEnd() const {
   uint64_t end = sizeOfHeaders_;
   for (const PeSection& section : sections_) {
     end = std::max<uint64_t>(end, uint64_t{section.virtualAddress} + std::max(section.virtualSize, section.rawSize));
@@ -161,11 +165,7 @@ bool PeImage::setResourceSection(std::string_view name, const std::string& data,
 
   std::string rebuilt = std::move(bytes_);
   if (!parse(std::move(rebuilt), error)) return false;
-  uint64_t imageEnd = sizeOfHeaders_;
-  for (const PeSection& section : sections_) {
-    imageEnd = std::max<uint64_t>(imageEnd, uint64_t{section.virtualAddress} + std::max(section.virtualSize, section.rawSize));
-  }
-  put32(bytes_, optionalHeader_ + kSizeOfImage, static_cast<uint32_t>(alignUp(imageEnd, sectionAlignment_)));
+  put32(bytes_, optionalHeader_ + kSizeOfImage, imageEnd());
   updateChecksum();
   return true;
 }

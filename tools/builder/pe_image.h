@@ -51,6 +51,8 @@ class PeImage {
 
   std::pair<uint32_t, uint32_t> directory(int index) const;
   const PeSection* reusableSection(std::string_view name) const;
+  // The end of the last section in memory (headers at least), section-aligned.
+  uint32_t imageEnd() const;
   void updateChecksum();
 
   std::string bytes_;

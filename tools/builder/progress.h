@@ -25,8 +25,6 @@ class Progress {
   // Draws the final state of the step and ends its line.
   void end();
 
-  bool shown() const { return shown_; }
-
  private:
   void draw(bool force);
 

@@ -115,20 +115,18 @@ bool applyClientRules(const Release& release, Plan& plan, std::string& error) {
   return true;
 }
 
+// The server name of an add-on file: kept apart from client files and from
+// the other variants, which may ship the same path with other content.
+std::string addonServerName(const std::string& addonId, const std::string& variant, const std::string& path) {
+  return "addons/" + addonId + "/" + (variant.empty() ? std::string("all") : "v-" + variant) + "/" + path;
+}
+
 bool planAddon(const ReleaseAddon& addon, const std::vector<std::string>& exclude,
                const std::set<std::string>& clientPaths, Plan& plan, std::string& error) {
-  PlannedAddon out;
-  out.id = addon.id;
-  out.name = addon.name;
-  out.keyIni = addon.keyIni;
-  out.defaultKey = addon.defaultKey;
-  out.cleanup = addon.cleanup;
+  PlannedAddon out{addon, {}};
   std::vector<std::pair<std::string, std::filesystem::path>> folders;  // variant, folder
   if (!addon.folder.empty()) folders.emplace_back("", addon.folder);
-  for (const ReleaseVariant& variant : addon.variants) {
-    out.variants.emplace_back(variant.id, variant.label);
-    folders.emplace_back(variant.id, variant.folder);
-  }
+  for (const ReleaseVariant& variant : addon.variants) folders.emplace_back(variant.id, variant.folder);
   for (const auto& [variant, folder] : folders) {
     std::vector<SourceFile> found;
     if (!walk(folder, exclude, found, error)) return false;
@@ -149,15 +147,12 @@ bool planAddon(const ReleaseAddon& addon, const std::vector<std::string>& exclud
     // again by every check and never count as up to date.
     const std::string wanted = asciiLower(addon.keyIni);
     bool found = false;
-    for (PlannedFile& file : out.files) {
-      if (asciiLower(file.path) != wanted) continue;
-      found = true;
-      file.once = file.once || addon.keyIniOnce;
-    }
-    for (PlannedFile& file : plan.files) {
-      if (asciiLower(file.path) != wanted) continue;
-      found = true;
-      file.once = file.once || addon.keyIniOnce;
+    for (std::vector<PlannedFile>* files : {&out.files, &plan.files}) {
+      for (PlannedFile& file : *files) {
+        if (asciiLower(file.path) != wanted) continue;
+        found = true;
+        file.once = file.once || addon.keyIniOnce;
+      }
     }
     if (!found) {
       error = "add-on " + addon.id + ": its keyIni " + addon.keyIni +
@@ -187,10 +182,6 @@ bool checkServerNames(Plan& plan, std::string& error) {
 }
 
 }  // namespace
-
-std::string addonServerName(const std::string& addonId, const std::string& variant, const std::string& path) {
-  return "addons/" + addonId + "/" + (variant.empty() ? std::string("all") : "v-" + variant) + "/" + path;
-}
 
 std::vector<PlannedFile*> allFiles(Plan& plan) {
   std::vector<PlannedFile*> out;
@@ -228,7 +219,7 @@ bool makePlan(const std::filesystem::path& sourceDir, const Release& release, Pl
     for (const PlannedAddon& addon : plan.addons) {
       for (const PlannedFile& file : addon.files) {
         if (asciiLower(file.path) != asciiLower(path)) continue;
-        error = path + " is listed in \"remove\" but add-on " + addon.id + " ships it";
+        error = path + " is listed in \"remove\" but add-on " + addon.release.id + " ships it";
         return false;
       }
     }

@@ -27,12 +27,7 @@ struct PlannedFile {
 };
 
 struct PlannedAddon {
-  std::string id;
-  std::string name;
-  std::vector<std::pair<std::string, std::string>> variants;  // id, label
-  std::string keyIni;
-  std::string defaultKey;
-  std::vector<std::string> cleanup;
+  ReleaseAddon release;  // as the release file describes it
   std::vector<PlannedFile> files;
 };
 
@@ -64,9 +59,5 @@ extern const std::vector<std::string> kDefaultExclusions;
 // Every file of the plan: the launcher first, then the client's files, then
 // each add-on's.
 std::vector<PlannedFile*> allFiles(Plan& plan);
-
-// The server name of an add-on file: kept apart from client files and from
-// the other variants, which may ship the same path with other content.
-std::string addonServerName(const std::string& addonId, const std::string& variant, const std::string& path);
 
 }  // namespace zv::builder

@@ -68,12 +68,7 @@ bool chunksMatch(const fs::path& file, const ManifestFile& entry) {
   std::string digests;
   for (;;) {
     size_t filled = 0;
-    while (filled < chunk.size()) {
-      size_t got = 0;
-      if (!in.read(chunk.data() + filled, chunk.size() - filled, got, error)) return false;
-      if (got == 0) break;
-      filled += got;
-    }
+    if (!readFully(in, chunk.data(), chunk.size(), filled)) return false;
     if (filled == 0) break;
     Sha256 digest;
     digest.update(chunk.data(), filled);
