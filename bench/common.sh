@@ -5,10 +5,10 @@
 launcher=$build/app/zarvo-launcher
 builder=$build/tools/builder/zarvo-builder
 
-# Builds the two programs once, where they are missing.
+# Brings the two programs up to date with the checkout (a stale build would
+# measure old code).
 build_tools() {
-  [ -x "$launcher" ] && [ -x "$builder" ] && return
-  cmake --preset native-release -B "$build" >/dev/null
+  [ -f "$build/CMakeCache.txt" ] || cmake --preset native-release -B "$build" >/dev/null
   cmake --build "$build" -j2 --target zarvo-launcher zarvo-builder >/dev/null
 }
 
