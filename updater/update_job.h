@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -168,8 +169,8 @@ class UpdateJob {
   LocalState state_;
   // Guards the digest cache and the unflushed files while the workers of a
   // check pass hash files or those of a download pass record what they
-  // installed.
-  std::mutex stateMutex_;
+  // installed. Shared while a worker only looks a file up in the cache.
+  std::shared_mutex stateMutex_;
   FolderLock folderLock_;
   bool cacheLoaded_ = false;
   // cache.json being read on another thread while run() fetches the manifest.

@@ -128,7 +128,7 @@ bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path:
   FileTimeBuffer timeBuffer;
   const std::string_view time = fileTimeText(stat.writeTicks, timeBuffer);
   if (mode == CheckMode::Check) {
-    std::lock_guard lock(stateMutex_);
+    std::shared_lock lock(stateMutex_);
     if (state_.cacheState.vouches(file.path, size, time, file.sha256)) return true;
   }
   std::string digest;
