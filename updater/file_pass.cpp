@@ -64,8 +64,10 @@ bool UpdateJob::checkFiles(const std::vector<ManifestFile>& files, CheckMode mod
   // file after file in manifest order.
   const FolderPaths client(clientFolder_);
   const auto work = [&](size_t i) {
-    // One path buffer per worker thread, reused for every file it checks.
-    thread_local std::filesystem::path::string_type fullPath;
+    // Not a thread_local buffer: the Windows runtime frees those at thread
+    // exit before their destructors run (a heap corrupted at the end of a
+    // pass). One allocation per file is lost in the stat it serves.
+    std::filesystem::path::string_type fullPath;
     const ManifestFile& file = files[i];
     if (cancelRequested()) return false;
     client.join(file.path, fullPath);
