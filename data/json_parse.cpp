@@ -105,13 +105,27 @@ bool JsonReader::open(char& first) {
   return true;
 }
 
-bool JsonReader::objectStart(bool& more) {
+// At a container's opening byte: more is whether an item follows before
+// close.
+bool JsonReader::containerStart(char close, bool& more) {
   ++pos_;
   skipWhitespace();
-  more = atEnd() || text_[pos_] != '}';
+  more = atEnd() || text_[pos_] != close;
   if (!more) ++pos_;
   return true;
 }
+
+// After an item: a ',' (more, and the whitespace after it skipped, so that
+// a key is found at once) or close.
+bool JsonReader::containerNext(char close, const char* expected, bool& more) {
+  skipWhitespace();
+  if (atEnd() || (text_[pos_] != ',' && text_[pos_] != close)) return fail(expected);
+  more = text_[pos_++] == ',';
+  if (more) skipWhitespace();
+  return true;
+}
+
+bool JsonReader::objectStart(bool& more) { return containerStart('}', more); }
 
 bool JsonReader::key(std::string_view& out) {
   if (atEnd() || text_[pos_] != '"') return fail("expected key");
@@ -122,38 +136,11 @@ bool JsonReader::key(std::string_view& out) {
   return true;
 }
 
-bool JsonReader::objectNext(bool& more) {
-  skipWhitespace();
-  if (!atEnd() && text_[pos_] == ',') {
-    ++pos_;
-    skipWhitespace();
-    more = true;
-    return true;
-  }
-  if (!atEnd() && text_[pos_] == '}') {
-    ++pos_;
-    more = false;
-    return true;
-  }
-  return fail("expected ',' or '}'");
-}
+bool JsonReader::objectNext(bool& more) { return containerNext('}', "expected ',' or '}'", more); }
 
-bool JsonReader::arrayStart(bool& more) {
-  ++pos_;
-  skipWhitespace();
-  more = atEnd() || text_[pos_] != ']';
-  if (!more) ++pos_;
-  return true;
-}
+bool JsonReader::arrayStart(bool& more) { return containerStart(']', more); }
 
-bool JsonReader::arrayNext(bool& more) {
-  skipWhitespace();
-  if (!atEnd() && (text_[pos_] == ',' || text_[pos_] == ']')) {
-    more = text_[pos_++] == ',';
-    return true;
-  }
-  return fail("expected ',' or ']'");
-}
+bool JsonReader::arrayNext(bool& more) { return containerNext(']', "expected ',' or ']'", more); }
 
 bool JsonReader::end() {
   skipWhitespace();

@@ -59,6 +59,8 @@ class JsonReader {
   bool fail(const char* what);
   bool atEnd() const { return pos_ >= text_.size(); }
   void skipWhitespace();
+  bool containerStart(char close, bool& more);
+  bool containerNext(char close, const char* expected, bool& more);
   bool unicodeEscape(std::string& out);
   bool hex4(uint32_t& value);
   size_t closingQuote(size_t from) const;
