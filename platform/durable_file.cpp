@@ -111,7 +111,10 @@ bool DurableBatch::flush(std::string& error) {
     if (!entry.flushed) unflushed.push_back(entry.path);
   }
   bool whole = false;
-  if (!unflushed.empty() && !detail::syncFileSystems(unflushed, whole, error)) return false;
+  // A single file (the record alone, when every file it vouches for was
+  // flushed already) is flushed alone: a sync of the file system would also
+  // write whatever else is in flight there.
+  if (unflushed.size() > 1 && !detail::syncFileSystems(unflushed, whole, error)) return false;
   bool flushed = true;
   size_t done = 0;
   std::vector<std::filesystem::path> folders;

@@ -41,7 +41,7 @@ namespace zv {
 // files that were not flushed on their own (flushPublished): where the
 // system can, with one sync of the file system, since a flush of a small
 // new file alone costs about as much as that sync (its inode and folder
-// are written with it).
+// are written with it); a single such file is flushed alone.
 class DurableBatch {
  public:
   // path was just published; flushed: its data was flushed since.

@@ -34,7 +34,8 @@ inline constexpr uint32_t kRawChunkFlag = 0x80000000u;
 // and flushed on its own once in place: a sync of the whole file system
 // would also write out the downloads in progress, whose bytes are deleted
 // soon after and need never reach the disk. Smaller files are flushed
-// together (DurableBatch).
+// together (DurableBatch), or on their own while large downloads are in
+// progress.
 inline constexpr uint64_t kFlushedAloneAbove = 1u << 20;
 
 // The largest data length accepted for any chunk of a file with chunk size n
