@@ -32,6 +32,17 @@ BufferPool& inflatedChunks(size_t chunkBytes) {
   return chunkBytes <= kUnpackWithoutTurn ? small : large;
 }
 
+// A chunk's packed data while it arrives, pooled the same way: a buffer of
+// its own per download would be zeroed and faulted in afresh for every
+// file, a gigabyte of it on a large install. The large buffers serve only
+// chunks that no small file has.
+BufferPool& packedChunks(uint32_t length) {
+  static const uint32_t smallBound = packedBound(kUnpackWithoutTurn);
+  static BufferPool& small = *new BufferPool(smallBound);
+  static BufferPool& large = *new BufferPool(packedBound(kMaxPackedChunkSize));
+  return length <= smallBound ? small : large;
+}
+
 }  // namespace
 
 // The chunk table, read a block at a time through its own handle on the
@@ -93,7 +104,7 @@ std::span<uint8_t> PackedStream::room() {
     case Stage::Table:
       return {skipped_, static_cast<size_t>(std::min<uint64_t>(left, sizeof skipped_))};
     case Stage::Chunk:
-      return {input_.data() + (length_ - left), static_cast<size_t>(left)};
+      return {input_->data() + (length_ - left), static_cast<size_t>(left)};
     case Stage::Done:
     case Stage::Failed:
       break;
@@ -178,6 +189,7 @@ bool PackedStream::headerIn(Failure& failure) {
 }
 
 bool PackedStream::startChunk(Failure& failure) {
+  input_.reset();  // back to the pool between chunks: a lease lasts while one arrives
   if (chunk_ == count_) {
     stage_ = Stage::Done;
     return true;
@@ -186,11 +198,10 @@ bool PackedStream::startChunk(Failure& failure) {
   if (!table_->next(word_)) return fail(failure, damaged("packed file is truncated"));
   const uint32_t length = word_ & ~kRawChunkFlag;
   if (length > packedBound(chunkSize_)) return fail(failure, damaged("packed file is damaged"));
-  // Measured before the buffer grows: a length word cannot make us allocate
-  // for data the file does not have.
+  // Measured before a buffer is leased: a length word cannot make us take a
+  // large one for data the file does not have.
   if (packedSize_ - position_ < length) return fail(failure, damaged("packed file is truncated"));
-  // Grown only: a vector zero-fills what it grows by, every time.
-  if (input_.size() < length) input_.resize(length);
+  input_.emplace(packedChunks(length).lease());
   length_ = length;
   stage_ = Stage::Chunk;
   stageEnd_ = position_ + length;
@@ -203,7 +214,7 @@ bool PackedStream::chunkIn(Failure& failure) {
   if (!(word_ & kRawChunkFlag)) output.emplace(inflatedChunks(expected).lease());
   const uint8_t* data = nullptr;
   Failure why;
-  if (!unpackChunk(word_, input_.data(), expected, inflater_, output ? output->data() : nullptr, data, why)) {
+  if (!unpackChunk(word_, input_->data(), expected, inflater_, output ? output->data() : nullptr, data, why)) {
     return fail(failure, why);
   }
   sha_.update(data, expected);

@@ -14,12 +14,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "crypto/sha256.h"
+#include "data/buffer_pool.h"
 #include "data/failure.h"
 #include "platform/file.h"
 #include "updater/inflater.h"
@@ -97,7 +98,7 @@ class PackedStream {
   uint32_t word_ = 0;           // its table word
   uint64_t written_ = 0;        // unpacked bytes written
   uint32_t length_ = 0;         // of its data
-  std::vector<uint8_t> input_;  // the chunk's data, in its first length_ bytes
+  std::optional<BufferPool::Lease> input_;  // the chunk's data, in its first length_ bytes
   Inflater inflater_;
   Sha256 sha_;
 
