@@ -26,15 +26,25 @@ void DigestCache::assign(Json&& object) {
   changed_ = false;
 }
 
+size_t DigestCache::entryOf(std::string_view path) const {
+  return index_.find(path, [this](size_t i) { return nameOf(i); });
+}
+
 const Json* DigestCache::find(std::string_view path) const {
-  const size_t entry = index_.find(path, [this](size_t i) { return nameOf(i); });
-  return entry == NameIndex::npos ? nullptr : &entries_[entry].value;
+  const size_t entry = entryOf(path);
+  return entry == npos ? nullptr : &entries_[entry].value;
 }
 
 bool DigestCache::vouches(std::string_view path, uint64_t size, std::string_view timeText,
                           std::string_view sha256) const {
-  const Json* entry = find(path);
-  if (entry == nullptr || !entry->isArray() || timeText.empty()) return false;
+  return vouches(entryOf(path), size, timeText, sha256);
+}
+
+bool DigestCache::vouches(size_t entryNumber, uint64_t size, std::string_view timeText,
+                          std::string_view sha256) const {
+  if (entryNumber == npos || timeText.empty()) return false;
+  const Json* entry = &entries_[entryNumber].value;
+  if (!entry->isArray()) return false;
   const Json& recordedSize = entry->at(0);
   const Json& recordedTime = entry->at(1);
   const Json& recordedDigest = entry->at(2);

@@ -37,21 +37,26 @@ void UpdateJob::run(CheckMode mode) {
     return;
   }
   // Reading, parsing and indexing cache.json takes about as long as the
-  // manifest's signature check, so it runs beside the manifest step. The
-  // first file pass takes the result (records made before it, by the
-  // self-update, are dropped as they always were); every way out of the job
-  // waits for it.
-  cacheRead_ = std::async(std::launch::async, [folder = state_.workFolder()] {
-    LocalState read(folder);
+  // manifest's signature check, so it runs beside the manifest step, and in
+  // Check mode the stats of the files it lists follow it there until the
+  // pass begins. The first file pass takes the result (records made before
+  // it, by the self-update, are dropped as they always were); every way out
+  // of the job waits for it.
+  stopEarlyStats_.store(false);
+  cacheRead_ = std::async(std::launch::async, [this, mode] {
+    LocalState read(state_.workFolder());
     read.loadCacheState();
+    if (mode == CheckMode::Check) earlyStats_.take(read.cacheState, clientFolder_, stopEarlyStats_);
     return std::move(read.cacheState);
   });
   struct AwaitCache {
     std::future<DigestCache>& read;
+    std::atomic<bool>& stop;
     ~AwaitCache() {
+      stop.store(true);
       if (read.valid()) (void)read.get();
     }
-  } awaitCache{cacheRead_};
+  } awaitCache{cacheRead_, stopEarlyStats_};
   if (!readManifest(manifest, code, detail)) {
     done(false, true, code, detail);
     return;

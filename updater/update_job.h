@@ -20,6 +20,7 @@
 #include "net/fetcher.h"
 #include "platform/folder_lock.h"
 #include "updater/addon_hooks.h"
+#include "updater/early_stats.h"
 #include "updater/job_clock.h"
 #include "updater/local_state.h"
 #include "updater/manifest.h"
@@ -121,6 +122,10 @@ class UpdateJob {
   // used under stateMutex_.
   [[nodiscard]] bool checkFile(const ManifestFile& file, const std::filesystem::path::string_type& fullPath,
                                CheckMode mode);
+  // Whether the stat taken before the pass (EarlyStats) and the digest cache
+  // together vouch for the file, as checkFile would in Check mode. False
+  // also when no stat was taken for it: then checkFile decides.
+  [[nodiscard]] bool inLineEarly(const ManifestFile& file);
   bool checkFiles(const std::vector<ManifestFile>& files, CheckMode mode, const std::string& phase,
                   std::vector<const ManifestFile*>& fetchList);
   bool downloadFiles(const std::vector<const ManifestFile*>& fetchList, const std::string& phase,
@@ -173,8 +178,12 @@ class UpdateJob {
   std::shared_mutex stateMutex_;
   FolderLock folderLock_;
   bool cacheLoaded_ = false;
-  // cache.json being read on another thread while run() fetches the manifest.
+  // cache.json being read on another thread while run() fetches the
+  // manifest, and the files it lists stat'ed there (earlyStats_, until
+  // stopEarlyStats_ is set; read only once cacheRead_ is taken).
   std::future<DigestCache> cacheRead_;
+  EarlyStats earlyStats_;
+  std::atomic<bool> stopEarlyStats_{false};
   PassCounters pass_;
   ProgressMeter meter_;
 };

@@ -117,6 +117,17 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
   return true;
 }
 
+bool UpdateJob::inLineEarly(const ManifestFile& file) {
+  std::shared_lock lock(stateMutex_);
+  const size_t entry = state_.cacheState.entryOf(file.path);
+  FileStat stat;
+  if (!earlyStats_.find(entry, stat)) return false;
+  if (file.once) return true;
+  if (stat.size != static_cast<uint64_t>(file.size)) return false;
+  FileTimeBuffer timeBuffer;
+  return state_.cacheState.vouches(entry, stat.size, fileTimeText(stat.writeTicks, timeBuffer), file.sha256);
+}
+
 bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path::string_type& fullPath,
                           CheckMode mode) {
   // One query for size and time: an unchanged client costs one per file.
