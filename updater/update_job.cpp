@@ -27,7 +27,7 @@ std::unordered_set<std::string_view> pathsNamedIn(const Manifest& manifest) {
 
 void UpdateJob::run(CheckMode mode) {
   cancelFlag_.exchange(false);
-  Manifest manifest;
+  std::shared_ptr<const Manifest> accepted;
   std::string code;
   std::string detail;
   Failure locked;
@@ -57,10 +57,11 @@ void UpdateJob::run(CheckMode mode) {
       if (read.valid()) (void)read.get();
     }
   } awaitCache{cacheRead_, stopEarlyStats_};
-  if (!readManifest(manifest, code, detail)) {
+  if (!readManifest(accepted, code, detail)) {
     done(false, true, code, detail);
     return;
   }
+  const Manifest& manifest = *accepted;
   if (selfUpdateStep(manifest)) return;  // the host restarts the launcher
 
   events_.onPhase("check");
