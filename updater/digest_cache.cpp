@@ -1,6 +1,6 @@
 #include "updater/digest_cache.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace zv {
 
@@ -69,11 +69,15 @@ void DigestCache::record(std::string_view path, uint64_t size, std::string_view 
   }
 }
 
-void DigestCache::keepOnly(const std::unordered_set<std::string_view>& paths) {
-  const auto named = std::remove_if(entries_.begin(), entries_.end(),
-                                    [&paths](const Json::Member& entry) { return paths.count(entry.key) == 0; });
-  if (named == entries_.end()) return;
-  entries_.erase(named, entries_.end());
+void DigestCache::keepOnly(const std::vector<bool>& kept) {
+  size_t to = 0;
+  for (size_t from = 0; from < entries_.size(); ++from) {
+    if (!kept[from]) continue;
+    if (to != from) entries_[to] = std::move(entries_[from]);
+    ++to;
+  }
+  if (to == entries_.size()) return;
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(to), entries_.end());
   reindex();
   changed_ = true;
 }

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "data/json.h"
@@ -48,8 +47,9 @@ class DigestCache {
   // exists, else as a new last member.
   void record(std::string_view path, uint64_t size, std::string_view timeText, std::string_view sha256);
 
-  // Forgets the entries whose name is not in paths (changed when any was).
-  void keepOnly(const std::unordered_set<std::string_view>& paths);
+  // Forgets the entries whose number is not marked in kept (changed when
+  // any was). kept has one mark per entry.
+  void keepOnly(const std::vector<bool>& kept);
 
   // Whether entries were recorded or cleared since the last assign or
   // markSaved: an unchanged cache need not be written back.

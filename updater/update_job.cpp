@@ -12,15 +12,20 @@
 namespace zv {
 namespace {
 
-// Every client path the manifest names, add-on files of every variant included.
-std::unordered_set<std::string_view> pathsNamedIn(const Manifest& manifest) {
-  std::unordered_set<std::string_view> paths;
-  paths.reserve(manifest.files.size());
-  for (const ManifestFile& file : manifest.files) paths.insert(file.path);
+// Marks the cache's entries that a client path of the manifest names,
+// add-on files of every variant included: looked up in the cache's own
+// index, so nothing is allocated per file.
+std::vector<bool> entriesNamedIn(const Manifest& manifest, const DigestCache& cache) {
+  std::vector<bool> named(cache.size());
+  const auto mark = [&](const ManifestFile& file) {
+    const size_t entry = cache.entryOf(file.path);
+    if (entry != DigestCache::npos) named[entry] = true;
+  };
+  for (const ManifestFile& file : manifest.files) mark(file);
   for (const ManifestAddon& addon : manifest.addons) {
-    for (const ManifestFile& file : addon.files) paths.insert(file.path);
+    for (const ManifestFile& file : addon.files) mark(file);
   }
-  return paths;
+  return named;
 }
 
 }  // namespace
@@ -78,7 +83,7 @@ void UpdateJob::run(CheckMode mode) {
   if (retireFiles(manifest)) changed = true;
   if (addonHooks_ != nullptr && !maintainAddons(manifest, mode, changed)) return;
   // Entries for files the release no longer names would otherwise stay for good.
-  state_.cacheState.keepOnly(pathsNamedIn(manifest));
+  state_.cacheState.keepOnly(entriesNamedIn(manifest, state_.cacheState));
   state_.saveCacheState();
   if (addonHooks_ != nullptr) addonHooks_->sendAddonList(*this, &manifest);
   deletePartFiles(state_.workFolder());
