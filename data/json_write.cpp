@@ -18,9 +18,11 @@ void writeNumber(std::string& out, double value) {
     out += '0';
     return;
   }
-  // Whole numbers below 9e15 are exact as doubles and print without an
-  // exponent, so sizes and counts read naturally ("-0" prints as "0").
-  if (value == std::floor(value) && std::fabs(value) < 9e15) {
+  // Whole numbers up to 2^53 are exact as doubles and print in full, without
+  // an exponent, so sizes, counts and release sequences read back the same
+  // ("-0" prints as "0").
+  constexpr double kLargestExact = 9007199254740992.0;
+  if (value == std::floor(value) && std::fabs(value) <= kLargestExact) {
     result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
   } else {
     // Same text as printf's "%.10g" in the classic locale.

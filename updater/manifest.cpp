@@ -319,7 +319,7 @@ bool checkFilesAndFolders(const Manifest& manifest, FoldedPaths& paths, std::str
   return true;
 }
 
-// parseManifest once the base client's entries are read (in document order).
+// parseManifestText once the base client's entries are read (in document order).
 bool checkManifest(const Json& root, ReadFiles& read, Manifest& out, std::string& error) {
   out = Manifest();
   if (!root.isObject() || root.get("format").integerOr(0) != 1) {
@@ -384,15 +384,6 @@ bool checkManifest(const Json& root, ReadFiles& read, Manifest& out, std::string
 bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error) {
   readFileFields(entry, out);
   return checkFileEntry(out, entry.get("chunks"), error);
-}
-
-bool parseManifest(const Json& root, Manifest& out, std::string& error) {
-  ReadFiles read;
-  for (const Json& element : root.get("files").elements()) {
-    readFileFields(element, read.add());
-    read.chunks.back() = element.get("chunks");
-  }
-  return checkManifest(root, read, out, error);
 }
 
 bool parseManifestText(std::string_view text, Manifest& out, std::string& error) {

@@ -65,14 +65,11 @@ struct Manifest {
 // The highest release sequence: the largest integer a JSON number holds exactly.
 inline constexpr int64_t kMaxReleaseSequence = (int64_t{1} << 53) - 1;
 
-// Replaces out with the manifest of root. On false, error holds the first
-// offence (e.g. "unsafe path in manifest: ../x") and out must be discarded.
-[[nodiscard]] bool parseManifest(const Json& root, Manifest& out, std::string& error);
-
-// parseManifest of the JSON text, without building a Json value for each
-// of the base client's entries (a client has tens of thousands): the same
-// manifest and the same first offence; a text that is not JSON is an
-// "unknown manifest format".
+// Replaces out with the manifest of the JSON text, reading the base client's
+// entries (a client has tens of thousands) without a Json value for each. On
+// false, error holds the first offence (e.g. "unsafe path in manifest: ../x")
+// and out must be discarded; a text that is not JSON is an "unknown manifest
+// format".
 [[nodiscard]] bool parseManifestText(std::string_view text, Manifest& out, std::string& error);
 
 // One file entry ("launcher", "files" and add-on files).

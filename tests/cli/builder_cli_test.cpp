@@ -184,7 +184,7 @@ TEST_F(BuilderCli, ReleaseRoundTripsThroughStockZlibAndBothVerifiers) {
 
   Manifest manifest;
   std::string error;
-  ASSERT_TRUE(parseManifest(Json::parse(manifestText), manifest, error)) << error;
+  ASSERT_TRUE(parseManifestText(manifestText, manifest, error)) << error;
   EXPECT_EQ(manifest.build, "patch 7");
   EXPECT_EQ(manifest.launcher.path, "ZarvoLauncher.exe");
   EXPECT_EQ(manifest.remove, std::vector<std::string>{"system/old.dll"});
@@ -245,7 +245,7 @@ TEST_F(BuilderCli, RebuildKeepsUnchangedPackedFilesAndDropsRetiredOnes) {
   EXPECT_EQ(sequence(), 2);
   Manifest rebuiltManifest;
   std::string error;
-  ASSERT_TRUE(parseManifest(Json::parse(readFile(dir / "out/manifest.json")), rebuiltManifest, error)) << error;
+  ASSERT_TRUE(parseManifestText(readFile(dir / "out/manifest.json"), rebuiltManifest, error)) << error;
   for (const ManifestFile& file : rebuiltManifest.files) {
     EXPECT_EQ(file.chunkSha256, chunkDigests(readFile(dir / ("client/" + file.path)))) << "kept or new: " << file.path;
   }

@@ -162,7 +162,7 @@ TEST_F(Planning, BuildsTheLauncherClientAndAddonEntries) {
 
   // The launcher's parser takes the result.
   Manifest manifest;
-  ASSERT_TRUE(parseManifest(manifestJson(result, true), manifest, error)) << error;
+  ASSERT_TRUE(parseManifestText(manifestJson(result, true).dump(), manifest, error)) << error;
   EXPECT_EQ(manifest.addons.at(0).files.at(2).source, "addons/fx/v-amd/system/d3d9.dll");
   EXPECT_TRUE(manifest.files.at(1).once);
   EXPECT_EQ(manifest.launcher.path, "ZarvoLauncher.exe");

@@ -75,8 +75,7 @@ std::string manifestText(const Json& manifest) { return manifest.dump(true) + "\
 bool launcherAccepts(const std::string& text, std::string& error) {
   Manifest parsed;
   std::string parseError;
-  const Json root = Json::parse(text, &parseError);
-  if (!parseManifest(root, parsed, parseError)) {
+  if (!parseManifestText(text, parsed, parseError)) {
     error = "the launcher would refuse this manifest: " + parseError;
     return false;
   }

@@ -121,7 +121,7 @@ int runVerify(const fs::path& outDir, const std::string& publicKeyHex, bool show
   }
   Manifest manifest;
   std::string error;
-  if (!parseManifest(Json::parse(manifestText), manifest, error)) {
+  if (!parseManifestText(manifestText, manifest, error)) {
     problems.push_back("manifest.json: " + error);
   } else {
     const std::vector<const ManifestFile*> entries = entriesOf(manifest);
