@@ -39,7 +39,8 @@ class DigestCache {
   // Entries are numbered in their order, 0 to size() - 1; a number stays
   // with its entry until keepOnly, clear or assign.
   static constexpr size_t npos = NameIndex::npos;
-  // The number of the entry named path, or npos.
+  // The number of the entry named path, or npos; and the name of entry
+  // number entry.
   size_t entryOf(std::string_view path) const;
   std::string_view nameOf(size_t entry) const { return entries_[entry].key; }
 

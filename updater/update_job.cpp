@@ -48,8 +48,8 @@ void UpdateJob::run(CheckMode mode) {
   // it, by the self-update, are dropped as they always were); every way out
   // of the job waits for it.
   stopEarlyStats_.store(false);
-  cacheRead_ = std::async(std::launch::async, [this, mode] {
-    LocalState read(state_.workFolder());
+  cacheRead_ = std::async(std::launch::async, [this, folder = state_.workFolder(), mode] {
+    LocalState read(folder);
     read.loadCacheState();
     if (mode == CheckMode::Check) earlyStats_.take(read.cacheState, clientFolder_, stopEarlyStats_);
     return std::move(read.cacheState);

@@ -70,10 +70,10 @@ class UpdateJob {
   // The start of every job that reads the release: announces "manifest",
   // fetches manifest.json and manifest.sig (waiting while the server is
   // busy), verifies and parses them and hands the manifest over through
-  // onManifest, and in manifest. False: code is "noconfig", "offline",
+  // onManifest and in accepted. False: code is "noconfig", "offline",
   // "cancelled", "badsig" or "badmanifest", detail the message to show, and
-  // manifest is left as it was.
-  [[nodiscard]] bool readManifest(std::shared_ptr<const Manifest>& manifest, std::string& code, std::string& detail);
+  // accepted is left as it was.
+  [[nodiscard]] bool readManifest(std::shared_ptr<const Manifest>& accepted, std::string& code, std::string& detail);
 
   // The one pass that brings client files in line with the manifest: checks
   // every file in mode (from the digest cache where it vouches for a file in
