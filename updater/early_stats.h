@@ -27,6 +27,7 @@ class EarlyStats {
 
   // Forgets every stat: they describe the files as they were before the pass.
   void clear() { stats_.clear(); }
+  bool empty() const { return stats_.empty(); }
 
  private:
   struct Taken {

@@ -66,10 +66,11 @@ bool UpdateJob::checkFiles(const std::vector<ManifestFile>& files, CheckMode mod
   // Files are hashed on every core; their progress is still reported here,
   // file after file in manifest order.
   const FolderPaths client(clientFolder_);
+  const bool early = mode == CheckMode::Check && !earlyStats_.empty();
   const auto work = [&](size_t i) {
     const ManifestFile& file = files[i];
     if (cancelRequested()) return false;
-    if (mode == CheckMode::Check && inLineEarly(file)) return true;
+    if (early && inLineEarly(file)) return true;
     // Not a thread_local buffer: the Windows runtime frees those at thread
     // exit before their destructors run (a heap corrupted at the end of a
     // pass). One allocation per file is lost in the stat it serves.
