@@ -65,13 +65,14 @@ void runUpdate(UpdateJob& job, CheckMode mode) {
 
 void runAddonInstall(UpdateJob& job, const std::string& id, const std::string& variant, const std::string& key) {
   if (!lockFolder(job)) return;
-  Manifest manifest;
+  std::shared_ptr<const Manifest> accepted;
   std::string code;
   std::string detail;
-  if (!job.readManifest(manifest, code, detail)) {
+  if (!job.readManifest(accepted, code, detail)) {
     done(job, false, code, detail);
     return;
   }
+  const Manifest& manifest = *accepted;
   job.loadAddonRecords();
 
   const ManifestAddon* addon = findAddon(manifest, id);

@@ -6,12 +6,12 @@
 namespace zv::cli {
 
 void listAddonsJob(UpdateJob& job) {
-  Manifest manifest;
+  std::shared_ptr<const Manifest> manifest;
   std::string code;
   std::string detail;
   const bool fetched = job.readManifest(manifest, code, detail);
   job.loadAddonRecords();
-  sendAddonList(job, fetched ? &manifest : nullptr);
+  sendAddonList(job, fetched ? manifest.get() : nullptr);
   if (!fetched && job.events().onDone) job.events().onDone(false, true, code, detail);
 }
 

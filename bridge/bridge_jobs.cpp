@@ -91,10 +91,9 @@ void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, b
     handedOver = true;
     sink_.postSelfUpdate(newLauncher);
   };
-  events.onManifest = [this](const Manifest& manifest) {
-    auto copy = std::make_shared<const Manifest>(manifest);
+  events.onManifest = [this](const std::shared_ptr<const Manifest>& manifest) {
     std::lock_guard lock(manifestMutex_);
-    lastManifest_ = std::move(copy);
+    lastManifest_ = manifest;
   };
   events.onAddons = [this](const AddonList& list) { postPageEvent(addonsEvent(list)); };
 

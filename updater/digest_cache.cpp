@@ -1,6 +1,6 @@
 #include "updater/digest_cache.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace zv {
 
@@ -26,15 +26,25 @@ void DigestCache::assign(Json&& object) {
   changed_ = false;
 }
 
+size_t DigestCache::entryOf(std::string_view path) const {
+  return index_.find(path, [this](size_t i) { return nameOf(i); });
+}
+
 const Json* DigestCache::find(std::string_view path) const {
-  const size_t entry = index_.find(path, [this](size_t i) { return nameOf(i); });
-  return entry == NameIndex::npos ? nullptr : &entries_[entry].value;
+  const size_t entry = entryOf(path);
+  return entry == npos ? nullptr : &entries_[entry].value;
 }
 
 bool DigestCache::vouches(std::string_view path, uint64_t size, std::string_view timeText,
                           std::string_view sha256) const {
-  const Json* entry = find(path);
-  if (entry == nullptr || !entry->isArray() || timeText.empty()) return false;
+  return vouches(entryOf(path), size, timeText, sha256);
+}
+
+bool DigestCache::vouches(size_t entryNumber, uint64_t size, std::string_view timeText,
+                          std::string_view sha256) const {
+  if (entryNumber == npos || timeText.empty()) return false;
+  const Json* entry = &entries_[entryNumber].value;
+  if (!entry->isArray()) return false;
   const Json& recordedSize = entry->at(0);
   const Json& recordedTime = entry->at(1);
   const Json& recordedDigest = entry->at(2);
@@ -59,11 +69,15 @@ void DigestCache::record(std::string_view path, uint64_t size, std::string_view 
   }
 }
 
-void DigestCache::keepOnly(const std::unordered_set<std::string_view>& paths) {
-  const auto named = std::remove_if(entries_.begin(), entries_.end(),
-                                    [&paths](const Json::Member& entry) { return paths.count(entry.key) == 0; });
-  if (named == entries_.end()) return;
-  entries_.erase(named, entries_.end());
+void DigestCache::keepOnly(const std::vector<bool>& kept) {
+  size_t to = 0;
+  for (size_t from = 0; from < entries_.size(); ++from) {
+    if (!kept[from]) continue;
+    if (to != from) entries_[to] = std::move(entries_[from]);
+    ++to;
+  }
+  if (to == entries_.size()) return;
+  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(to), entries_.end());
   reindex();
   changed_ = true;
 }

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "data/json.h"
@@ -34,13 +33,24 @@ class DigestCache {
   // timeText (never when timeText is empty), and whose third is a string
   // equal to sha256. Names are compared byte for byte.
   bool vouches(std::string_view path, uint64_t size, std::string_view timeText, std::string_view sha256) const;
+  // The same for the entry numbered entry (npos: none).
+  bool vouches(size_t entry, uint64_t size, std::string_view timeText, std::string_view sha256) const;
+
+  // Entries are numbered in their order, 0 to size() - 1; a number stays
+  // with its entry until keepOnly, clear or assign.
+  static constexpr size_t npos = NameIndex::npos;
+  // The number of the entry named path, or npos; and the name of entry
+  // number entry.
+  size_t entryOf(std::string_view path) const;
+  std::string_view nameOf(size_t entry) const { return entries_[entry].key; }
 
   // Sets the entry named path to [size, timeText, sha256], in place when it
   // exists, else as a new last member.
   void record(std::string_view path, uint64_t size, std::string_view timeText, std::string_view sha256);
 
-  // Forgets the entries whose name is not in paths (changed when any was).
-  void keepOnly(const std::unordered_set<std::string_view>& paths);
+  // Forgets the entries whose number is not marked in kept (changed when
+  // any was). kept has one mark per entry.
+  void keepOnly(const std::vector<bool>& kept);
 
   // Whether entries were recorded or cleared since the last assign or
   // markSaved: an unchanged cache need not be written back.
@@ -57,7 +67,6 @@ class DigestCache {
 
  private:
   void reindex();
-  std::string_view nameOf(size_t entry) const { return entries_[entry].key; }
 
   // Members of the object as read, then as recorded.
   Json::Members entries_;

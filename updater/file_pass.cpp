@@ -39,6 +39,7 @@ bool UpdateJob::bringInLine(const std::vector<ManifestFile>& files, CheckMode mo
   // One load per job: a later pass of the same job sees what earlier ones
   // recorded.
   if (cacheRead_.valid()) {
+    stopEarlyStats_.store(true);
     state_.cacheState = cacheRead_.get();
   } else if (!cacheLoaded_) {
     state_.loadCacheState();
@@ -46,6 +47,8 @@ bool UpdateJob::bringInLine(const std::vector<ManifestFile>& files, CheckMode mo
   cacheLoaded_ = true;
   std::vector<const ManifestFile*> fetchList;
   const bool checked = checkFiles(files, mode, phases.check, fetchList);
+  // Taken before this pass, so no later pass may trust them.
+  earlyStats_.clear();
   state_.saveCacheState();
   if (!checked) {
     outcome.failure = cancelledFailure();
@@ -63,13 +66,15 @@ bool UpdateJob::checkFiles(const std::vector<ManifestFile>& files, CheckMode mod
   // Files are hashed on every core; their progress is still reported here,
   // file after file in manifest order.
   const FolderPaths client(clientFolder_);
+  const bool early = mode == CheckMode::Check && !earlyStats_.empty();
   const auto work = [&](size_t i) {
+    const ManifestFile& file = files[i];
+    if (cancelRequested()) return false;
+    if (early && inLineEarly(file)) return true;
     // Not a thread_local buffer: the Windows runtime frees those at thread
     // exit before their destructors run (a heap corrupted at the end of a
     // pass). One allocation per file is lost in the stat it serves.
     std::filesystem::path::string_type fullPath;
-    const ManifestFile& file = files[i];
-    if (cancelRequested()) return false;
     client.join(file.path, fullPath);
     return checkFile(file, fullPath, mode);
   };

@@ -66,10 +66,16 @@ bool runInOrder(size_t count, unsigned workers, const std::function<bool(size_t)
   for (size_t i = 0; i < count && completed; ++i) {
     Result result = results[i].load();
     if (result == kPending) {
+      // Waits for the last item of i's run: one worker does a run in order,
+      // so then i and the items after it up to there are in too. Waiting for
+      // i alone woke this thread for nearly every item of an unchanged
+      // check, each time taking the core from a worker.
+      const size_t last = std::min(count, (i / run + 1) * run) - 1;
       std::unique_lock lock(mutex);
-      waitingFor.store(i);
-      ready.wait(lock, [&] { return (result = results[i].load()) != kPending; });
+      waitingFor.store(last);
+      ready.wait(lock, [&] { return results[last].load() != kPending; });
       waitingFor.store(kNobody);
+      result = results[i].load();
     }
     completed = done(i, result == kTrue);
   }

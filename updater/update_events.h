@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,8 +59,9 @@ struct UpdateEvents {
   std::function<void(bool ok, bool canPlay, const std::string& code, const std::string& detail)> onDone;
   // The downloaded new launcher, ready to be swapped in; the job ends.
   std::function<void(const std::filesystem::path& newLauncher)> onSelfUpdate;
-  // The accepted manifest, before anything on disk changes.
-  std::function<void(const Manifest& manifest)> onManifest;
+  // The accepted manifest, before anything on disk changes: shared, so a
+  // host keeps it without a copy.
+  std::function<void(const std::shared_ptr<const Manifest>& manifest)> onManifest;
   // The add-on list: the release's add-ons, then installed ones it does not know.
   std::function<void(const std::vector<AddonListEntry>& list)> onAddons;
 };

@@ -12,22 +12,27 @@
 namespace zv {
 namespace {
 
-// Every client path the manifest names, add-on files of every variant included.
-std::unordered_set<std::string_view> pathsNamedIn(const Manifest& manifest) {
-  std::unordered_set<std::string_view> paths;
-  paths.reserve(manifest.files.size());
-  for (const ManifestFile& file : manifest.files) paths.insert(file.path);
+// Marks the cache's entries that a client path of the manifest names,
+// add-on files of every variant included: looked up in the cache's own
+// index, so nothing is allocated per file.
+std::vector<bool> entriesNamedIn(const Manifest& manifest, const DigestCache& cache) {
+  std::vector<bool> named(cache.size());
+  const auto mark = [&](const ManifestFile& file) {
+    const size_t entry = cache.entryOf(file.path);
+    if (entry != DigestCache::npos) named[entry] = true;
+  };
+  for (const ManifestFile& file : manifest.files) mark(file);
   for (const ManifestAddon& addon : manifest.addons) {
-    for (const ManifestFile& file : addon.files) paths.insert(file.path);
+    for (const ManifestFile& file : addon.files) mark(file);
   }
-  return paths;
+  return named;
 }
 
 }  // namespace
 
 void UpdateJob::run(CheckMode mode) {
   cancelFlag_.exchange(false);
-  Manifest manifest;
+  std::shared_ptr<const Manifest> accepted;
   std::string code;
   std::string detail;
   Failure locked;
@@ -37,25 +42,31 @@ void UpdateJob::run(CheckMode mode) {
     return;
   }
   // Reading, parsing and indexing cache.json takes about as long as the
-  // manifest's signature check, so it runs beside the manifest step. The
-  // first file pass takes the result (records made before it, by the
-  // self-update, are dropped as they always were); every way out of the job
-  // waits for it.
-  cacheRead_ = std::async(std::launch::async, [folder = state_.workFolder()] {
+  // manifest's signature check, so it runs beside the manifest step, and in
+  // Check mode the stats of the files it lists follow it there until the
+  // pass begins. The first file pass takes the result (records made before
+  // it, by the self-update, are dropped as they always were); every way out
+  // of the job waits for it.
+  stopEarlyStats_.store(false);
+  cacheRead_ = std::async(std::launch::async, [this, folder = state_.workFolder(), mode] {
     LocalState read(folder);
     read.loadCacheState();
+    if (mode == CheckMode::Check) earlyStats_.take(read.cacheState, clientFolder_, stopEarlyStats_);
     return std::move(read.cacheState);
   });
   struct AwaitCache {
     std::future<DigestCache>& read;
+    std::atomic<bool>& stop;
     ~AwaitCache() {
+      stop.store(true);
       if (read.valid()) (void)read.get();
     }
-  } awaitCache{cacheRead_};
-  if (!readManifest(manifest, code, detail)) {
+  } awaitCache{cacheRead_, stopEarlyStats_};
+  if (!readManifest(accepted, code, detail)) {
     done(false, true, code, detail);
     return;
   }
+  const Manifest& manifest = *accepted;
   if (selfUpdateStep(manifest)) return;  // the host restarts the launcher
 
   events_.onPhase("check");
@@ -72,7 +83,7 @@ void UpdateJob::run(CheckMode mode) {
   if (retireFiles(manifest)) changed = true;
   if (addonHooks_ != nullptr && !maintainAddons(manifest, mode, changed)) return;
   // Entries for files the release no longer names would otherwise stay for good.
-  state_.cacheState.keepOnly(pathsNamedIn(manifest));
+  state_.cacheState.keepOnly(entriesNamedIn(manifest, state_.cacheState));
   state_.saveCacheState();
   if (addonHooks_ != nullptr) addonHooks_->sendAddonList(*this, &manifest);
   deletePartFiles(state_.workFolder());

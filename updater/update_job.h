@@ -20,6 +20,7 @@
 #include "net/fetcher.h"
 #include "platform/folder_lock.h"
 #include "updater/addon_hooks.h"
+#include "updater/early_stats.h"
 #include "updater/job_clock.h"
 #include "updater/local_state.h"
 #include "updater/manifest.h"
@@ -69,9 +70,10 @@ class UpdateJob {
   // The start of every job that reads the release: announces "manifest",
   // fetches manifest.json and manifest.sig (waiting while the server is
   // busy), verifies and parses them and hands the manifest over through
-  // onManifest. False: code is "noconfig", "offline", "cancelled", "badsig"
-  // or "badmanifest" and detail the message to show.
-  [[nodiscard]] bool readManifest(Manifest& manifest, std::string& code, std::string& detail);
+  // onManifest and in accepted. False: code is "noconfig", "offline",
+  // "cancelled", "badsig" or "badmanifest", detail the message to show, and
+  // accepted is left as it was.
+  [[nodiscard]] bool readManifest(std::shared_ptr<const Manifest>& accepted, std::string& code, std::string& detail);
 
   // The one pass that brings client files in line with the manifest: checks
   // every file in mode (from the digest cache where it vouches for a file in
@@ -121,6 +123,10 @@ class UpdateJob {
   // used under stateMutex_.
   [[nodiscard]] bool checkFile(const ManifestFile& file, const std::filesystem::path::string_type& fullPath,
                                CheckMode mode);
+  // Whether the stat taken before the pass (EarlyStats) and the digest cache
+  // together vouch for the file, as checkFile would in Check mode. False
+  // also when no stat was taken for it: then checkFile decides.
+  [[nodiscard]] bool inLineEarly(const ManifestFile& file);
   bool checkFiles(const std::vector<ManifestFile>& files, CheckMode mode, const std::string& phase,
                   std::vector<const ManifestFile*>& fetchList);
   bool downloadFiles(const std::vector<const ManifestFile*>& fetchList, const std::string& phase,
@@ -173,8 +179,12 @@ class UpdateJob {
   std::shared_mutex stateMutex_;
   FolderLock folderLock_;
   bool cacheLoaded_ = false;
-  // cache.json being read on another thread while run() fetches the manifest.
+  // cache.json being read on another thread while run() fetches the
+  // manifest, and the files it lists stat'ed there (earlyStats_, until
+  // stopEarlyStats_ is set; read only once cacheRead_ is taken).
   std::future<DigestCache> cacheRead_;
+  EarlyStats earlyStats_;
+  std::atomic<bool> stopEarlyStats_{false};
   PassCounters pass_;
   ProgressMeter meter_;
 };

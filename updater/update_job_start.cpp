@@ -48,7 +48,7 @@ void UpdateJob::done(bool ok, bool canPlay, const std::string& code, const std::
   if (events_.onDone) events_.onDone(ok, canPlay, code, detail);
 }
 
-bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string& detail) {
+bool UpdateJob::readManifest(std::shared_ptr<const Manifest>& accepted, std::string& code, std::string& detail) {
   events_.onPhase("manifest");
   if (config_.updateUrl.empty() || config_.publicKey.size() != 64) {
     code = "noconfig";
@@ -92,9 +92,9 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
     // No thread to be had: verified below, on this one.
   }
   std::string message;
-  const bool parsed = parseManifestText(text, manifest, message);
+  const auto manifest = std::make_shared<Manifest>();
+  const bool parsed = parseManifestText(text, *manifest, message);
   if (!(verifying.valid() ? verifying.get() : verify())) {
-    manifest = Manifest();
     code = "badsig";
     detail = "manifest signature does not match";
     return false;
@@ -102,7 +102,7 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
   // The same gate for every job, add-on jobs and the launcher's own update
   // included: an older release must not bring back an older launcher either.
   const ReleaseRecord releases(state_.workFolder(), config_.updateUrl, config_.publicKey);
-  if (!parsed || !releases.admits(manifest.sequence, message)) {
+  if (!parsed || !releases.admits(manifest->sequence, message)) {
     code = "badmanifest";
     detail = message;
     return false;
@@ -110,11 +110,23 @@ bool UpdateJob::readManifest(Manifest& manifest, std::string& code, std::string&
   // Recorded as soon as the signature vouches for it, before any file
   // changes. Should the record not be written, this job still goes on with
   // the release it verified; only the next start loses the guard.
-  (void)releases.raise(manifest.sequence);
-  dropLauncherOwnEntries(manifest, launcherFilesOf(clientFolder_, launcherPath_, config_.workDir));
-  build_ = manifest.build;
-  if (events_.onManifest) events_.onManifest(manifest);
+  (void)releases.raise(manifest->sequence);
+  dropLauncherOwnEntries(*manifest, launcherFilesOf(clientFolder_, launcherPath_, config_.workDir));
+  build_ = manifest->build;
+  accepted = manifest;
+  if (events_.onManifest) events_.onManifest(accepted);
   return true;
+}
+
+bool UpdateJob::inLineEarly(const ManifestFile& file) {
+  std::shared_lock lock(stateMutex_);
+  const size_t entry = state_.cacheState.entryOf(file.path);
+  FileStat stat;
+  if (!earlyStats_.find(entry, stat)) return false;
+  if (file.once) return true;
+  if (stat.size != static_cast<uint64_t>(file.size)) return false;
+  FileTimeBuffer timeBuffer;
+  return state_.cacheState.vouches(entry, stat.size, fileTimeText(stat.writeTicks, timeBuffer), file.sha256);
 }
 
 bool UpdateJob::checkFile(const ManifestFile& file, const std::filesystem::path::string_type& fullPath,

@@ -67,7 +67,9 @@ class UpdateJobFixture : public ::testing::Test {
       done = DoneEvent{ok, canPlay, code, detail};
     };
     events.onSelfUpdate = [this](const std::filesystem::path& path) { selfUpdates.push_back(path); };
-    events.onManifest = [this](const Manifest& manifest) { manifests.push_back(manifest.build); };
+    events.onManifest = [this](const std::shared_ptr<const Manifest>& manifest) {
+      manifests.push_back(manifest->build);
+    };
     phases.clear();
     progress.clear();
     done.reset();

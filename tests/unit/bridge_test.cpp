@@ -238,8 +238,8 @@ TEST_F(BridgeTest, RemovalGetsTheManifestTheLastJobAccepted) {
   EXPECT_EQ(bridge().lastManifest(), nullptr);
 
   bridge().startJob([](UpdateJob& updater) {
-    Manifest manifest;
-    manifest.build = "b7";
+    auto manifest = std::make_shared<Manifest>();
+    manifest->build = "b7";
     updater.events().onManifest(manifest);
   });
   runUntilIdle();

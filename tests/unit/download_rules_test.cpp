@@ -130,7 +130,7 @@ class QueueWaitTest : public ::testing::Test {
   }
   // The manifest step's code and detail.
   std::string readManifest() {
-    Manifest manifest;
+    std::shared_ptr<const Manifest> manifest;
     std::string code;
     std::string detail;
     EXPECT_FALSE(job_.readManifest(manifest, code, detail));
