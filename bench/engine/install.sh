@@ -19,12 +19,36 @@ curl_config raw
 echo "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg);" \
   "$(du -sb "$work/big" | cut -f1) bytes, $(du -sb "$work/www-big/files" | cut -f1) packed"
 
+# retire FOLDER...: empties each folder's place for the next side without
+# deleting a file. ext4 without a journal makes every file created later
+# near them step over each inode deleted in the last minute, one by one:
+# deleting the trees of the sides before (thousands of files a round) made
+# each side pay for them, and the launcher, which creates two files per
+# installed file, twice. The trees are moved aside, emptied (their data
+# leaves the disk and the page cache), and deleted when the bench ends.
+retired=$work/retired
+rm -rf "$retired"
+trap 'kill "$nginx_pid" 2>/dev/null || true; rm -rf "$retired"' EXIT
+retire() {
+  local folder
+  mkdir -p "$retired"
+  for folder; do
+    [ -e "$folder" ] || continue
+    find "$folder" -type f -exec truncate -s 0 {} +
+    mv "$folder" "$(mktemp -d "$retired/XXXXXX")/"
+  done
+}
+fresh_launcher() {
+  retire "$work/client-big" "$work/data-big"
+  mkdir -p "$work/client-big"
+  cp "$work/client-big.json" "$work/client-big/ZarvoLauncher.json"
+}
+fresh_curl() { retire "$work/curl-big" && mkdir -p "$work/curl-big"; }
+
 # measure SIDE COMMAND...: one run, its "wall cpu peak-KiB" appended to $work/times-SIDE.
 # Whatever the side before wrote is put on disk first, so that no side pays
 # for another's data in its own flushes. ZV_BENCH_SETTLE=60 waits a minute
-# more: ext4 without a journal skips the inodes deleted in the last minute
-# (the trees of the sides before) on every file it creates, which costs a
-# side more the more files it creates after them.
+# more: out of the deletions of other programs (see retire).
 measure() {
   local side=$1 wall user sys rss
   shift
@@ -38,16 +62,16 @@ measure() {
 sides="launcher curl curl-raw curl-sync${ZV_BENCH_BASELINE:+ baseline}"
 for side in $sides; do : >"$work/times-$side"; done
 for ((i = 0; i <= rounds; i++)); do
-  fresh_client big
+  fresh_launcher
   measure launcher "$launcher" --client "$work/client-big" --data "$work/data-big" check
-  rm -rf "$work/curl-big" && mkdir -p "$work/curl-big"
+  fresh_curl
   (cd "$work/curl-big" && measure curl curl -sf --config "$work/curl.cfg")
-  rm -rf "$work/curl-big" && mkdir -p "$work/curl-big"
+  fresh_curl
   (cd "$work/curl-big" && measure curl-raw curl -sf --config "$work/curl-raw.cfg")
-  rm -rf "$work/curl-big" && mkdir -p "$work/curl-big"
+  fresh_curl
   (cd "$work/curl-big" && measure curl-sync sh -c 'curl -sf --config "$1" && sync -f .' sh "$work/curl-raw.cfg")
   if [ -n "${ZV_BENCH_BASELINE:-}" ]; then
-    fresh_client big
+    fresh_launcher
     measure baseline "$ZV_BENCH_BASELINE" --client "$work/client-big" --data "$work/data-big" check
   fi
 done
