@@ -25,7 +25,9 @@ echo "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg);" \
 # deleting the trees of the sides before (thousands of files a round) made
 # each side pay for them, and the launcher, which creates two files per
 # installed file, twice. The trees are moved aside, emptied (their data
-# leaves the disk and the page cache), and deleted when the bench ends.
+# leaves the disk and the page cache), and deleted when the bench ends (a
+# bench started within a minute after that pays for them). The parts the
+# launcher itself deletes still reach the sides after it.
 retired=$work/retired
 rm -rf "$retired"
 trap 'kill "$nginx_pid" 2>/dev/null || true; rm -rf "$retired"' EXIT
