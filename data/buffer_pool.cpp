@@ -1,6 +1,12 @@
 #include "data/buffer_pool.h"
 
+#include <new>
+
 namespace zv {
+
+void BufferPool::Release::operator()(uint8_t* buffer) const {
+  ::operator delete[](buffer, std::align_val_t{kAlignment});
+}
 
 BufferPool::Lease::~Lease() {
   if (!buffer_) return;  // moved from
@@ -12,7 +18,7 @@ BufferPool::Lease BufferPool::lease() {
   {
     std::lock_guard lock(mutex_);
     if (!free_.empty()) {
-      std::unique_ptr<uint8_t[]> buffer = std::move(free_.back());
+      Buffer buffer = std::move(free_.back());
       free_.pop_back();
       return Lease(this, std::move(buffer));
     }
@@ -20,7 +26,7 @@ BufferPool::Lease BufferPool::lease() {
     free_.reserve(++made_);
   }
   // Left uninitialised: every byte is read into before it is used.
-  return Lease(this, std::unique_ptr<uint8_t[]>(new uint8_t[bufferSize_]));
+  return Lease(this, Buffer(static_cast<uint8_t*>(::operator new[](bufferSize_, std::align_val_t{kAlignment}))));
 }
 
 }  // namespace zv

@@ -2,8 +2,10 @@
 // Fixed-size buffers shared by threads that each need one for a while. A
 // lease takes a free buffer or makes one, and gives it back when it ends, so
 // the pool holds only as many buffers as were ever leased at once and a long
-// run of calls leaves the heap flat. Buffers are never over-aligned and are
-// freed by the pool's owner, never at a thread's exit.
+// run of calls leaves the heap flat. Buffers start on a 4 KiB boundary, so
+// that whole blocks of them can be written past the file cache (File::
+// preferUncached), and are freed by the pool's owner, never at a thread's
+// exit.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +16,14 @@
 namespace zv {
 
 class BufferPool {
+  struct Release {
+    void operator()(uint8_t* buffer) const;
+  };
+  using Buffer = std::unique_ptr<uint8_t[], Release>;
+
  public:
+  static constexpr size_t kAlignment = 4096;
+
   explicit BufferPool(size_t bufferSize) : bufferSize_(bufferSize) {}
   BufferPool(const BufferPool&) = delete;
   BufferPool& operator=(const BufferPool&) = delete;
@@ -30,9 +39,9 @@ class BufferPool {
 
    private:
     friend class BufferPool;
-    Lease(BufferPool* pool, std::unique_ptr<uint8_t[]> buffer) : pool_(pool), buffer_(std::move(buffer)) {}
+    Lease(BufferPool* pool, Buffer buffer) : pool_(pool), buffer_(std::move(buffer)) {}
     BufferPool* pool_;
-    std::unique_ptr<uint8_t[]> buffer_;
+    Buffer buffer_;
   };
 
   // The contents of a leased buffer are whatever its last user left.
@@ -41,7 +50,7 @@ class BufferPool {
  private:
   const size_t bufferSize_;
   std::mutex mutex_;
-  std::vector<std::unique_ptr<uint8_t[]>> free_;
+  std::vector<Buffer> free_;
   size_t made_ = 0;
 };
 

@@ -49,6 +49,14 @@ class File {
   // disk without waiting for them, so that a later flush finds them written
   // already (Linux); elsewhere nothing. A hint: it cannot fail.
   void startWriteback(uint64_t offset, uint64_t size);
+  // Asks that later writes skip the file cache where the system allows it
+  // (Linux: O_DIRECT), for a large file written once and flushed: its bytes
+  // go from the caller's buffer to the disk without being copied and
+  // tracked page by page. Only writes whose memory and length are whole
+  // 4 KiB blocks at a block-aligned offset go that way; the first other
+  // write, or one the file system refuses, turns the cache back on for good.
+  // A hint: it cannot fail.
+  void preferUncached();
   // Whether a write or flush of this file failed because the disk (or the
   // user's quota on it) is full.
   bool diskFull() const { return diskFull_; }
@@ -57,7 +65,9 @@ class File {
 #ifdef _WIN32
   void* handle_ = nullptr;
 #else
+  void stopUncached();
   int fd_ = -1;
+  bool uncached_ = false;
 #endif
   bool diskFull_ = false;
 };

@@ -5,10 +5,19 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 namespace zv {
+namespace {
+
+// What a direct write's memory, length and offset must be multiples of: the
+// logical block of nearly every disk. A disk with larger blocks refuses the
+// write, which then goes through the cache.
+constexpr uintptr_t kUncachedBlock = 4096;
+
+}  // namespace
 
 std::string lastErrorText() {
   const int saved = errno;
@@ -19,12 +28,15 @@ std::string lastErrorText() {
 
 File::~File() { close(); }
 
-File::File(File&& other) noexcept : fd_(other.fd_), diskFull_(other.diskFull_) { other.fd_ = -1; }
+File::File(File&& other) noexcept : fd_(other.fd_), uncached_(other.uncached_), diskFull_(other.diskFull_) {
+  other.fd_ = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     close();
     fd_ = other.fd_;
+    uncached_ = other.uncached_;
     diskFull_ = other.diskFull_;
     other.fd_ = -1;
   }
@@ -34,6 +46,7 @@ File& File::operator=(File&& other) noexcept {
 bool File::open(const std::filesystem::path& path, Mode mode, std::string& error) {
   close();
   diskFull_ = false;
+  uncached_ = false;
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::Read: flags |= O_RDONLY; break;
@@ -83,18 +96,41 @@ bool File::read(void* buffer, size_t size, size_t& got, std::string& error) {
   }
 }
 
+void File::preferUncached() {
+#ifdef O_DIRECT
+  const int flags = fcntl(fd_, F_GETFL);
+  // Refused where the file system cannot (some give EINVAL only at the write).
+  uncached_ = flags >= 0 && fcntl(fd_, F_SETFL, flags | O_DIRECT) == 0;
+#endif
+}
+
+void File::stopUncached() {
+#ifdef O_DIRECT
+  const int flags = fcntl(fd_, F_GETFL);
+  if (flags >= 0) (void)fcntl(fd_, F_SETFL, flags & ~O_DIRECT);
+#endif
+  uncached_ = false;
+}
+
 bool File::write(const void* data, size_t size, std::string& error) {
   const char* p = static_cast<const char*>(data);
+  if (uncached_ && (reinterpret_cast<uintptr_t>(p) | size) % kUncachedBlock != 0) stopUncached();
   while (size > 0) {
     const ssize_t n = ::write(fd_, p, size);
     if (n < 0) {
       if (errno == EINTR) continue;
+      if (errno == EINVAL && uncached_) {  // blocks larger than ours, or no direct writes after all
+        stopUncached();
+        continue;
+      }
       diskFull_ = errno == ENOSPC || errno == EDQUOT;
       error = "write error: " + lastErrorText();
       return false;
     }
     p += n;
     size -= static_cast<size_t>(n);
+    // A short direct write leaves the rest off the block boundaries.
+    if (uncached_ && size > 0 && (reinterpret_cast<uintptr_t>(p) | size) % kUncachedBlock != 0) stopUncached();
   }
   return true;
 }
@@ -137,6 +173,7 @@ bool File::flush(std::string& error) {
 
 void File::startWriteback(uint64_t offset, uint64_t size) {
 #ifdef ZV_HAVE_SYNC_FILE_RANGE
+  if (uncached_) return;  // on the disk already
   (void)sync_file_range(fd_, static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
 #else
   (void)offset;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -85,11 +86,19 @@ class PackedFileTest : public ::testing::Test {
 TEST_F(PackedFileTest, UnpacksZlibAndRawChunksAndReplacesTheTarget) {
   std::string content;
   for (int i = 0; i < 5000; ++i) content += "line " + std::to_string(i) + "\n";
-  for (const test::PackOptions options : {test::PackOptions{4096, false}, test::PackOptions{1000, true},
-                                          test::PackOptions{kMaxPackedChunkSize, false}}) {
+  std::string large = content;
+  while (large.size() <= 2 * kFlushedAloneAbove) large += large;
+  large += "tail";
+  const std::pair<const std::string*, test::PackOptions> cases[] = {
+      {&content, {4096, false}}, {&content, {1000, true}}, {&content, {kMaxPackedChunkSize, false}},
+      // A large file's whole blocks are written past the file cache where the
+      // file system allows it: inflated and raw chunks, the last partial one
+      // through the cache, and chunks off the block size all through it.
+      {&large, {1u << 20, false}}, {&large, {1u << 20, true}}, {&large, {1000000, false}}};
+  for (const auto& [bytes, options] : cases) {
     Failure error;
-    ASSERT_TRUE(apply(packBytes(content, options), content, error)) << failureText(error);
-    EXPECT_EQ(readFile(target()), content);
+    ASSERT_TRUE(apply(packBytes(*bytes, options), *bytes, error)) << failureText(error);
+    EXPECT_EQ(readFile(target()), *bytes);
     EXPECT_FALSE(std::filesystem::exists(newFile()));
     EXPECT_TRUE(std::filesystem::exists(packed())) << "the packed file is the caller's to delete";
   }
