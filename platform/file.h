@@ -52,10 +52,10 @@ class File {
   // Asks that later writes skip the file cache where the system allows it
   // (Linux: O_DIRECT), for a large file written once and flushed: its bytes
   // go from the caller's buffer to the disk without being copied and
-  // tracked page by page. Only writes whose memory and length are whole
-  // 4 KiB blocks at a block-aligned offset go that way; the first other
-  // write, or one the file system refuses, turns the cache back on for good.
-  // A hint: it cannot fail.
+  // tracked page by page. Only whole 4 KiB blocks from a block boundary in
+  // memory go that way; the rest of a write off the block size (a file's
+  // last partial block), or a write the file system refuses, turns the
+  // cache back on for good. A hint: it cannot fail.
   void preferUncached();
   // Whether a write or flush of this file failed because the disk (or the
   // user's quota on it) is full.

@@ -114,9 +114,14 @@ void File::stopUncached() {
 
 bool File::write(const void* data, size_t size, std::string& error) {
   const char* p = static_cast<const char*>(data);
-  if (uncached_ && (reinterpret_cast<uintptr_t>(p) | size) % kUncachedBlock != 0) stopUncached();
+  // Past the cache go only whole blocks from a block boundary in memory; the
+  // rest of the write (a file's last partial block) and every later one go
+  // through it, since the file's offset is then off the boundaries.
+  if (uncached_ && reinterpret_cast<uintptr_t>(p) % kUncachedBlock != 0) stopUncached();
   while (size > 0) {
-    const ssize_t n = ::write(fd_, p, size);
+    const size_t whole = size - size % kUncachedBlock;
+    if (uncached_ && whole == 0) stopUncached();
+    const ssize_t n = ::write(fd_, p, uncached_ ? whole : size);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (errno == EINVAL && uncached_) {  // blocks larger than ours, or no direct writes after all
@@ -129,8 +134,7 @@ bool File::write(const void* data, size_t size, std::string& error) {
     }
     p += n;
     size -= static_cast<size_t>(n);
-    // A short direct write leaves the rest off the block boundaries.
-    if (uncached_ && size > 0 && (reinterpret_cast<uintptr_t>(p) | size) % kUncachedBlock != 0) stopUncached();
+    if (uncached_ && n % kUncachedBlock != 0) stopUncached();  // a short write, off the boundaries
   }
   return true;
 }

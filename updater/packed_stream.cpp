@@ -183,9 +183,9 @@ bool PackedStream::headerIn(Failure& failure) {
   if (!newFile_.open(newPath_, File::Mode::Fresh, ignored)) {
     return fail(failure, Failure{FailureKind::TargetInUse, 0, pathToUtf8(target_), {}});
   }
-  // A large file's chunks are whole blocks in aligned pool buffers (but
-  // the last): written past the cache, they cost no copy and no page-by-page
-  // bookkeeping, and its flush has nothing left to write.
+  // A large file's chunks are whole blocks in aligned pool buffers, up to
+  // the last partial block: written past the cache, they cost no copy and no
+  // page-by-page bookkeeping, and its flush has little left to write.
   if (expectedSize_ > kFlushedAloneAbove) newFile_.preferUncached();
   stage_ = Stage::Table;
   stageEnd_ = dataStart;

@@ -92,8 +92,8 @@ TEST_F(PackedFileTest, UnpacksZlibAndRawChunksAndReplacesTheTarget) {
   const std::pair<const std::string*, test::PackOptions> cases[] = {
       {&content, {4096, false}}, {&content, {1000, true}}, {&content, {kMaxPackedChunkSize, false}},
       // A large file's whole blocks are written past the file cache where the
-      // file system allows it: inflated and raw chunks, the last partial one
-      // through the cache, and chunks off the block size all through it.
+      // file system allows it: inflated and raw chunks, the last partial block
+      // through the cache, and after a chunk off the block size all of it.
       {&large, {1u << 20, false}}, {&large, {1u << 20, true}}, {&large, {1000000, false}}};
   for (const auto& [bytes, options] : cases) {
     Failure error;
