@@ -1,8 +1,24 @@
 #include "data/hex.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 
 namespace zv {
+namespace {
+
+// A table: a manifest holds one digest of 64 digits per client file.
+constexpr std::array<bool, 256> kHexDigits = [] {
+  std::array<bool, 256> hex{};
+  for (const char c : std::string_view("0123456789abcdefABCDEF")) hex[static_cast<unsigned char>(c)] = true;
+  return hex;
+}();
+
+}  // namespace
+
+bool isHexText(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return kHexDigits[static_cast<unsigned char>(c)]; });
+}
 
 bool hexToBytes(std::string_view text, std::vector<uint8_t>& bytes) {
   bytes.clear();

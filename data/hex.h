@@ -14,6 +14,10 @@ namespace zv {
 // cleared first and holds only part of the result after a failure.
 [[nodiscard]] bool hexToBytes(std::string_view text, std::vector<uint8_t>& bytes);
 
+// Whether text holds hexadecimal digits (either case) only; the empty text
+// does.
+bool isHexText(std::string_view text);
+
 // Two lowercase digits per byte, high nibble first.
 std::string toHex(const uint8_t* data, size_t count);
 

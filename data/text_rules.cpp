@@ -2,13 +2,13 @@
 
 #include <array>
 
+#include "data/hex.h"
+
 namespace zv {
 namespace {
 
 constexpr size_t maxPathBytes = 400;
 constexpr size_t maxThemeNameBytes = 32;
-
-bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 // Bytes no safe path holds anywhere: control bytes, "\" and ":" (no drive
 // letters, UNC or device prefixes, alternate data streams) and the
@@ -103,11 +103,7 @@ bool isValidThemeName(std::string_view name) {
 }
 
 bool isValidColor(std::string_view text) {
-  if (text.size() != 7 || text[0] != '#') return false;
-  for (const char c : text.substr(1)) {
-    if (!isHexDigit(c)) return false;
-  }
-  return true;
+  return text.size() == 7 && text[0] == '#' && isHexText(text.substr(1));
 }
 
 }  // namespace zv

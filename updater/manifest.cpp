@@ -1,7 +1,6 @@
 #include "updater/manifest.h"
 
 #include <algorithm>
-#include <array>
 #include <unordered_set>
 
 #include "data/case_fold.h"
@@ -21,17 +20,7 @@ constexpr size_t maxIdBytes = 32;
 // A missing or non-number size counts as -1 so that the entry test refuses it.
 int64_t readSize(const Json& value) { return value.integerOr(-1); }
 
-// A table: one digest per client file, 64 digits each.
-constexpr std::array<bool, 256> kHexDigits = [] {
-  std::array<bool, 256> hex{};
-  for (const char c : std::string_view("0123456789abcdefABCDEF")) hex[static_cast<unsigned char>(c)] = true;
-  return hex;
-}();
-
-bool isValidDigest(std::string_view digest) {
-  return digest.size() == kDigestDigits &&
-         std::all_of(digest.begin(), digest.end(), [](char c) { return kHexDigits[static_cast<unsigned char>(c)]; });
-}
+bool isValidDigest(std::string_view digest) { return digest.size() == kDigestDigits && isHexText(digest); }
 
 // "chunks": {"size": chunk size, "sha256": the digests one after the other}.
 // Absent is fine; anything else must be whole, one digest per chunk.
@@ -43,9 +32,7 @@ bool readChunkDigests(const Json& chunks, ManifestFile& out) {
   if (chunkSize < 1 || chunkSize > kMaxPackedChunkSize || out.size < 1) return false;
   const uint64_t count = (static_cast<uint64_t>(out.size) - 1) / static_cast<uint64_t>(chunkSize) + 1;
   std::string digests = asciiLower(chunks.get("sha256").text());
-  std::vector<uint8_t> bytes;
-  if (digests.size() % kDigestDigits != 0 || digests.size() / kDigestDigits != count ||
-      !hexToBytes(digests, bytes)) {
+  if (digests.size() % kDigestDigits != 0 || digests.size() / kDigestDigits != count || !isHexText(digests)) {
     return false;
   }
   out.chunkSize = static_cast<uint32_t>(chunkSize);
