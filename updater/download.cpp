@@ -50,26 +50,22 @@ class JobLane final : public TransferLane {
   const std::atomic<bool>& cancel_;
 };
 
-// Downloads in flight in this process whose packed file is large. While
-// any runs, a small installed file is flushed on its own: the one sync of
-// the whole file system that would otherwise flush it with others also
-// writes those parts, which are deleted soon after and need never reach
-// the disk. Without them that sync is the cheaper way (DurableBatch).
-std::atomic<unsigned> largePartsInFlight{0};
-
+// Counts a download whose packed file is large in the job's count for as
+// long as it runs.
 class LargePartInFlight {
  public:
-  explicit LargePartInFlight(uint64_t packedSize) : counted_(packedSize > kFlushedAloneAbove) {
-    if (counted_) largePartsInFlight.fetch_add(1);
+  LargePartInFlight(std::atomic<unsigned>& count, uint64_t packedSize)
+      : count_(packedSize > kFlushedAloneAbove ? &count : nullptr) {
+    if (count_ != nullptr) count_->fetch_add(1);
   }
   ~LargePartInFlight() {
-    if (counted_) largePartsInFlight.fetch_sub(1);
+    if (count_ != nullptr) count_->fetch_sub(1);
   }
   LargePartInFlight(const LargePartInFlight&) = delete;
   LargePartInFlight& operator=(const LargePartInFlight&) = delete;
 
  private:
-  const bool counted_;
+  std::atomic<unsigned>* const count_;
 };
 
 }  // namespace
@@ -112,15 +108,15 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
     return !lane.stopRequested();
   };
 
-  const LargePartInFlight inFlight(packed);
+  const LargePartInFlight inFlight(largePartsInFlight_, packed);
   const auto installed = [&] {
     // A large file is flushed here, on its own transfer, so that such
     // flushes overlap with the other transfers; the save of the digest
     // cache then only syncs its folder. So is a small one while large
-    // parts are being written (see largePartsInFlight). One that fails is
+    // parts are being written (see largePartsInFlight_). One that fails is
     // left to that save, which fails too when it cannot flush it either.
     std::string ignored;
-    const bool alone = static_cast<uint64_t>(file.size) > kFlushedAloneAbove || largePartsInFlight.load() > 0;
+    const bool alone = static_cast<uint64_t>(file.size) > kFlushedAloneAbove || largePartsInFlight_.load() > 0;
     const bool flushed = alone && flushPublished(target, ignored);
     std::lock_guard lock(stateMutex_);
     state_.unflushedFiles.add(target, flushed);

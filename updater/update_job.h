@@ -185,6 +185,12 @@ class UpdateJob {
   std::future<DigestCache> cacheRead_;
   EarlyStats earlyStats_;
   std::atomic<bool> stopEarlyStats_{false};
+  // Downloads in flight whose packed file is large. While any runs, a small
+  // installed file is flushed on its own: the one sync of the whole file
+  // system that would otherwise flush it with others also writes those
+  // parts, which are deleted soon after and need never reach the disk.
+  // Without them that sync is the cheaper way (DurableBatch).
+  std::atomic<unsigned> largePartsInFlight_{0};
   PassCounters pass_;
   ProgressMeter meter_;
 };
