@@ -30,19 +30,22 @@ Json addon(const std::string& id, Json files = Json::array()) {
   return Json::object().set("id", id).set("files", std::move(files));
 }
 
-Manifest parsed(const Json& root) {
+Manifest parsedText(std::string_view text) {
   Manifest manifest;
   std::string error;
-  EXPECT_TRUE(parseManifestText(root.dump(), manifest, error)) << error << "\n" << root.dump();
+  EXPECT_TRUE(parseManifestText(text, manifest, error)) << error << "\n" << text;
   return manifest;
 }
 
-std::string refusal(const Json& root) {
+std::string refusedText(std::string_view text) {
   Manifest manifest;
   std::string error;
-  EXPECT_FALSE(parseManifestText(root.dump(), manifest, error)) << root.dump();
+  EXPECT_FALSE(parseManifestText(text, manifest, error)) << text;
   return error;
 }
+
+Manifest parsed(const Json& root) { return parsedText(root.dump()); }
+std::string refusal(const Json& root) { return refusedText(root.dump()); }
 
 std::string entryRefusal(const Json& file) {
   ManifestFile out;
@@ -96,8 +99,8 @@ TEST(Manifest, ReadsACompleteDocument) {
 }
 
 TEST(Manifest, OptionalPartsHaveTheirDefaults) {
-  const Manifest m = parsed(Json::parse(R"({"format": 1, "build": 5, "launcher": "x",
-    "addons": [{"id": "a", "name": 3, "defaultKey": null, "variants": [{"id": "v", "label": 1}]}]})"));
+  const Manifest m = parsedText(R"({"format": 1, "build": 5, "launcher": "x",
+    "addons": [{"id": "a", "name": 3, "defaultKey": null, "variants": [{"id": "v", "label": 1}]}]})");
   EXPECT_EQ(m.build, "");
   EXPECT_EQ(m.launcher.path, "") << "no launcher update";
   EXPECT_EQ(m.addons[0].name, "a");
@@ -107,22 +110,22 @@ TEST(Manifest, OptionalPartsHaveTheirDefaults) {
 }
 
 TEST(Manifest, FormatMustBeOneAfterTruncation) {
-  EXPECT_EQ(parsed(Json::parse(R"({"format": 1.9})")).format, 1);
+  EXPECT_EQ(parsedText(R"({"format": 1.9})").format, 1);
   for (const char* text : {R"({"format": "1"})", "{}", R"({"format": 2})", R"({"format": 0.9})",
                            R"({"format": 1e300})", R"({"format": true})", "[1]", "1", "null"}) {
-    EXPECT_EQ(refusal(Json::parse(text)), "unknown manifest format") << text;
+    EXPECT_EQ(refusedText(text), "unknown manifest format") << text;
   }
-  EXPECT_EQ(refusal(Json::parse("{\"format\": 1,")), "unknown manifest format") << "invalid JSON parses as null";
+  EXPECT_EQ(refusedText("{\"format\": 1,"), "unknown manifest format") << "a text that is not JSON";
 }
 
 TEST(Manifest, ReleaseSequenceIsAWholeNumberFromOneOrAbsent) {
-  EXPECT_EQ(parsed(Json::parse(R"({"format": 1})")).sequence, 0) << "none";
-  EXPECT_EQ(parsed(Json::parse(R"({"format": 1, "sequence": 7})")).sequence, 7);
-  EXPECT_EQ(parsed(Json::parse(R"({"format": 1, "sequence": 9007199254740991})")).sequence, kMaxReleaseSequence);
+  EXPECT_EQ(parsedText(R"({"format": 1})").sequence, 0) << "none";
+  EXPECT_EQ(parsedText(R"({"format": 1, "sequence": 7})").sequence, 7);
+  EXPECT_EQ(parsedText(R"({"format": 1, "sequence": 9007199254740991})").sequence, kMaxReleaseSequence);
   // A sequence that is there but unusable must not read as "none", which an
   // unused client would accept.
   for (const char* value : {"0", "-3", "1.5", "\"7\"", "9007199254740992", "true", "[]"}) {
-    EXPECT_EQ(refusal(Json::parse(std::string(R"({"format": 1, "sequence": )") + value + "}")),
+    EXPECT_EQ(refusedText(std::string(R"({"format": 1, "sequence": )") + value + "}"),
               "bad release sequence in manifest")
         << value;
   }
@@ -235,7 +238,7 @@ TEST(Manifest, RemoveListEntriesMustBeSafe) {
 }
 
 TEST(Manifest, NonArrayListsAreEmpty) {
-  const Manifest m = parsed(Json::parse(R"({"format": 1, "files": {"path": "a"}, "remove": "x", "addons": 1})"));
+  const Manifest m = parsedText(R"({"format": 1, "files": {"path": "a"}, "remove": "x", "addons": 1})");
   EXPECT_TRUE(m.files.empty());
   EXPECT_TRUE(m.remove.empty());
   EXPECT_TRUE(m.addons.empty());
@@ -350,7 +353,7 @@ TEST(Manifest, NamesThatDifferOnlyInNonAsciiCaseAreDuplicates) {
 }
 
 TEST(LauncherFiles, AReleasePassesOverTheLaunchersOwnFiles) {
-  Manifest m = parsed(Json::parse(R"({"format": 1,
+  Manifest m = parsedText(R"({"format": 1,
     "launcher": {"path": "ZarvoLauncher.exe", "size": 1, "sha256": ")" + digest + R"(", "packed": 1},
     "files": [{"path": "zarvolauncher.JSON", "size": 1, "sha256": ")" + digest + R"(", "packed": 1},
               {"path": "work/cache.json", "size": 1, "sha256": ")" + digest + R"(", "packed": 1},
@@ -359,7 +362,7 @@ TEST(LauncherFiles, AReleasePassesOverTheLaunchersOwnFiles) {
     "remove": ["ZarvoLauncher.log", "WORK", ".zarvo_update/addons.json", "old.dll"],
     "addons": [{"id": "fx", "keyIni": "work/fx.ini", "cleanup": ["*.json", "Zarvo*", "work/*.part", "Game.*", "*.dds"],
                 "files": [{"path": "work/fx.ini", "size": 1, "sha256": ")" + digest + R"(", "packed": 1},
-                          {"path": "fx.dll", "size": 1, "sha256": ")" + digest + R"(", "packed": 1}]}]})"));
+                          {"path": "fx.dll", "size": 1, "sha256": ")" + digest + R"(", "packed": 1}]}]})");
   const std::filesystem::path client = std::filesystem::path("/c") / "client";
   EXPECT_EQ(launcherFilesOf(client / "", client / "Game.exe", "").executable, "Game.exe");
   EXPECT_EQ(launcherFilesOf(client / "sub", client / "Game.exe", "").executable, "");
