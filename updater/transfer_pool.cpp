@@ -13,8 +13,9 @@ constexpr std::chrono::milliseconds kReportInterval{100};
 
 // Files unpacked at once, from the disk or as they arrive. Unpacking holds a
 // chunk of input and one of output (8 MiB with 4 MiB chunks) and keeps a
-// core busy: more at once would only add memory.
-constexpr size_t kUnpackTurns = 2;
+// core busy. One more than two cores need: a large file's writes wait for
+// the disk (File::preferUncached), and meanwhile a third keeps the core.
+constexpr size_t kUnpackTurns = 3;
 
 }  // namespace
 
