@@ -14,6 +14,14 @@ namespace zv {
 // without changing it.
 std::string lastErrorText();
 
+// Whether File::preferUncached can take effect here: Windows keeps its
+// cached writes (unbuffered ones were not measured there).
+#ifdef _WIN32
+inline constexpr bool kUncachedWrites = false;
+#else
+inline constexpr bool kUncachedWrites = true;
+#endif
+
 class File {
  public:
   enum class Mode {
@@ -55,7 +63,8 @@ class File {
   // tracked page by page. Only whole 4 KiB blocks from a block boundary in
   // memory go that way; the rest of a write off the block size (a file's
   // last partial block), or a write the file system refuses, turns the
-  // cache back on for good. A hint: it cannot fail.
+  // cache back on for good. A hint: it cannot fail, and does nothing where
+  // kUncachedWrites is false.
   void preferUncached();
   // Whether a write or flush of this file failed because the disk (or the
   // user's quota on it) is full.

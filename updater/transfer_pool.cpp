@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/file.h"
+
 namespace zv {
 namespace {
 
@@ -13,9 +15,9 @@ constexpr std::chrono::milliseconds kReportInterval{100};
 
 // Files unpacked at once, from the disk or as they arrive. Unpacking holds a
 // chunk of input and one of output (8 MiB with 4 MiB chunks) and keeps a
-// core busy. One more than two cores need: a large file's writes wait for
-// the disk (File::preferUncached), and meanwhile a third keeps the core.
-constexpr size_t kUnpackTurns = 3;
+// core busy. Where a large file's writes go straight to the disk and wait
+// for it (File::preferUncached), one more keeps the core busy meanwhile.
+constexpr size_t kUnpackTurns = kUncachedWrites ? 3 : 2;
 
 }  // namespace
 
