@@ -81,3 +81,56 @@ for line in open(sys.argv[1], encoding="utf-8"):
 PY
 }
 curl_all() { (mkdir -p "$work/curl-big" && cd "$work/curl-big" && curl -sf --config "$work/curl.cfg"); }
+
+# retire FOLDER...: empties each folder's place for the next side without
+# deleting a file. ext4 without a journal makes every file created later
+# near them step over each inode deleted in the last minute, one by one:
+# deleting the trees of the sides before (thousands of files a round) made
+# each side pay for them, and the launcher, which creates two files per
+# installed file, twice. The trees are moved aside into $retired, emptied
+# (their data leaves the disk and the page cache), and deleted when the bench
+# ends (a bench started within a minute after that pays for them). The parts
+# the launcher itself deletes still reach the sides after it.
+retire() {
+  local folder
+  mkdir -p "$retired"
+  for folder; do
+    [ -e "$folder" ] || continue
+    find "$folder" -type f -exec truncate -s 0 {} +
+    mv "$folder" "$(mktemp -d "$retired/XXXXXX")/"
+  done
+}
+
+# measure SIDE COMMAND...: one run, its "wall cpu peak-KiB" appended to $work/times-SIDE.
+# Whatever the side before wrote is put on disk first, so that no side pays
+# for another's data in its own flushes. ZV_BENCH_SETTLE=60 waits a minute
+# more: out of the deletions of other programs (see retire).
+measure() {
+  local side=$1 wall user sys rss
+  shift
+  sync -f "$work"
+  sleep "${ZV_BENCH_SETTLE:-0}"
+  /usr/bin/time -f "%e %U %S %M" -o "$work/time-$side.out" "$@" >/dev/null
+  read -r wall user sys rss <"$work/time-$side.out"
+  echo "$wall $(echo "$user + $sys" | bc -l) $rss" >>"$work/times-$side"
+}
+
+# summary BASE SIDE...: drops the unmeasured round of each side measured and
+# prints its medians and peak and, pair by pair, its wall and CPU time over
+# BASE's.
+summary() {
+  local base=$1 side
+  shift
+  for side; do
+    tail -n +2 "$work/times-$side" >"$work/measured-$side"
+    printf '%-9s wall %.3f s, CPU %.3f s, peak RSS %d KiB (medians of %d; RSS the largest)\n' "$side" \
+      "$(cut -d' ' -f1 "$work/measured-$side" | median)" "$(cut -d' ' -f2 "$work/measured-$side" | median)" \
+      "$(cut -d' ' -f3 "$work/measured-$side" | sort -n | tail -1)" "$(wc -l <"$work/measured-$side")"
+  done
+  for side; do
+    [ "$side" = "$base" ] && continue
+    printf '%-9s wall / %s wall: %.2f, CPU / %s CPU: %.2f (medians of pairs)\n' "$side" "$base" \
+      "$(paste -d' ' "$work/measured-$side" "$work/measured-$base" | awk '{print $1 / $4}' | median)" "$base" \
+      "$(paste -d' ' "$work/measured-$side" "$work/measured-$base" | awk '{print $2 / $5}' | median)"
+  done
+}
