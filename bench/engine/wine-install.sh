@@ -4,7 +4,9 @@
 # same build with -DZV_ZLIB_INFLATE=ON, whole processes in turns, one
 # unmeasured round first: wall time, CPU time (user + system of the Wine
 # process that runs the launcher; the Wine server's share is not in it) and
-# peak RSS. See ../README.md.
+# peak RSS. Then, in the same turns, `zarvo-builder verify` of the release by
+# the same two builds: unpacking and hashing every packed file from the page
+# cache, with no download and no install. See ../README.md.
 # Usage: bench/engine/wine-install.sh [ROUNDS]
 #   ZV_BENCH_ARCH  win32 (default, the build players run) or win64
 set -euo pipefail
@@ -13,13 +15,13 @@ rounds=${1:-5}
 arch=${ZV_BENCH_ARCH:-win32}
 [ -f "$work/www-big/manifest.sig" ] || prepare big
 
-# Two release builds of the console launcher, configured anew each time so
+# Two release builds of the console launcher and the builder, configured anew each time so
 # that the first one finds the libdeflate the script just made.
 "$repo/tools/deps/libdeflate-mingw"
 for side in libdeflate zlib; do
   dir=$repo/build/bench-$arch-$side
   cmake --preset "$arch" -B "$dir" -DZV_ZLIB_INFLATE=$([ $side = zlib ] && echo ON || echo OFF) >/dev/null
-  cmake --build "$dir" -j2 --target zarvo-launcher >/dev/null
+  cmake --build "$dir" -j2 --target zarvo-launcher zarvo-builder >/dev/null
 done
 grep -q '^ZV_LIBDEFLATE_PREFIX:' "$repo/build/bench-$arch-libdeflate/CMakeCache.txt" &&
   ! grep -q 'inflater_zlib' "$repo/build/bench-$arch-libdeflate/build.ninja" ||
@@ -47,15 +49,20 @@ loader=wine
 [ "$arch" = win32 ] || loader=/usr/lib/wine/wine64
 echo "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $arch under $(wine --version)"
 
-sides="zlib-$arch libdeflate-$arch"
+sides="zlib-$arch libdeflate-$arch verify-zlib-$arch verify-libdeflate-$arch"
 for side in $sides; do : >"$work/times-$side"; done
 for ((i = 0; i <= rounds; i++)); do
-  for side in $sides; do
+  for lib in zlib libdeflate; do
     retire "$dir/client" "$dir/data"
     mkdir -p "$dir/client"
     cp "$dir/client.json" "$dir/client/ZarvoLauncher.json"
-    measure "$side" timeout -k 5 600 "$loader" "$repo/build/bench-$arch-${side%-*}/app/zarvo-launcher.exe" \
+    measure "$lib-$arch" timeout -k 5 600 "$loader" "$repo/build/bench-$arch-$lib/app/zarvo-launcher.exe" \
       --client "Z:${dir//\//\\}\\client" --data "Z:${dir//\//\\}\\data" check
   done
+  for lib in zlib libdeflate; do
+    measure "verify-$lib-$arch" timeout -k 5 600 "$loader" "$repo/build/bench-$arch-$lib/tools/builder/zarvo-builder.exe" \
+      verify "Z:${work//\//\\}\\www-big" "$(cat "$work/public.key")" --quiet
+  done
 done
-summary "zlib-$arch" $sides
+summary "zlib-$arch" "zlib-$arch" "libdeflate-$arch"
+summary "verify-zlib-$arch" "verify-zlib-$arch" "verify-libdeflate-$arch"
