@@ -146,8 +146,7 @@ bool File::flush(std::string& error) {
   return true;
 }
 
-// The write-through and unbuffered flags were not measured here: every
-// write goes through the cache.
+// Writes stay cached here (kUncachedWrites).
 void File::preferUncached() {}
 
 void File::startWriteback(uint64_t, uint64_t) {
