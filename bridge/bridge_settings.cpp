@@ -3,6 +3,7 @@
 
 #include "bridge/bridge.h"
 #include "bridge/page_protocol.h"
+#include "data/percent_encoding.h"
 #include "data/text_rules.h"
 #include "data/video_options.h"
 #include "platform/display_modes.h"
@@ -11,7 +12,7 @@ namespace zv {
 
 void Bridge::openUrl(const std::string& url) {
   // Only web addresses: the shell would run anything else it is given.
-  if (url.starts_with("https://") || url.starts_with("http://")) services_.openUrl(url);
+  if (url.starts_with("https://") || url.starts_with("http://")) services_.openUrl(browserUrl(url));
 }
 
 void Bridge::getSettings() {

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data/percent_encoding.h"
+
 namespace zv {
 namespace {
 
@@ -44,19 +46,10 @@ std::string escapeLikeWinHttp(const std::string& url) {
   const size_t scheme = url.find("://");
   const size_t pathStart = scheme == std::string::npos ? 0 : url.find_first_of("/?#", scheme + 3);
   if (pathStart == std::string::npos) return url;
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string escaped = url.substr(0, pathStart);
-  for (size_t i = pathStart; i < url.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(url[i]);
-    if (byte <= 0x20 || byte >= 0x7F || std::string_view("\"#<>[\\]^`{|}").find(url[i]) != std::string_view::npos) {
-      escaped += '%';
-      escaped += kHex[byte >> 4];
-      escaped += kHex[byte & 15];
-    } else {
-      escaped += url[i];
-    }
-  }
-  return escaped;
+  return url.substr(0, pathStart) + percentEncode(std::string_view(url).substr(pathStart), [](unsigned char byte) {
+           return byte > 0x20 && byte < 0x7F &&
+                  std::string_view("\"#<>[\\]^`{|}").find(static_cast<char>(byte)) == std::string_view::npos;
+         });
 }
 
 // The number WinHTTP reports for the same failure, so the words match.

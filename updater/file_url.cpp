@@ -1,26 +1,15 @@
 #include "updater/file_url.h"
 
+#include "data/percent_encoding.h"
 #include "platform/text_path.h"
 
 namespace zv {
 
 std::string percentEncodePath(std::string_view path) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(path.size());
-  for (const char c : path) {
-    const auto byte = static_cast<unsigned char>(c);
-    const bool keep = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-                      byte == '-' || byte == '_' || byte == '.' || byte == '~' || byte == '/';
-    if (keep) {
-      out += c;
-    } else {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0x0F];
-    }
-  }
-  return out;
+  return percentEncode(path, [](unsigned char byte) {
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+           byte == '-' || byte == '_' || byte == '.' || byte == '~' || byte == '/';
+  });
 }
 
 std::string fileUrl(std::string_view updateUrl, const ManifestFile& file) {

@@ -332,7 +332,10 @@ TEST_F(BridgeTest, OnlyWebAddressesAreOpened) {
   send(R"({"cmd":"openUrl","url":"https://example.test/a"})");
   send(R"({"cmd":"openUrl","url":"http://example.test/b"})");
   send(R"({"cmd":"link","name":"forum"})");
-  EXPECT_EQ(opened, (std::vector<std::string>{"https://example.test/a", "http://example.test/b", "http://forum.test/"}));
+  // A link from the news cannot close the quotes of a browser's command line.
+  send(R"({"cmd":"openUrl","url":"https://example.test/a b\" --flag<é>#top"})");
+  EXPECT_EQ(opened, (std::vector<std::string>{"https://example.test/a", "http://example.test/b", "http://forum.test/",
+                                              "https://example.test/a%20b%22%20--flag%3C%C3%A9%3E#top"}));
 }
 
 TEST_F(BridgeTest, WindowCommandsAndMalformedMessages) {

@@ -1,0 +1,23 @@
+#pragma once
+// Percent-encoding of the bytes of a URL, with the rule of which bytes stay
+// as they are left to the caller: a server path, the URL as WinHTTP puts it
+// on the wire, and a web address handed to the system's browser each keep
+// a different set.
+
+#include <string>
+#include <string_view>
+
+namespace zv {
+
+// The text with every byte that keep() refuses written as "%" and two
+// upper-case hexadecimal digits.
+std::string percentEncode(std::string_view text, bool (*keep)(unsigned char byte));
+
+// A web address as the shell may hand it to a browser's command line: the
+// bytes no URL holds literally (blanks, control bytes, bytes past 0x7E and
+// "<>\^`{|} and the double quote) percent-encoded, so that a link from the
+// news can never close the quotes around it and add arguments of its own.
+// Every byte a valid URL holds ("%", "#", "[" and "]" among them) is kept.
+std::string browserUrl(std::string_view url);
+
+}  // namespace zv
