@@ -1,6 +1,9 @@
 #include "net/http_fetcher.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <vector>
 
 #include "net/byte_ranges.h"
 
@@ -37,8 +40,8 @@ class TextHandler final : public ResponseHandler {
 };
 
 // Writes a 200 answer over the destination, or appends a 206 answer to the
-// part already there, showing every piece and reporting the file's size
-// after it.
+// part already there, in blocks: each is shown to the piece callback once
+// written, and progress is told the file's size after it.
 class FileHandler final : public ResponseHandler {
  public:
   FileHandler(const std::filesystem::path& destination, uint64_t offset, const ProgressFn& progress,
@@ -57,38 +60,64 @@ class FileHandler final : public ResponseHandler {
       // The whole resource follows, whatever was asked for, into a new file:
       // a link planted in the part's place is not followed.
       mode = File::Mode::Fresh;
-      total_ = 0;
+      written_ = 0;
     } else if (status == 206 && offset_ > 0) {
       mode = File::Mode::Append;
-      total_ = offset_;
+      written_ = offset_;
     } else {
       return false;
     }
     std::string ignored;
     diskFailed_ = !file_.open(destination_, mode, ignored);
+    lastWrite_ = std::chrono::steady_clock::now();
     return !diskFailed_;
   }
   bool onBody(const char* data, size_t size) override {
-    std::string ignored;
-    diskFull_ = size > byteLimit_ - std::min(total_, byteLimit_);
-    diskFailed_ = diskFull_ || !file_.write(data, size, ignored);
-    if (diskFailed_) {
-      diskFull_ = diskFull_ || file_.diskFull();
-      return false;
-    }
-    if (piece_) piece_(total_, reinterpret_cast<const uint8_t*>(data), size);
-    total_ += size;
-    return !progress_ || progress_(total_);
+    diskFull_ = size > byteLimit_ - std::min(written_ + held_.size(), byteLimit_);
+    diskFailed_ = diskFull_;
+    if (diskFailed_) return false;
+    // Room for a block and the piece that crosses its end, at once: grown
+    // step by step it would be copied and faulted in anew for every file.
+    if (held_.capacity() == 0) held_.reserve(kBlock + kChunkBytes);
+    held_.insert(held_.end(), data, data + size);
+    const size_t toBoundary = kBlock - written_ % kBlock;
+    if (held_.size() >= toBoundary) return writeHeld(held_.size() - (held_.size() - toBoundary) % kBlock);
+    if (std::chrono::steady_clock::now() - lastWrite_ >= kLongestHeld) return writeHeld(held_.size());
+    return true;
   }
+  // Writes the bytes still held back, once the exchange is over however it
+  // ended, so that the destination keeps every byte received.
+  bool flush() { return diskFailed_ || held_.empty() || writeHeld(held_.size()); }
 
  private:
+  static constexpr uint64_t kBlock = kWriteBlockBytes;
+  // On a slow link the bytes go to the file at least this often anyway, so
+  // that a killed process loses little, and progress moves.
+  static constexpr std::chrono::milliseconds kLongestHeld{100};
+
+  bool writeHeld(size_t count) {
+    std::string ignored;
+    if (!file_.write(held_.data(), count, ignored)) {
+      diskFailed_ = true;
+      diskFull_ = file_.diskFull();
+      return false;
+    }
+    lastWrite_ = std::chrono::steady_clock::now();
+    if (piece_) piece_(written_, reinterpret_cast<const uint8_t*>(held_.data()), count);
+    written_ += count;
+    held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(count));
+    return !progress_ || progress_(written_);
+  }
+
   const std::filesystem::path& destination_;
   const uint64_t offset_;
   const ProgressFn& progress_;
   const PieceFn& piece_;
   const uint64_t byteLimit_;
   File file_;
-  uint64_t total_ = 0;
+  std::vector<char> held_;  // received, not yet written
+  uint64_t written_ = 0;    // the file's size, the resume offset included
+  std::chrono::steady_clock::time_point lastWrite_;
   uint32_t status_ = 0;
   bool diskFailed_ = false;
   bool diskFull_ = false;
@@ -155,7 +184,7 @@ bool HttpFetcher::download(const std::string& url, const std::filesystem::path& 
   for (;;) {
     FileHandler handler(destination, resumeOffset, progress, piece, fileByteLimit_);
     const Exchange result = exchange(url, resumeOffset, handler, failure);
-    if (result == Exchange::Complete) return true;
+    if (handler.flush() && result == Exchange::Complete) return true;
     // A write that failed is the disk's fault, not the network's.
     if (handler.diskFailed()) {
       failure = Failure{handler.diskFull() ? FailureKind::DiskFull : FailureKind::DiskWrite, 0,
