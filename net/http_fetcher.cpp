@@ -45,8 +45,15 @@ class TextHandler final : public ResponseHandler {
 class FileHandler final : public ResponseHandler {
  public:
   FileHandler(const std::filesystem::path& destination, uint64_t offset, const ProgressFn& progress,
-              const PieceFn& piece, uint64_t byteLimit)
-      : destination_(destination), offset_(offset), progress_(progress), piece_(piece), byteLimit_(byteLimit) {}
+              const PieceFn& piece, uint64_t byteLimit, std::vector<char>& held)
+      : destination_(destination),
+        offset_(offset),
+        progress_(progress),
+        piece_(piece),
+        byteLimit_(byteLimit),
+        held_(held) {
+    held_.clear();
+  }
   uint32_t status() const { return status_; }
   // The destination could not be opened or written.
   bool diskFailed() const { return diskFailed_; }
@@ -76,8 +83,7 @@ class FileHandler final : public ResponseHandler {
     diskFull_ = size > byteLimit_ - std::min(written_ + held_.size(), byteLimit_);
     diskFailed_ = diskFull_;
     if (diskFailed_) return false;
-    // Room for a block and the piece that crosses its end, at once: grown
-    // step by step it would be copied and faulted in anew for every file.
+    // Room for a block and the piece that crosses its end, at once.
     if (held_.capacity() == 0) held_.reserve(kBlock + kChunkBytes);
     held_.insert(held_.end(), data, data + size);
     const size_t toBoundary = kBlock - written_ % kBlock;
@@ -115,7 +121,7 @@ class FileHandler final : public ResponseHandler {
   const PieceFn& piece_;
   const uint64_t byteLimit_;
   File file_;
-  std::vector<char> held_;  // received, not yet written
+  std::vector<char>& held_;  // received, not yet written
   uint64_t written_ = 0;    // the file's size, the resume offset included
   std::chrono::steady_clock::time_point lastWrite_;
   uint32_t status_ = 0;
@@ -182,7 +188,7 @@ bool HttpFetcher::getText(const std::string& url, std::string& body, Failure& fa
 bool HttpFetcher::download(const std::string& url, const std::filesystem::path& destination, uint64_t resumeOffset,
                            const ProgressFn& progress, Failure& failure, const PieceFn& piece) {
   for (;;) {
-    FileHandler handler(destination, resumeOffset, progress, piece, fileByteLimit_);
+    FileHandler handler(destination, resumeOffset, progress, piece, fileByteLimit_, heldBytes_);
     const Exchange result = exchange(url, resumeOffset, handler, failure);
     if (handler.flush() && result == Exchange::Complete) return true;
     // A write that failed is the disk's fault, not the network's.

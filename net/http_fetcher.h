@@ -66,6 +66,11 @@ class HttpFetcher : public Fetcher {
 
  private:
   uint64_t fileByteLimit_ = UINT64_MAX;
+  // A download's bytes not yet written, in one buffer from one download to
+  // the next: a buffer of this size made anew for each file would be taken
+  // from the heap's own pages (Windows hands only larger ones back at once)
+  // and leave them scattered.
+  std::vector<char> heldBytes_;
 };
 
 }  // namespace zv
