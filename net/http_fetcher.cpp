@@ -92,7 +92,8 @@ class FileHandler final : public ResponseHandler {
     return true;
   }
   // Writes the bytes still held back, once the exchange is over however it
-  // ended, so that the destination keeps every byte received.
+  // ended, so that the destination keeps every byte received. False when
+  // the write failed or the progress callback said stop.
   bool flush() { return diskFailed_ || held_.empty() || writeHeld(held_.size()); }
 
  private:
@@ -190,14 +191,17 @@ bool HttpFetcher::download(const std::string& url, const std::filesystem::path& 
   for (;;) {
     FileHandler handler(destination, resumeOffset, progress, piece, fileByteLimit_, heldBytes_);
     const Exchange result = exchange(url, resumeOffset, handler, failure);
-    if (handler.flush() && result == Exchange::Complete) return true;
+    const bool flushed = handler.flush();
+    if (flushed && result == Exchange::Complete) return true;
     // A write that failed is the disk's fault, not the network's.
     if (handler.diskFailed()) {
       failure = Failure{handler.diskFull() ? FailureKind::DiskFull : FailureKind::DiskWrite, 0,
                         pathToUtf8(destination), {}};
       return false;
     }
-    if (result == Exchange::Failed) return false;
+    // Whole, but told of its last block, the progress callback said stop.
+    if (result == Exchange::Complete) failure = cancelledFailure();
+    if (result != Exchange::Refused) return false;
     // 416: the part on disk no longer fits the resource (it was replaced, or
     // the part is already whole). Fetch it all once more, without a range.
     if (handler.status() == 416 && resumeOffset > 0) {

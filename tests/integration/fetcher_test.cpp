@@ -440,6 +440,12 @@ TEST_F(FetcherTest, TheProgressCallbackStopsTheTransfer) {
   EXPECT_EQ(error(), "cancelled");
   EXPECT_GT(reported, 0u);
   EXPECT_EQ(readFile(destination).size(), reported) << "the piece written before the stop stays";
+  // A file within one block is told of once, when it is whole: a stop then
+  // is still a cancel.
+  publish("small.bin", pattern(1000));
+  EXPECT_FALSE(fetcher_->download(url(servers_.fault, "small.bin"), destination, 0, [](uint64_t) { return false; },
+                                  failure_));
+  EXPECT_EQ(error(), "cancelled");
 
   // A server that never stops sending cannot fill the disk of a caller that
   // stops at the size it expects.
