@@ -148,7 +148,7 @@ bool UpdateJob::downloadFiles(const std::vector<const ManifestFile*>& fetchList,
   bool ok = true;
   if (fetchers.size() == 1) {
     // One transfer: strictly one file after another on the job's thread,
-    // every piece reported as it arrives.
+    // every block reported once written.
     for (size_t item = 0; ok && item < fetchList.size(); ++item) {
       const ManifestFile& file = *fetchList[item];
       listener.started(item);
