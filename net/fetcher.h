@@ -77,9 +77,9 @@ class Fetcher {
   // resumed by a later call. Unusable answers fail as HttpStatus or
   // BusyServer without the address, a destination that cannot be opened or
   // written as DiskWrite (DiskFull when the disk is full), a progress
-  // callback's false as Cancelled. Whatever ends it, every byte received is
-  // in the destination when it returns. piece, when given, sees each block
-  // before progress is told of it.
+  // callback's false as Cancelled. Whatever else ends it, every byte
+  // received is in the destination when it returns. piece, when given, sees
+  // each block before progress is told of it.
   [[nodiscard]] virtual bool download(const std::string& url, const std::filesystem::path& destination,
                                       uint64_t resumeOffset, const ProgressFn& progress, Failure& failure,
                                       const PieceFn& piece = {}) = 0;
