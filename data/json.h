@@ -84,6 +84,10 @@ class alignas(8) Json {
 
   // Compact, or with line feeds and two-space indents; never a final line feed.
   std::string dump(bool pretty = false) const;
+  // The compact text appended to out, and a string's, for a writer that
+  // builds one large document of many values without a string for each.
+  void appendTo(std::string& out) const;
+  static void appendString(std::string& out, std::string_view text);
 
   // The value of the whole text. On failure: Null, and *error (when given)
   // holds e.g. "expected ':' at offset 5". On success *error is left alone.

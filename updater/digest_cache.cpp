@@ -83,12 +83,15 @@ void DigestCache::keepOnly(const std::vector<bool>& kept) {
 }
 
 std::string DigestCache::dump() const {
-  std::string out = "{";
+  // Saved every few files during a download: one string, grown once.
+  std::string out;
+  out.reserve(entries_.size() * 128 + 2);
+  out += '{';
   for (const Json::Member& entry : entries_) {
     if (out.size() > 1) out += ',';
-    out += Json(entry.key).dump();
+    Json::appendString(out, entry.key);
     out += ':';
-    out += entry.value.dump();
+    entry.value.appendTo(out);
   }
   out += '}';
   return out;
