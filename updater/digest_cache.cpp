@@ -7,7 +7,13 @@ namespace zv {
 void DigestCache::clear() {
   entries_.clear();
   index_.clear();
+  forgetDump();
   changed_ = true;
+}
+
+void DigestCache::forgetDump() {
+  dumpedText_.clear();
+  dumped_ = 0;
 }
 
 void DigestCache::reindex() {
@@ -66,6 +72,7 @@ void DigestCache::record(std::string_view path, uint64_t size, std::string_view 
     entries_.push_back({std::string(path), std::move(value)});
   } else {
     entries_[entry].value = std::move(value);
+    if (entry < dumped_) forgetDump();
   }
 }
 
@@ -79,20 +86,21 @@ void DigestCache::keepOnly(const std::vector<bool>& kept) {
   if (to == entries_.size()) return;
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(to), entries_.end());
   reindex();
+  forgetDump();
   changed_ = true;
 }
 
 std::string DigestCache::dump() const {
-  // Saved every few files during a download: one string, grown once.
-  std::string out;
-  out.reserve(entries_.size() * 128 + 2);
-  out += '{';
-  for (const Json::Member& entry : entries_) {
-    if (out.size() > 1) out += ',';
-    Json::appendString(out, entry.key);
-    out += ':';
-    entry.value.appendTo(out);
+  for (; dumped_ < entries_.size(); ++dumped_) {
+    if (dumped_ > 0) dumpedText_ += ',';
+    Json::appendString(dumpedText_, entries_[dumped_].key);
+    dumpedText_ += ':';
+    entries_[dumped_].value.appendTo(dumpedText_);
   }
+  std::string out;
+  out.reserve(dumpedText_.size() + 2);
+  out += '{';
+  out += dumpedText_;
   out += '}';
   return out;
 }

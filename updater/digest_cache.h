@@ -67,11 +67,18 @@ class DigestCache {
 
  private:
   void reindex();
+  void forgetDump();
 
   // Members of the object as read, then as recorded.
   Json::Members entries_;
   NameIndex index_;
   bool changed_ = false;
+  // The text of the first dumped_ members, comma-separated, as the last
+  // dump wrote them. The cache is saved every few files of a download, and
+  // a fresh install only adds members at the end: each save then writes out
+  // only the members added since, not all of them again.
+  mutable std::string dumpedText_;
+  mutable size_t dumped_ = 0;
 };
 
 }  // namespace zv

@@ -51,6 +51,14 @@ TEST(DigestCache, RecordReplacesInPlaceAndDumpsAsJsonWould) {
   EXPECT_TRUE(cache.vouches("a", 7, "99", kDigest));
   EXPECT_EQ(cache.dump(), R"({"b":1,"a":[7,"99",")" + kDigest + R"("],"c":"keep",)"
                           R"("new \"one\"":[12345678901234,"-5",")" + kDigest + R"("]})");
+  // Dumped again after changes at the end, in the middle, and after a removal.
+  const std::string before = cache.dump();
+  cache.record("last", 1, "2", kDigest);
+  EXPECT_EQ(cache.dump(), before.substr(0, before.size() - 1) + R"(,"last":[1,"2",")" + kDigest + R"("]})");
+  cache.record("b", 3, "4", kDigest);
+  EXPECT_TRUE(cache.dump().starts_with(R"({"b":[3,"4",")" + kDigest + R"("],"a":)"));
+  cache.keepOnly({false, true, true, true, true});
+  EXPECT_TRUE(cache.dump().starts_with(R"({"a":[7,"99",")"));
 }
 
 TEST(LocalState, DamagedOrForeignStateFilesLoadEmpty) {
