@@ -19,11 +19,11 @@ std::string percentEncode(std::string_view text, bool (*keep)(unsigned char byte
   return out;
 }
 
-std::string browserUrl(std::string_view url) {
-  return percentEncode(url, [](unsigned char byte) {
-    return byte > 0x20 && byte < 0x7F &&
-           std::string_view("\"<>\\^`{|}").find(static_cast<char>(byte)) == std::string_view::npos;
-  });
+bool isLiteralUrlByte(unsigned char byte) {
+  return byte > 0x20 && byte < 0x7F &&
+         std::string_view("\"<>\\^`{|}").find(static_cast<char>(byte)) == std::string_view::npos;
 }
+
+std::string browserUrl(std::string_view url) { return percentEncode(url, isLiteralUrlByte); }
 
 }  // namespace zv

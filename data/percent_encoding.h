@@ -13,11 +13,15 @@ namespace zv {
 // upper-case hexadecimal digits.
 std::string percentEncode(std::string_view text, bool (*keep)(unsigned char byte));
 
-// A web address as the shell may hand it to a browser's command line: the
-// bytes no URL holds literally (blanks, control bytes, bytes past 0x7E and
-// "<>\^`{|} and the double quote) percent-encoded, so that a link from the
-// news can never close the quotes around it and add arguments of its own.
-// Every byte a valid URL holds ("%", "#", "[" and "]" among them) is kept.
+// Whether a URL may hold the byte as it is: printable ASCII except the
+// blank and "<>\^`{|} and the double quote ("%", "#", "[" and "]" are
+// kept).
+bool isLiteralUrlByte(unsigned char byte);
+
+// A web address as the shell may hand it to a browser's command line, every
+// byte that is not isLiteralUrlByte percent-encoded, so that a link from the
+// news can never close the quotes around it and add arguments of its own. A
+// valid URL passes unchanged.
 std::string browserUrl(std::string_view url);
 
 }  // namespace zv

@@ -47,8 +47,7 @@ std::string escapeLikeWinHttp(const std::string& url) {
   const size_t pathStart = scheme == std::string::npos ? 0 : url.find_first_of("/?#", scheme + 3);
   if (pathStart == std::string::npos) return url;
   return url.substr(0, pathStart) + percentEncode(std::string_view(url).substr(pathStart), [](unsigned char byte) {
-           return byte > 0x20 && byte < 0x7F &&
-                  std::string_view("\"#<>[\\]^`{|}").find(static_cast<char>(byte)) == std::string_view::npos;
+           return isLiteralUrlByte(byte) && byte != '#' && byte != '[' && byte != ']';
          });
 }
 

@@ -84,20 +84,19 @@ class FileHandler final : public ResponseHandler {
     diskFailed_ = diskFull_;
     if (diskFailed_) return false;
     // Room for a block and the piece that crosses its end, at once.
-    if (held_.capacity() == 0) held_.reserve(kBlock + kChunkBytes);
+    if (held_.capacity() == 0) held_.reserve(kWriteBlockBytes + kChunkBytes);
     held_.insert(held_.end(), data, data + size);
-    const size_t toBoundary = kBlock - written_ % kBlock;
-    if (held_.size() >= toBoundary) return writeHeld(held_.size() - (held_.size() - toBoundary) % kBlock);
+    const size_t toBoundary = kWriteBlockBytes - written_ % kWriteBlockBytes;
+    if (held_.size() >= toBoundary) return writeHeld(held_.size() - (held_.size() - toBoundary) % kWriteBlockBytes);
     if (std::chrono::steady_clock::now() - lastWrite_ >= kLongestHeld) return writeHeld(held_.size());
     return true;
   }
   // Writes the bytes still held back, once the exchange is over however it
   // ended, so that the destination keeps every byte received. False when
   // the write failed or the progress callback said stop.
-  bool flush() { return diskFailed_ || held_.empty() || writeHeld(held_.size()); }
+  bool flush() { return !diskFailed_ && (held_.empty() || writeHeld(held_.size())); }
 
  private:
-  static constexpr uint64_t kBlock = kWriteBlockBytes;
   // On a slow link the bytes go to the file at least this often anyway, so
   // that a killed process loses little, and progress moves.
   static constexpr std::chrono::milliseconds kLongestHeld{100};

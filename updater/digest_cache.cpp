@@ -98,7 +98,9 @@ std::string DigestCache::dump() const {
     entries_[dumped_].value.appendTo(dumpedText_);
   }
   std::string out;
-  out.reserve(dumpedText_.size() + 2);
+  // Room for the line feed that cache.json ends with, too: the text is
+  // megabytes on a large client and saved every few files.
+  out.reserve(dumpedText_.size() + 3);
   out += '{';
   out += dumpedText_;
   out += '}';

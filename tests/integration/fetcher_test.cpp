@@ -484,11 +484,16 @@ TEST_F(FetcherTest, TheCancelFlagStopsARequestThatWaitsForASilentServer) {
   // seen while nothing arrives.
   cancel = false;
   publish("file.bin", pattern(300000));
+  const std::string stalling = faultUrl("stall-1000", "file.bin");
   auto stalled = std::async(std::launch::async, [&] {
     Failure failure;
-    EXPECT_FALSE(fetcher->download(faultUrl("stall-1000", "file.bin"), local_ / "file.part", 0, nullptr, failure));
+    EXPECT_FALSE(fetcher->download(stalling, local_ / "file.part", 0, nullptr, failure));
     return failure;
   });
+  // The request reaches the server, its bytes come straight after it.
+  for (int waited = 0; waited < 200 && requestsFor(stalling) == 0; ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   cancel = true;
   endsCancelled(std::move(stalled));
