@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "data/json.h"
+#include "platform/folder_lock.h"
 #include "tests/support/packed_reader.h"
 #include "tests/support/temp_dir.h"
 #include "data/hex.h"
@@ -300,6 +301,16 @@ TEST_F(BuilderCli, RefusedSourcesLeaveTheOutputFolderAsItWas) {
     EXPECT_EQ(snapshot(dir.path() / "out"), before) << c.file;
     fs::remove(dir / c.file);
   }
+  // Two builds at once would clear each other's staging folder and publish
+  // each other's packed files under their own names.
+  FolderLock running;
+  std::string error;
+  ASSERT_EQ(running.tryTake(dir.path() / "out/.zarvo-build.lock", error), FolderLock::Outcome::Taken) << error;
+  const Result concurrent = build();
+  EXPECT_EQ(concurrent.code, 1);
+  EXPECT_NE(concurrent.err.find("another build is writing into " + out()), std::string::npos) << concurrent.err;
+  EXPECT_EQ(snapshot(dir.path() / "out"), before);
+  running.release();
   fs::remove(dir.path() / "fx/all/system/fx.ini");
   const Result noKeyIni = build();
   EXPECT_EQ(noKeyIni.code, 1);

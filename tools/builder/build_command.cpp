@@ -8,6 +8,7 @@
 #include "data/json.h"
 #include "data/text_rules.h"
 #include "platform/file_info.h"
+#include "platform/folder_lock.h"
 #include "platform/text_path.h"
 #include "tools/builder/build_state.h"
 #include "tools/builder/commands.h"
@@ -137,6 +138,22 @@ PackWork planPacking(const std::vector<PlannedFile*>& files, const Plan& plan, c
   return work;
 }
 
+// One build at a time per output folder: a second one would clear the
+// first one's staging folder, move the other's packed files under its own
+// names and overwrite its state.
+bool lockOutputFolder(FolderLock& lock, const fs::path& outDir, std::string& error) {
+  switch (lock.tryTake(outDir / ".zarvo-build.lock", error)) {
+    case FolderLock::Outcome::Taken:
+      return true;
+    case FolderLock::Outcome::Busy:
+      error = "another build is writing into " + pathToUtf8(outDir) + "; build again when it has ended";
+      return false;
+    case FolderLock::Outcome::Failed:
+      return false;
+  }
+  return false;
+}
+
 // Removes the staging folder on every way out of the build.
 class StagingFolder {
  public:
@@ -184,6 +201,8 @@ int runBuild(const BuildOptions& options) {
   // Every path and name rule is checked before any work is done and before
   // the output folder is touched.
   if (!launcherAccepts(manifestText(manifestJson(plan, true)), error)) return commandFailed(error);
+  FolderLock lock;
+  if (!lockOutputFolder(lock, options.outDir, error)) return commandFailed(error);
 
   Progress progress(options.progress);
   const std::vector<PlannedFile*> files = allFiles(plan);
