@@ -311,6 +311,12 @@ TEST_F(BuilderCli, RefusedSourcesLeaveTheOutputFolderAsItWas) {
   EXPECT_NE(concurrent.err.find("another build is writing into " + out()), std::string::npos) << concurrent.err;
   EXPECT_EQ(snapshot(dir.path() / "out"), before);
   running.release();
+  // Every chunk adds 64 digits: with tiny chunks no launcher reads the manifest.
+  writeFile(dir / "tiny.json", R"({"chunkSize": 1})");
+  const Result tiny = run({"build", client(), out(), "--key", key(), "--release", (dir.path() / "tiny.json").string()});
+  EXPECT_EQ(tiny.code, 1);
+  EXPECT_NE(tiny.err.find("bytes, more than the 16777216 a launcher reads"), std::string::npos) << tiny.err;
+  EXPECT_EQ(snapshot(dir.path() / "out"), before);
   fs::remove(dir.path() / "fx/all/system/fx.ini");
   const Result noKeyIni = build();
   EXPECT_EQ(noKeyIni.code, 1);

@@ -83,6 +83,17 @@ bool hashAll(const std::vector<PlannedFile*>& files, Progress& progress, std::st
   return error.empty();
 }
 
+// The bytes of "chunks" digests the manifest will hold: 64 digits for each
+// chunk of every file of more than one.
+uint64_t chunkDigestBytes(const std::vector<PlannedFile*>& files, uint32_t chunkSize) {
+  uint64_t bytes = 0;
+  for (const PlannedFile* file : files) {
+    const uint64_t chunks = chunkCount(file->size, chunkSize);
+    if (chunks > 1) bytes += chunks * kDigestDigits;
+  }
+  return bytes;
+}
+
 // Files that share a server name must be the same file.
 bool checkSharedNames(const std::vector<PlannedFile*>& files, std::string& error) {
   std::map<std::string, const PlannedFile*> first;
@@ -200,12 +211,18 @@ int runBuild(const BuildOptions& options) {
   for (const std::string& warning : plan.warnings) std::fprintf(stderr, "zarvo-builder: warning: %s\n", warning.c_str());
   // Every path and name rule is checked before any work is done and before
   // the output folder is touched.
-  if (!launcherAccepts(manifestText(manifestJson(plan, true)), error)) return commandFailed(error);
+  const std::vector<PlannedFile*> files = allFiles(plan);
+  const uint64_t digestBytes = chunkDigestBytes(files, plan.chunkSize);
+  const std::string outline = manifestText(manifestJson(plan, true));
+  // The outline lacks the chunk digests: with too small a chunk size they
+  // alone outgrow what a launcher reads, and what the build can hold.
+  if (!launcherReads(outline.size() + digestBytes, digestBytes, error) || !launcherAccepts(outline, error)) {
+    return commandFailed(error);
+  }
   FolderLock lock;
   if (!lockOutputFolder(lock, options.outDir, error)) return commandFailed(error);
 
   Progress progress(options.progress);
-  const std::vector<PlannedFile*> files = allFiles(plan);
   if (!hashAll(files, progress, error) || !checkSharedNames(files, error)) return commandFailed(error);
 
   const BuildState previous = loadBuildState(options.outDir);
@@ -235,7 +252,9 @@ int runBuild(const BuildOptions& options) {
   }
 
   const std::string manifest = manifestText(manifestJson(plan));
-  if (!launcherAccepts(manifest, error)) return commandFailed(error);
+  if (!launcherReads(manifest.size(), digestBytes, error) || !launcherAccepts(manifest, error)) {
+    return commandFailed(error);
+  }
   uint8_t signature[kSignatureSize];
   signMessage(seed.data(), manifest, signature);
   // Names about to get new content leave the state first: should the build
