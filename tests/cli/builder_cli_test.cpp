@@ -329,6 +329,13 @@ TEST_F(BuilderCli, RefusedSourcesLeaveTheOutputFolderAsItWas) {
   EXPECT_EQ(nested.code, 1);
   EXPECT_NE(nested.err.find("must be apart"), std::string::npos) << nested.err;
   EXPECT_FALSE(fs::exists(dir.path() / "client/update"));
+  // So would one inside an add-on's folder.
+  writeFile(dir / "fx/all/system/fx.ini", "[INPUT]\n");
+  const Result inAddon = run({"build", client(), (dir.path() / "fx/nv/update").string(), "--key", key(), "--release",
+                              (dir.path() / "release.json").string()});
+  EXPECT_EQ(inAddon.code, 1);
+  EXPECT_NE(inAddon.err.find("a folder of add-on fx, must be apart"), std::string::npos) << inAddon.err;
+  EXPECT_FALSE(fs::exists(dir.path() / "fx/nv/update"));
 }
 
 TEST_F(BuilderCli, VerifyListsEveryProblem) {

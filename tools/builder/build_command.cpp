@@ -57,6 +57,31 @@ bool isWithin(const fs::path& inner, const fs::path& outer) {
   return true;
 }
 
+// The output folder inside a folder the build reads would be published by
+// the next build, one level deeper every time; a folder read inside the
+// output folder could be overwritten.
+bool foldersApart(const BuildOptions& options, const Release& release, std::string& error) {
+  const auto apart = [&](const fs::path& folder) {
+    return !isWithin(options.outDir, folder) && !isWithin(folder, options.outDir);
+  };
+  if (!apart(options.sourceDir)) {
+    error = "the output folder and the client folder must be apart (neither inside the other)";
+    return false;
+  }
+  for (const ReleaseAddon& addon : release.addons) {
+    std::vector<fs::path> folders;
+    if (!addon.folder.empty()) folders.push_back(addon.folder);
+    for (const ReleaseVariant& variant : addon.variants) folders.push_back(variant.folder);
+    for (const fs::path& folder : folders) {
+      if (apart(folder)) continue;
+      error = "the output folder and " + pathToUtf8(folder) + ", a folder of add-on " + addon.id +
+              ", must be apart (neither inside the other)";
+      return false;
+    }
+  }
+  return true;
+}
+
 bool hashAll(const std::vector<PlannedFile*>& files, Progress& progress, std::string& error) {
   uint64_t bytes = 0;
   for (const PlannedFile* file : files) bytes += file->size;
@@ -200,9 +225,7 @@ int runBuild(const BuildOptions& options) {
   warnIfOpenToOthers(options.keyFile);
   Release release;
   if (!options.releaseFile.empty() && !loadRelease(options.releaseFile, release, error)) return commandFailed(error);
-  if (isWithin(options.outDir, options.sourceDir) || isWithin(options.sourceDir, options.outDir)) {
-    return commandFailed("the output folder and the client folder must be apart (neither inside the other)");
-  }
+  if (!foldersApart(options, release, error)) return commandFailed(error);
 
   Plan plan;
   if (!makePlan(options.sourceDir, release, plan, error)) return commandFailed(error);
