@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <vector>
 
 #include "data/json.h"
+#include "platform/durable_file.h"
 #include "tests/support/temp_dir.h"
 #include "tools/builder/client_names.h"
 #include "tools/builder/manifest_writer.h"
 #include "tools/builder/path_pattern.h"
+#include "tools/builder/publish.h"
 #include "tools/builder/release_file.h"
 #include "tools/builder/release_plan.h"
 #include "updater/manifest.h"
@@ -264,6 +267,31 @@ TEST_F(Planning, OncePatternThatMatchesNothingIsAWarning) {
   ASSERT_TRUE(plan(R"({"once": ["system/Optoin.ini"]})", result, error)) << error;
   ASSERT_EQ(result.warnings.size(), 1u);
   EXPECT_EQ(result.warnings[0], "\"once\" pattern system/Optoin.ini matches no file");
+}
+
+// After a power loss the server must not list packed files whose data never
+// reached the disk: they are flushed, and their folder synced, while the new
+// manifest is not yet in place.
+TEST(Publishing, PackedFilesReachTheDiskBeforeTheManifest) {
+  TempDir dir;
+  const std::filesystem::path out = dir / "out";
+  std::vector<StagedFile> staged;
+  for (const char* name : {"a", "sub/b"}) {
+    writeFile(dir / "staging" / name, name);
+    staged.push_back({dir / "staging" / name, packedFilePath(out, name)});
+  }
+  std::vector<std::string> steps;
+  setDurableStepObserver([&](DurableStep step, const std::filesystem::path& path, const std::filesystem::path&) {
+    const char* kind = step == DurableStep::Flush ? "flush " : step == DurableStep::FolderSync ? "sync " : "rename ";
+    const char* manifest = std::filesystem::exists(out / "manifest.json") ? " (manifest in place)" : "";
+    steps.push_back(kind + path.lexically_relative(out).generic_string() + manifest);
+  });
+  std::string error;
+  const bool published = publishBuild(out, staged, "{}\n", "sig\n", error);
+  setDurableStepObserver({});
+  ASSERT_TRUE(published) << error;
+  EXPECT_EQ(steps, (std::vector<std::string>{"flush files/a.zv", "flush files/sub/b.zv", "sync files",
+                                             "sync files/sub", "sync . (manifest in place)"}));
 }
 
 }  // namespace
