@@ -58,14 +58,15 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   const bool installedBefore = previous.isObject();
   const std::string previousKey(previous.get("key").text());
   // A file the release moved into the base client was just checked (and
-  // fetched) as a base file: it stays, and it is the add-on's no longer.
-  std::unordered_set<std::string> basePaths;
-  for (const ManifestFile& file : manifest.files) basePaths.insert(asciiLower(file.path));
+  // fetched) as a base file: it stays, and it is the add-on's no longer. So
+  // does a file that another installed add-on ships too.
+  std::unordered_set<std::string> keptPaths = filesOfOtherAddons(job.addonRecords(), addon.id);
+  for (const ManifestFile& file : manifest.files) keptPaths.insert(asciiLower(file.path));
   std::vector<std::string> stale;  // files of the previous variant this one does not use
   for (const Json& path : previous.get("files").elements()) {
     if (!path.isString()) continue;
     const std::string folded = asciiLower(path.text());
-    if (newPathSet.count(folded) == 0 && basePaths.count(folded) == 0) stale.emplace_back(path.text());
+    if (newPathSet.count(folded) == 0 && keptPaths.count(folded) == 0) stale.emplace_back(path.text());
   }
 
   // Written ahead: from here on the record names every file this install
