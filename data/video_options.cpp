@@ -71,17 +71,22 @@ std::string rewriteVideoOptionsText(std::string_view text, const VideoOptions& o
 }
 
 bool readVideoOptions(const std::filesystem::path& path, VideoOptions& options) {
+  std::string bytes;
   std::string text;
-  if (!readTextFile(path, text)) return false;
+  bool utf16 = false;
+  if (!readTextFile(path, bytes) || !decodeIniFile(bytes, text, utf16)) return false;
   applyVideoOptionsText(text, options);
   return true;
 }
 
 bool writeVideoOptions(const std::filesystem::path& path, const VideoOptions& options) {
-  std::string text;
+  std::string bytes;
   // A missing file is created with a [Video] section of its own.
-  if (!readTextFile(path, text)) text.clear();
-  return writeTextFileAtomic(path, rewriteVideoOptionsText(text, options));
+  if (!readTextFile(path, bytes)) bytes.clear();
+  std::string text;
+  bool utf16 = false;
+  if (!decodeIniFile(bytes, text, utf16)) return false;
+  return writeTextFileAtomic(path, encodeIniFile(rewriteVideoOptionsText(text, options), utf16));
 }
 
 std::filesystem::path videoOptionsPath(const LauncherConfig& config, const std::filesystem::path& clientFolder) {
