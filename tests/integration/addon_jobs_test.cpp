@@ -234,18 +234,18 @@ TEST_F(AddonJobsTest, UnknownAddonsAndVariantsChangeNothing) {
 TEST_F(AddonJobsTest, TheRecordIsWrittenBeforeTheFilesArrive) {
   publish();
   ASSERT_TRUE(fs::remove(release_->packedPath("shaders/common.fx")));
-  JobLog log = install("fx", "nv", "");
+  JobLog log = install("fx", "nv", "pause");
   EXPECT_EQ(log.done, doneText(false, "failed", "shaders/common.fx: HTTP 404"));
   EXPECT_EQ(recordedFiles("fx"), kNvFiles);
-  EXPECT_EQ(listed(log, "fx"), "installed nv ") << "no key is written yet";
-  EXPECT_EQ(readFile(client_ / "system/fx.ini"), kIni);
+  EXPECT_EQ(listed(log, "fx"), "installed nv pause");
+  EXPECT_EQ(readFile(client_ / "system/fx.ini"), kIni) << "no key is written yet";
 
-  // The next update check finishes the install, key included.
+  // The next update check finishes the install, with the key the player chose.
   publish();
   log = update();
   EXPECT_EQ(log.done, doneText(true, "updated", ""));
   EXPECT_EQ(readFile(client_ / "shaders/common.fx"), "common");
-  EXPECT_EQ(readFile(client_ / "system/fx.ini"), iniWithKey(35));
+  EXPECT_EQ(readFile(client_ / "system/fx.ini"), iniWithKey(19));
 
   // Cancelled before the first file: already recorded, so it can be removed.
   log = run([](UpdateJob& job) { runAddonInstall(job, "sharp", "", "pause"); },
