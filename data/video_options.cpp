@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <system_error>
 
 #include "data/ini_lines.h"
 #include "data/text_rules.h"
@@ -81,8 +82,12 @@ bool readVideoOptions(const std::filesystem::path& path, VideoOptions& options) 
 
 bool writeVideoOptions(const std::filesystem::path& path, const VideoOptions& options) {
   std::string bytes;
-  // A missing file is created with a [Video] section of its own.
-  if (!readTextFile(path, bytes)) bytes.clear();
+  if (!readTextFile(path, bytes)) {
+    // Only a missing file is created anew, with a [Video] section of its own:
+    // one that is there but cannot be read holds the player's other options.
+    std::error_code ec;
+    if (std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found) return false;
+  }
   std::string text;
   bool utf16 = false;
   if (!decodeIniFile(bytes, text, utf16)) return false;

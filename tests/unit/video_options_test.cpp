@@ -12,6 +12,7 @@
 #include "data/video_options.h"
 #include "data/video_settings.h"
 #include "platform/display_modes.h"
+#include "platform/file.h"
 #include "platform/text_path.h"
 #include "tests/support/temp_dir.h"
 
@@ -167,6 +168,11 @@ TEST(VideoOptionsFile, WriteCreatesTheFileAndItsFolder) {
   // A folder in the file's place (with content, so it cannot simply be removed).
   writeFile(dir / "folder.ini/inside", "x");
   EXPECT_FALSE(writeVideoOptions(dir / "folder.ini", fullHd));
+  // A file that is there but cannot be read (here: longer than a text file may be) keeps all it holds.
+  const std::string unreadable(kMaxTextFileBytes + 1, ';');
+  writeFile(dir / "big.ini", unreadable);
+  EXPECT_FALSE(writeVideoOptions(dir / "big.ini", fullHd));
+  EXPECT_TRUE(readFile(dir / "big.ini") == unreadable);
 }
 
 // The game saves its options as UTF-16 once a value needs a character outside
