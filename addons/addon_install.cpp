@@ -57,24 +57,28 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   const Json previous = job.addonRecords().get(addon.id);
   const bool installedBefore = previous.isObject();
   const std::string previousKey(previous.get("key").text());
+  // Whether the INI holds the recorded key: not after an install that stopped before writing it.
+  const bool previousKeyWritten = installedBefore && !previous.get("keyPending").boolOr(false);
   // A file the release moved into the base client was just checked (and
-  // fetched) as a base file: it stays, and it is the add-on's no longer.
-  std::unordered_set<std::string> basePaths;
-  for (const ManifestFile& file : manifest.files) basePaths.insert(asciiLower(file.path));
+  // fetched) as a base file: it stays, and it is the add-on's no longer. So
+  // does a file that another installed add-on ships too.
+  std::unordered_set<std::string> keptPaths = filesOfOtherAddons(job.addonRecords(), addon.id);
+  for (const ManifestFile& file : manifest.files) keptPaths.insert(asciiLower(file.path));
   std::vector<std::string> stale;  // files of the previous variant this one does not use
   for (const Json& path : previous.get("files").elements()) {
     if (!path.isString()) continue;
     const std::string folded = asciiLower(path.text());
-    if (newPathSet.count(folded) == 0 && basePaths.count(folded) == 0) stale.emplace_back(path.text());
+    if (newPathSet.count(folded) == 0 && keptPaths.count(folded) == 0) stale.emplace_back(path.text());
   }
 
   // Written ahead: from here on the record names every file this install
-  // may leave on disk, whatever stops it. It names no key: the key is not
-  // written yet, and a record claiming one would make the install that
-  // completes this one believe the INI already holds it.
-  if (!saveRecord(job, addon.id, addonRecord(addon, variant, "", textArray(newPaths, stale)), failure)) {
-    return false;
-  }
+  // may leave on disk, whatever stops it. It names the player's key as not
+  // written yet: the install that completes this one (the next update check)
+  // writes that key, not the add-on's default, and does not take the INI for
+  // holding it already.
+  Json ahead = addonRecord(addon, variant, key, textArray(newPaths, stale));
+  ahead.set("keyPending", true);
+  if (!saveRecord(job, addon.id, std::move(ahead), failure)) return false;
 
   PassOutcome outcome;
   if (!job.bringInLine(files, mode, phases, outcome)) {
@@ -93,7 +97,7 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   }
 
   // A fresh INI has the publisher's key; an untouched one already has ours.
-  const bool keyCurrent = !keyIniReplaced && installedBefore && previousKey == key;
+  const bool keyCurrent = !keyIniReplaced && previousKeyWritten && previousKey == key;
   if (!keyCurrent && !writeToggleKey(job.clientFolder(), addon.keyIni, key)) {
     failure = Failure{FailureKind::DiskWrite, 0, "the toggle key", addon.keyIni};
     return false;

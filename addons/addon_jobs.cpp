@@ -1,11 +1,13 @@
 #include "addons/addon_jobs.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "addons/addon_choice.h"
 #include "addons/addon_install.h"
 #include "addons/addon_list.h"
 #include "addons/file_removal.h"
+#include "data/text_rules.h"
 #include "updater/update_job.h"
 
 namespace zv {
@@ -114,9 +116,14 @@ void runAddonRemove(UpdateJob& job, const std::string& id, const Manifest* manif
     return;
   }
 
+  // A file another installed add-on ships too stays, and is this one's no longer.
+  const std::unordered_set<std::string> shared = filesOfOtherAddons(records, id);
+  std::vector<std::string> paths;
+  for (std::string& path : texts(record.get("files"))) {
+    if (shared.count(asciiLower(path)) == 0) paths.push_back(std::move(path));
+  }
   std::vector<std::string> leftOver;
-  const bool removed = removeFiles(job.clientFolder(), texts(record.get("files")), texts(record.get("cleanup")),
-                                   leftOver);
+  const bool removed = removeFiles(job.clientFolder(), paths, texts(record.get("cleanup")), leftOver);
   if (leftOver.empty()) {
     records = withoutMember(records, id);
   } else {

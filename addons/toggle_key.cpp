@@ -37,13 +37,15 @@ bool writeToggleKey(const std::filesystem::path& clientFolder, std::string_view 
   // The manifest reader already refuses such paths; a file outside the client folder is never ours to edit.
   if (!isSafeRelativePath(keyIni)) return false;
   const std::filesystem::path path = joinRelative(clientFolder, keyIni);
+  std::string bytes;
   std::string text;
+  bool utf16 = false;
   // The INI ships with the add-on; a missing one is a failed install.
-  if (!readTextFile(path, text)) return false;
+  if (!readTextFile(path, bytes) || !decodeIniFile(bytes, text, utf16)) return false;
   const std::string updated = setIniValue(text, "INPUT", "KeyEffects", std::to_string(key->virtualKey) + ",0,0,0");
   // An unchanged file is left alone, so a read-only INI that is already right is no failure.
   if (updated == text) return true;
-  return writeTextFileAtomic(path, updated);
+  return writeTextFileAtomic(path, encodeIniFile(updated, utf16));
 }
 
 }  // namespace zv

@@ -3,11 +3,13 @@
 #include <cstddef>
 
 #include "data/text_rules.h"
+#include "platform/text_path.h"
 
 namespace zv {
 namespace {
 
 constexpr size_t none = static_cast<size_t>(-1);
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 
 // Built by appending: GCC 12 warns falsely about "[" + std::string at -O3.
 std::string bracketed(std::string_view name) {
@@ -48,6 +50,42 @@ std::string joined(const std::vector<std::string>& lines, std::string_view text,
 }
 
 }  // namespace
+
+bool decodeIniFile(std::string_view bytes, std::string& text, bool& utf16) {
+  utf16 = bytes.starts_with(kUtf16Mark);
+  if (!utf16) {
+    text.assign(bytes);
+    return true;
+  }
+  if (bytes.size() % 2 != 0) return false;
+  const auto unitAt = [bytes](size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  };
+  text.clear();
+  for (size_t i = kUtf16Mark.size(); i < bytes.size(); i += 2) {
+    char32_t codePoint = unitAt(i);
+    if (codePoint >= 0xDC00 && codePoint <= 0xDFFF) return false;
+    if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
+      if (i + 4 > bytes.size()) return false;
+      const char32_t low = unitAt(i + 2);
+      if (low < 0xDC00 || low > 0xDFFF) return false;
+      codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    }
+    appendUtf8(text, codePoint);
+  }
+  return true;
+}
+
+std::string encodeIniFile(std::string_view text, bool utf16) {
+  if (!utf16) return std::string(text);
+  std::string bytes(kUtf16Mark);
+  for (const char16_t unit : utf8ToUtf16(text)) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
 
 std::vector<std::string> splitIniLines(std::string_view text) {
   std::vector<std::string> lines;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <system_error>
 
 #include "data/ini_lines.h"
 #include "data/text_rules.h"
@@ -71,17 +72,26 @@ std::string rewriteVideoOptionsText(std::string_view text, const VideoOptions& o
 }
 
 bool readVideoOptions(const std::filesystem::path& path, VideoOptions& options) {
+  std::string bytes;
   std::string text;
-  if (!readTextFile(path, text)) return false;
+  bool utf16 = false;
+  if (!readTextFile(path, bytes) || !decodeIniFile(bytes, text, utf16)) return false;
   applyVideoOptionsText(text, options);
   return true;
 }
 
 bool writeVideoOptions(const std::filesystem::path& path, const VideoOptions& options) {
+  std::string bytes;
+  if (!readTextFile(path, bytes)) {
+    // Only a missing file is created anew, with a [Video] section of its own:
+    // one that is there but cannot be read holds the player's other options.
+    std::error_code ec;
+    if (std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found) return false;
+  }
   std::string text;
-  // A missing file is created with a [Video] section of its own.
-  if (!readTextFile(path, text)) text.clear();
-  return writeTextFileAtomic(path, rewriteVideoOptionsText(text, options));
+  bool utf16 = false;
+  if (!decodeIniFile(bytes, text, utf16)) return false;
+  return writeTextFileAtomic(path, encodeIniFile(rewriteVideoOptionsText(text, options), utf16));
 }
 
 std::filesystem::path videoOptionsPath(const LauncherConfig& config, const std::filesystem::path& clientFolder) {

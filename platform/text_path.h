@@ -29,6 +29,10 @@ struct Utf8Char {
 // The character at text[at], which must be inside the text.
 Utf8Char decodeUtf8(std::string_view text, size_t at);
 
+// Appends the UTF-8 form of a code point (surrogates and all: callers that
+// need valid text pass none).
+void appendUtf8(std::string& out, char32_t codePoint);
+
 // The UTF-16LE bytes of a UTF-8 text, as Windows would hold the same text.
 // Used where an identity must be the same on every platform (install tag,
 // instance lock name). Invalid UTF-8 sequences become U+FFFD.

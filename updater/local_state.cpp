@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "data/text_rules.h"
 #include "platform/file.h"
 
 namespace zv {
@@ -42,6 +43,15 @@ void LocalState::saveCacheState() {
 
 bool LocalState::saveAddonState() {
   return writeTextFileAtomic(workFolder_ / kAddonFile, addonState.dump(true) + "\n");
+}
+
+std::unordered_set<std::string> filesOfOtherAddons(const Json& addonState, std::string_view id) {
+  std::unordered_set<std::string> files;
+  for (const Json::Member& record : addonState.members()) {
+    if (record.key == id) continue;
+    for (const Json& path : record.value.get("files").elements()) files.insert(asciiLower(path.text()));
+  }
+  return files;
 }
 
 }  // namespace zv

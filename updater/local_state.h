@@ -5,6 +5,9 @@
 // leaves either the previous or a newer complete file.
 
 #include <filesystem>
+#include <string>
+#include <string_view>
+#include <unordered_set>
 
 #include "data/json.h"
 #include "platform/durable_file.h"
@@ -51,6 +54,11 @@ class LocalState {
 // A state file's JSON value when it is an object; else (missing,
 // unreadable, damaged) an empty object.
 Json loadStateObject(const std::filesystem::path& path);
+
+// The files, lower-cased, that the add-on records other than the one under id
+// list: two add-ons may ship the same file (a shader loader, say), and it
+// stays on disk until neither of them is installed.
+std::unordered_set<std::string> filesOfOtherAddons(const Json& addonState, std::string_view id);
 
 // What add-on jobs report as not written when saveAddonState fails. It names
 // the default work folder whatever the configuration says.

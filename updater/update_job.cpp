@@ -122,13 +122,15 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
     }
 
     // The release dropped the add-on. Its files that are now base client
-    // files stay; the rest go.
+    // files, or that another installed add-on ships too, stay; the rest go.
     if (basePaths.empty()) {
       for (const ManifestFile& file : manifest.files) basePaths.insert(asciiLower(file.path));
     }
+    const std::unordered_set<std::string> shared = filesOfOtherAddons(state_.addonState, record.key);
     std::vector<std::string> paths;
     for (const Json& path : record.value.get("files").elements()) {
-      if (basePaths.count(asciiLower(path.text())) == 0) paths.emplace_back(path.text());
+      const std::string folded = asciiLower(path.text());
+      if (basePaths.count(folded) == 0 && shared.count(folded) == 0) paths.emplace_back(path.text());
     }
     std::vector<std::string> patterns;
     for (const Json& pattern : record.value.get("cleanup").elements()) patterns.emplace_back(pattern.text());

@@ -1,6 +1,7 @@
 // The two INI edits on any file text: the add-on key entry and the game's
 // video options. No crash, and every line other than the edited entries comes
-// out byte for byte, with only the line breaks the rules allow changed.
+// out byte for byte, with only the line breaks the rules allow changed; a
+// UTF-16 file decoded and encoded again is what it was.
 
 #include <algorithm>
 #include <cstdint>
@@ -150,5 +151,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   checkVideoRewrite(text, zv::VideoOptions{(size & 1) != 0, width, width / -3});
   zv::VideoOptions options;
   zv::applyVideoOptionsText(text, options);
+  // A file the editor can decode comes back byte for byte when nothing changed.
+  std::string decoded;
+  bool utf16 = false;
+  if (zv::decodeIniFile(text, decoded, utf16)) check(zv::encodeIniFile(decoded, utf16) == text, "decoding loses bytes");
   return 0;
 }

@@ -48,6 +48,7 @@ struct Shape {
   bool nv = true;         // fx still declares its "nv" variant
   bool iniIsBase = false; // system/fx.ini has become a base client file
   bool dllIsBase = false; // system/d3d9.dll has moved from fx into the base client
+  bool sharpSharesDll = false;  // sharp ships fx's system/d3d9.dll too
   std::string nvShader = "nv shader 1";
 };
 
@@ -112,7 +113,9 @@ class AddonJobsTest : public ::testing::Test {
       addons.push(std::move(fx));
     }
     Json sharp = Json::parse(R"({"id":"sharp","defaultKey":"f12"})");
-    sharp.set("files", Json::array().push(addonFile(release, "system/sharp.dll", "sharp")));
+    Json sharpFiles = Json::array().push(addonFile(release, "system/sharp.dll", "sharp"));
+    if (shape.sharpSharesDll) sharpFiles.push(addonFile(release, "system/d3d9.dll", "shared dll"));
+    sharp.set("files", std::move(sharpFiles));
     addons.push(std::move(sharp));
     release.setMember("addons", std::move(addons));
     release.publish();
@@ -231,18 +234,18 @@ TEST_F(AddonJobsTest, UnknownAddonsAndVariantsChangeNothing) {
 TEST_F(AddonJobsTest, TheRecordIsWrittenBeforeTheFilesArrive) {
   publish();
   ASSERT_TRUE(fs::remove(release_->packedPath("shaders/common.fx")));
-  JobLog log = install("fx", "nv", "");
+  JobLog log = install("fx", "nv", "pause");
   EXPECT_EQ(log.done, doneText(false, "failed", "shaders/common.fx: HTTP 404"));
   EXPECT_EQ(recordedFiles("fx"), kNvFiles);
-  EXPECT_EQ(listed(log, "fx"), "installed nv ") << "no key is written yet";
-  EXPECT_EQ(readFile(client_ / "system/fx.ini"), kIni);
+  EXPECT_EQ(listed(log, "fx"), "installed nv pause");
+  EXPECT_EQ(readFile(client_ / "system/fx.ini"), kIni) << "no key is written yet";
 
-  // The next update check finishes the install, key included.
+  // The next update check finishes the install, with the key the player chose.
   publish();
   log = update();
   EXPECT_EQ(log.done, doneText(true, "updated", ""));
   EXPECT_EQ(readFile(client_ / "shaders/common.fx"), "common");
-  EXPECT_EQ(readFile(client_ / "system/fx.ini"), iniWithKey(35));
+  EXPECT_EQ(readFile(client_ / "system/fx.ini"), iniWithKey(19));
 
   // Cancelled before the first file: already recorded, so it can be removed.
   log = run([](UpdateJob& job) { runAddonInstall(job, "sharp", "", "pause"); },
@@ -285,6 +288,25 @@ TEST_F(AddonJobsTest, RemovalDeletesFilesCleanupMatchesAndEmptiedFolders) {
   EXPECT_EQ(listed(log, "sharp"), "installed  insert");
 
   EXPECT_EQ(remove("fx").done, doneText(true, "addonRemoved", "fx"));
+}
+
+TEST_F(AddonJobsTest, AFileAnotherInstalledAddonShipsStays) {
+  Shape shared;
+  shared.sharpSharesDll = true;
+  publish(shared);
+  ASSERT_EQ(install("sharp", "", "").done, doneText(true, "addonInstalled", "sharp"));
+  ASSERT_EQ(install("fx", "nv", "").done, doneText(true, "addonInstalled", "Effects"));
+  EXPECT_EQ(remove("fx").done, doneText(true, "addonRemoved", "Effects"));
+  EXPECT_EQ(readFile(client_ / "system/d3d9.dll"), "shared dll");
+  EXPECT_TRUE(records().get("fx").isNull());
+
+  // Nor does a release that drops the add-on take it.
+  ASSERT_EQ(install("fx", "nv", "").done, doneText(true, "addonInstalled", "Effects"));
+  shared.fx = false;
+  publish(shared);
+  EXPECT_EQ(update().done, doneText(true, "updated", ""));
+  EXPECT_EQ(readFile(client_ / "system/d3d9.dll"), "shared dll");
+  EXPECT_EQ(update().done, doneText(true, "uptodate", ""));
 }
 
 TEST_F(AddonJobsTest, ALockedDllKeepsTheAddonRecordedUntilTheGameCloses) {

@@ -12,6 +12,8 @@
 #include "data/video_options.h"
 #include "data/video_settings.h"
 #include "platform/display_modes.h"
+#include "platform/file.h"
+#include "platform/text_path.h"
 #include "tests/support/temp_dir.h"
 
 namespace zv {
@@ -166,6 +168,36 @@ TEST(VideoOptionsFile, WriteCreatesTheFileAndItsFolder) {
   // A folder in the file's place (with content, so it cannot simply be removed).
   writeFile(dir / "folder.ini/inside", "x");
   EXPECT_FALSE(writeVideoOptions(dir / "folder.ini", fullHd));
+  // A file that is there but cannot be read (here: longer than a text file may be) keeps all it holds.
+  const std::string unreadable(kMaxTextFileBytes + 1, ';');
+  writeFile(dir / "big.ini", unreadable);
+  EXPECT_FALSE(writeVideoOptions(dir / "big.ini", fullHd));
+  EXPECT_TRUE(readFile(dir / "big.ini") == unreadable);
+}
+
+// The game saves its options as UTF-16 once a value needs a character outside
+// the ANSI code page; such a file is read, and written back as UTF-16.
+TEST(VideoOptionsFile, AUtf16FileStaysUtf16) {
+  const auto utf16 = [](std::string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : utf8ToUtf16(text)) {
+      bytes.append({static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)});
+    }
+    return bytes;
+  };
+  TempDir dir;
+  const std::string chat = "[Chat]\r\nName=\u0104\u017Euolas \U0001F600\r\n";
+  writeFile(dir / "o.ini", utf16("[Video]\r\nGamePlayViewportX=800\r\n" + chat));
+  VideoOptions options;
+  ASSERT_TRUE(readVideoOptions(dir / "o.ini", options));
+  EXPECT_EQ(options.width, 800);
+  ASSERT_TRUE(writeVideoOptions(dir / "o.ini", fullHd));
+  EXPECT_EQ(readFile(dir / "o.ini"),
+            utf16("[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n" + chat));
+  // Not UTF-16 after all (a lone surrogate): left as it is.
+  writeFile(dir / "o.ini", std::string("\xFF\xFE[\0\x00\xDC", 6));
+  EXPECT_FALSE(writeVideoOptions(dir / "o.ini", fullHd));
+  EXPECT_EQ(readFile(dir / "o.ini"), std::string("\xFF\xFE[\0\x00\xDC", 6));
 }
 
 TEST(VideoOptionsFile, PathComesFromTheConfiguration) {
