@@ -258,6 +258,21 @@ TEST_F(UpdateJobTest, BusyManifestIsWaitedForAndBothDocumentsFetchedAgain) {
   expectClientMatchesRelease();
 }
 
+TEST_F(UpdateJobTest, AReleaseSwitchBetweenTheTwoDocumentsIsNoBadSignature) {
+  // The server switches to the next release after the first manifest.json
+  // went out and before its manifest.sig is asked for.
+  publishClient();
+  const std::string first = readFile(release_->folder() / "manifest.json");
+  release_->setBuild("next");
+  release_->publish();
+  std::filesystem::rename(release_->folder() / "manifest.json", release_->folder() / "manifest.json.next");
+  writeFile(release_->folder() / "manifest.json", first);
+  serveFault("swap-1@manifest.json");
+  expectDone(runJob(), true, true, "updated", "");
+  EXPECT_EQ(manifests, (std::vector<std::string>{"next"}));
+  expectClientMatchesRelease();
+}
+
 TEST_F(UpdateJobTest, CancelDuringTheCheckLeavesTheClientPlayable) {
   publishClient();
   expectDone(runJob(), true, true, "updated", "");
