@@ -266,6 +266,12 @@ TEST_F(FetcherTest, RedirectsStopAfterTenAndUnusableAnswersHaveTheirWords) {
   EXPECT_EQ(error(), loop);
   EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/elsewhere-302/x", body_, failure_));
   EXPECT_EQ(error(), loop);
+  // A location beside a status that is no redirect is not followed.
+  for (const std::string status : {"300", "304", "305"}) {
+    const std::string address = servers_.fault + "/s/redirect-" + status + "/" + folder_ + "/file.bin";
+    EXPECT_FALSE(fetcher_->getText(address, body_, failure_));
+    EXPECT_EQ(error(), "HTTP " + status + " " + address);
+  }
   // Windows' WinHTTP refuses a header past 64 KiB (12183), libcurl one past
   // 100 KB (out of memory); Wine's reads any size.
   if (!test::runningUnderWine()) {
