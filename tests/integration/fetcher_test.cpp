@@ -121,6 +121,16 @@ TEST_P(BothServers, GetTextGivesA200BodyByteForByte) {
   EXPECT_EQ(body_, "");
 }
 
+TEST_P(BothServers, AFileReplacedOnTheServerIsServedNewAtOnce) {
+  publish("manifest.json", "release 1");
+  ASSERT_TRUE(fetcher_->getText(url(server(), "manifest.json"), body_, failure_)) << error();
+  // As a release is published: the new text renamed over the old.
+  publish("manifest.json.tmp", "release 2, longer");
+  std::filesystem::rename(published_->path() / "manifest.json.tmp", published_->path() / "manifest.json");
+  ASSERT_TRUE(fetcher_->getText(url(server(), "manifest.json"), body_, failure_)) << error();
+  EXPECT_EQ(body_, "release 2, longer");
+}
+
 TEST_P(BothServers, AMissingFileGivesItsStatusAndLeavesTheDestinationAlone) {
   const std::string address = url(server(), "missing.bin");
   EXPECT_FALSE(fetcher_->getText(address, body_, failure_));
