@@ -107,6 +107,14 @@ bool UpdateJob::readManifest(std::shared_ptr<const Manifest>& accepted, std::str
   if (!verifyAndParse()) {
     if (!fetchBoth()) return false;
     if (!verifyAndParse()) {
+      // Not even the form of a signature: something on the way (a network's
+      // login or block page) answered in the server's place. The player is
+      // offline, not facing a forged release.
+      if (!isSignatureText(signature)) {
+        code = "offline";
+        detail = "the answer from " + config_.updateUrl + "manifest.sig is not a signature";
+        return false;
+      }
       code = "badsig";
       detail = "manifest signature does not match";
       return false;

@@ -200,6 +200,12 @@ TEST_F(UpdateJobTest, ManifestFailuresLeaveTheClientPlayable) {
   EXPECT_EQ(runJob().code, "badmanifest");
   release_->publishText(std::string(kMaxTextBytes + 1, ' '));
   expectDone(runJob(), false, true, "badmanifest", "manifest is too large");
+  // A network's login page answers in the update server's place.
+  const std::string portal = "<html><body>Please sign in to use this network</body></html>\n";
+  writeFile(release_->folder() / "manifest.json", portal);
+  writeFile(release_->folder() / "manifest.sig", portal);
+  expectDone(runJob(), false, true, "offline",
+             "the answer from " + config_.updateUrl + "manifest.sig is not a signature");
 
   serveFault("status-404");
   expectDone(runJob(), false, true, "offline", "HTTP 404 " + config_.updateUrl + "manifest.json");
