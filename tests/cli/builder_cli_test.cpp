@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "data/json.h"
+#include "platform/folder_lock.h"
 #include "tests/support/packed_reader.h"
 #include "tests/support/temp_dir.h"
 #include "data/hex.h"
@@ -300,6 +301,22 @@ TEST_F(BuilderCli, RefusedSourcesLeaveTheOutputFolderAsItWas) {
     EXPECT_EQ(snapshot(dir.path() / "out"), before) << c.file;
     fs::remove(dir / c.file);
   }
+  // Two builds at once would clear each other's staging folder and publish
+  // each other's packed files under their own names.
+  FolderLock running;
+  std::string error;
+  ASSERT_EQ(running.tryTake(dir.path() / "out/.zarvo-build.lock", error), FolderLock::Outcome::Taken) << error;
+  const Result concurrent = build();
+  EXPECT_EQ(concurrent.code, 1);
+  EXPECT_NE(concurrent.err.find("another build is writing into " + out()), std::string::npos) << concurrent.err;
+  EXPECT_EQ(snapshot(dir.path() / "out"), before);
+  running.release();
+  // Every chunk adds 64 digits: with tiny chunks no launcher reads the manifest.
+  writeFile(dir / "tiny.json", R"({"chunkSize": 1})");
+  const Result tiny = run({"build", client(), out(), "--key", key(), "--release", (dir.path() / "tiny.json").string()});
+  EXPECT_EQ(tiny.code, 1);
+  EXPECT_NE(tiny.err.find("bytes, more than the 16777216 a launcher reads"), std::string::npos) << tiny.err;
+  EXPECT_EQ(snapshot(dir.path() / "out"), before);
   fs::remove(dir.path() / "fx/all/system/fx.ini");
   const Result noKeyIni = build();
   EXPECT_EQ(noKeyIni.code, 1);
@@ -312,6 +329,13 @@ TEST_F(BuilderCli, RefusedSourcesLeaveTheOutputFolderAsItWas) {
   EXPECT_EQ(nested.code, 1);
   EXPECT_NE(nested.err.find("must be apart"), std::string::npos) << nested.err;
   EXPECT_FALSE(fs::exists(dir.path() / "client/update"));
+  // So would one inside an add-on's folder.
+  writeFile(dir / "fx/all/system/fx.ini", "[INPUT]\n");
+  const Result inAddon = run({"build", client(), (dir.path() / "fx/nv/update").string(), "--key", key(), "--release",
+                              (dir.path() / "release.json").string()});
+  EXPECT_EQ(inAddon.code, 1);
+  EXPECT_NE(inAddon.err.find("a folder of add-on fx, must be apart"), std::string::npos) << inAddon.err;
+  EXPECT_FALSE(fs::exists(dir.path() / "fx/nv/update"));
 }
 
 TEST_F(BuilderCli, VerifyListsEveryProblem) {

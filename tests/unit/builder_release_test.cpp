@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <vector>
 
 #include "data/json.h"
+#include "platform/durable_file.h"
 #include "tests/support/temp_dir.h"
 #include "tools/builder/client_names.h"
 #include "tools/builder/manifest_writer.h"
 #include "tools/builder/path_pattern.h"
+#include "tools/builder/publish.h"
 #include "tools/builder/release_file.h"
 #include "tools/builder/release_plan.h"
 #include "updater/manifest.h"
@@ -134,13 +137,16 @@ class Planning : public ::testing::Test {
   TempDir dir;
 };
 
-const char* kFullRelease = R"({"launcher": "ZarvoLauncher.exe", "exclude": ["*.log"], "once": ["system/option.ini"],
+const char* kFullRelease = R"({"launcher": "ZarvoLauncher.exe", "exclude": ["*.log", "shared/"], "once": ["system/option.ini"],
     "addons": [{"id": "fx", "name": "Effects", "folder": "fx/all", "keyIni": "system/fx.ini",
                 "variants": [{"id": "amd", "folder": "fx/amd"}, {"id": "nv", "folder": "fx/nv"}]}]})";
 
 TEST_F(Planning, BuildsTheLauncherClientAndAddonEntries) {
   Plan result;
   std::string error;
+  // An excluded link to a folder outside is passed over, not refused.
+  std::error_code noLinks;  // Windows without the right to make links
+  std::filesystem::create_directory_symlink(dir.path() / "fx", dir / "client/shared", noLinks);
   ASSERT_TRUE(plan(kFullRelease, result, error)) << error;
   ASSERT_TRUE(result.hasLauncher);
   EXPECT_EQ(result.launcher.path, "ZarvoLauncher.exe");
@@ -261,6 +267,31 @@ TEST_F(Planning, OncePatternThatMatchesNothingIsAWarning) {
   ASSERT_TRUE(plan(R"({"once": ["system/Optoin.ini"]})", result, error)) << error;
   ASSERT_EQ(result.warnings.size(), 1u);
   EXPECT_EQ(result.warnings[0], "\"once\" pattern system/Optoin.ini matches no file");
+}
+
+// After a power loss the server must not list packed files whose data never
+// reached the disk: they are flushed, and their folder synced, while the new
+// manifest is not yet in place.
+TEST(Publishing, PackedFilesReachTheDiskBeforeTheManifest) {
+  TempDir dir;
+  const std::filesystem::path out = dir / "out";
+  std::vector<StagedFile> staged;
+  for (const char* name : {"a", "sub/b"}) {
+    writeFile(dir / "staging" / name, name);
+    staged.push_back({dir / "staging" / name, packedFilePath(out, name)});
+  }
+  std::vector<std::string> steps;
+  setDurableStepObserver([&](DurableStep step, const std::filesystem::path& path, const std::filesystem::path&) {
+    const char* kind = step == DurableStep::Flush ? "flush " : step == DurableStep::FolderSync ? "sync " : "rename ";
+    const char* manifest = std::filesystem::exists(out / "manifest.json") ? " (manifest in place)" : "";
+    steps.push_back(kind + path.lexically_relative(out).generic_string() + manifest);
+  });
+  std::string error;
+  const bool published = publishBuild(out, staged, "{}\n", "sig\n", error);
+  setDurableStepObserver({});
+  ASSERT_TRUE(published) << error;
+  EXPECT_EQ(steps, (std::vector<std::string>{"flush files/a.zv", "flush files/sub/b.zv", "sync files",
+                                             "sync files/sub", "sync . (manifest in place)"}));
 }
 
 }  // namespace

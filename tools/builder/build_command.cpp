@@ -8,6 +8,7 @@
 #include "data/json.h"
 #include "data/text_rules.h"
 #include "platform/file_info.h"
+#include "platform/folder_lock.h"
 #include "platform/text_path.h"
 #include "tools/builder/build_state.h"
 #include "tools/builder/commands.h"
@@ -56,6 +57,31 @@ bool isWithin(const fs::path& inner, const fs::path& outer) {
   return true;
 }
 
+// The output folder inside a folder the build reads would be published by
+// the next build, one level deeper every time; a folder read inside the
+// output folder could be overwritten.
+bool foldersApart(const BuildOptions& options, const Release& release, std::string& error) {
+  const auto apart = [&](const fs::path& folder) {
+    return !isWithin(options.outDir, folder) && !isWithin(folder, options.outDir);
+  };
+  if (!apart(options.sourceDir)) {
+    error = "the output folder and the client folder must be apart (neither inside the other)";
+    return false;
+  }
+  for (const ReleaseAddon& addon : release.addons) {
+    std::vector<fs::path> folders;
+    if (!addon.folder.empty()) folders.push_back(addon.folder);
+    for (const ReleaseVariant& variant : addon.variants) folders.push_back(variant.folder);
+    for (const fs::path& folder : folders) {
+      if (apart(folder)) continue;
+      error = "the output folder and " + pathToUtf8(folder) + ", a folder of add-on " + addon.id +
+              ", must be apart (neither inside the other)";
+      return false;
+    }
+  }
+  return true;
+}
+
 bool hashAll(const std::vector<PlannedFile*>& files, Progress& progress, std::string& error) {
   uint64_t bytes = 0;
   for (const PlannedFile* file : files) bytes += file->size;
@@ -80,6 +106,17 @@ bool hashAll(const std::vector<PlannedFile*>& files, Progress& progress, std::st
   });
   progress.end();
   return error.empty();
+}
+
+// The bytes of "chunks" digests the manifest will hold: 64 digits for each
+// chunk of every file of more than one.
+uint64_t chunkDigestBytes(const std::vector<PlannedFile*>& files, uint32_t chunkSize) {
+  uint64_t bytes = 0;
+  for (const PlannedFile* file : files) {
+    const uint64_t chunks = chunkCount(file->size, chunkSize);
+    if (chunks > 1) bytes += chunks * kDigestDigits;
+  }
+  return bytes;
 }
 
 // Files that share a server name must be the same file.
@@ -137,6 +174,22 @@ PackWork planPacking(const std::vector<PlannedFile*>& files, const Plan& plan, c
   return work;
 }
 
+// One build at a time per output folder: a second one would clear the
+// first one's staging folder, move the other's packed files under its own
+// names and overwrite its state.
+bool lockOutputFolder(FolderLock& lock, const fs::path& outDir, std::string& error) {
+  switch (lock.tryTake(outDir / ".zarvo-build.lock", error)) {
+    case FolderLock::Outcome::Taken:
+      return true;
+    case FolderLock::Outcome::Busy:
+      error = "another build is writing into " + pathToUtf8(outDir) + "; build again when it has ended";
+      return false;
+    case FolderLock::Outcome::Failed:
+      return false;
+  }
+  return false;
+}
+
 // Removes the staging folder on every way out of the build.
 class StagingFolder {
  public:
@@ -172,9 +225,7 @@ int runBuild(const BuildOptions& options) {
   warnIfOpenToOthers(options.keyFile);
   Release release;
   if (!options.releaseFile.empty() && !loadRelease(options.releaseFile, release, error)) return commandFailed(error);
-  if (isWithin(options.outDir, options.sourceDir) || isWithin(options.sourceDir, options.outDir)) {
-    return commandFailed("the output folder and the client folder must be apart (neither inside the other)");
-  }
+  if (!foldersApart(options, release, error)) return commandFailed(error);
 
   Plan plan;
   if (!makePlan(options.sourceDir, release, plan, error)) return commandFailed(error);
@@ -183,10 +234,18 @@ int runBuild(const BuildOptions& options) {
   for (const std::string& warning : plan.warnings) std::fprintf(stderr, "zarvo-builder: warning: %s\n", warning.c_str());
   // Every path and name rule is checked before any work is done and before
   // the output folder is touched.
-  if (!launcherAccepts(manifestText(manifestJson(plan, true)), error)) return commandFailed(error);
+  const std::vector<PlannedFile*> files = allFiles(plan);
+  const uint64_t digestBytes = chunkDigestBytes(files, plan.chunkSize);
+  const std::string outline = manifestText(manifestJson(plan, true));
+  // The outline lacks the chunk digests: with too small a chunk size they
+  // alone outgrow what a launcher reads, and what the build can hold.
+  if (!launcherReads(outline.size() + digestBytes, digestBytes, error) || !launcherAccepts(outline, error)) {
+    return commandFailed(error);
+  }
+  FolderLock lock;
+  if (!lockOutputFolder(lock, options.outDir, error)) return commandFailed(error);
 
   Progress progress(options.progress);
-  const std::vector<PlannedFile*> files = allFiles(plan);
   if (!hashAll(files, progress, error) || !checkSharedNames(files, error)) return commandFailed(error);
 
   const BuildState previous = loadBuildState(options.outDir);
@@ -216,7 +275,9 @@ int runBuild(const BuildOptions& options) {
   }
 
   const std::string manifest = manifestText(manifestJson(plan));
-  if (!launcherAccepts(manifest, error)) return commandFailed(error);
+  if (!launcherReads(manifest.size(), digestBytes, error) || !launcherAccepts(manifest, error)) {
+    return commandFailed(error);
+  }
   uint8_t signature[kSignatureSize];
   signMessage(seed.data(), manifest, signature);
   // Names about to get new content leave the state first: should the build

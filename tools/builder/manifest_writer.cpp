@@ -1,6 +1,7 @@
 #include "tools/builder/manifest_writer.h"
 
 #include "data/json.h"
+#include "net/fetcher.h"
 #include "updater/manifest.h"
 
 namespace zv::builder {
@@ -71,6 +72,17 @@ Json manifestJson(const Plan& plan, bool placeholders) {
 }
 
 std::string manifestText(const Json& manifest) { return manifest.dump(true) + "\n"; }
+
+bool launcherReads(uint64_t bytes, uint64_t chunkDigestBytes, std::string& error) {
+  if (bytes <= kMaxTextBytes) return true;
+  error = "the launcher would refuse this manifest: it comes to at least " + std::to_string(bytes) +
+          " bytes, more than the " + std::to_string(kMaxTextBytes) + " a launcher reads";
+  if (chunkDigestBytes > 0) {
+    error += " (" + std::to_string(chunkDigestBytes) +
+             " of them chunk digests, 64 per chunk: a larger \"chunkSize\" makes fewer)";
+  }
+  return false;
+}
 
 bool launcherAccepts(const std::string& text, std::string& error) {
   Manifest parsed;

@@ -1,6 +1,7 @@
 #pragma once
 // manifest.json from a plan, and the launcher's own check of it.
 
+#include <cstdint>
 #include <string>
 
 #include "tools/builder/release_plan.h"
@@ -18,6 +19,10 @@ Json manifestJson(const Plan& plan, bool placeholders = false);
 // The exact bytes that are signed and published: pretty-printed, one final
 // line feed.
 std::string manifestText(const Json& manifest);
+
+// Whether a launcher reads a manifest of this many bytes, chunkDigestBytes
+// of them chunk digests; else error says how far it is over.
+[[nodiscard]] bool launcherReads(uint64_t bytes, uint64_t chunkDigestBytes, std::string& error);
 
 // Runs the launcher's manifest parser on the text. False, with the
 // launcher's own message, for a manifest the launcher would refuse.

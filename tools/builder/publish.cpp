@@ -1,6 +1,7 @@
 #include "tools/builder/publish.h"
 
 #include "data/text_rules.h"
+#include "platform/durable_file.h"
 #include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
@@ -29,11 +30,16 @@ bool publishBuild(const fs::path& outDir, const std::vector<StagedFile>& staged,
   // here, while the old manifest is still served: a player checking in that
   // moment gets a digest mismatch and simply tries again. Moving everything
   // only after all packing succeeded keeps that moment short.
+  DurableBatch packed;
   for (const StagedFile& file : staged) {
     std::error_code ec;
     fs::create_directories(file.target.parent_path(), ec);
     if (!replaceFile(file.staged, file.target, error)) return false;
+    packed.add(file.target);
   }
+  // On the disk before the manifest that lists them: after a power loss the
+  // server must not hand out a manifest whose packed files are empty.
+  if (!packed.flush(error)) return false;
   // Both texts are written in full before either is renamed, so the two
   // renames follow each other at once. manifest.json goes first: the
   // launcher fetches it before manifest.sig, and with this order only a
@@ -45,7 +51,13 @@ bool publishBuild(const fs::path& outDir, const std::vector<StagedFile>& staged,
   const fs::path manifestNew = withSuffix(manifestPath, ".tmp");
   const fs::path signatureNew = withSuffix(signaturePath, ".tmp");
   if (!writeWhole(manifestNew, manifest, error) || !writeWhole(signatureNew, signature, error)) return false;
-  return replaceFile(manifestNew, manifestPath, error) && replaceFile(signatureNew, signaturePath, error);
+  if (!replaceFile(manifestNew, manifestPath, error) || !replaceFile(signatureNew, signaturePath, error)) return false;
+  // Both renames on the disk before the build state, written next, says
+  // that this release is the one served.
+  DurableBatch texts;
+  texts.add(manifestPath, true);
+  texts.add(signaturePath, true);
+  return texts.flush(error);
 }
 
 void removeStalePackedFiles(const fs::path& outDir, const std::vector<std::string>& names) {

@@ -44,9 +44,16 @@ bool walkFolder(const fs::path& root, const std::vector<std::string>& exclude, s
     const std::string path = clientPath(full.lexically_relative(root));
     const fs::file_status own = it->symlink_status(ec);
     if (ec) break;
-    const fs::file_status target = fs::is_symlink(own) ? it->status(ec) : own;
-    if (ec) {
-      error = "cannot follow the link " + pathToUtf8(full) + ": " + ec.message();
+    std::error_code linkError;
+    const fs::file_status target = fs::is_symlink(own) ? it->status(linkError) : own;
+    // What the publisher excluded is passed over whatever it is: a link to
+    // a shared folder, a pipe or a socket that a tool keeps there.
+    if (excluded(exclude, path, fs::is_directory(target))) {
+      if (fs::is_directory(own)) it.disable_recursion_pending();
+      continue;
+    }
+    if (linkError) {
+      error = "cannot follow the link " + pathToUtf8(full) + ": " + linkError.message();
       return false;
     }
     if (fs::is_directory(target)) {
@@ -54,14 +61,12 @@ bool walkFolder(const fs::path& root, const std::vector<std::string>& exclude, s
         error = "links to folders are not followed: " + path;
         return false;
       }
-      if (excluded(exclude, path, true)) it.disable_recursion_pending();
       continue;
     }
     if (!fs::is_regular_file(target)) {
       error = "neither a file nor a folder: " + path;
       return false;
     }
-    if (excluded(exclude, path, false)) continue;
     if (const std::string reason = unpublishableReason(path); !reason.empty()) {
       error = "cannot publish " + path + ": " + reason;
       return false;
