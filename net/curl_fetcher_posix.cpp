@@ -147,8 +147,11 @@ size_t onHeaderLine(char* data, size_t size, size_t count, void* user) {
   } else if (std::string* value = answerHeaderField(transfer.answerHeaders, line)) {
     *value = headerValue(line);
   } else if (startsWithNoCase(line, "location:")) {
-    // libcurl follows every 3xx answer that names a location.
-    transfer.answerRedirects = transfer.answerStatus >= 300 && transfer.answerStatus < 400;
+    // libcurl follows every 3xx answer that names a location; WinHTTP only
+    // these. Any other (300, 304, 305) stays the final answer, refused as a
+    // status before libcurl can follow it.
+    const uint32_t status = transfer.answerStatus;
+    transfer.answerRedirects = status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
   } else if (line == "\r\n" || line == "\n") {
     const bool final = transfer.answerStatus >= 200 && !transfer.answerRedirects;
     if (final && !transfer.takeStatus(transfer.answerStatus)) return 0;

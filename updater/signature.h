@@ -13,4 +13,8 @@ namespace zv {
 [[nodiscard]] bool verifyManifestSignature(std::string_view manifest, std::string_view signatureText,
                                            std::string_view publicKeyHex);
 
+// Whether signatureText has the form above, whatever it signs: when it has
+// not, whatever answered was no update server.
+bool isSignatureText(std::string_view signatureText);
+
 }  // namespace zv

@@ -61,43 +61,64 @@ bool UpdateJob::readManifest(std::shared_ptr<const Manifest>& accepted, std::str
   std::string text;
   text.reserve(kMaxTextBytes);
   std::string signature;
-  Failure failure;
   unsigned waits = 0;
-  for (;;) {
-    // Both documents again after every wait: a manifest whose signature
-    // comes from another moment of the server may not match it.
-    if (fetcher_.getText(config_.updateUrl + "manifest.json", text, failure) &&
-        fetcher_.getText(config_.updateUrl + "manifest.sig", signature, failure)) {
-      break;
-    }
-    if (waitInQueue(failure, waits)) continue;
-    if (failure.kind == FailureKind::TooLarge && !cancelRequested()) {
-      // The server answered: what it sent cannot be a manifest.
-      code = "badmanifest";
-      detail = "manifest is too large";
+  // Both documents, again after every wait: a manifest whose signature
+  // comes from another moment of the server may not match it.
+  const auto fetchBoth = [&] {
+    Failure failure;
+    for (;;) {
+      if (fetcher_.getText(config_.updateUrl + "manifest.json", text, failure) &&
+          fetcher_.getText(config_.updateUrl + "manifest.sig", signature, failure)) {
+        return true;
+      }
+      if (waitInQueue(failure, waits)) continue;
+      if (failure.kind == FailureKind::TooLarge && !cancelRequested()) {
+        // The server answered: what it sent cannot be a manifest.
+        code = "badmanifest";
+        detail = "manifest is too large";
+        return false;
+      }
+      code = cancelRequested() ? "cancelled" : "offline";
+      detail = failureText(failure);
       return false;
     }
-    code = cancelRequested() ? "cancelled" : "offline";
-    detail = failureText(failure);
-    return false;
-  }
+  };
   // The signature check hashes the whole text (SHA-512), so it runs on a
   // thread of its own while this one parses the text. What was parsed, its
   // message included, counts for nothing until the signature holds.
-  const auto verify = [&] { return verifyManifestSignature(text, signature, config_.publicKey); };
-  std::future<bool> verifying;
-  try {
-    verifying = std::async(std::launch::async, verify);
-  } catch (const std::system_error&) {
-    // No thread to be had: verified below, on this one.
-  }
   std::string message;
   const auto manifest = std::make_shared<Manifest>();
-  const bool parsed = parseManifestText(text, *manifest, message);
-  if (!(verifying.valid() ? verifying.get() : verify())) {
-    code = "badsig";
-    detail = "manifest signature does not match";
-    return false;
+  bool parsed = false;
+  const auto verifyAndParse = [&] {
+    const auto verify = [&] { return verifyManifestSignature(text, signature, config_.publicKey); };
+    std::future<bool> verifying;
+    try {
+      verifying = std::async(std::launch::async, verify);
+    } catch (const std::system_error&) {
+      // No thread to be had: verified below, on this one.
+    }
+    parsed = parseManifestText(text, *manifest, message);
+    return verifying.valid() ? verifying.get() : verify();
+  };
+  if (!fetchBoth()) return false;
+  // A release published between the two requests gives the old manifest
+  // and the new signature; asked for once more, both are the new release's.
+  // A signature that still does not match is no such accident.
+  if (!verifyAndParse()) {
+    if (!fetchBoth()) return false;
+    if (!verifyAndParse()) {
+      // Not even the form of a signature: something on the way (a network's
+      // login or block page) answered in the server's place. The player is
+      // offline, not facing a forged release.
+      if (!isSignatureText(signature)) {
+        code = "offline";
+        detail = "the answer from " + config_.updateUrl + "manifest.sig is not a signature";
+        return false;
+      }
+      code = "badsig";
+      detail = "manifest signature does not match";
+      return false;
+    }
   }
   // The same gate for every job, add-on jobs and the launcher's own update
   // included: an older release must not bring back an older launcher either.

@@ -121,6 +121,16 @@ TEST_P(BothServers, GetTextGivesA200BodyByteForByte) {
   EXPECT_EQ(body_, "");
 }
 
+TEST_P(BothServers, AFileReplacedOnTheServerIsServedNewAtOnce) {
+  publish("manifest.json", "release 1");
+  ASSERT_TRUE(fetcher_->getText(url(server(), "manifest.json"), body_, failure_)) << error();
+  // As a release is published: the new text renamed over the old.
+  publish("manifest.json.tmp", "release 2, longer");
+  std::filesystem::rename(published_->path() / "manifest.json.tmp", published_->path() / "manifest.json");
+  ASSERT_TRUE(fetcher_->getText(url(server(), "manifest.json"), body_, failure_)) << error();
+  EXPECT_EQ(body_, "release 2, longer");
+}
+
 TEST_P(BothServers, AMissingFileGivesItsStatusAndLeavesTheDestinationAlone) {
   const std::string address = url(server(), "missing.bin");
   EXPECT_FALSE(fetcher_->getText(address, body_, failure_));
@@ -266,6 +276,12 @@ TEST_F(FetcherTest, RedirectsStopAfterTenAndUnusableAnswersHaveTheirWords) {
   EXPECT_EQ(error(), loop);
   EXPECT_FALSE(fetcher_->getText(servers_.fault + "/s/elsewhere-302/x", body_, failure_));
   EXPECT_EQ(error(), loop);
+  // A location beside a status that is no redirect is not followed.
+  for (const std::string status : {"300", "304", "305"}) {
+    const std::string address = servers_.fault + "/s/redirect-" + status + "/" + folder_ + "/file.bin";
+    EXPECT_FALSE(fetcher_->getText(address, body_, failure_));
+    EXPECT_EQ(error(), "HTTP " + status + " " + address);
+  }
   // Windows' WinHTTP refuses a header past 64 KiB (12183), libcurl one past
   // 100 KB (out of memory); Wine's reads any size.
   if (!test::runningUnderWine()) {

@@ -200,6 +200,12 @@ TEST_F(UpdateJobTest, ManifestFailuresLeaveTheClientPlayable) {
   EXPECT_EQ(runJob().code, "badmanifest");
   release_->publishText(std::string(kMaxTextBytes + 1, ' '));
   expectDone(runJob(), false, true, "badmanifest", "manifest is too large");
+  // A network's login page answers in the update server's place.
+  const std::string portal = "<html><body>Please sign in to use this network</body></html>\n";
+  writeFile(release_->folder() / "manifest.json", portal);
+  writeFile(release_->folder() / "manifest.sig", portal);
+  expectDone(runJob(), false, true, "offline",
+             "the answer from " + config_.updateUrl + "manifest.sig is not a signature");
 
   serveFault("status-404");
   expectDone(runJob(), false, true, "offline", "HTTP 404 " + config_.updateUrl + "manifest.json");
@@ -255,6 +261,21 @@ TEST_F(UpdateJobTest, BusyManifestIsWaitedForAndBothDocumentsFetchedAgain) {
             (Phases{"manifest", "queue", "manifest", "queue", "manifest", "check"}));
   EXPECT_EQ(requestsForUrl(config_.updateUrl + "manifest.json"), 3u);
   EXPECT_EQ(requestsForUrl(config_.updateUrl + "manifest.sig"), 2u);
+  expectClientMatchesRelease();
+}
+
+TEST_F(UpdateJobTest, AReleaseSwitchBetweenTheTwoDocumentsIsNoBadSignature) {
+  // The server switches to the next release after the first manifest.json
+  // went out and before its manifest.sig is asked for.
+  publishClient();
+  const std::string first = readFile(release_->folder() / "manifest.json");
+  release_->setBuild("next");
+  release_->publish();
+  std::filesystem::rename(release_->folder() / "manifest.json", release_->folder() / "manifest.json.next");
+  writeFile(release_->folder() / "manifest.json", first);
+  serveFault("swap-1@manifest.json");
+  expectDone(runJob(), true, true, "updated", "");
+  EXPECT_EQ(manifests, (std::vector<std::string>{"next"}));
   expectClientMatchesRelease();
 }
 

@@ -44,8 +44,8 @@ bool publishBuild(const fs::path& outDir, const std::vector<StagedFile>& staged,
   // renames follow each other at once. manifest.json goes first: the
   // launcher fetches it before manifest.sig, and with this order only a
   // check whose two requests straddle both renames can see a new manifest
-  // with the old signature (it reports a bad signature and the next check
-  // succeeds); the other order adds the checks that fall between them.
+  // with the old signature (it asks for both once more); the other order
+  // adds the checks that fall between them.
   const fs::path manifestPath = outDir / "manifest.json";
   const fs::path signaturePath = outDir / "manifest.sig";
   const fs::path manifestNew = withSuffix(manifestPath, ".tmp");
