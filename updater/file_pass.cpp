@@ -19,6 +19,12 @@ namespace {
 // download that is killed keeps most of what it learnt.
 constexpr uint32_t kCacheSaveInterval = 20;
 
+// Stats taken beside the manifest step serve the check only when it began
+// soon after them: a busy server can hold that step for many minutes, and
+// a file the player deleted or replaced meanwhile must not pass on a stat
+// of what was there before.
+constexpr double kEarlyStatsLifetime = 2.0;
+
 // The fetch list's items in groups that one worker takes one after another:
 // files with the same digest share one download in the work folder.
 std::vector<std::vector<size_t>> groupsSharingParts(const std::vector<const ManifestFile*>& fetchList) {
@@ -41,6 +47,7 @@ bool UpdateJob::bringInLine(const std::vector<ManifestFile>& files, CheckMode mo
   if (cacheRead_.valid()) {
     stopEarlyStats_.store(true);
     state_.cacheState = cacheRead_.get();
+    if (clock_.seconds() - earlyStatsTaken_ > kEarlyStatsLifetime) earlyStats_.clear();
   } else if (!cacheLoaded_) {
     state_.loadCacheState();
   }

@@ -48,6 +48,7 @@ void UpdateJob::run(CheckMode mode) {
   // it, by the self-update, are dropped as they always were); every way out
   // of the job waits for it.
   stopEarlyStats_.store(false);
+  earlyStatsTaken_ = clock_.seconds();
   cacheRead_ = std::async(std::launch::async, [this, folder = state_.workFolder(), mode] {
     LocalState read(folder);
     read.loadCacheState();

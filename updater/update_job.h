@@ -185,6 +185,7 @@ class UpdateJob {
   std::future<DigestCache> cacheRead_;
   EarlyStats earlyStats_;
   std::atomic<bool> stopEarlyStats_{false};
+  double earlyStatsTaken_ = 0;  // clock_ time when they began
   // Downloads in flight whose packed file is large. While any runs, a small
   // installed file is flushed on its own: the one sync of the whole file
   // system that would otherwise flush it with others also writes those

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "platform/file.h"
 #include "platform/file_info.h"
@@ -261,6 +263,19 @@ TEST_F(UpdateJobTest, BusyManifestIsWaitedForAndBothDocumentsFetchedAgain) {
             (Phases{"manifest", "queue", "manifest", "queue", "manifest", "check"}));
   EXPECT_EQ(requestsForUrl(config_.updateUrl + "manifest.json"), 3u);
   EXPECT_EQ(requestsForUrl(config_.updateUrl + "manifest.sig"), 2u);
+  expectClientMatchesRelease();
+
+  // What the player does while the job waits in the queue counts: a file
+  // deleted meanwhile is missing when the check looks, and is fetched.
+  serveFault("busy-429-1");
+  clock_.onSleep = [&] {
+    // The fake wait passes at once; the player's moment comes only after
+    // the job's early look at the folder, as in a real wait.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::filesystem::remove(clientFile("readme.txt"));
+    clock_.onSleep = nullptr;
+  };
+  expectDone(runJob(), true, true, "updated", "");
   expectClientMatchesRelease();
 }
 
