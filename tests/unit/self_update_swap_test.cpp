@@ -108,6 +108,14 @@ TEST(RemoveOldLauncher, DeletesTheLeftoverOfASwap) {
   removeOldLauncher(launcher);
   EXPECT_FALSE(std::filesystem::exists(withSuffix(launcher, ".old")));
   removeOldLauncher(launcher);  // nothing there: returns at once
+
+  // A launcher that came read-only (from an archive or a disc) leaves a
+  // read-only ".old" after its swap; on Windows that goes too.
+  writeFile(withSuffix(launcher, ".old"), "old");
+  std::filesystem::permissions(withSuffix(launcher, ".old"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  removeOldLauncher(launcher);
+  EXPECT_FALSE(std::filesystem::exists(withSuffix(launcher, ".old")));
 }
 
 }  // namespace
