@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "data/text_rules.h"
+#include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
 #include "updater/update_job.h"
@@ -96,7 +97,11 @@ bool UpdateJob::retireFiles(const Manifest& manifest) {
   for (const std::string& path : manifest.remove) {
     const std::filesystem::path full = joinRelative(clientFolder_, path);
     uint64_t size = 0;  // only regular files; folders and missing files are passed over
-    if (fileSize(full, size) && removeFile(full)) removed = true;
+    if (!fileSize(full, size)) continue;
+    // Windows deletes no read-only file, and a client installed from a disc
+    // is read-only throughout: the file would stay, silently, for good.
+    (void)makeWritable(full);
+    if (removeFile(full)) removed = true;
   }
   return removed;
 }

@@ -179,6 +179,9 @@ TEST_F(UpdateJobTest, RetiredFilesAreDeletedButFoldersMissingOnesAndTheLaunchers
   expectDone(runJob(), true, true, "uptodate", "") ;
 
   writeFile(clientFile("old/patch.dll"), "retired");
+  // Read-only, as a client installed from a disc is: retired all the same.
+  std::filesystem::permissions(clientFile("old/patch.dll"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
   writeFile(clientFile("ZarvoLauncher.json"), "{}");
   expectDone(runJob(), true, true, "updated", "");
   EXPECT_FALSE(std::filesystem::exists(clientFile("old/patch.dll")));
