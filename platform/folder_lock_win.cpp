@@ -17,8 +17,9 @@ FolderLock::Outcome FolderLock::tryTake(const std::filesystem::path& lockFile, s
   std::filesystem::create_directories(lockFile.parent_path(), ignored);
   // No sharing: every other open of the file fails while this handle lives,
   // from any session and through any path. Not inherited by started games.
-  HANDLE h = CreateFileW(lockFile.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Read access is all it takes, so a lock file that is read-only (state
+  // copied from a disc) or that another account made is locked all the same.
+  HANDLE h = CreateFileW(lockFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     if (GetLastError() == ERROR_SHARING_VIOLATION) return Outcome::Busy;
     error = "cannot open " + pathToUtf8(lockFile) + ": " + lastErrorText();

@@ -377,6 +377,12 @@ TEST_F(UpdateJobTest, ConfiguredWorkFolderReceivesTheOldState) {
   expectDone(runJob(), true, true, "uptodate", "");
   EXPECT_FALSE(std::filesystem::exists(workFolder()));
   EXPECT_TRUE(std::filesystem::exists(clientFile("data/upd/cache.json")));
+
+  // State copied from a disc is read-only, the lock file included: the
+  // folder is locked all the same.
+  std::filesystem::permissions(clientFile("data/upd/job.lock"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  expectDone(runJob(), true, true, "uptodate", "");
 }
 
 // Download passes with several files in flight at once.
