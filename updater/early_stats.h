@@ -4,6 +4,8 @@
 // names reads nothing the unverified manifest chose; the check pass then
 // trusts a taken stat only where it and the cache vouch for a manifest entry
 // together, and stats every other file itself, as late as it always did.
+// A pass that begins long after them (a busy server kept the manifest step
+// waiting) takes none of them (kEarlyStatsLifetime, file_pass.cpp).
 
 #include <atomic>
 #include <cstdint>
