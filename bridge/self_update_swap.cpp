@@ -18,8 +18,7 @@ constexpr unsigned kRemovePauseMs = 150;
 // stay for good, costing every start the whole round of attempts, and
 // the next swap could not move the launcher over it.
 bool removeOld(const std::filesystem::path& oldPath) {
-  (void)makeWritable(oldPath);
-  return removeFile(oldPath);
+  return removeFile(oldPath) || (makeWritable(oldPath) && removeFile(oldPath));
 }
 
 }  // namespace

@@ -100,8 +100,7 @@ bool UpdateJob::retireFiles(const Manifest& manifest) {
     if (!fileSize(full, size)) continue;
     // Windows deletes no read-only file, and a client installed from a disc
     // is read-only throughout: the file would stay, silently, for good.
-    (void)makeWritable(full);
-    if (removeFile(full)) removed = true;
+    if (removeFile(full) || (makeWritable(full) && removeFile(full))) removed = true;
   }
   return removed;
 }
