@@ -911,7 +911,10 @@
     });
     on('btnMin', function () { send({ cmd: 'minimize' }); });
     on('btnClose', function () { send({ cmd: 'close' }); });
-    on('btnPlay', function () { if (!busy && canPlay) send({ cmd: 'play' }); });
+    on('btnPlay', function (e) {
+      // The second click of a double click would start a second game.
+      if (!busy && canPlay && e.detail < 2) send({ cmd: 'play' });
+    });
     on('btnCancel', function () { send({ cmd: 'cancel' }); });
     on('btnRepair', function () { send({ cmd: 'repair' }); });
     on('btnRepair2', function () {
