@@ -943,8 +943,12 @@
       var b = e.target.closest('button');
       if (b) chooseTheme(theme, b.getAttribute('data-value'));
     });
-    $('settings').addEventListener('click', function (e) { if (e.target === this) closeSettings(); });
-    $('addonModal').addEventListener('click', function (e) { if (e.target === this) closeAddonDialog(); });
+    // A click on a dialog's backdrop closes it, but not the second click of
+    // the double click that opened it.
+    $('settings').addEventListener('click', function (e) { if (e.target === this && e.detail < 2) closeSettings(); });
+    $('addonModal').addEventListener('click', function (e) {
+      if (e.target === this && e.detail < 2) closeAddonDialog();
+    });
     document.addEventListener('keydown', function (e) {
       if (e.key !== 'Escape') return;
       closeSettings();
