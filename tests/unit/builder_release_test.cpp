@@ -9,6 +9,7 @@
 
 #include "data/json.h"
 #include "platform/durable_file.h"
+#include "platform/text_path.h"
 #include "tests/support/temp_dir.h"
 #include "tools/builder/client_names.h"
 #include "tools/builder/manifest_writer.h"
@@ -292,6 +293,15 @@ TEST(Publishing, PackedFilesReachTheDiskBeforeTheManifest) {
   ASSERT_TRUE(published) << error;
   EXPECT_EQ(steps, (std::vector<std::string>{"flush files/a.zv", "flush files/sub/b.zv", "sync files",
                                              "sync files/sub", "sync . (manifest in place)"}));
+}
+
+TEST(Publishing, AFailedMoveNamesTheFile) {
+  TempDir dir;
+  writeFile(dir / "staged", "packed");
+  writeFile(dir / "out/files/a.zv/in-the-way", "");
+  std::string error;
+  EXPECT_FALSE(publishBuild(dir / "out", {{dir / "staged", packedFilePath(dir / "out", "a")}}, "{}\n", "sig\n", error));
+  EXPECT_TRUE(error.starts_with(pathToUtf8(packedFilePath(dir / "out", "a")) + ": ")) << error;
 }
 
 }  // namespace

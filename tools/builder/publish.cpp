@@ -18,6 +18,13 @@ bool writeWhole(const fs::path& path, const std::string& bytes, std::string& err
   return false;
 }
 
+// A failed rename's message names the file it was about.
+bool renamed(const fs::path& from, const fs::path& to, std::string& error) {
+  if (replaceFile(from, to, error)) return true;
+  error = pathToUtf8(to) + ": " + error;
+  return false;
+}
+
 }  // namespace
 
 fs::path packedFilePath(const fs::path& outDir, const std::string& serverName) {
@@ -34,7 +41,7 @@ bool publishBuild(const fs::path& outDir, const std::vector<StagedFile>& staged,
   for (const StagedFile& file : staged) {
     std::error_code ec;
     fs::create_directories(file.target.parent_path(), ec);
-    if (!replaceFile(file.staged, file.target, error)) return false;
+    if (!renamed(file.staged, file.target, error)) return false;
     packed.add(file.target);
   }
   // On the disk before the manifest that lists them: after a power loss the
@@ -51,7 +58,7 @@ bool publishBuild(const fs::path& outDir, const std::vector<StagedFile>& staged,
   const fs::path manifestNew = withSuffix(manifestPath, ".tmp");
   const fs::path signatureNew = withSuffix(signaturePath, ".tmp");
   if (!writeWhole(manifestNew, manifest, error) || !writeWhole(signatureNew, signature, error)) return false;
-  if (!replaceFile(manifestNew, manifestPath, error) || !replaceFile(signatureNew, signaturePath, error)) return false;
+  if (!renamed(manifestNew, manifestPath, error) || !renamed(signatureNew, signaturePath, error)) return false;
   // Both renames on the disk before the build state, written next, says
   // that this release is the one served.
   DurableBatch texts;
