@@ -1,5 +1,7 @@
 #include "bridge/bridge.h"
 
+#include <utility>
+
 #include "bridge/event_gate.h"
 #include "bridge/page_protocol.h"
 #include "data/valid_utf8.h"
@@ -74,6 +76,12 @@ void Bridge::deliverPageEvent(PageEvent event) {
   event.json = validUtf8(event.json);
   if (pageReady_ && window_.pageViewExists()) {
     window_.sendToPage(event);
+    if (event.type != "init") {
+      replay_.record(event);
+    } else if (std::exchange(initSent_, true)) {
+      // A reloaded page starts from nothing: give it the launcher's state.
+      for (const PageEvent& state : replay_.events()) window_.sendToPage(state);
+    }
   } else {
     pendingPageEvents_.push_back(std::move(event));
   }

@@ -24,6 +24,7 @@
 #include "bridge/event_sink.h"
 #include "bridge/host_window.h"
 #include "bridge/page_event.h"
+#include "bridge/page_replay.h"
 #include "bridge/self_update_swap.h"
 #include "data/launcher_config.h"
 #include "data/preferences.h"
@@ -165,7 +166,9 @@ class Bridge {
   bool backgroundStarted_ = false;
   bool closed_ = false;
   bool selfUpdateOff_ = false;
+  bool initSent_ = false;  // a later "init" goes to a reloaded page
   std::vector<PageEvent> pendingPageEvents_;
+  PageReplay replay_;
 
   std::thread jobThread_;
   std::atomic<bool> jobBusy_{false};

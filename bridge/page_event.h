@@ -37,6 +37,7 @@ using EventValues = std::variant<std::monostate, PhaseStart, Progress, JobResult
 struct PageEvent {
   std::string json;
   EventValues values;
+  std::string type;  // the event's "type", as in json
 };
 
 }  // namespace zv

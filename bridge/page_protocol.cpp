@@ -25,7 +25,7 @@ Json objectOf(Members members) {
 PageEvent eventOf(std::string_view type, Members members = {}, EventValues values = {}) {
   Json event = objectOf({{"type", type}});
   for (const auto& [key, value] : members) event.set(key, value);
-  return {event.dump(), std::move(values)};
+  return {event.dump(), std::move(values), std::string(type)};
 }
 
 Json choices(const std::vector<AddonListEntry::Choice>& list) {

@@ -911,7 +911,10 @@
     });
     on('btnMin', function () { send({ cmd: 'minimize' }); });
     on('btnClose', function () { send({ cmd: 'close' }); });
-    on('btnPlay', function () { if (!busy && canPlay) send({ cmd: 'play' }); });
+    on('btnPlay', function (e) {
+      // The second click of a double click would start a second game.
+      if (!busy && canPlay && e.detail < 2) send({ cmd: 'play' });
+    });
     on('btnCancel', function () { send({ cmd: 'cancel' }); });
     on('btnRepair', function () { send({ cmd: 'repair' }); });
     on('btnRepair2', function () {
@@ -940,8 +943,12 @@
       var b = e.target.closest('button');
       if (b) chooseTheme(theme, b.getAttribute('data-value'));
     });
-    $('settings').addEventListener('click', function (e) { if (e.target === this) closeSettings(); });
-    $('addonModal').addEventListener('click', function (e) { if (e.target === this) closeAddonDialog(); });
+    // A click on a dialog's backdrop closes it, but not the second click of
+    // the double click that opened it.
+    $('settings').addEventListener('click', function (e) { if (e.target === this && e.detail < 2) closeSettings(); });
+    $('addonModal').addEventListener('click', function (e) {
+      if (e.target === this && e.detail < 2) closeAddonDialog();
+    });
     document.addEventListener('keydown', function (e) {
       if (e.key !== 'Escape') return;
       closeSettings();

@@ -165,10 +165,10 @@ TEST_F(LauncherCli, TheFirstReadyGetsQueuedEventsThenInitThenOneCheck) {
   EXPECT_EQ(phases, (std::vector<std::string>{"manifest", "check", "download"}));
   expectClientMatchesSources();
 
-  // The page reloads: init again, and no second check.
+  // The page reloads: init again with the add-ons and the last result, and no second check.
   launcher->send(R"({"cmd":"ready"})");
   launcher->send(R"({"cmd":"getSettings"})");
-  EXPECT_EQ(typesOf(launcher->until("settings")), (std::vector<std::string>{"init", "settings"}));
+  EXPECT_EQ(typesOf(launcher->until("settings")), (std::vector<std::string>{"init", "addons", "done", "settings"}));
   launcher->closeInput();
   EXPECT_EQ(countOf(launcher->rest(), "phase"), 0u);
   EXPECT_EQ(launcher->wait(), 0);

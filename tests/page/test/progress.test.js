@@ -96,6 +96,9 @@ describe('phases, progress and the result', () => {
     await v.clearCommands();
     await v.click('#btnPlay');
     assert.deepEqual(await v.commands(), [{ cmd: 'play' }]);
+    await v.clearCommands();
+    await v.page.dblclick('#btnPlay');
+    assert.deepEqual(await v.commands(), [{ cmd: 'play' }], 'a double click starts one game, not two');
 
     await v.emit({ type: 'phase', phase: 'check' });
     assert.equal((await area()).play, false, 'a running job turns Play off again');
