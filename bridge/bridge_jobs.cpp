@@ -97,7 +97,8 @@ void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, b
   };
   events.onAddons = [this](const AddonList& list) { postPageEvent(addonsEvent(list)); };
 
-  UpdateJob updater(setup_.clientFolder, launcherPath, config_, *fetcher, std::move(events));
+  UpdateJob updater(setup_.clientFolder, launcherPath, config_, *fetcher, std::move(events), systemJobClock(),
+                    prefs_.prefsPath.parent_path());
   updater.setFetcherFactory([] { return makeFetcher(); });
   self = &updater;
   {

@@ -48,9 +48,11 @@ class UpdateJob {
  public:
   // launcherPath: the running launcher, or empty to leave self-update off.
   // The configuration, the fetcher and the clock must outlive the UpdateJob.
-  // Moves the state of an older default work folder into the configured one.
+  // Moves the state of an older default work folder into the configured one
+  // (never the launcher's dataFolder with it, see migrateWorkFolder).
   UpdateJob(std::filesystem::path clientFolder, std::filesystem::path launcherPath, const LauncherConfig& config,
-            Fetcher& fetcher, UpdateEvents events, JobClock& clock = systemJobClock());
+            Fetcher& fetcher, UpdateEvents events, JobClock& clock = systemJobClock(),
+            const std::filesystem::path& dataFolder = {});
   UpdateJob(const UpdateJob&) = delete;
   UpdateJob& operator=(const UpdateJob&) = delete;
 

@@ -25,7 +25,8 @@ std::filesystem::path workFolderOf(const std::filesystem::path& client, const La
 }  // namespace
 
 UpdateJob::UpdateJob(std::filesystem::path clientFolder, std::filesystem::path launcherPath,
-                     const LauncherConfig& config, Fetcher& fetcher, UpdateEvents events, JobClock& clock)
+                     const LauncherConfig& config, Fetcher& fetcher, UpdateEvents events, JobClock& clock,
+                     const std::filesystem::path& dataFolder)
     : clientFolder_(std::move(clientFolder)),
       launcherPath_(std::move(launcherPath)),
       config_(config),
@@ -40,7 +41,7 @@ UpdateJob::UpdateJob(std::filesystem::path clientFolder, std::filesystem::path l
     if (phase != "queue") currentPhase_ = phase;
     if (given) given(phase);
   };
-  migrateWorkFolder(clientFolder_, state_.workFolder());
+  migrateWorkFolder(clientFolder_, state_.workFolder(), dataFolder);
   fetcher_.watchCancel(&cancelFlag_);
 }
 

@@ -35,13 +35,15 @@ bool liesWithin(const std::filesystem::path& work, const std::filesystem::path& 
 
 }  // namespace
 
-void migrateWorkFolder(const std::filesystem::path& client, const std::filesystem::path& work) {
+void migrateWorkFolder(const std::filesystem::path& client, const std::filesystem::path& work,
+                       const std::filesystem::path& dataFolder) {
   const std::filesystem::path old = client / kDefaultWorkDir;
   if (!isDirectory(old) || liesWithin(work, old, client)) return;
+  const bool holdsData = !dataFolder.empty() && sameFileObject(old, dataFolder);
 
   std::error_code ignored;
   std::string error;
-  if (!present(work)) {
+  if (!present(work) && !holdsData) {
     if (work.has_parent_path()) std::filesystem::create_directories(work.parent_path(), ignored);
     if (replaceFile(old, work, error)) return;
   }
@@ -49,7 +51,7 @@ void migrateWorkFolder(const std::filesystem::path& client, const std::filesyste
   for (const char* name : {"cache.json", "addons.json", kReleaseRecordFile}) {
     if (present(old / name) && !present(work / name)) (void)replaceFile(old / name, work / name, error);
   }
-  std::filesystem::remove_all(old, ignored);
+  if (!holdsData) std::filesystem::remove_all(old, ignored);
 }
 
 void deletePartFiles(const std::filesystem::path& folder) {

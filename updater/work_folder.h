@@ -15,8 +15,12 @@ inline constexpr const char* kDefaultWorkDir = ".zarvo_update";
 // releases.json one by one where work lacks them; then the old folder is
 // deleted with whatever is left in it. Every failure is ignored: at worst the state starts empty. Nothing
 // happens when work lies inside the old folder, since deleting the old
-// folder would delete work with it.
-void migrateWorkFolder(const std::filesystem::path& client, const std::filesystem::path& work);
+// folder would delete work with it. When the old folder is also the
+// launcher's data folder (dataFolder, its fallback when the user has no
+// folder for application data), only the three state files move and the
+// folder stays: it holds the player's preferences and the page.
+void migrateWorkFolder(const std::filesystem::path& client, const std::filesystem::path& work,
+                       const std::filesystem::path& dataFolder = {});
 
 // Deletes every file directly in folder whose name ends in ".part" or
 // ".unpacking" (case sensitive): downloads and their unpacking left behind.

@@ -178,6 +178,13 @@ TEST(MigrateWorkFolder, MovesTheWholeOldFolderOrOnlyTheStateFilesTheNewOneLacks)
   EXPECT_EQ(readFile(client / "data/upd/addons.json"), "old addons");
   EXPECT_EQ(readFile(client / "data/upd/releases.json"), "old releases");
   EXPECT_FALSE(std::filesystem::exists(client / ".zarvo_update"));
+
+  // The default folder as the launcher's data folder keeps the player's files.
+  writeFile(client / ".zarvo_update/addons.json", "addons");
+  writeFile(client / ".zarvo_update/prefs-abc.json", "prefs");
+  migrateWorkFolder(client.path(), client / "data/next", client / ".zarvo_update");
+  EXPECT_EQ(readFile(client / "data/next/addons.json"), "addons");
+  EXPECT_EQ(readFile(client / ".zarvo_update/prefs-abc.json"), "prefs");
 }
 
 TEST(MigrateWorkFolder, LeavesTheDefaultFolderAndFoldersInsideItAlone) {
