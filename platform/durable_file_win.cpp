@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/durable_file.h"
+#include "platform/move_file_win.h"
 #include "platform/text_path.h"
 
 namespace zv::detail {
@@ -32,8 +33,7 @@ bool syncFileSystems(const std::vector<std::filesystem::path>&, bool& whole, std
 bool renameFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
   // Write-through: the call returns once the move (or, across volumes, the
   // copy) is on disk.
-  if (MoveFileExW(from.c_str(), to.c_str(),
-                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
+  if (moveFilePastShortHolds(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
     return true;
   }
   error = lastErrorText();

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/move_file_win.h"
 #include "platform/text_path.h"
 
 namespace zv {
@@ -154,8 +155,43 @@ void File::startWriteback(uint64_t, uint64_t) {
   // for it: FlushFileBuffers in the flush does it all.
 }
 
+namespace detail {
+namespace {
+
+// Sharing and lock violations come from another open of either file. Access
+// denied comes from that too, but also from a read-only target or a folder
+// in its place, which no wait mends.
+bool heldForAMoment(DWORD code, const std::filesystem::path& to) {
+  if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) return true;
+  if (code != ERROR_ACCESS_DENIED) return false;
+  const DWORD attributes = GetFileAttributesW(to.c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES ||
+         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
+}  // namespace
+
+bool moveFilePastShortHolds(const std::filesystem::path& from, const std::filesystem::path& to, DWORD flags) {
+  // A scan of a file just written takes a few hundred milliseconds; a file
+  // the running game holds stays held, and the job reports it after this
+  // one wait.
+  constexpr int kRetries = 10;
+  constexpr DWORD kPauseMs = 100;
+  for (int retry = 0;; ++retry) {
+    if (MoveFileExW(from.c_str(), to.c_str(), flags)) return true;
+    const DWORD code = GetLastError();
+    if (retry == kRetries || !heldForAMoment(code, to)) {
+      SetLastError(code);
+      return false;
+    }
+    Sleep(kPauseMs);
+  }
+}
+
+}  // namespace detail
+
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to, std::string& error) {
-  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
+  if (detail::moveFilePastShortHolds(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
   error = lastErrorText();
   return false;
 }

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <regex>
+#include <thread>
 
 #include "data/fnv1a.h"
 #include "platform/file.h"
 #include "platform/file_info.h"
+#include "platform/folder_lock.h"
 #include "platform/log.h"
 #include "platform/text_path.h"
 #include "tests/support/temp_dir.h"
@@ -101,6 +104,25 @@ TEST(Log, StartsAfreshOnlyOnceTheFileExceeds256KiB) {
   writeLog(log, "fresh");
   EXPECT_LT(std::filesystem::file_size(log), 64u);
   EXPECT_NE(readFile(log).find("fresh"), std::string::npos);
+}
+
+// An antivirus or the search indexer holds a file it scans for a moment with
+// no sharing (Windows); replacing it then must not fail the whole job.
+TEST(TextFiles, ReplaceWaitsOutAHolderThatLetsGoSoon) {
+  TempDir dir;
+  writeFile(dir / "a.dll.zvnew", "new");
+  writeFile(dir / "a.dll", "old");
+  std::string error;
+  FolderLock scanner;
+  ASSERT_EQ(scanner.tryTake(dir / "a.dll", error), FolderLock::Outcome::Taken) << error;
+  std::thread letGo([&scanner] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    scanner.release();
+  });
+  const bool replaced = replaceFile(dir / "a.dll.zvnew", dir / "a.dll", error);
+  letGo.join();
+  EXPECT_TRUE(replaced) << error;
+  EXPECT_EQ(readFile(dir / "a.dll"), "new");
 }
 
 TEST(FileInfo, SizeAndTimeOfRegularFilesOnly) {
