@@ -382,6 +382,16 @@ TEST_F(FetcherTest, ASlowButSteadyAnswerIsNotATimeout) {
   const std::string file = publish("file.bin", pattern(8 * 1024));
   ASSERT_TRUE(fetcher_->getText(faultUrl("trickle-300", "file.bin"), body_, failure_)) << error();
   EXPECT_EQ(body_, file);
+  // Nor is a slow disk: time spent writing what arrived, here the whole
+  // file's last block, is no wait for the server.
+  const std::string large = publish("large.bin", pattern(4 << 20));
+  const auto slowLastBlock = [&](uint64_t written) {
+    if (written == large.size()) std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    return true;
+  };
+  ASSERT_TRUE(fetcher_->download(url(servers_.nginx, "large.bin"), local_ / "large.part", 0, slowLastBlock, failure_))
+      << error();
+  EXPECT_EQ(readFile(local_ / "large.part"), large);
 }
 
 TEST_F(FetcherTest, BytesPastTheAnnouncedLengthAreIgnored) {
