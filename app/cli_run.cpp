@@ -41,7 +41,9 @@ BridgeSetup bridgeSetup(const Startup& startup, const Options& options) {
 // The page protocol over standard input and output until the input ends or
 // the page closes the launcher.
 int runStdio(Startup& startup, const Options& options) {
-  auto host = std::make_shared<ConsoleHost>([](const PageEvent& event) { writeStandardOutput(event.json + "\n"); });
+  // A reader that went away is the page closed; the end of input says so.
+  auto host =
+      std::make_shared<ConsoleHost>([](const PageEvent& event) { (void)writeStandardOutput(event.json + "\n"); });
   Bridge bridge(startup.config, startup.prefs, bridgeSetup(startup, options), *host, *host);
   // The reader may stay blocked on input after the launcher closed; it owns
   // a share of the host so that it never posts into a destroyed one.
@@ -62,6 +64,15 @@ int runStdio(Startup& startup, const Options& options) {
   return kExitOk;
 }
 
+// The exit status of a one-shot command whose job gave jobStatus: a report
+// that could not be written (a full disk, a closed pipe) is no success.
+int withOutput(int jobStatus, bool outputLost) {
+  std::fflush(stdout);
+  if (!outputLost && !std::ferror(stdout)) return jobStatus;
+  std::fputs("zarvo-launcher: the output could not be written\n", stderr);
+  return jobStatus == kExitOk ? kExitFailed : jobStatus;
+}
+
 int runOneShot(Startup& startup, const Options& options) {
   if ((options.command == Command::AddonInstall || options.command == Command::AddonRemove) &&
       !isValidAddonId(options.addonId)) {
@@ -71,9 +82,10 @@ int runOneShot(Startup& startup, const Options& options) {
   ProgressDisplay display(!options.json && isTerminal(ConsoleStream::Output), options.command == Command::Addons);
   std::optional<bool> jobOk;  // from the job's result
   bool addonList = false;
+  bool outputLost = false;
   auto host = std::make_shared<ConsoleHost>([&](const PageEvent& event) {
     if (options.json) {
-      writeStandardOutput(event.json + "\n");
+      outputLost = !writeStandardOutput(event.json + "\n") || outputLost;
     } else {
       display.show(event.values);
     }
@@ -101,7 +113,7 @@ int runOneShot(Startup& startup, const Options& options) {
       const bool started = bridge.play();
       host->drain(bridge);
       bridge.close();
-      return started ? kExitOk : kExitFailed;
+      return withOutput(started ? kExitOk : kExitFailed, outputLost);
     }
     case Command::Stdio:
     case Command::Help: break;
@@ -114,10 +126,12 @@ int runOneShot(Startup& startup, const Options& options) {
     // The new launcher waits for this lock; it may have it at once.
     startup.lock.release();
     int exitCode = kExitFailed;
-    return restarted.wait(exitCode) ? exitCode : kExitFailed;
+    return withOutput(restarted.wait(exitCode) ? exitCode : kExitFailed, outputLost);
   }
-  if (options.command == Command::Addons) return addonList && !jobOk.has_value() ? kExitOk : kExitFailed;
-  return jobOk.value_or(false) ? kExitOk : kExitFailed;
+  if (options.command == Command::Addons) {
+    return withOutput(addonList && !jobOk.has_value() ? kExitOk : kExitFailed, outputLost);
+  }
+  return withOutput(jobOk.value_or(false) ? kExitOk : kExitFailed, outputLost);
 }
 
 }  // namespace

@@ -162,12 +162,14 @@ size_t onHeaderLine(char* data, size_t size, size_t count, void* user) {
 size_t onBodyPiece(char* data, size_t size, size_t count, void* user) {
   Transfer& transfer = *static_cast<Transfer*>(user);
   const size_t bytes = size * count;
-  transfer.lastData = std::chrono::steady_clock::now();
   if (!transfer.statusTaken) return 0;
   if (!transfer.handler.onBody(data, bytes)) {
     transfer.bodyRefused = true;
     return 0;
   }
+  // Counted once the handler is done: a slow disk or progress callback is
+  // no wait for the server (WinHTTP times each read alone, too).
+  transfer.lastData = std::chrono::steady_clock::now();
   return bytes;
 }
 

@@ -29,6 +29,8 @@ enum class InputLine {
 
 // Writes the bytes to standard output unchanged (no line-end translation)
 // and flushes. Whatever C stdio buffered for standard output goes first.
-void writeStandardOutput(std::string_view bytes);
+// False when not every byte could be written (the reader is gone, the disk
+// is full).
+[[nodiscard]] bool writeStandardOutput(std::string_view bytes);
 
 }  // namespace zv

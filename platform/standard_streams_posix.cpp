@@ -99,14 +99,15 @@ size_t readStandardInputUpToLineEnd(char* buffer, size_t size) {
   return n > 0 ? static_cast<size_t>(n) : 0;
 }
 
-void writeStandardOutput(std::string_view bytes) {
+bool writeStandardOutput(std::string_view bytes) {
   std::fflush(stdout);
   while (!bytes.empty()) {
     const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // the reader is gone; nothing else can be done
+    if (n <= 0) return false;
     bytes.remove_prefix(static_cast<size_t>(n));
   }
+  return true;
 }
 
 }  // namespace zv

@@ -49,15 +49,20 @@ size_t readStandardInputUpToLineEnd(char* buffer, size_t size) {
   return got;
 }
 
-void writeStandardOutput(std::string_view bytes) {
+bool writeStandardOutput(std::string_view bytes) {
   std::fflush(stdout);
   HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-  if (output == nullptr || output == INVALID_HANDLE_VALUE) return;
+  // Started without any standard output (detached): nobody asked to see it.
+  if (output == nullptr) return true;
+  if (output == INVALID_HANDLE_VALUE) return false;
   while (!bytes.empty()) {
     DWORD written = 0;
-    if (!WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) || written == 0) return;
+    if (!WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) || written == 0) {
+      return false;
+    }
     bytes.remove_prefix(written);
   }
+  return true;
 }
 
 }  // namespace zv

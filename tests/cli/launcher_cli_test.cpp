@@ -91,11 +91,15 @@ class LauncherCli : public ::testing::Test {
     command.insert(command.end(), args.begin(), args.end());
     return test::runToEnd(command, work.path());
   }
-  Finished runLauncher(const std::vector<std::string>& command) {
+  // The whole command line that runs the launcher on this client.
+  std::vector<std::string> launcherLine(const std::vector<std::string>& command) const {
     std::vector<std::string> full = LauncherCommand::get().prefix;
     full.push_back(LauncherCommand::get().launcher.string());
     for (const std::string& arg : args(command)) full.push_back(arg);
-    return test::runToEnd(full, work.path());
+    return full;
+  }
+  Finished runLauncher(const std::vector<std::string>& command) {
+    return test::runToEnd(launcherLine(command), work.path());
   }
 
   // Builds the source files (and release.json) into the site's update folder.
@@ -215,6 +219,16 @@ TEST_F(LauncherCli, OneShotCommandsReportAndExitByTheResult) {
                                    "\n"))
       << result.out;
   EXPECT_TRUE(readFile(client / sources[0].first) == sources[0].second);
+
+  // A report that cannot be written (here to a full disk) is no success, in
+  // either form.
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"addons"}, {"addons", "--json"}}) {
+    std::vector<std::string> toFullDisk = {"sh", "-c", "exec \"$@\" >/dev/full", "sh"};
+    for (const std::string& arg : launcherLine(command)) toFullDisk.push_back(arg);
+    result = test::runToEnd(toFullDisk, work.path());
+    EXPECT_EQ(result.status, 1) << command.back();
+    EXPECT_EQ(result.err, "zarvo-launcher: the output could not be written\n") << command.back();
+  }
 
   configure(Json::object(), "http://127.0.0.1:1");
   result = runLauncher({"check"});
