@@ -13,20 +13,14 @@ namespace {
 constexpr int kRemoveAttempts = 20;
 constexpr unsigned kRemovePauseMs = 150;
 
-// A launcher that came read-only (from an archive or a disc) is still
-// read-only as ".old", and Windows deletes no read-only file: it would
-// stay for good, costing every start the whole round of attempts, and
-// the next swap could not move the launcher over it.
-bool removeOld(const std::filesystem::path& oldPath) {
-  return removeFile(oldPath) || (makeWritable(oldPath) && removeFile(oldPath));
-}
-
 }  // namespace
 
 bool swapInNewLauncher(const std::filesystem::path& launcherPath, const std::filesystem::path& newLauncher,
                        const ProcessCommand& restart, const ProcessStartFn& start) {
   const std::filesystem::path oldPath = withSuffix(launcherPath, ".old");
-  (void)removeOld(oldPath);
+  // A launcher that came read-only is still read-only as ".old": a plain
+  // delete would leave it for good, and the swap could not move over it.
+  (void)removeFileEvenReadOnly(oldPath);
   std::string error;
   const bool movedAside = replaceFile(launcherPath, oldPath, error);
   // The download is a plain file; where execute permission exists it has none.
@@ -41,7 +35,7 @@ bool swapInNewLauncher(const std::filesystem::path& launcherPath, const std::fil
 void removeOldLauncher(const std::filesystem::path& launcherPath) {
   const std::filesystem::path oldPath = withSuffix(launcherPath, ".old");
   for (int attempt = 0; attempt < kRemoveAttempts; ++attempt) {
-    if (removeOld(oldPath)) return;  // also true when there is none
+    if (removeFileEvenReadOnly(oldPath)) return;  // also true when there is none
     std::this_thread::sleep_for(std::chrono::milliseconds(kRemovePauseMs));
   }
 }

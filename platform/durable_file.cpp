@@ -41,7 +41,9 @@ bool publish(const std::filesystem::path& temporary, const std::filesystem::path
   // the target would only lose what that process wrote.
   std::error_code ec;
   if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(temporary, ec))) return false;
-  return removeFile(path) && rename(temporary, path, error);
+  // A record that came read-only (a work folder copied from a disc) is
+  // otherwise never saved again on Windows.
+  return removeFileEvenReadOnly(path) && rename(temporary, path, error);
 }
 
 }  // namespace

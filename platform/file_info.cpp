@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "platform/file.h"
+
 namespace zv {
 
 bool sameFileObject(const std::filesystem::path& a, const std::filesystem::path& b) {
@@ -21,6 +23,10 @@ bool removeFile(const std::filesystem::path& path) {
   if (status.type() == std::filesystem::file_type::not_found) return true;
   if (ec || std::filesystem::is_directory(status)) return false;
   return std::filesystem::remove(path, ec) && !ec;
+}
+
+bool removeFileEvenReadOnly(const std::filesystem::path& path) {
+  return removeFile(path) || (makeWritable(path) && removeFile(path));
 }
 
 }  // namespace zv

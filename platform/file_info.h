@@ -24,4 +24,9 @@ bool sameFileObject(const std::filesystem::path& a, const std::filesystem::path&
 // for any reason other than being absent to begin with.
 [[nodiscard]] bool removeFile(const std::filesystem::path& path);
 
+// removeFile, and when that fails once more after clearing a read-only
+// attribute: Windows deletes no read-only file, and a client or work folder
+// copied from a disc or an archive is read-only throughout.
+[[nodiscard]] bool removeFileEvenReadOnly(const std::filesystem::path& path);
+
 }  // namespace zv

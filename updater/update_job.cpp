@@ -4,7 +4,6 @@
 #include <unordered_set>
 
 #include "data/text_rules.h"
-#include "platform/file.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
 #include "updater/update_job.h"
@@ -98,9 +97,8 @@ bool UpdateJob::retireFiles(const Manifest& manifest) {
     const std::filesystem::path full = joinRelative(clientFolder_, path);
     uint64_t size = 0;  // only regular files; folders and missing files are passed over
     if (!fileSize(full, size)) continue;
-    // Windows deletes no read-only file, and a client installed from a disc
-    // is read-only throughout: the file would stay, silently, for good.
-    if (removeFile(full) || (makeWritable(full) && removeFile(full))) removed = true;
+    // A plain delete would leave a read-only file, silently, for good.
+    if (removeFileEvenReadOnly(full)) removed = true;
   }
   return removed;
 }
