@@ -59,11 +59,8 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   const std::string previousKey(previous.get("key").text());
   // Whether the INI holds the recorded key: not after an install that stopped before writing it.
   const bool previousKeyWritten = installedBefore && !previous.get("keyPending").boolOr(false);
-  // A file the release moved into the base client was just checked (and
-  // fetched) as a base file: it stays, and it is the add-on's no longer. So
-  // does a file that another installed add-on ships too.
-  std::unordered_set<std::string> keptPaths = filesOfOtherAddons(job.addonRecords(), addon.id);
-  for (const ManifestFile& file : manifest.files) keptPaths.insert(asciiLower(file.path));
+  // What stays is the add-on's no longer.
+  const std::unordered_set<std::string> keptPaths = pathsThatStay(job.addonRecords(), addon.id, &manifest);
   std::vector<std::string> stale;  // files of the previous variant this one does not use
   for (const Json& path : previous.get("files").elements()) {
     if (!path.isString()) continue;

@@ -117,7 +117,7 @@ void runAddonRemove(UpdateJob& job, const std::string& id, const Manifest* manif
   }
 
   // A file another installed add-on ships too stays, and is this one's no longer.
-  const std::unordered_set<std::string> shared = filesOfOtherAddons(records, id);
+  const std::unordered_set<std::string> shared = pathsThatStay(records, id, nullptr);
   std::vector<std::string> paths;
   for (std::string& path : texts(record.get("files"))) {
     if (shared.count(asciiLower(path)) == 0) paths.push_back(std::move(path));

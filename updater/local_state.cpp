@@ -45,11 +45,14 @@ bool LocalState::saveAddonState() {
   return writeTextFileAtomic(workFolder_ / kAddonFile, addonState.dump(true) + "\n");
 }
 
-std::unordered_set<std::string> filesOfOtherAddons(const Json& addonState, std::string_view id) {
+std::unordered_set<std::string> pathsThatStay(const Json& addonState, std::string_view id, const Manifest* manifest) {
   std::unordered_set<std::string> files;
   for (const Json::Member& record : addonState.members()) {
     if (record.key == id) continue;
     for (const Json& path : record.value.get("files").elements()) files.insert(asciiLower(path.text()));
+  }
+  if (manifest != nullptr) {
+    for (const ManifestFile& file : manifest->files) files.insert(asciiLower(file.path));
   }
   return files;
 }

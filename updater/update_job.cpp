@@ -105,7 +105,6 @@ bool UpdateJob::retireFiles(const Manifest& manifest) {
 
 bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& changed) {
   state_.loadAddonState();
-  std::unordered_set<std::string> basePaths;  // made when a dropped add-on first needs it
 
   const Json records = state_.addonState;  // the walk sees the records as loaded
   for (const Json::Member& record : records.members()) {
@@ -126,14 +125,10 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
 
     // The release dropped the add-on. Its files that are now base client
     // files, or that another installed add-on ships too, stay; the rest go.
-    if (basePaths.empty()) {
-      for (const ManifestFile& file : manifest.files) basePaths.insert(asciiLower(file.path));
-    }
-    const std::unordered_set<std::string> shared = filesOfOtherAddons(state_.addonState, record.key);
+    const std::unordered_set<std::string> kept = pathsThatStay(state_.addonState, record.key, &manifest);
     std::vector<std::string> paths;
     for (const Json& path : record.value.get("files").elements()) {
-      const std::string folded = asciiLower(path.text());
-      if (basePaths.count(folded) == 0 && shared.count(folded) == 0) paths.emplace_back(path.text());
+      if (kept.count(asciiLower(path.text())) == 0) paths.emplace_back(path.text());
     }
     std::vector<std::string> patterns;
     for (const Json& pattern : record.value.get("cleanup").elements()) patterns.emplace_back(pattern.text());
