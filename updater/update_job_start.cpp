@@ -84,13 +84,17 @@ bool UpdateJob::readManifest(std::shared_ptr<const Manifest>& accepted, std::str
       return false;
     }
   };
-  // The signature check hashes the whole text (SHA-512), so it runs on a
-  // thread of its own while this one parses the text. What was parsed, its
-  // message included, counts for nothing until the signature holds.
   std::string message;
   const auto manifest = std::make_shared<Manifest>();
   bool parsed = false;
-  const auto verifyAndParse = [&] {
+  // A release published between the two requests gives the old manifest
+  // and the new signature; asked for once more, both are the new release's.
+  // A signature that still does not match is no such accident.
+  for (int attempt = 0;; ++attempt) {
+    if (!fetchBoth()) return false;
+    // The signature check hashes the whole text (SHA-512), so it runs on a
+    // thread of its own while this one parses the text. What was parsed,
+    // its message included, counts for nothing until the signature holds.
     const auto verify = [&] { return verifyManifestSignature(text, signature, config_.publicKey); };
     std::future<bool> verifying;
     try {
@@ -99,23 +103,16 @@ bool UpdateJob::readManifest(std::shared_ptr<const Manifest>& accepted, std::str
       // No thread to be had: verified below, on this one.
     }
     parsed = parseManifestText(text, *manifest, message);
-    return verifying.valid() ? verifying.get() : verify();
-  };
-  if (!fetchBoth()) return false;
-  // A release published between the two requests gives the old manifest
-  // and the new signature; asked for once more, both are the new release's.
-  // A signature that still does not match is no such accident.
-  if (!verifyAndParse()) {
-    if (!fetchBoth()) return false;
-    if (!verifyAndParse()) {
-      // Not even the form of a signature: something on the way (a network's
-      // login or block page) answered in the server's place. The player is
-      // offline, not facing a forged release.
-      if (!isSignatureText(signature)) {
-        code = "offline";
-        detail = "the answer from " + config_.updateUrl + "manifest.sig is not a signature";
-        return false;
-      }
+    if (verifying.valid() ? verifying.get() : verify()) break;
+    // Not even the form of a signature: something on the way (a network's
+    // login or block page) answered in the server's place. The player is
+    // offline, not facing a forged release, and asking again is no use.
+    if (!isSignatureText(signature)) {
+      code = "offline";
+      detail = "the answer from " + config_.updateUrl + "manifest.sig is not a signature";
+      return false;
+    }
+    if (attempt == 1) {
       code = "badsig";
       detail = "manifest signature does not match";
       return false;
