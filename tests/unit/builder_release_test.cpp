@@ -273,7 +273,7 @@ TEST_F(Planning, OncePatternThatMatchesNothingIsAWarning) {
 // After a power loss the server must not list packed files whose data never
 // reached the disk: they are flushed, and their folder synced, while the new
 // manifest is not yet in place.
-TEST(Publishing, PackedFilesReachTheDiskBeforeTheManifest) {
+TEST(Publishing, PackedFilesReachTheDiskBeforeTheManifestAndFailuresNameTheFile) {
   TempDir dir;
   const std::filesystem::path out = dir / "out";
   std::vector<StagedFile> staged;
@@ -293,15 +293,12 @@ TEST(Publishing, PackedFilesReachTheDiskBeforeTheManifest) {
   ASSERT_TRUE(published) << error;
   EXPECT_EQ(steps, (std::vector<std::string>{"flush files/a.zv", "flush files/sub/b.zv", "sync files",
                                              "sync files/sub", "sync . (manifest in place)"}));
-}
 
-TEST(Publishing, AFailedMoveNamesTheFile) {
-  TempDir dir;
-  writeFile(dir / "staged", "packed");
-  writeFile(dir / "out/files/a.zv/in-the-way", "");
-  std::string error;
-  EXPECT_FALSE(publishBuild(dir / "out", {{dir / "staged", packedFilePath(dir / "out", "a")}}, "{}\n", "sig\n", error));
-  EXPECT_TRUE(error.starts_with(pathToUtf8(packedFilePath(dir / "out", "a")) + ": ")) << error;
+  // A move that fails names the file.
+  writeFile(dir / "staging/c", "packed");
+  writeFile(out / "files/c.zv/in-the-way", "");
+  EXPECT_FALSE(publishBuild(out, {{dir / "staging/c", packedFilePath(out, "c")}}, "{}\n", "sig\n", error));
+  EXPECT_TRUE(error.starts_with(pathToUtf8(packedFilePath(out, "c")) + ": ")) << error;
 }
 
 }  // namespace
