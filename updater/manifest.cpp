@@ -363,7 +363,12 @@ bool checkManifest(const Json& root, ReadFiles& read, Manifest& out, std::string
     if (!parseAddon(element, basePaths, addonIds, addon, error)) return false;
     out.addons.push_back(std::move(addon));
   }
-  return checkFilesAndFolders(out, basePaths, error);
+  if (!checkFilesAndFolders(out, basePaths, error)) return false;
+  // On a Windows disk an entry that differs from a file of the release (or
+  // of an add-on) in letter case only is that very file: deleting it after
+  // every install would leave it missing for good.
+  std::erase_if(out.remove, [&basePaths](const std::string& path) { return basePaths.contains(foldCase(path)); });
+  return true;
 }
 
 }  // namespace
