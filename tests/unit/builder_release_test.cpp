@@ -30,6 +30,9 @@ TEST(PathPattern, NamesMatchAtAnyDepthAndSlashesAnchor) {
   EXPECT_TRUE(pathPatternMatches("*.LOG", "system/deep/A.log"));
   EXPECT_FALSE(pathPatternMatches("*.log", "a.log.txt"));
   EXPECT_TRUE(pathPatternMatches("system/*.bak", "System/L2.bak"));
+  // Windows ignores Cyrillic letter case too: "снимки/" takes "Снимки/1.bmp".
+  EXPECT_TRUE(pathPatternMatches("\xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBA\xD0\xB8/",
+                                 "\xD0\xA1\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBA\xD0\xB8/1.bmp"));
   EXPECT_FALSE(pathPatternMatches("system/*.bak", "other/system/L2.bak"));
   EXPECT_FALSE(pathPatternMatches("system/*.bak", "system/sub/L2.bak"));
   EXPECT_TRUE(pathPatternMatches("system/**.bak", "system/sub/L2.bak"));
