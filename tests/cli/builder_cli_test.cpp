@@ -395,6 +395,9 @@ TEST_F(BuilderCli, KeyFilesNeverOverwrittenWithoutForceAndReadWithCare) {
 
   const Result usage = run({"keygen"});
   EXPECT_EQ(usage.code, 2);
+  const Result help = run({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("zarvo-builder keygen KEYFILE"), std::string::npos) << help.out;
 
   // A device never ends: only what a key file can hold is read.
   const Result endless = run({"pubkey", "/dev/zero"});

@@ -132,7 +132,12 @@ int commandFailed(const std::string& message) {
 
 int runCommand(const std::vector<std::string>& args) {
   useUtf8Console();
-  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(nullptr);
+  if (args.empty()) return usage(nullptr);
+  // Help that was asked for is the answer, not a wrong command line.
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   const std::string& command = args[0];
   if (command == "--version") {
     std::printf("zarvo-builder %s (%s)\n", kVersion, ChunkCompressor::libraryName());
