@@ -22,6 +22,17 @@ bool fileAbove(fs::path folder, fs::path& blocker) {
   return false;
 }
 
+// Whether folder is a real folder (not a link) with nothing but folders
+// below it: a release that makes a file of a folder whose files it retired.
+bool holdsNoFiles(const fs::path& folder) {
+  std::error_code ec;
+  if (fs::symlink_status(folder, ec).type() != fs::file_type::directory) return false;
+  for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->symlink_status(ec).type() != fs::file_type::directory) return false;
+  }
+  return !ec;
+}
+
 }  // namespace
 
 bool prepareTargetPlace(const fs::path& target, Failure& failure) {
@@ -33,7 +44,9 @@ bool prepareTargetPlace(const fs::path& target, Failure& failure) {
                   : Failure{FailureKind::TargetInUse, 0, pathToUtf8(target), {}};
     return false;
   }
-  // A link to a folder counts: the rename could not replace it either.
+  // An empty folder holds nothing to lose. A link to a folder counts as a
+  // folder: the rename could not replace it either.
+  if (holdsNoFiles(target)) (void)fs::remove_all(target, ec);
   if (fs::is_directory(target, ec)) {
     failure = Failure{FailureKind::FolderInPlace, 0, pathToUtf8(target), {}};
     return false;

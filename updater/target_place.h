@@ -8,9 +8,10 @@
 
 namespace zv {
 
-// Creates the folders above target. False: failure is FileInPlace (a file
+// Creates the folders above target and removes an empty folder (one with
+// no files below it) that stands at target. False: failure is FileInPlace (a file
 // stands where one of those folders belongs, subject: that file),
-// FolderInPlace (a folder stands at target) or TargetInUse (the folders
+// FolderInPlace (a folder with files, or a link to one, stands at target) or TargetInUse (the folders
 // cannot be made for another reason).
 [[nodiscard]] bool prepareTargetPlace(const std::filesystem::path& target, Failure& failure);
 

@@ -71,6 +71,9 @@ void UpdateJob::run(CheckMode mode) {
   if (selfUpdateStep(manifest)) return;  // the host restarts the launcher
 
   events_.onPhase("check");
+  // Retired before any file is placed: a release may put a folder where a
+  // retired file stood, or a file where a folder held only retired files.
+  const bool retired = retireFiles(manifest);
   PassOutcome outcome;
   if (!bringInLine(manifest.files, mode, PassPhases{"check", "download"}, outcome)) {
     // A cancel during the check changed nothing. One during the downloads may
@@ -80,8 +83,7 @@ void UpdateJob::run(CheckMode mode) {
          outcome.downloading ? failureText(outcome.failure) : "");
     return;
   }
-  bool changed = !outcome.downloaded.empty();
-  if (retireFiles(manifest)) changed = true;
+  bool changed = retired || !outcome.downloaded.empty();
   if (addonHooks_ != nullptr && !maintainAddons(manifest, mode, changed)) return;
   // Entries for files the release no longer names would otherwise stay for good.
   state_.cacheState.keepOnly(entriesNamedIn(manifest, state_.cacheState));

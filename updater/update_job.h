@@ -64,8 +64,8 @@ class UpdateJob {
   // every file goes through the job's fetcher, one after another.
   void setFetcherFactory(FetcherFactory makeFetcher) { makeFetcher_ = std::move(makeFetcher); }
 
-  // The whole job: manifest, self-update, check pass, download pass, retired
-  // files, add-ons, clean-up. Ends with exactly one onDone, or with
+  // The whole job: manifest, self-update, retired files, check pass,
+  // download pass, add-ons, clean-up. Ends with exactly one onDone, or with
   // onSelfUpdate and nothing after it.
   void run(CheckMode mode);
 

@@ -190,6 +190,25 @@ TEST_F(UpdateJobTest, RetiredFilesAreDeletedButFoldersMissingOnesAndTheLaunchers
   EXPECT_TRUE(std::filesystem::exists(clientFile("old/folder/inside.txt")));
 }
 
+// A release turns a file into a folder, the next one the folder back into a
+// file: each retires what stands in the new file's way.
+TEST_F(UpdateJobTest, RetiredFilesMakeWayForAFolderOrAFileInTheirPlace) {
+  release_->addFile("data/x", "a file");
+  release_->publish();
+  expectDone(runJob(), true, true, "updated", "");
+  release_.emplace(published_->path());
+  release_->addFile("data/x/y", "a file in a folder");
+  release_->removePath("data/x");
+  release_->publish();
+  expectDone(runJob(), true, true, "updated", "");
+  release_.emplace(published_->path());
+  release_->addFile("data/x", "a file again");
+  release_->removePath("data/x/y");
+  release_->publish();
+  expectDone(runJob(), true, true, "updated", "");
+  EXPECT_EQ(readFile(clientFile("data/x")), "a file again");
+}
+
 TEST_F(UpdateJobTest, ManifestFailuresLeaveTheClientPlayable) {
   publishClient();
   config_.publicKey = test::TestKey(99).publicKeyHex();
