@@ -50,6 +50,7 @@ struct Shape {
   bool dllIsBase = false; // system/d3d9.dll has moved from fx into the base client
   bool sharpSharesDll = false;  // sharp ships fx's system/d3d9.dll too
   std::string nvShader = "nv shader 1";
+  std::string nvShaderPath = "shaders/nv/nv.fx";
 };
 
 struct JobLog {
@@ -106,7 +107,7 @@ class AddonJobsTest : public ::testing::Test {
       }
       // Players may change the INI; only a missing one is fetched again.
       if (!shape.iniIsBase) files.push(addonFile(release, "system/fx.ini", kIni, "", true));
-      if (shape.nv) files.push(addonFile(release, "shaders/nv/nv.fx", shape.nvShader, "nv"));
+      if (shape.nv) files.push(addonFile(release, shape.nvShaderPath, shape.nvShader, "nv"));
       files.push(addonFile(release, "shaders/common.fx", "common"));
       files.push(addonFile(release, "shaders/amd.fx", "amd shader", "amd"));
       fx.set("files", std::move(files));
@@ -368,6 +369,21 @@ TEST_F(AddonJobsTest, AVariantTheReleaseNoLongerDeclaresBecomesTheFirstOne) {
   EXPECT_EQ(readFile(client_ / "system/d3d9.dll"), "amd dll");
   EXPECT_FALSE(exists("shaders/nv"));
   EXPECT_EQ(readFile(client_ / "shaders/common.fx"), "common");
+}
+
+// A release puts an add-on file where its folder was, the next one the
+// folder back where the file was.
+TEST_F(AddonJobsTest, AnAddonFileAndAFolderMayTakeEachOthersPlace) {
+  publish();
+  ASSERT_EQ(install("fx", "nv", "").done, doneText(true, "addonInstalled", "Effects"));
+  Shape flattened;
+  flattened.nvShaderPath = "shaders/nv";
+  publish(flattened);
+  EXPECT_EQ(update().done, doneText(true, "updated", ""));
+  EXPECT_EQ(readFile(client_ / "shaders/nv"), "nv shader 1");
+  publish();
+  EXPECT_EQ(update().done, doneText(true, "updated", ""));
+  EXPECT_EQ(readFile(client_ / "shaders/nv/nv.fx"), "nv shader 1");
 }
 
 TEST_F(AddonJobsTest, AFileMovedFromAKeptAddonIntoTheBaseClientStays) {
