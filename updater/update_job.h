@@ -161,7 +161,12 @@ class UpdateJob {
   // is dropped silently (false).
   [[nodiscard]] bool selfUpdateStep(const Manifest& manifest);
   bool retireFiles(const Manifest& manifest);
-  bool maintainAddons(const Manifest& manifest, CheckMode mode, bool& changed);
+  // Removes what the add-ons the manifest no longer lists left on disk; true
+  // when there were such add-ons. Loads the add-on records for the job.
+  bool dropAddons(const Manifest& manifest);
+  // Brings every installed add-on the manifest lists in line; false (and
+  // done reported) when one fails.
+  bool keepAddonsCurrent(const Manifest& manifest, CheckMode mode, bool& changed);
 
   std::filesystem::path clientFolder_;
   std::filesystem::path launcherPath_;

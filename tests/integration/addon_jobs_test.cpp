@@ -49,6 +49,7 @@ struct Shape {
   bool iniIsBase = false; // system/fx.ini has become a base client file
   bool dllIsBase = false; // system/d3d9.dll has moved from fx into the base client
   bool sharpSharesDll = false;  // sharp ships fx's system/d3d9.dll too
+  bool nvFolderIsBase = false;  // a base client file stands where fx's shaders/nv folder was
   std::string nvShader = "nv shader 1";
   std::string nvShaderPath = "shaders/nv/nv.fx";
 };
@@ -92,6 +93,7 @@ class AddonJobsTest : public ::testing::Test {
     release.addFile("system/L2.exe", "game");
     if (shape.iniIsBase) release.addFile("system/fx.ini", "base ini");
     if (shape.dllIsBase) release.addFile("system/d3d9.dll", "base dll");
+    if (shape.nvFolderIsBase) release.addFile("shaders/nv", "base file");
     Json addons = Json::array();
     if (shape.fx) {
       Json fx = Json::parse(R"({"id":"fx","name":"Effects","keyIni":"system/fx.ini","defaultKey":"end",
@@ -384,6 +386,14 @@ TEST_F(AddonJobsTest, AnAddonFileAndAFolderMayTakeEachOthersPlace) {
   publish();
   EXPECT_EQ(update().done, doneText(true, "updated", ""));
   EXPECT_EQ(readFile(client_ / "shaders/nv/nv.fx"), "nv shader 1");
+
+  // The add-on dropped, a base client file where its folder was.
+  Shape dropped;
+  dropped.fx = false;
+  dropped.nvFolderIsBase = true;
+  publish(dropped);
+  EXPECT_EQ(update().done, doneText(true, "updated", ""));
+  EXPECT_EQ(readFile(client_ / "shaders/nv"), "base file");
 }
 
 TEST_F(AddonJobsTest, AFileMovedFromAKeptAddonIntoTheBaseClientStays) {
