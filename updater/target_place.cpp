@@ -1,7 +1,9 @@
 #include "updater/target_place.h"
 
 #include <system_error>
+#include <vector>
 
+#include "platform/file_info.h"
 #include "platform/text_path.h"
 
 namespace zv {
@@ -52,6 +54,31 @@ bool prepareTargetPlace(const fs::path& target, Failure& failure) {
     return false;
   }
   return true;
+}
+
+void clearEarlierFilesInPlace(const fs::path& client, std::string_view path,
+                              const std::function<bool(std::string_view)>& listedBefore) {
+  std::error_code ec;
+  for (size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1)) {
+    const std::string_view folder = path.substr(0, slash);
+    const fs::path full = joinRelative(client, folder);
+    const fs::file_type type = fs::symlink_status(full, ec).type();
+    if (type == fs::file_type::directory) continue;
+    if (type == fs::file_type::regular && listedBefore(folder)) (void)removeFileEvenReadOnly(full);
+    return;  // nothing stands below a missing folder, or below a file that stays
+  }
+  const fs::path target = joinRelative(client, path);
+  if (fs::symlink_status(target, ec).type() != fs::file_type::directory) return;
+  std::vector<fs::path> doomed;
+  for (fs::recursive_directory_iterator it(target, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code statusError;
+    if (it->symlink_status(statusError).type() != fs::file_type::regular) continue;
+    std::string inside(path);
+    for (const fs::path& part : it->path().lexically_relative(target)) inside += "/" + pathToUtf8(part);
+    if (listedBefore(inside)) doomed.push_back(it->path());
+  }
+  // Deleted after the listing, so the listing never sees its own deletions.
+  for (const fs::path& file : doomed) (void)removeFileEvenReadOnly(file);
 }
 
 }  // namespace zv
