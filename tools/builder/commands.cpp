@@ -32,7 +32,10 @@ constexpr const char* kUsage =
     "      Checks the signature, the manifest and every packed file of an update tree.\n"
     "  zarvo-builder brand LAUNCHER_EXE CONFIG_JSON OUT_EXE\n"
     "      Writes a copy of the launcher with the configuration built in, checked with the\n"
-    "      launcher's own rules: it then starts without a ZarvoLauncher.json beside it.\n";
+    "      launcher's own rules: it then starts without a ZarvoLauncher.json beside it.\n"
+    "  zarvo-builder --version\n"
+    "      Prints the version and the compression library.\n"
+    "Exit codes: 0 success, 1 failure, 2 wrong usage.\n";
 
 int usage(const char* problem) {
   if (problem) std::fprintf(stderr, "zarvo-builder: %s\n", problem);
