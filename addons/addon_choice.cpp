@@ -7,13 +7,6 @@
 
 namespace zv {
 
-const ManifestAddon* findAddon(const Manifest& manifest, std::string_view id) {
-  for (const ManifestAddon& addon : manifest.addons) {
-    if (addon.id == id) return &addon;
-  }
-  return nullptr;
-}
-
 bool hasVariant(const ManifestAddon& addon, std::string_view variant) {
   for (const AddonVariant& declared : addon.variants) {
     if (declared.id == variant) return true;

@@ -10,9 +10,6 @@
 
 namespace zv {
 
-// The manifest's add-on with exactly this id, or nullptr.
-const ManifestAddon* findAddon(const Manifest& manifest, std::string_view id);
-
 // Whether the add-on declares a variant with this id.
 bool hasVariant(const ManifestAddon& addon, std::string_view variant);
 

@@ -77,6 +77,14 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   ahead.set("keyPending", true);
   if (!saveRecord(job, addon.id, std::move(ahead), failure)) return false;
 
+  // Gone before any file is placed: a release may put a file of the add-on
+  // where a stale one's folder was, or a folder where a stale file was.
+  std::vector<std::string> leftOver;
+  if (!stale.empty()) {
+    (void)removeFiles(job.clientFolder(), stale, {}, leftOver);
+    changed = true;
+  }
+
   PassOutcome outcome;
   if (!job.bringInLine(files, mode, phases, outcome)) {
     failure = outcome.failure;
@@ -86,12 +94,6 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   bool keyIniReplaced = false;
   for (const std::string& path : outcome.downloaded) keyIniReplaced = keyIniReplaced || foldCase(path) == keyIni;
   if (!outcome.downloaded.empty()) changed = true;
-
-  std::vector<std::string> leftOver;
-  if (!stale.empty()) {
-    (void)removeFiles(job.clientFolder(), stale, {}, leftOver);
-    changed = true;
-  }
 
   // A fresh INI has the publisher's key; an untouched one already has ours.
   const bool keyCurrent = !keyIniReplaced && previousKeyWritten && previousKey == key;

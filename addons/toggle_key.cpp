@@ -39,13 +39,13 @@ bool writeToggleKey(const std::filesystem::path& clientFolder, std::string_view 
   const std::filesystem::path path = joinRelative(clientFolder, keyIni);
   std::string bytes;
   std::string text;
-  bool utf16 = false;
+  IniCoding coding{};
   // The INI ships with the add-on; a missing one is a failed install.
-  if (!readTextFile(path, bytes) || !decodeIniFile(bytes, text, utf16)) return false;
+  if (!readTextFile(path, bytes) || !decodeIniFile(bytes, text, coding)) return false;
   const std::string updated = setIniValue(text, "INPUT", "KeyEffects", std::to_string(key->virtualKey) + ",0,0,0");
   // An unchanged file is left alone, so a read-only INI that is already right is no failure.
   if (updated == text) return true;
-  return writeTextFileAtomic(path, encodeIniFile(updated, utf16));
+  return writeTextFileAtomic(path, encodeIniFile(updated, coding));
 }
 
 }  // namespace zv

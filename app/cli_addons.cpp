@@ -11,7 +11,9 @@ void listAddonsJob(UpdateJob& job) {
   std::string detail;
   const bool fetched = job.readManifest(manifest, code, detail);
   job.loadAddonRecords();
-  sendAddonList(job, fetched ? manifest.get() : nullptr);
+  const AddonList list = addonList(fetched ? manifest.get() : nullptr, job.addonRecords());
+  // Without the release an empty list would read as a server that offers no add-ons.
+  if ((fetched || !list.empty()) && job.events().onAddons) job.events().onAddons(list);
   if (!fetched && job.events().onDone) job.events().onDone(false, true, code, detail);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "addons/toggle_key.h"
 #include "platform/command_line.h"
 
 namespace zv::cli {
@@ -51,6 +52,12 @@ bool commandFromWords(const std::vector<std::string>& words, Options& options, s
   return false;
 }
 
+std::string toggleKeyNames() {
+  std::string names;
+  for (const ToggleKey& key : toggleKeyTable()) names += (names.empty() ? "" : ", ") + key.id;
+  return names;
+}
+
 }  // namespace
 
 bool parseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
@@ -87,6 +94,11 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
     error = "--variant and --key belong to addon install";
     return false;
   }
+  // The install would quietly take the default key instead.
+  if (!options.key.empty() && !findToggleKey(options.key)) {
+    error = "--key " + options.key + " is not a toggle key: " + toggleKeyNames();
+    return false;
+  }
   return true;
 }
 
@@ -101,7 +113,10 @@ std::string usageText() {
          "  play                      start the game\n"
          "  addons                    list the add-ons of the release and the installed ones\n"
          "  addon install ID [--variant V] [--key K]\n"
-         "  addon remove ID\n"
+         "                            install an add-on: V is one of its variants (needed\n"
+         "                            when it has any), K its toggle key, one of\n"
+         "                            " + toggleKeyNames() + "\n"
+         "  addon remove ID           remove an add-on\n"
          "\n"
          "Options:\n"
          "  --client DIR   the game client's folder (default: the folder holding this program)\n"

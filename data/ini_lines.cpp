@@ -10,6 +10,7 @@ namespace {
 
 constexpr size_t none = static_cast<size_t>(-1);
 constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 // Built by appending: GCC 12 warns falsely about "[" + std::string at -O3.
 std::string bracketed(std::string_view name) {
@@ -51,12 +52,18 @@ std::string joined(const std::vector<std::string>& lines, std::string_view text,
 
 }  // namespace
 
-bool decodeIniFile(std::string_view bytes, std::string& text, bool& utf16) {
-  utf16 = bytes.starts_with(kUtf16Mark);
-  if (!utf16) {
+bool decodeIniFile(std::string_view bytes, std::string& text, IniCoding& coding) {
+  if (bytes.starts_with(kUtf8Mark)) {
+    coding = IniCoding::Utf8Mark;
+    text.assign(bytes.substr(kUtf8Mark.size()));
+    return true;
+  }
+  if (!bytes.starts_with(kUtf16Mark)) {
+    coding = IniCoding::Plain;
     text.assign(bytes);
     return true;
   }
+  coding = IniCoding::Utf16;
   if (bytes.size() % 2 != 0) return false;
   const auto unitAt = [bytes](size_t i) {
     return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
@@ -77,8 +84,9 @@ bool decodeIniFile(std::string_view bytes, std::string& text, bool& utf16) {
   return true;
 }
 
-std::string encodeIniFile(std::string_view text, bool utf16) {
-  if (!utf16) return std::string(text);
+std::string encodeIniFile(std::string_view text, IniCoding coding) {
+  if (coding == IniCoding::Plain) return std::string(text);
+  if (coding == IniCoding::Utf8Mark) return std::string(kUtf8Mark) + std::string(text);
   std::string bytes(kUtf16Mark);
   for (const char16_t unit : utf8ToUtf16(text)) {
     bytes += static_cast<char>(unit & 0xFF);

@@ -10,14 +10,19 @@
 
 namespace zv {
 
-// An INI file's bytes as the text the editor works on. Unreal games save
-// their INI files as UTF-16 (little-endian, after a byte-order mark) once a
-// value needs a character outside the ANSI code page; such a file is edited
-// as UTF-8 (utf16 is set) and written back by encodeIniFile as it came.
-// False when the bytes begin with that mark but are no UTF-16 (an odd length,
-// a lone surrogate): no edit of them could be written back without damage.
-[[nodiscard]] bool decodeIniFile(std::string_view bytes, std::string& text, bool& utf16);
-std::string encodeIniFile(std::string_view text, bool utf16);
+// How an INI file's bytes hold its text. Unreal games save their INI files
+// as UTF-16 (little-endian, after a byte-order mark) once a value needs a
+// character outside the ANSI code page; a player's text editor may put the
+// UTF-8 mark in front of a file it saves.
+enum class IniCoding { Plain, Utf8Mark, Utf16 };
+
+// An INI file's bytes as the text the editor works on, without a mark, so
+// that a header on the first line reads as one; encodeIniFile writes the text
+// back as it came. False when the bytes begin with the UTF-16 mark but are no
+// UTF-16 (an odd length, a lone surrogate): no edit of them could be written
+// back without damage.
+[[nodiscard]] bool decodeIniFile(std::string_view bytes, std::string& text, IniCoding& coding);
+std::string encodeIniFile(std::string_view text, IniCoding coding);
 
 // The lines of text, each without its LF and without one CR at its end. A
 // final LF does not start another line, so "" has no lines and "a\n" one.

@@ -74,8 +74,8 @@ std::string rewriteVideoOptionsText(std::string_view text, const VideoOptions& o
 bool readVideoOptions(const std::filesystem::path& path, VideoOptions& options) {
   std::string bytes;
   std::string text;
-  bool utf16 = false;
-  if (!readTextFile(path, bytes) || !decodeIniFile(bytes, text, utf16)) return false;
+  IniCoding coding{};
+  if (!readTextFile(path, bytes) || !decodeIniFile(bytes, text, coding)) return false;
   applyVideoOptionsText(text, options);
   return true;
 }
@@ -89,9 +89,9 @@ bool writeVideoOptions(const std::filesystem::path& path, const VideoOptions& op
     if (std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found) return false;
   }
   std::string text;
-  bool utf16 = false;
-  if (!decodeIniFile(bytes, text, utf16)) return false;
-  return writeTextFileAtomic(path, encodeIniFile(rewriteVideoOptionsText(text, options), utf16));
+  IniCoding coding{};
+  if (!decodeIniFile(bytes, text, coding)) return false;
+  return writeTextFileAtomic(path, encodeIniFile(rewriteVideoOptionsText(text, options), coding));
 }
 
 std::filesystem::path videoOptionsPath(const LauncherConfig& config, const std::filesystem::path& clientFolder) {

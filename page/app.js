@@ -1140,6 +1140,13 @@
   renderPhase();
   if (host) {
     document.addEventListener('contextmenu', function (e) { e.preventDefault(); });
+    // A file dropped on the window would otherwise open in the view in place
+    // of the launcher, with no way back.
+    document.addEventListener('dragover', function (e) {
+      e.preventDefault();
+      if (e.dataTransfer) e.dataTransfer.dropEffect = 'none';
+    });
+    document.addEventListener('drop', function (e) { e.preventDefault(); });
     host.addEventListener('message', function (e) { handleEvent(e.data); });
     send({ cmd: 'ready' });
   } else {

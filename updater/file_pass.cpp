@@ -9,6 +9,7 @@
 
 #include "platform/text_path.h"
 #include "updater/ordered_parallel.h"
+#include "updater/target_place.h"
 #include "updater/transfer_pool.h"
 #include "updater/update_job.h"
 
@@ -61,6 +62,14 @@ bool UpdateJob::bringInLine(const std::vector<ManifestFile>& files, CheckMode mo
     outcome.failure = cancelledFailure();
     return false;
   }
+  // A file an earlier release listed, where this one needs a folder (or
+  // inside a folder where it needs a file), would stop the file for good
+  // when the release that dropped it did not retire it, or was skipped.
+  // The digest cache still names the files of the release before.
+  const auto listedBefore = [this](std::string_view path) {
+    return state_.cacheState.entryOf(path) != DigestCache::npos;
+  };
+  for (const ManifestFile* file : fetchList) clearEarlierFilesInPlace(clientFolder_, file->path, listedBefore);
   return fetchList.empty() || downloadFiles(fetchList, phases.download, outcome);
 }
 

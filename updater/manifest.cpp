@@ -394,6 +394,13 @@ bool parseManifestText(std::string_view text, Manifest& out, std::string& error)
   return checkManifest(root, read, out, error);
 }
 
+const ManifestAddon* findAddon(const Manifest& manifest, std::string_view id) {
+  for (const ManifestAddon& addon : manifest.addons) {
+    if (addon.id == id) return &addon;
+  }
+  return nullptr;
+}
+
 bool isValidAddonId(std::string_view id) {
   if (id.empty() || id.size() > maxIdBytes) return false;
   return std::all_of(id.begin(), id.end(), [](char c) {

@@ -75,6 +75,9 @@ inline constexpr int64_t kMaxReleaseSequence = (int64_t{1} << 53) - 1;
 // One file entry ("launcher", "files" and add-on files).
 [[nodiscard]] bool parseManifestFile(const Json& entry, ManifestFile& out, std::string& error);
 
+// The manifest's add-on with exactly this id, or nullptr.
+const ManifestAddon* findAddon(const Manifest& manifest, std::string_view id);
+
 // 1 to 32 bytes of a-z, 0-9, "-" and "_": add-on and variant ids.
 bool isValidAddonId(std::string_view id);
 

@@ -1,6 +1,5 @@
 // The update job from the manifest to the final result.
 
-#include <algorithm>
 #include <unordered_set>
 
 #include "data/case_fold.h"
@@ -71,18 +70,22 @@ void UpdateJob::run(CheckMode mode) {
   if (selfUpdateStep(manifest)) return;  // the host restarts the launcher
 
   events_.onPhase("check");
+  // Retired before any file is placed: a release may put a folder where a
+  // retired file stood, or a file where a folder held only retired files.
+  // So are the files of the add-ons it dropped.
+  bool retired = retireFiles(manifest);
+  if (addonHooks_ != nullptr && dropAddons(manifest)) retired = true;
   PassOutcome outcome;
   if (!bringInLine(manifest.files, mode, PassPhases{"check", "download"}, outcome)) {
-    // A cancel during the check changed nothing. One during the downloads may
+    // A cancel during the check placed nothing. One during the downloads may
     // leave files half replaced: the page must not offer to play.
     const bool cancelled = cancelRequested();
     done(false, !(cancelled && outcome.downloading), cancelled ? "cancelled" : "failed",
          outcome.downloading ? failureText(outcome.failure) : "");
     return;
   }
-  bool changed = !outcome.downloaded.empty();
-  if (retireFiles(manifest)) changed = true;
-  if (addonHooks_ != nullptr && !maintainAddons(manifest, mode, changed)) return;
+  bool changed = retired || !outcome.downloaded.empty();
+  if (addonHooks_ != nullptr && !keepAddonsCurrent(manifest, mode, changed)) return;
   // Entries for files the release no longer names would otherwise stay for good.
   state_.cacheState.keepOnly(entriesNamedIn(manifest, state_.cacheState));
   state_.saveCacheState();
@@ -103,28 +106,15 @@ bool UpdateJob::retireFiles(const Manifest& manifest) {
   return removed;
 }
 
-bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& changed) {
+bool UpdateJob::dropAddons(const Manifest& manifest) {
   state_.loadAddonState();
-
+  bool dropped = false;
   const Json records = state_.addonState;  // the walk sees the records as loaded
   for (const Json::Member& record : records.members()) {
-    const auto addon = std::find_if(manifest.addons.begin(), manifest.addons.end(),
-                                    [&](const ManifestAddon& candidate) { return candidate.id == record.key; });
-    if (addon != manifest.addons.end()) {
-      Failure failure;
-      if (!addonHooks_->installAddonFiles(*this, manifest, *addon, record.value.get("variant").stringOr(""),
-                                          record.value.get("key").stringOr(""), mode, PassPhases{"", "download"}, changed,
-                                          failure)) {
-        addonHooks_->sendAddonList(*this, &manifest);
-        const bool cancelled = cancelRequested();
-        done(false, !cancelled, cancelled ? "cancelled" : "failed", failureText(failure));
-        return false;
-      }
-      continue;
-    }
+    if (findAddon(manifest, record.key) != nullptr) continue;
 
-    // The release dropped the add-on. Its files that are now base client
-    // files, or that another installed add-on ships too, stay; the rest go.
+    // Its files that are now base client files, or that another installed
+    // add-on ships too, stay; the rest go.
     const std::unordered_set<std::string> kept = pathsThatStay(state_.addonState, record.key, &manifest);
     std::vector<std::string> paths;
     for (const Json& path : record.value.get("files").elements()) {
@@ -148,7 +138,25 @@ bool UpdateJob::maintainAddons(const Manifest& manifest, CheckMode mode, bool& c
     }
     state_.addonState = std::move(rebuilt);
     (void)state_.saveAddonState();
-    changed = true;
+    dropped = true;
+  }
+  return dropped;
+}
+
+bool UpdateJob::keepAddonsCurrent(const Manifest& manifest, CheckMode mode, bool& changed) {
+  const Json records = state_.addonState;  // the walk sees the records as they were
+  for (const Json::Member& record : records.members()) {
+    const ManifestAddon* addon = findAddon(manifest, record.key);
+    if (addon == nullptr) continue;  // dropped, and still holding a file the game keeps open
+    Failure failure;
+    if (!addonHooks_->installAddonFiles(*this, manifest, *addon, record.value.get("variant").stringOr(""),
+                                        record.value.get("key").stringOr(""), mode, PassPhases{"", "download"}, changed,
+                                        failure)) {
+      addonHooks_->sendAddonList(*this, &manifest);
+      const bool cancelled = cancelRequested();
+      done(false, !cancelled, cancelled ? "cancelled" : "failed", failureText(failure));
+      return false;
+    }
   }
   return true;
 }

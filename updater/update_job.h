@@ -64,8 +64,8 @@ class UpdateJob {
   // every file goes through the job's fetcher, one after another.
   void setFetcherFactory(FetcherFactory makeFetcher) { makeFetcher_ = std::move(makeFetcher); }
 
-  // The whole job: manifest, self-update, check pass, download pass, retired
-  // files, add-ons, clean-up. Ends with exactly one onDone, or with
+  // The whole job: manifest, self-update, retired files, check pass,
+  // download pass, add-ons, clean-up. Ends with exactly one onDone, or with
   // onSelfUpdate and nothing after it.
   void run(CheckMode mode);
 
@@ -161,7 +161,12 @@ class UpdateJob {
   // is dropped silently (false).
   [[nodiscard]] bool selfUpdateStep(const Manifest& manifest);
   bool retireFiles(const Manifest& manifest);
-  bool maintainAddons(const Manifest& manifest, CheckMode mode, bool& changed);
+  // Removes what the add-ons the manifest no longer lists left on disk; true
+  // when there were such add-ons. Loads the add-on records for the job.
+  bool dropAddons(const Manifest& manifest);
+  // Brings every installed add-on the manifest lists in line; false (and
+  // done reported) when one fails.
+  bool keepAddonsCurrent(const Manifest& manifest, CheckMode mode, bool& changed);
 
   std::filesystem::path clientFolder_;
   std::filesystem::path launcherPath_;

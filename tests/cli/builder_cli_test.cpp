@@ -292,9 +292,11 @@ TEST_F(BuilderCli, RefusedSourcesLeaveTheOutputFolderAsItWas) {
       {"client/system/Textures/\xC3\xBCn\xC3\xAF" "c\xC3\xB6" "d\xC3\xA9 \xC3\x9F.utx",
        "two files differ only in letter case: system/Textures/"},
       {"fx/nv/system/L2.exe", "add-on fx: system/L2.exe in "},
+      // A copy of the secret key would let every player sign releases.
+      {"client/system/release.key", "system/release.key is the signing key " + key()},
   };
   for (const Case& c : cases) {
-    writeFile(dir / c.file, "x");
+    writeFile(dir / c.file, c.file.ends_with(".key") ? readFile(key()) : "x");
     const Result result = build();
     EXPECT_EQ(result.code, 1) << c.file;
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
@@ -395,6 +397,9 @@ TEST_F(BuilderCli, KeyFilesNeverOverwrittenWithoutForceAndReadWithCare) {
 
   const Result usage = run({"keygen"});
   EXPECT_EQ(usage.code, 2);
+  const Result help = run({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("zarvo-builder keygen KEYFILE"), std::string::npos) << help.out;
 
   // A device never ends: only what a key file can hold is read.
   const Result endless = run({"pubkey", "/dev/zero"});

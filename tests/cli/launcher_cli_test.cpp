@@ -231,9 +231,12 @@ TEST_F(LauncherCli, OneShotCommandsReportAndExitByTheResult) {
   }
 
   configure(Json::object(), "http://127.0.0.1:1");
-  result = runLauncher({"check"});
-  EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.out.find("The update server cannot be reached: "), std::string::npos) << result.out;
+  for (const std::string command : {"check", "addons"}) {
+    result = runLauncher({command});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find("The update server cannot be reached: "), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("No add-ons."), std::string::npos) << result.out;
+  }
 }
 
 // The publisher's whole road: a client folder with awkward names and contents,

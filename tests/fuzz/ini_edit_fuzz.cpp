@@ -153,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zv::applyVideoOptionsText(text, options);
   // A file the editor can decode comes back byte for byte when nothing changed.
   std::string decoded;
-  bool utf16 = false;
-  if (zv::decodeIniFile(text, decoded, utf16)) check(zv::encodeIniFile(decoded, utf16) == text, "decoding loses bytes");
+  zv::IniCoding coding{};
+  if (zv::decodeIniFile(text, decoded, coding)) check(zv::encodeIniFile(decoded, coding) == text, "decoding loses bytes");
   return 0;
 }

@@ -49,7 +49,9 @@ struct Shape {
   bool iniIsBase = false; // system/fx.ini has become a base client file
   bool dllIsBase = false; // system/d3d9.dll has moved from fx into the base client
   bool sharpSharesDll = false;  // sharp ships fx's system/d3d9.dll too
+  bool nvFolderIsBase = false;  // a base client file stands where fx's shaders/nv folder was
   std::string nvShader = "nv shader 1";
+  std::string nvShaderPath = "shaders/nv/nv.fx";
 };
 
 struct JobLog {
@@ -91,6 +93,7 @@ class AddonJobsTest : public ::testing::Test {
     release.addFile("system/L2.exe", "game");
     if (shape.iniIsBase) release.addFile("system/fx.ini", "base ini");
     if (shape.dllIsBase) release.addFile("system/d3d9.dll", "base dll");
+    if (shape.nvFolderIsBase) release.addFile("shaders/nv", "base file");
     Json addons = Json::array();
     if (shape.fx) {
       Json fx = Json::parse(R"({"id":"fx","name":"Effects","keyIni":"system/fx.ini","defaultKey":"end",
@@ -106,7 +109,7 @@ class AddonJobsTest : public ::testing::Test {
       }
       // Players may change the INI; only a missing one is fetched again.
       if (!shape.iniIsBase) files.push(addonFile(release, "system/fx.ini", kIni, "", true));
-      if (shape.nv) files.push(addonFile(release, "shaders/nv/nv.fx", shape.nvShader, "nv"));
+      if (shape.nv) files.push(addonFile(release, shape.nvShaderPath, shape.nvShader, "nv"));
       files.push(addonFile(release, "shaders/common.fx", "common"));
       files.push(addonFile(release, "shaders/amd.fx", "amd shader", "amd"));
       fx.set("files", std::move(files));
@@ -368,6 +371,29 @@ TEST_F(AddonJobsTest, AVariantTheReleaseNoLongerDeclaresBecomesTheFirstOne) {
   EXPECT_EQ(readFile(client_ / "system/d3d9.dll"), "amd dll");
   EXPECT_FALSE(exists("shaders/nv"));
   EXPECT_EQ(readFile(client_ / "shaders/common.fx"), "common");
+}
+
+// A release puts an add-on file where its folder was, the next one the
+// folder back where the file was.
+TEST_F(AddonJobsTest, AnAddonFileAndAFolderMayTakeEachOthersPlace) {
+  publish();
+  ASSERT_EQ(install("fx", "nv", "").done, doneText(true, "addonInstalled", "Effects"));
+  Shape flattened;
+  flattened.nvShaderPath = "shaders/nv";
+  publish(flattened);
+  EXPECT_EQ(update().done, doneText(true, "updated", ""));
+  EXPECT_EQ(readFile(client_ / "shaders/nv"), "nv shader 1");
+  publish();
+  EXPECT_EQ(update().done, doneText(true, "updated", ""));
+  EXPECT_EQ(readFile(client_ / "shaders/nv/nv.fx"), "nv shader 1");
+
+  // The add-on dropped, a base client file where its folder was.
+  Shape dropped;
+  dropped.fx = false;
+  dropped.nvFolderIsBase = true;
+  publish(dropped);
+  EXPECT_EQ(update().done, doneText(true, "updated", ""));
+  EXPECT_EQ(readFile(client_ / "shaders/nv"), "base file");
 }
 
 TEST_F(AddonJobsTest, AFileMovedFromAKeptAddonIntoTheBaseClientStays) {

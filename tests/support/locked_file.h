@@ -3,7 +3,8 @@
 // game holds an add-on's DLL. On Windows the file is held open without
 // delete sharing. Elsewhere an open file can always be deleted and the tests
 // run as root, whom permissions do not stop, so a folder takes the file's
-// place; the file comes back with its bytes when the lock is released.
+// place (not an empty one: that holds nothing and is cleared away); the file
+// comes back with its bytes when the lock is released.
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@ class LockedFile {
     std::filesystem::remove(path_, ec);
     std::filesystem::create_directory(path_, ec);
     if (ec) ADD_FAILURE() << "cannot put a folder at " << path_.string();
+    writeFile(path_ / "held", "");
 #endif
   }
   ~LockedFile() { release(); }

@@ -11,6 +11,8 @@
 #include "tools/builder/little_endian.h"
 #include "tools/builder/pe_image.h"
 #include "tools/builder/pe_resources.h"
+#include "tools/builder/release_plan.h"
+#include "tests/support/temp_dir.h"
 
 namespace zv::builder {
 namespace {
@@ -123,6 +125,23 @@ TEST(Brand, KeepsEveryOtherResourceAndASecondBrandReplacesTheFirst) {
     EXPECT_EQ(image.sections().size(), 3u);
     EXPECT_EQ(twice.size(), once.size());
   }
+}
+
+// Players' branded launchers take the release's launcher in their place.
+TEST(Brand, AReleaseWhoseLauncherHasNoSettingsBuiltInIsWarnedAbout) {
+  test::TempDir dir;
+  Release release;
+  release.launcher = "ZarvoLauncher.exe";
+  const auto warned = [&] {
+    Plan plan;
+    std::string error;
+    EXPECT_TRUE(makePlan(dir.path() / "client", release, plan, error)) << error;
+    return plan.warnings.size() == 1 && plan.warnings[0].find("has no settings built in") != std::string::npos;
+  };
+  test::writeFile(dir / "client/ZarvoLauncher.exe", minimalPe(false));
+  EXPECT_TRUE(warned());
+  test::writeFile(dir / "client/ZarvoLauncher.exe", branded(minimalPe(false), "{}"));
+  EXPECT_FALSE(warned());
 }
 
 TEST(Brand, RefusesWhatItCannotBrandAndSaysWhy) {

@@ -41,6 +41,8 @@ TEST(CliOptions, WrongCommandLinesSayWhy) {
   EXPECT_EQ(error, "--client needs a value");
   EXPECT_FALSE(parseOptions({"check", "--variant", "nv"}, options, error));
   EXPECT_EQ(error, "--variant and --key belong to addon install");
+  EXPECT_FALSE(parseOptions({"addon", "install", "fx", "--key", "F12"}, options, error));
+  EXPECT_EQ(error, "--key F12 is not a toggle key: insert, delete, end, pageup, pagedown, pause, scrolllock");
   EXPECT_FALSE(parseOptions({"addon", "remove"}, options, error));
   EXPECT_FALSE(parseOptions({"check", "now"}, options, error));
   EXPECT_EQ(error, "unexpected argument: now");

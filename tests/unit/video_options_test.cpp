@@ -176,8 +176,9 @@ TEST(VideoOptionsFile, WriteCreatesTheFileAndItsFolder) {
 }
 
 // The game saves its options as UTF-16 once a value needs a character outside
-// the ANSI code page; such a file is read, and written back as UTF-16.
-TEST(VideoOptionsFile, AUtf16FileStaysUtf16) {
+// the ANSI code page, a text editor may put the UTF-8 mark in front: such a
+// file is read, and written back with its mark.
+TEST(VideoOptionsFile, AFileKeepsItsByteOrderMark) {
   const auto utf16 = [](std::string_view text) {
     std::string bytes = "\xFF\xFE";
     for (const char16_t unit : utf8ToUtf16(text)) {
@@ -198,6 +199,12 @@ TEST(VideoOptionsFile, AUtf16FileStaysUtf16) {
   writeFile(dir / "o.ini", std::string("\xFF\xFE[\0\x00\xDC", 6));
   EXPECT_FALSE(writeVideoOptions(dir / "o.ini", fullHd));
   EXPECT_EQ(readFile(dir / "o.ini"), std::string("\xFF\xFE[\0\x00\xDC", 6));
+  writeFile(dir / "o.ini", "\xEF\xBB\xBF[Video]\r\nGamePlayViewportX=800\r\n");
+  ASSERT_TRUE(readVideoOptions(dir / "o.ini", options));
+  EXPECT_EQ(options.width, 800);
+  ASSERT_TRUE(writeVideoOptions(dir / "o.ini", fullHd));
+  EXPECT_EQ(readFile(dir / "o.ini"),
+            "\xEF\xBB\xBF[Video]\r\nGamePlayViewportX=1920\r\nGamePlayViewportY=1080\r\nStartupFullScreen=True\r\n");
 }
 
 TEST(VideoOptionsFile, PathComesFromTheConfiguration) {

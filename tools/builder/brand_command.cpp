@@ -60,6 +60,24 @@ bool brandLauncher(std::string executable, const std::string& configText, Launch
   return true;
 }
 
+bool lacksBuiltinConfig(const std::filesystem::path& executable) {
+  std::string bytes;
+  std::string error;
+  PeImage image;
+  ResourceNode resources;
+  if (!readInput(executable, kMaxExecutableBytes, bytes, error) || !image.parse(std::move(bytes), error) ||
+      !readResources(image, resources, error)) {
+    return false;
+  }
+  for (const ResourceNode& type : resources.children) {
+    if (type.key.named || type.key.id != kRtRcdata) continue;
+    for (const ResourceNode& name : type.children) {
+      if (!name.key.named && name.key.id == kBuiltinConfigId) return false;
+    }
+  }
+  return true;
+}
+
 int runBrand(const std::filesystem::path& executable, const std::filesystem::path& config,
              const std::filesystem::path& out) {
   std::string exe;

@@ -23,6 +23,10 @@ inline constexpr uint32_t kBuiltinConfigId = 200;
 [[nodiscard]] bool brandLauncher(std::string executable, const std::string& configText, LauncherConfig& config,
                                  std::string& branded, std::string& error);
 
+// Whether the file is a Windows executable without a configuration built in
+// (false for a branded one and for anything that is no executable).
+bool lacksBuiltinConfig(const std::filesystem::path& executable);
+
 // zarvo-builder brand EXE CONFIG OUT: problems go to standard error.
 // Returns the exit code.
 int runBrand(const std::filesystem::path& executable, const std::filesystem::path& config,

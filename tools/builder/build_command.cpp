@@ -133,6 +133,20 @@ bool checkSharedNames(const std::vector<PlannedFile*>& files, std::string& error
   return true;
 }
 
+// The signing key among the files of the release (the key file itself, a
+// link to it or a copy) would hand every player the power to sign releases.
+bool keyStaysPrivate(const std::vector<PlannedFile*>& files, const fs::path& keyFile, std::string& error) {
+  std::string keyDigest;
+  if (!sha256File(keyFile, keyDigest)) return true;  // it was read a moment ago; the signing itself is unharmed
+  for (const PlannedFile* file : files) {
+    if (file->sha256 != keyDigest) continue;
+    error = file->path + " is the signing key " + pathToUtf8(keyFile) +
+            ": published, it would let anyone sign releases for your players; keep it out of the client folder";
+    return false;
+  }
+  return true;
+}
+
 struct PackWork {
   std::vector<PackJob> jobs;
   std::vector<std::string> jobNames;  // server name of each job
@@ -246,7 +260,10 @@ int runBuild(const BuildOptions& options) {
   if (!lockOutputFolder(lock, options.outDir, error)) return commandFailed(error);
 
   Progress progress(options.progress);
-  if (!hashAll(files, progress, error) || !checkSharedNames(files, error)) return commandFailed(error);
+  if (!hashAll(files, progress, error) || !checkSharedNames(files, error) ||
+      !keyStaysPrivate(files, options.keyFile, error)) {
+    return commandFailed(error);
+  }
 
   const BuildState previous = loadBuildState(options.outDir);
   plan.sequence = nextReleaseSequence(options.outDir, previous);

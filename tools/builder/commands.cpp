@@ -32,7 +32,10 @@ constexpr const char* kUsage =
     "      Checks the signature, the manifest and every packed file of an update tree.\n"
     "  zarvo-builder brand LAUNCHER_EXE CONFIG_JSON OUT_EXE\n"
     "      Writes a copy of the launcher with the configuration built in, checked with the\n"
-    "      launcher's own rules: it then starts without a ZarvoLauncher.json beside it.\n";
+    "      launcher's own rules: it then starts without a ZarvoLauncher.json beside it.\n"
+    "  zarvo-builder --version\n"
+    "      Prints the version and the compression library.\n"
+    "Exit codes: 0 success, 1 failure, 2 wrong usage.\n";
 
 int usage(const char* problem) {
   if (problem) std::fprintf(stderr, "zarvo-builder: %s\n", problem);
@@ -132,7 +135,12 @@ int commandFailed(const std::string& message) {
 
 int runCommand(const std::vector<std::string>& args) {
   useUtf8Console();
-  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") return usage(nullptr);
+  if (args.empty()) return usage(nullptr);
+  // Help that was asked for is the answer, not a wrong command line.
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   const std::string& command = args[0];
   if (command == "--version") {
     std::printf("zarvo-builder %s (%s)\n", kVersion, ChunkCompressor::libraryName());

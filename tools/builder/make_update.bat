@@ -13,7 +13,8 @@ set "UPDATE=%~dp0update"
 rem Your secret signing key. It is made on the first run. Keep it safe and
 rem private: whoever has it can send updates to your players.
 set "KEY=%~dp0zarvo-secret.key"
-rem Optional: launcher entry, add-ons, "once" files and more (see README.md).
+rem Optional: launcher entry, add-ons, "once" files and more (see "The release
+rem file" in tools/builder/README.md).
 set "RELEASE=%~dp0release.json"
 rem Optional: with your ZarvoLauncher.json and ZarvoLauncher.exe next to this
 rem file, the launcher is branded: BRANDED gets a copy with the configuration

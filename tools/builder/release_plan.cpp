@@ -6,6 +6,7 @@
 #include "data/case_fold.h"
 #include "data/launcher_config.h"
 #include "platform/text_path.h"
+#include "tools/builder/brand_command.h"
 #include "tools/builder/path_pattern.h"
 #include "tools/builder/tree_walk.h"
 #include "updater/launcher_files.h"
@@ -207,6 +208,14 @@ bool makePlan(const std::filesystem::path& sourceDir, const Release& release, Pl
   if (!walk(sourceDir, exclude, found, error)) return false;
   for (const SourceFile& source : found) plan.files.push_back(planned(source));
   if (!takeLauncher(release, plan.files, plan, error) || !applyClientRules(release, plan, error)) return false;
+  // Every launcher that differs from the release's takes it in its place,
+  // a branded one included, which would then start without any settings.
+  if (plan.hasLauncher && lacksBuiltinConfig(plan.launcher.file)) {
+    plan.warnings.push_back("the launcher " + plan.launcher.path +
+                            " has no settings built in: players whose launcher has them (zarvo-builder brand) get "
+                            "this one in its place and are left without settings; put the branded launcher into the "
+                            "client folder, unless every player keeps a " + kConfigFileName + " beside it");
+  }
 
   std::set<std::string> clientPaths;
   for (const PlannedFile& file : plan.files) clientPaths.insert(foldCase(file.path));

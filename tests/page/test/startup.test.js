@@ -8,18 +8,19 @@ describe('start-up and init', () => {
   before(() => suite.start());
   after(() => suite.stop());
 
-  it('sends ready once and starts idle with Play disabled and the context menu off', async () => {
+  it('sends ready once and starts idle with Play disabled, the context menu and file drops off', async () => {
     const v = await suite.open();
     assert.equal((await v.commandsOf('ready')).length, 1);
     assert.equal(await v.disabled('#btnPlay'), true);
     assert.equal(await v.visible('#btnCancel'), false);
     assert.equal(await v.visible('#status'), false);
-    const prevented = await v.page.evaluate(() => {
-      const e = new MouseEvent('contextmenu', { bubbles: true, cancelable: true });
+    const prevented = await v.page.evaluate(() => ['contextmenu', 'dragover', 'drop'].map((type) => {
+      const init = { bubbles: true, cancelable: true };
+      const e = type === 'contextmenu' ? new MouseEvent(type, init) : new DragEvent(type, { ...init, dataTransfer: new DataTransfer() });
       document.querySelector('#bannerTitle').dispatchEvent(e);
       return e.defaultPrevented;
-    });
-    assert.equal(prevented, true);
+    }));
+    assert.deepEqual(prevented, [true, true, true]);
     assert.deepEqual(v.errors, []);
     await v.close();
   });
