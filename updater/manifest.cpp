@@ -354,6 +354,9 @@ bool checkManifest(const Json& root, ReadFiles& read, Manifest& out, std::string
       error = "unsafe path in manifest: " + path;
       return false;
     }
+    // On a Windows disk an entry that differs from a base file in letter case
+    // only is that very file, which every check would delete and fetch again.
+    if (basePaths.contains(foldCase(path))) continue;
     out.remove.push_back(path);
   }
 
@@ -363,12 +366,7 @@ bool checkManifest(const Json& root, ReadFiles& read, Manifest& out, std::string
     if (!parseAddon(element, basePaths, addonIds, addon, error)) return false;
     out.addons.push_back(std::move(addon));
   }
-  if (!checkFilesAndFolders(out, basePaths, error)) return false;
-  // On a Windows disk an entry that differs from a file of the release (or
-  // of an add-on) in letter case only is that very file: deleting it after
-  // every install would leave it missing for good.
-  std::erase_if(out.remove, [&basePaths](const std::string& path) { return basePaths.contains(foldCase(path)); });
-  return true;
+  return checkFilesAndFolders(out, basePaths, error);
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ TEST(Manifest, ReadsACompleteDocument) {
        "note": "a text of more than fourteen bytes", "other": "another text of more than fourteen bytes"},
       {"path": "system/Option.ini", "size": 1, "sha256": ")" + digest + R"(", "packed": 1,
        "mode": "once", "source": "defaults/Option.ini"}],
-    "remove": ["old/a.dll", "old/a.dll", "SYSTEM/l2.exe", "Textures/X.UTX"],
+    "remove": ["old/a.dll", "SYSTEM/l2.exe", "old/a.dll"],
     "addons": [{"id": "hd-pack", "name": "HD", "keyIni": "system/hd.ini", "defaultKey": "f9",
       "variants": [{"id": "low", "label": "Low"}, {"id": "high"}],
       "cleanup": ["bin/*.log", "*"],
