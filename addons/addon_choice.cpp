@@ -3,7 +3,7 @@
 #include <unordered_set>
 
 #include "addons/toggle_key.h"
-#include "data/text_rules.h"
+#include "data/case_fold.h"
 
 namespace zv {
 
@@ -28,13 +28,13 @@ std::string resolveKey(const ManifestAddon& addon, std::string_view key) {
 std::vector<ManifestFile> filesForVariant(const ManifestAddon& addon, std::string_view variant) {
   std::unordered_set<std::string> ownPaths;
   for (const ManifestFile& file : addon.files) {
-    if (file.variant == variant) ownPaths.insert(asciiLower(file.path));
+    if (file.variant == variant) ownPaths.insert(foldCase(file.path));
   }
   std::vector<ManifestFile> files;
   for (const ManifestFile& file : addon.files) {
     // With an empty variant both tests pick the shared files, each once.
     const bool own = file.variant == variant;
-    const bool shared = file.variant.empty() && ownPaths.count(asciiLower(file.path)) == 0;
+    const bool shared = file.variant.empty() && ownPaths.count(foldCase(file.path)) == 0;
     if (own || shared) files.push_back(file);
   }
   return files;

@@ -6,7 +6,7 @@
 #include "addons/addon_choice.h"
 #include "addons/file_removal.h"
 #include "addons/toggle_key.h"
-#include "data/text_rules.h"
+#include "data/case_fold.h"
 #include "updater/update_job.h"
 
 namespace zv {
@@ -51,7 +51,7 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   std::unordered_set<std::string> newPathSet;
   for (const ManifestFile& file : files) {
     newPaths.push_back(file.path);
-    newPathSet.insert(asciiLower(file.path));
+    newPathSet.insert(foldCase(file.path));
   }
 
   const Json previous = job.addonRecords().get(addon.id);
@@ -64,7 +64,7 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   std::vector<std::string> stale;  // files of the previous variant this one does not use
   for (const Json& path : previous.get("files").elements()) {
     if (!path.isString()) continue;
-    const std::string folded = asciiLower(path.text());
+    const std::string folded = foldCase(path.text());
     if (newPathSet.count(folded) == 0 && keptPaths.count(folded) == 0) stale.emplace_back(path.text());
   }
 
@@ -90,9 +90,9 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
     failure = outcome.failure;
     return false;
   }
-  const std::string keyIni = asciiLower(addon.keyIni);
+  const std::string keyIni = foldCase(addon.keyIni);
   bool keyIniReplaced = false;
-  for (const std::string& path : outcome.downloaded) keyIniReplaced = keyIniReplaced || asciiLower(path) == keyIni;
+  for (const std::string& path : outcome.downloaded) keyIniReplaced = keyIniReplaced || foldCase(path) == keyIni;
   if (!outcome.downloaded.empty()) changed = true;
 
   // A fresh INI has the publisher's key; an untouched one already has ours.

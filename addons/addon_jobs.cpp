@@ -7,7 +7,7 @@
 #include "addons/addon_install.h"
 #include "addons/addon_list.h"
 #include "addons/file_removal.h"
-#include "data/text_rules.h"
+#include "data/case_fold.h"
 #include "updater/update_job.h"
 
 namespace zv {
@@ -120,7 +120,7 @@ void runAddonRemove(UpdateJob& job, const std::string& id, const Manifest* manif
   const std::unordered_set<std::string> shared = pathsThatStay(records, id, nullptr);
   std::vector<std::string> paths;
   for (std::string& path : texts(record.get("files"))) {
-    if (shared.count(asciiLower(path)) == 0) paths.push_back(std::move(path));
+    if (shared.count(foldCase(path)) == 0) paths.push_back(std::move(path));
   }
   std::vector<std::string> leftOver;
   const bool removed = removeFiles(job.clientFolder(), paths, texts(record.get("cleanup")), leftOver);

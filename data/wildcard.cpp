@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "data/text_rules.h"
+#include "data/case_fold.h"
 
 namespace zv {
 namespace {
@@ -18,8 +18,9 @@ size_t charLength(std::string_view text, size_t index) {
 }  // namespace
 
 bool wildcardMatch(std::string_view patternText, std::string_view nameText) {
-  const std::string pattern = asciiLower(patternText);
-  const std::string name = asciiLower(nameText);
+  // Letter case as Windows ignores it: the names are files on its disks.
+  const std::string pattern = foldCase(patternText);
+  const std::string name = foldCase(nameText);
   // Greedy, backing up to the last "*" on a mismatch: a later star can only
   // widen what an earlier one matched, so one position to return to is enough.
   // The star gives up whole characters, so "?" always starts on one.

@@ -5,7 +5,7 @@
 
 namespace zv {
 
-// Whether name matches pattern, both compared without ASCII case: "*" stands
+// Whether name matches pattern, letter case folded (foldCase): "*" stands
 // for any run of characters, none included, "?" for exactly one character
 // (one UTF-8 sequence); every other character only for itself.
 bool wildcardMatch(std::string_view pattern, std::string_view name);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "data/text_rules.h"
+#include "data/case_fold.h"
 #include "platform/file.h"
 
 namespace zv {
@@ -49,10 +49,10 @@ std::unordered_set<std::string> pathsThatStay(const Json& addonState, std::strin
   std::unordered_set<std::string> files;
   for (const Json::Member& record : addonState.members()) {
     if (record.key == id) continue;
-    for (const Json& path : record.value.get("files").elements()) files.insert(asciiLower(path.text()));
+    for (const Json& path : record.value.get("files").elements()) files.insert(foldCase(path.text()));
   }
   if (manifest != nullptr) {
-    for (const ManifestFile& file : manifest->files) files.insert(asciiLower(file.path));
+    for (const ManifestFile& file : manifest->files) files.insert(foldCase(file.path));
   }
   return files;
 }

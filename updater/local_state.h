@@ -56,11 +56,12 @@ class LocalState {
 // unreadable, damaged) an empty object.
 Json loadStateObject(const std::filesystem::path& path);
 
-// The files, lower-cased, that removing the files of the add-on under id
-// must leave on disk: those another add-on's record lists (two add-ons may
-// ship the same file, a shader loader say, and it stays until neither is
-// installed) and, given a manifest, its base client files (a file the
-// release moved into the base client is checked as such, and stays).
+// The files, folded as Windows folds letter case (foldCase), that removing
+// the files of the add-on under id must leave on disk: those another add-on's
+// record lists (two add-ons may ship the same file, a shader loader say, and
+// it stays until neither is installed) and, given a manifest, its base client
+// files (a file the release moved into the base client is checked as such,
+// and stays).
 std::unordered_set<std::string> pathsThatStay(const Json& addonState, std::string_view id, const Manifest* manifest);
 
 // What add-on jobs report as not written when saveAddonState fails. It names

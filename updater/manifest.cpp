@@ -354,6 +354,9 @@ bool checkManifest(const Json& root, ReadFiles& read, Manifest& out, std::string
       error = "unsafe path in manifest: " + path;
       return false;
     }
+    // On a Windows disk an entry that differs from a base file in letter case
+    // only is that very file, which every check would delete and fetch again.
+    if (basePaths.contains(foldCase(path))) continue;
     out.remove.push_back(path);
   }
 

@@ -2,7 +2,7 @@
 
 #include <unordered_set>
 
-#include "data/text_rules.h"
+#include "data/case_fold.h"
 #include "platform/file_info.h"
 #include "platform/text_path.h"
 #include "updater/update_job.h"
@@ -117,7 +117,7 @@ bool UpdateJob::dropAddons(const Manifest& manifest) {
     const std::unordered_set<std::string> kept = pathsThatStay(state_.addonState, record.key, &manifest);
     std::vector<std::string> paths;
     for (const Json& path : record.value.get("files").elements()) {
-      if (kept.count(asciiLower(path.text())) == 0) paths.emplace_back(path.text());
+      if (kept.count(foldCase(path.text())) == 0) paths.emplace_back(path.text());
     }
     std::vector<std::string> patterns;
     for (const Json& pattern : record.value.get("cleanup").elements()) patterns.emplace_back(pattern.text());

@@ -7,7 +7,8 @@ source "$repo/bench/common.sh"
 work=${ZV_BENCH_WORK:-/tmp/zarvo-engine-bench}
 
 # Trees, signed releases and the stat floor, each made once and kept:
-# prepare [NAME...] (default both releases, "many" and "big").
+# prepare [NAME...] (default both releases, "many" and "big"; "wide" is 64
+# files of 16 MiB of random bytes, which no packing makes smaller).
 prepare() {
   build_tools
   mkdir -p "$work"
@@ -17,6 +18,12 @@ prepare() {
     case $name in
       many) [ -d "$work/many" ] || python3 "$here/make_many.py" "$work/many" 20000 ;;
       big) [ -d "$work/big" ] || python3 "$repo/bench/builder/make_tree.py" "$work/big" $((1 << 30)) ;;
+      wide) [ -d "$work/wide" ] || python3 -c 'import os, random, sys
+os.makedirs(sys.argv[1])
+rng = random.Random(64)
+for i in range(64):
+    with open(os.path.join(sys.argv[1], "file%02d.bin" % i), "wb") as out:
+        out.write(rng.randbytes(16 << 20))' "$work/wide" ;;
     esac
   done
   for name in $names; do
@@ -26,18 +33,19 @@ prepare() {
   [ -x "$work/stat_list" ] || cc -O2 -o "$work/stat_list" "$here/stat_list.c"
 }
 
-# nginx with the project's site configuration, one server per release.
+# nginx with the project's site configuration, one server per release:
+# serve [NAME...] (default "many" and "big").
 serve() {
-  local dir=$work/nginx name port
+  local dir=$work/nginx name port names=${*:-many big}
   mkdir -p "$dir"
   : >"$dir/sites.conf"
-  for name in many big; do
+  for name in $names; do
     port=$((20000 + RANDOM % 12000))
     nginx_site "$dir/sites.conf" "$port" "$work/www-$name" "$name"
     echo "$port" >"$work/port-$name"
   done
-  start_nginx "$dir" "access_log off;" "http://127.0.0.1:$(cat "$work/port-big")/manifest.sig"
-  for name in many big; do
+  start_nginx "$dir" "access_log off;" "http://127.0.0.1:$(cat "$work/port-${names##* }")/manifest.sig"
+  for name in $names; do
     mkdir -p "$work/client-$name"
     cat >"$work/client-$name.json" <<JSON
 {"serverName": "Bench", "updateUrl": "http://127.0.0.1:$(cat "$work/port-$name")/",
@@ -62,18 +70,20 @@ run_launcher() {
 
 median() { sort -g | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
-# A curl configuration fetching every packed file of the 1 GiB release into
-# the current folder, and curl_all running it into $work/curl-big.
+# A curl configuration fetching every packed file of the 1 GiB release
+# ($tree, "big" unless set) into the current folder, and curl_all running it
+# into $work/curl-big.
 # curl_config raw: the same for the unpacked files themselves, served from
 # the release's raw/ (a link to the tree), into $work/curl-raw.cfg.
 curl_config() {
-  local from=files list=$work/big.list out=$work/curl.cfg
+  local name=${tree:-big}
+  local from=files list=$work/$name.list out=$work/curl.cfg
   if [ "${1:-}" = raw ]; then
-    ln -sfn "$work/big" "$work/www-big/raw"
+    ln -sfn "$work/$name" "$work/www-$name/raw"
     from=raw list=$work/raw.list out=$work/curl-raw.cfg
   fi
-  (cd "$work/www-big/$from/" && find . -type f | sed 's|^\./||') >"$list"
-  python3 - "$list" "http://127.0.0.1:$(cat "$work/port-big")/$from/" >"$out" <<'PY'
+  (cd "$work/www-$name/$from/" && find . -type f | sed 's|^\./||') >"$list"
+  python3 - "$list" "http://127.0.0.1:$(cat "$work/port-$name")/$from/" >"$out" <<'PY'
 import sys, urllib.parse
 for line in open(sys.argv[1], encoding="utf-8"):
     name = line.rstrip("\n")

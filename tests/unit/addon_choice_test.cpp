@@ -43,6 +43,10 @@ TEST(FilesForVariant, AVariantsOwnFileHidesTheSharedOneOfTheSamePath) {
   EXPECT_EQ(pathsFor(addon, "amd"),
             (std::vector<std::string>{"system/d3d9.dll|", "system/fx.ini|", "shaders/amd.fx|amd"}));
   EXPECT_EQ(pathsFor(addon, ""), (std::vector<std::string>{"system/d3d9.dll|", "system/fx.ini|"}));
+  // Windows folds Cyrillic letters too: one file there, the variant's.
+  ManifestAddon cyrillic = addon;
+  cyrillic.files = {file("system/\xD0\xA4\xD0\xBE\xD0\xBD.fx"), file("system/\xD1\x84\xD0\xBE\xD0\xBD.fx", "nv")};
+  EXPECT_EQ(pathsFor(cyrillic, "nv"), (std::vector<std::string>{"system/\xD1\x84\xD0\xBE\xD0\xBD.fx|nv"}));
 }
 
 TEST(AddonChoice, UndeclaredVariantsAndUnknownKeysFallBack) {

@@ -30,6 +30,9 @@ TEST(PathPattern, NamesMatchAtAnyDepthAndSlashesAnchor) {
   EXPECT_TRUE(pathPatternMatches("*.LOG", "system/deep/A.log"));
   EXPECT_FALSE(pathPatternMatches("*.log", "a.log.txt"));
   EXPECT_TRUE(pathPatternMatches("system/*.bak", "System/L2.bak"));
+  // Windows ignores Cyrillic letter case too: "снимки/" takes "Снимки/1.bmp".
+  EXPECT_TRUE(pathPatternMatches("\xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBA\xD0\xB8/",
+                                 "\xD0\xA1\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBA\xD0\xB8/1.bmp"));
   EXPECT_FALSE(pathPatternMatches("system/*.bak", "other/system/L2.bak"));
   EXPECT_FALSE(pathPatternMatches("system/*.bak", "system/sub/L2.bak"));
   EXPECT_TRUE(pathPatternMatches("system/**.bak", "system/sub/L2.bak"));
@@ -220,6 +223,12 @@ TEST_F(Planning, RefusalsNameTheFile) {
 
   EXPECT_FALSE(plan(R"({"remove": ["SYSTEM/l2.exe"]})", result, error));
   EXPECT_EQ(error, "SYSTEM/l2.exe is listed in \"remove\" but is also one of the files of this release");
+  // Windows folds Cyrillic letters too: system/тест.ini is system/Тест.ini there.
+  writeFile(dir / "client/system/\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82.ini", "test");
+  EXPECT_FALSE(plan("{\"remove\": [\"system/\xD1\x82\xD0\xB5\xD1\x81\xD1\x82.ini\"]}", result, error));
+  EXPECT_EQ(error, "system/\xD1\x82\xD0\xB5\xD1\x81\xD1\x82.ini is listed in \"remove\" but is also one of the "
+                   "files of this release");
+  std::filesystem::remove(dir / "client/system/\xD0\xA2\xD0\xB5\xD1\x81\xD1\x82.ini");
 
   EXPECT_FALSE(plan(R"({"source": {"system/Option.ini": "System/L2.exe"}})", result, error));
   EXPECT_EQ(error, "two files would be stored on the server under names that differ only in letter case: "

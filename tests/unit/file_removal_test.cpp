@@ -21,6 +21,7 @@ namespace fs = std::filesystem;
 
 TEST(WildcardMatch, StarsMatchAnyRunQuestionMarksOneCharacterAndCaseIsIgnored) {
   EXPECT_TRUE(wildcardMatch("*.log", "ReShade.LOG"));
+  EXPECT_TRUE(wildcardMatch("\xD0\xBB\xD0\xBE\xD0\xB3*.txt", "\xD0\x9B\xD0\x9E\xD0\x93 1.txt"));  // лог*, ЛОГ 1
   EXPECT_TRUE(wildcardMatch("*.log", ".log"));
   EXPECT_FALSE(wildcardMatch("*.log", "ReShade.log.bak"));
   EXPECT_TRUE(wildcardMatch("x*y*.ini", "xy.ini"));

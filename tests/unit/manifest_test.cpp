@@ -63,7 +63,7 @@ TEST(Manifest, ReadsACompleteDocument) {
        "note": "a text of more than fourteen bytes", "other": "another text of more than fourteen bytes"},
       {"path": "system/Option.ini", "size": 1, "sha256": ")" + digest + R"(", "packed": 1,
        "mode": "once", "source": "defaults/Option.ini"}],
-    "remove": ["old/a.dll", "old/a.dll"],
+    "remove": ["old/a.dll", "SYSTEM/l2.exe", "old/a.dll"],
     "addons": [{"id": "hd-pack", "name": "HD", "keyIni": "system/hd.ini", "defaultKey": "f9",
       "variants": [{"id": "low", "label": "Low"}, {"id": "high"}],
       "cleanup": ["bin/*.log", "*"],
@@ -83,7 +83,8 @@ TEST(Manifest, ReadsACompleteDocument) {
   EXPECT_FALSE(m.files[0].once);
   EXPECT_TRUE(m.files[1].once);
   EXPECT_EQ(m.files[1].source, "defaults/Option.ini");
-  EXPECT_EQ(m.remove, (std::vector<std::string>{"old/a.dll", "old/a.dll"}));
+  EXPECT_EQ(m.remove, (std::vector<std::string>{"old/a.dll", "old/a.dll"}))
+      << "a file the release ships is never removed, whatever the letter case";
   ASSERT_EQ(m.addons.size(), 1u);
   const ManifestAddon& a = m.addons[0];
   EXPECT_EQ(a.id, "hd-pack");

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "data/json.h"
-#include "data/text_rules.h"
+#include "data/case_fold.h"
 #include "platform/file_info.h"
 #include "platform/folder_lock.h"
 #include "platform/text_path.h"
@@ -315,14 +315,15 @@ int runBuild(const BuildOptions& options) {
   for (const PlannedFile* file : files) {
     state.files[file->serverName] = {file->sha256, file->size, file->packed, file->chunkSha256};
   }
-  // In a folder that ignores letter case, a name that changed only in case
-  // is the very file just written: it must not go as stale.
-  std::map<std::string, std::string> current;  // lowercased: as written
-  for (const auto& [name, built] : state.files) current[asciiLower(name)] = name;
+  // In a folder that ignores letter case (Windows folds Cyrillic and Greek
+  // too), a name that changed only in case is the very file just written: it
+  // must not go as stale.
+  std::map<std::string, std::string> current;  // folded: as written
+  for (const auto& [name, built] : state.files) current[foldCase(name)] = name;
   std::vector<std::string> stale;
   for (const auto& [name, built] : previous.files) {
     if (state.files.count(name)) continue;
-    const auto twin = current.find(asciiLower(name));
+    const auto twin = current.find(foldCase(name));
     if (twin != current.end() && sameFileObject(packedFilePath(options.outDir, name),
                                                 packedFilePath(options.outDir, twin->second))) {
       continue;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "data/text_rules.h"
+#include "data/case_fold.h"
 
 namespace zv::builder {
 namespace {
@@ -31,8 +31,8 @@ bool wildcardMatches(std::string_view pattern, std::string_view text) {
 }  // namespace
 
 bool pathPatternMatches(std::string_view rawPattern, std::string_view rawPath, bool isFolder) {
-  const std::string pattern = asciiLower(rawPattern);
-  const std::string path = asciiLower(rawPath);
+  const std::string pattern = foldCase(rawPattern);
+  const std::string path = foldCase(rawPath);
   std::string_view body = pattern;
   const bool foldersOnly = !body.empty() && body.back() == '/';
   if (foldersOnly) body.remove_suffix(1);

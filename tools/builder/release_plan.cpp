@@ -5,7 +5,6 @@
 
 #include "data/case_fold.h"
 #include "data/launcher_config.h"
-#include "data/text_rules.h"
 #include "platform/text_path.h"
 #include "tools/builder/brand_command.h"
 #include "tools/builder/path_pattern.h"
@@ -37,9 +36,9 @@ bool walk(const std::filesystem::path& folder, const std::vector<std::string>& e
 
 bool takeLauncher(const Release& release, std::vector<PlannedFile>& files, Plan& plan, std::string& error) {
   if (release.launcher.empty()) return true;
-  const std::string wanted = asciiLower(release.launcher);
+  const std::string wanted = foldCase(release.launcher);
   for (auto it = files.begin(); it != files.end(); ++it) {
-    if (asciiLower(it->path) == wanted) {
+    if (foldCase(it->path) == wanted) {
       // The launcher replaces itself through its own entry; as a client
       // file it would be overwritten while it runs.
       plan.launcher = std::move(*it);
@@ -88,7 +87,7 @@ bool checkLauncherFiles(const Release& release, const LauncherFiles& own, std::s
 
 bool applyClientRules(const Release& release, Plan& plan, std::string& error) {
   std::map<std::string, PlannedFile*> byPath;
-  for (PlannedFile& file : plan.files) byPath[asciiLower(file.path)] = &file;
+  for (PlannedFile& file : plan.files) byPath[foldCase(file.path)] = &file;
   for (const std::string& pattern : release.once) {
     bool matched = false;
     for (PlannedFile& file : plan.files) {
@@ -97,7 +96,7 @@ bool applyClientRules(const Release& release, Plan& plan, std::string& error) {
     if (!matched) plan.warnings.push_back("\"once\" pattern " + pattern + " matches no file");
   }
   for (const std::string& path : release.remove) {
-    if (byPath.count(asciiLower(path)) || (plan.hasLauncher && asciiLower(plan.launcher.path) == asciiLower(path))) {
+    if (byPath.count(foldCase(path)) || (plan.hasLauncher && foldCase(plan.launcher.path) == foldCase(path))) {
       error = path + " is listed in \"remove\" but is also one of the files of this release";
       return false;
     }
@@ -105,8 +104,8 @@ bool applyClientRules(const Release& release, Plan& plan, std::string& error) {
   }
   for (const auto& [path, serverName] : release.sources) {
     PlannedFile* file = nullptr;
-    if (const auto it = byPath.find(asciiLower(path)); it != byPath.end()) file = it->second;
-    if (!file && plan.hasLauncher && asciiLower(plan.launcher.path) == asciiLower(path)) file = &plan.launcher;
+    if (const auto it = byPath.find(foldCase(path)); it != byPath.end()) file = it->second;
+    if (!file && plan.hasLauncher && foldCase(plan.launcher.path) == foldCase(path)) file = &plan.launcher;
     if (!file) {
       error = "\"source\" names " + path + ", which is not a file of this release";
       return false;
@@ -132,7 +131,7 @@ bool planAddon(const ReleaseAddon& addon, const std::vector<std::string>& exclud
     std::vector<SourceFile> found;
     if (!walk(folder, exclude, found, error)) return false;
     for (const SourceFile& source : found) {
-      if (clientPaths.count(asciiLower(source.path))) {
+      if (clientPaths.count(foldCase(source.path))) {
         error = "add-on " + addon.id + ": " + source.path + " in " + pathToUtf8(folder) +
                 " clashes with the client's own file " + source.path;
         return false;
@@ -146,11 +145,11 @@ bool planAddon(const ReleaseAddon& addon, const std::vector<std::string>& exclud
     // The launcher writes the toggle key into this file, which must exist;
     // a key file that the launcher also checks by digest would be fetched
     // again by every check and never count as up to date.
-    const std::string wanted = asciiLower(addon.keyIni);
+    const std::string wanted = foldCase(addon.keyIni);
     bool found = false;
     for (std::vector<PlannedFile>* files : {&out.files, &plan.files}) {
       for (PlannedFile& file : *files) {
-        if (asciiLower(file.path) != wanted) continue;
+        if (foldCase(file.path) != wanted) continue;
         found = true;
         file.once = file.once || addon.keyIniOnce;
       }
@@ -219,7 +218,7 @@ bool makePlan(const std::filesystem::path& sourceDir, const Release& release, Pl
   }
 
   std::set<std::string> clientPaths;
-  for (const PlannedFile& file : plan.files) clientPaths.insert(asciiLower(file.path));
+  for (const PlannedFile& file : plan.files) clientPaths.insert(foldCase(file.path));
   for (const ReleaseAddon& addon : release.addons) {
     if (!planAddon(addon, exclude, clientPaths, plan, error)) return false;
   }
@@ -227,7 +226,7 @@ bool makePlan(const std::filesystem::path& sourceDir, const Release& release, Pl
   for (const std::string& path : plan.remove) {
     for (const PlannedAddon& addon : plan.addons) {
       for (const PlannedFile& file : addon.files) {
-        if (asciiLower(file.path) != asciiLower(path)) continue;
+        if (foldCase(file.path) != foldCase(path)) continue;
         error = path + " is listed in \"remove\" but add-on " + addon.release.id + " ships it";
         return false;
       }
