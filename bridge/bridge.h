@@ -174,6 +174,9 @@ class Bridge {
   std::atomic<bool> jobBusy_{false};
   mutable std::mutex jobMutex_;
   UpdateJob* currentUpdater_ = nullptr;  // guarded by jobMutex_
+  // A cancel since the job was started, which the job takes when it
+  // registers: one that came while it was being set up is not lost.
+  bool cancelRequested_ = false;  // guarded by jobMutex_
   PageEvent jobResult_;  // the ended job's "done", written before its thread ends
 
   mutable std::mutex manifestMutex_;

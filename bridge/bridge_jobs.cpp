@@ -38,6 +38,10 @@ void Bridge::startJob(Job job) {
   }
   if (jobThread_.joinable()) jobThread_.join();  // ended, but its end not yet handled
   jobBusy_.store(true);
+  {
+    std::lock_guard lock(jobMutex_);
+    cancelRequested_ = false;
+  }
   // After a failed swap the launcher stays as it is until the next start.
   std::filesystem::path launcherPath = selfUpdateOff_ ? std::filesystem::path() : setup_.launcherPath;
   try {
@@ -73,9 +77,8 @@ void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, b
                     PageEvent& result) {
   std::unique_ptr<Fetcher> fetcher = makeFetcher();
   UpdateJob* self = nullptr;
-  // A cancel that arrives before the job's first step is cleared by it; while
-  // the window closes, every event of the job asks again, so a close never
-  // waits for a whole job.
+  // While the window closes, every event of the job asks for a cancel
+  // again, so a close never waits for a whole job.
   auto postAndStopIfClosing = [this, &self](PageEvent event) {
     if (self != nullptr && gate_->closing.load()) self->requestCancel();
     postPageEvent(std::move(event));
@@ -104,6 +107,7 @@ void Bridge::runJob(const Job& job, const std::filesystem::path& launcherPath, b
   {
     std::lock_guard lock(jobMutex_);
     currentUpdater_ = &updater;
+    if (cancelRequested_) updater.requestCancel();
   }
   // The main thread cancels through currentUpdater_ exactly while the job runs, however it ends.
   const auto unregister = [this](UpdateJob*) {
@@ -142,6 +146,7 @@ void Bridge::removeAddon(const std::string& id) {
 
 void Bridge::requestCancel() {
   std::lock_guard lock(jobMutex_);
+  cancelRequested_ = true;
   if (currentUpdater_ != nullptr) currentUpdater_->requestCancel();
 }
 

@@ -26,7 +26,9 @@ const Json::Elements emptyElements;
 
 }  // namespace
 
-const Json sharedNull;
+// Never destroyed: threads that are not waited for at exit (the status poll,
+// the news fetch) may still look members up while the process ends.
+const Json& sharedNull = *new Json();
 
 // What the memory figures for large documents rest on, on 32 and 64 bits.
 static_assert(sizeof(Json) == 16);

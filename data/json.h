@@ -137,9 +137,10 @@ inline Json::Json(std::string_view value) { setText(value); }
 inline Json::Json(const char* value) : Json(std::string_view(value)) {}
 inline Json::~Json() { release(); }
 
-// The process-wide Null that missed lookups refer to; never modified. Not for
-// use by static initialisers of other files (initialisation order).
-extern const Json sharedNull;
+// The process-wide Null that missed lookups refer to; never modified, never
+// destroyed. Not for use by static initialisers of other files
+// (initialisation order).
+extern const Json& sharedNull;
 
 // Truncation toward zero; NaN and values outside the target range give the
 // most negative value, as the x86 conversion instruction does, so "must be 0

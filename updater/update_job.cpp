@@ -30,7 +30,6 @@ std::vector<bool> entriesNamedIn(const Manifest& manifest, const DigestCache& ca
 }  // namespace
 
 void UpdateJob::run(CheckMode mode) {
-  cancelFlag_.exchange(false);
   std::shared_ptr<const Manifest> accepted;
   std::string code;
   std::string detail;

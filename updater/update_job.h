@@ -93,7 +93,7 @@ class UpdateJob {
   // cannot be made or locked (subject: its path).
   [[nodiscard]] bool lockClientFolder(Failure& failure);
 
-  // Any thread: asks the job to stop at its next check.
+  // Any thread, also before run(): asks the job to stop at its next check.
   void requestCancel() { cancelFlag_.exchange(true); }
   bool cancelRequested() const { return cancelFlag_.load(); }
 

@@ -391,6 +391,10 @@ TEST_F(LauncherCli, CancelAndCloseAreNotHeldUpByAServerThatStopsSendingTheManife
   launcher->limitWaits(std::chrono::seconds(10));
   launcher->send(R"({"cmd":"cancel"})");
   EXPECT_EQ(launcher->until("done").back().get("code").text(), "cancelled");
+  // Also one right behind the start, while the job is still being set up.
+  launcher->send(R"({"cmd":"check"})");
+  launcher->send(R"({"cmd":"cancel"})");
+  EXPECT_EQ(launcher->until("done").back().get("code").text(), "cancelled");
   launcher->send(R"({"cmd":"check"})");
   launcher->until("phase", "manifest");
   launcher->closeInput();

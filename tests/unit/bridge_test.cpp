@@ -199,9 +199,19 @@ TEST_F(BridgeTest, WhileAJobRunsChecksAreSilentAndOtherStartsAnswerBusy) {
   EXPECT_EQ(modes.back(), CheckMode::Repair);
 }
 
+TEST_F(BridgeTest, ACancelBeforeTheJobsFirstStepStopsIt) {
+  // A closed port: without the cancel the manifest fetch ends "offline".
+  config.updateUrl = "http://127.0.0.1:1/";
+  config.publicKey = std::string(64, '0');
+  bridge().markPageReady();
+  startBlockingJob([](UpdateJob& updater) { updater.run(CheckMode::Check); });
+  send(R"({"cmd":"cancel"})");
+  runUntilIdle();
+  EXPECT_NE(host.page.back().find(R"("code":"cancelled")"), std::string::npos) << host.page.back();
+}
+
 TEST_F(BridgeTest, CloseCancelsAndWaitsForTheJobAndDropsWhatItStillSends) {
-  // Closing right after the start: the update job forgets cancel requests
-  // made before its first step, so the close must still reach it after that.
+  // Closing right after the start reaches the job however far it got.
   bridge().startJob([](UpdateJob& updater) {
     updater.events().onPhase("manifest");
     waitForCancel(updater);

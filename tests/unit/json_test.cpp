@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "data/json.h"
@@ -221,6 +224,22 @@ TEST(JsonAccess, LookupsThatMissGiveTheSharedNull) {
   EXPECT_TRUE(doc.get("s").members().empty());
   EXPECT_TRUE(doc.elements().empty());
   EXPECT_TRUE(sharedNull.isNull());
+  // Threads that are not waited for at exit (the status poll) may still look
+  // members up while the process ends: the shared null outlives it.
+  EXPECT_EXIT(
+      {
+        std::atomic<bool> lookedUp{false};
+        std::thread([&doc, &lookedUp] {
+          for (;;) {
+            (void)doc.get("missing").boolOr(false);
+            lookedUp.store(true, std::memory_order_relaxed);  // relaxed: no ordering with the exit
+          }
+        }).detach();
+        while (!lookedUp.load(std::memory_order_relaxed)) {
+        }
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST(JsonAccess, TypedReadsNeverConvertBetweenKinds) {
