@@ -55,10 +55,9 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   }
 
   const Json previous = job.addonRecords().get(addon.id);
-  const bool installedBefore = previous.isObject();
   const std::string previousKey(previous.get("key").text());
   // Whether the INI holds the recorded key: not after an install that stopped before writing it.
-  const bool previousKeyWritten = installedBefore && !previous.get("keyPending").boolOr(false);
+  const bool previousKeyWritten = toggleKeyWritten(previous);
   // What stays is the add-on's no longer.
   const std::unordered_set<std::string> keptPaths = pathsThatStay(job.addonRecords(), addon.id, &manifest);
   std::vector<std::string> stale;  // files of the previous variant this one does not use
@@ -69,12 +68,13 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   }
 
   // Written ahead: from here on the record names every file this install
-  // may leave on disk, whatever stops it. It names the player's key as not
-  // written yet: the install that completes this one (the next update check)
-  // writes that key, not the add-on's default, and does not take the INI for
-  // holding it already.
-  Json ahead = addonRecord(addon, variant, key, textArray(newPaths, stale));
-  ahead.set("keyPending", true);
+  // may leave on disk, whatever stops it. Its "key" is empty, as the INI may
+  // not hold one yet, so that whichever launcher completes this install (the
+  // next update check, or an older launcher the player went back to) writes
+  // a key; the player's waits in "pendingKey", which this launcher writes
+  // rather than the add-on's default.
+  Json ahead = addonRecord(addon, variant, "", textArray(newPaths, stale));
+  ahead.set("pendingKey", key);
   if (!saveRecord(job, addon.id, std::move(ahead), failure)) return false;
 
   // Gone before any file is placed: a release may put a file of the add-on

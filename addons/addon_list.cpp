@@ -14,7 +14,7 @@ AddonListEntry entryOf(const std::string& id, const std::string& name, const Jso
   entry.name = name;
   entry.installed = record.isObject();
   entry.variant = record.get("variant").text();
-  entry.key = record.get("key").text();
+  entry.key = chosenToggleKey(record);
   return entry;
 }
 

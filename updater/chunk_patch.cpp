@@ -312,7 +312,7 @@ PatchOutcome Patch::run(Failure& failure) {
     for (uint32_t i = 0; i < count_; ++i) {
       if (sources_[i] == Source::Missing) toFetch += words_[i] & ~kRawChunkFlag;
     }
-    if (2 * toFetch > static_cast<uint64_t>(file_.packed)) return PatchOutcome::WholeFile;
+    if (2 * toFetch > places_.wholeLeft) return PatchOutcome::WholeFile;
     input_.resize(packedBound(file_.chunkSize));
     if (const auto end = fetchMissing(failure)) return *end;
   }

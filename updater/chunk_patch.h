@@ -32,6 +32,7 @@ struct PatchPlaces {
   std::string url;                // of the packed file
   std::filesystem::path target;   // the client file
   std::filesystem::path chunks;   // chunksPath of the file
+  uint64_t wholeLeft = 0;         // bytes a whole download still fetches: less than packed when a part waits
 };
 
 // Told the number of bytes received from the server so far in this call.
@@ -47,8 +48,9 @@ bool canPatch(const ManifestFile& file, const std::filesystem::path& target);
 // chunks file), TargetInUse, TargetLocked, FolderInPlace, FileInPlace. WholeFile
 // (failure untouched) when the server ignores Range or has replaced the
 // file, chunks fail their digest twice, the packed header does not fit, or
-// most of the file would have to be fetched anyway (a local file much
-// shorter or much changed). The installed file is not flushed: callers
+// the chunks would cost more than half of what a whole download still
+// fetches (a local file much shorter or much changed, or a download of the
+// whole file most of the way through). The installed file is not flushed: callers
 // vouch for it only after flushing (DurableBatch), as for a download.
 [[nodiscard]] PatchOutcome patchFile(Fetcher& fetcher, const ManifestFile& file, const PatchPlaces& places,
                                      const ReceivedFn& received, const std::atomic<bool>* cancel, Failure& failure);

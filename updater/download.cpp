@@ -126,6 +126,13 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
   // differ, until the patch finds that a whole download serves better.
   bool patching = config_.chunkPatch && canPatch(file, target);
   const ReceivedFn received = [&](uint64_t bytes) { return progress(std::min(bytes, packed)); };
+  // The bytes of the packed file already in the work folder, which a whole
+  // download resumes from. Only a plain file counts: appending through a link
+  // planted in the work folder would write to whatever it points at.
+  const auto resumable = [&] {
+    uint64_t have = 0;
+    return isPlainFile(part) && fileSize(part, have) && have <= packed ? have : 0;
+  };
 
   int attempts = 0;
   unsigned waits = 0;
@@ -136,7 +143,9 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
     }
     if (patching) {
       failure = Failure{};
-      const PatchPlaces places{url, target, chunksPath(state_.workFolder(), file)};
+      // A download of the whole file, left by a launcher that did not patch,
+      // may be nearer its end than the chunks would take.
+      const PatchPlaces places{url, target, chunksPath(state_.workFolder(), file), packed - resumable()};
       const PatchOutcome outcome = patchFile(lane.fetcher(), file, places, received, &lane.stopFlag(), failure);
       if (outcome == PatchOutcome::Installed) {
         installed();
@@ -151,13 +160,8 @@ bool UpdateJob::downloadOne(const ManifestFile& file, const std::filesystem::pat
       }
       patching = false;
     }
-    uint64_t have = 0;
-    // Only a plain file is resumed: appending through a link planted in the
-    // work folder would write to whatever it points at.
-    if (!isPlainFile(part) || !fileSize(part, have) || have > packed) {
-      (void)removeFile(part);
-      have = 0;
-    }
+    const uint64_t have = resumable();
+    if (have == 0) (void)removeFile(part);
     bool complete = have == packed;
     // One pass over the data: a download from the first byte is unpacked as
     // it arrives, into the work folder, so that a killed process leaves

@@ -29,10 +29,10 @@ std::filesystem::path partPath(const std::filesystem::path& workFolder, const Ma
 std::filesystem::path chunksPath(const std::filesystem::path& workFolder, const ManifestFile& file);
 
 // The file unpacked while its download arrives, moved over the target once
-// whole: workFolder/<sha256>.unpacking. Kept in the work folder, so a
+// whole: workFolder/<sha256>.unpacking.part. Kept in the work folder, so a
 // process killed mid-download leaves nothing beside the client's files;
-// swept with the parts.
-inline constexpr std::string_view kUnpackingSuffix = ".unpacking";
+// swept with the parts, also by older launchers, which sweep only ".part".
+inline constexpr std::string_view kUnpackingSuffix = ".unpacking.part";
 std::filesystem::path unpackingPath(const std::filesystem::path& workFolder, const ManifestFile& file);
 
 }  // namespace zv

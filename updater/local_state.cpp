@@ -57,4 +57,15 @@ std::unordered_set<std::string> pathsThatStay(const Json& addonState, std::strin
   return files;
 }
 
+std::string_view chosenToggleKey(const Json& record) {
+  const Json& pending = record.get("pendingKey");
+  return pending.isString() ? pending.text() : record.get("key").text();
+}
+
+bool toggleKeyWritten(const Json& record) {
+  // "keyPending" marked the key of such a record until the key moved into
+  // "pendingKey".
+  return record.isObject() && !record.get("pendingKey").isString() && !record.get("keyPending").boolOr(false);
+}
+
 }  // namespace zv

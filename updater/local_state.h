@@ -64,6 +64,14 @@ Json loadStateObject(const std::filesystem::path& path);
 // and stays).
 std::unordered_set<std::string> pathsThatStay(const Json& addonState, std::string_view id, const Manifest* manifest);
 
+// The toggle key the player chose for the add-on of a record: the one an
+// unfinished install has yet to write ("pendingKey"), else "key".
+std::string_view chosenToggleKey(const Json& record);
+
+// Whether the add-on's key INI holds the record's "key": not while an install
+// is unfinished.
+bool toggleKeyWritten(const Json& record);
+
 // What add-on jobs report as not written when saveAddonState fails. It names
 // the default work folder whatever the configuration says.
 inline constexpr const char* kAddonStateName = ".zarvo_update/addons.json";

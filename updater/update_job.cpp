@@ -149,7 +149,7 @@ bool UpdateJob::keepAddonsCurrent(const Manifest& manifest, CheckMode mode, bool
     if (addon == nullptr) continue;  // dropped, and still holding a file the game keeps open
     Failure failure;
     if (!addonHooks_->installAddonFiles(*this, manifest, *addon, record.value.get("variant").stringOr(""),
-                                        record.value.get("key").stringOr(""), mode, PassPhases{"", "download"}, changed,
+                                        std::string(chosenToggleKey(record.value)), mode, PassPhases{"", "download"}, changed,
                                         failure)) {
       addonHooks_->sendAddonList(*this, &manifest);
       const bool cancelled = cancelRequested();

@@ -59,7 +59,8 @@ void deletePartFiles(const std::filesystem::path& folder) {
   std::vector<std::filesystem::path> doomed;
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = pathToUtf8(it->path().filename());
-    if (name.ends_with(".part") || name.ends_with(kUnpackingSuffix)) doomed.push_back(it->path());
+    // ".unpacking": what unpacked as it arrived before it was a ".part".
+    if (name.ends_with(".part") || name.ends_with(".unpacking")) doomed.push_back(it->path());
   }
   // Deleted after the listing, so the iteration never sees its own changes.
   for (const std::filesystem::path& path : doomed) (void)removeFile(path);

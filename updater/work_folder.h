@@ -23,7 +23,8 @@ void migrateWorkFolder(const std::filesystem::path& client, const std::filesyste
                        const std::filesystem::path& dataFolder = {});
 
 // Deletes every file directly in folder whose name ends in ".part" or
-// ".unpacking" (case sensitive): downloads and their unpacking left behind.
+// ".unpacking" (case sensitive): downloads, patches and their unpacking left
+// behind.
 // Errors are ignored.
 void deletePartFiles(const std::filesystem::path& folder);
 

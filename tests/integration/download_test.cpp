@@ -339,6 +339,20 @@ TEST_F(DownloadTest, AWrongFileIsPatchedChunkByChunkOrDownloadedWhole) {
     EXPECT_FALSE(std::filesystem::exists(chunksPath(workFolder(), file)));
     for (const Progress& event : progress) EXPECT_LE(event.bytesDone, static_cast<double>(file.packed));
   }
+
+  // A whole download nearly done (a launcher that did not patch was stopped)
+  // is finished: its last bytes cost less than the changed chunks.
+  serveFrom(servers_.fault);
+  config_.chunkPatch = true;
+  writeFile(clientFile("big.dat"), old);
+  writeFile(partOf(file), packed.substr(0, packed.size() - 10));
+  const std::string url = fileUrl(config_.updateUrl, file);
+  const uint64_t sentBefore = sentFor(url);
+  job_.reset();
+  std::string error;
+  ASSERT_TRUE(download(file, error)) << error;
+  EXPECT_TRUE(readFile(clientFile("big.dat")) == fresh);
+  EXPECT_LT(sentFor(url) - sentBefore, table + changed) << "the part is resumed, not left for the chunks";
 }
 
 // A cancel mid-patch leaves the old file and keeps the fetched chunks; the

@@ -437,7 +437,10 @@ class ParallelPassTest : public UpdateJobTest {
   std::vector<uint64_t> partSizes() const {
     std::vector<uint64_t> sizes;
     for (const auto& entry : std::filesystem::directory_iterator(workFolder())) {
-      if (entry.path().extension() == ".part") sizes.push_back(entry.file_size());
+      // <digest>.part, not what unpacks it as it arrives (<digest>.unpacking.part)
+      if (entry.path().extension() == ".part" && !entry.path().stem().has_extension()) {
+        sizes.push_back(entry.file_size());
+      }
     }
     return sizes;
   }

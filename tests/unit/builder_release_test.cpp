@@ -178,6 +178,21 @@ TEST_F(Planning, BuildsTheLauncherClientAndAddonEntries) {
   EXPECT_EQ(manifest.launcher.path, "ZarvoLauncher.exe");
 }
 
+// On Windows a variant's file that differs from a shared one in letter case
+// beyond ASCII only (Фон.fx, фон.fx) is the same file. Launchers that fold
+// ASCII only would install both, which then replace each other on every check:
+// the variant's file takes the shared one's spelling.
+TEST_F(Planning, AVariantsFileTakesTheSpellingOfTheSharedFileItReplaces) {
+  writeFile(dir.path() / pathFromUtf8("fx/all/system/\xD0\xA4\xD0\xBE\xD0\xBD.fx"), "shared");
+  writeFile(dir.path() / pathFromUtf8("fx/nv/system/\xD1\x84\xD0\xBE\xD0\xBD.fx"), "nvidia");
+  Plan result;
+  std::string error;
+  ASSERT_TRUE(plan(kFullRelease, result, error)) << error;
+  const PlannedFile& nv = result.addons.at(0).files.back();
+  EXPECT_EQ(nv.variant + " " + nv.path, "nv system/\xD0\xA4\xD0\xBE\xD0\xBD.fx");
+  EXPECT_EQ(nv.serverName, "addons/fx/v-nv/system/\xD1\x84\xD0\xBE\xD0\xBD.fx");
+}
+
 TEST_F(Planning, KeyIniCanBePublishedWithItsDigest) {
   std::string release = kFullRelease;
   release.replace(release.find("\"keyIni\""), 0, "\"keyIniOnce\": false, ");

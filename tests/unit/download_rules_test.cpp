@@ -42,6 +42,9 @@ TEST(FileUrl, SourceNamesTheServerFileAndTheDigestNamesThePart) {
   EXPECT_EQ(fileUrl("http://h/", fileNamed("system/L2.exe", "bin/L2 v2.exe")),
             "http://h/files/bin/L2%20v2.exe.zv?v=0123456789ab");
   EXPECT_EQ(partPath(pathFromUtf8("work"), fileNamed("any/path")), pathFromUtf8("work") / (kDigest + ".part"));
+  // A ".part" too: launchers from before it existed sweep only those.
+  EXPECT_EQ(unpackingPath(pathFromUtf8("work"), fileNamed("any/path")),
+            pathFromUtf8("work") / (kDigest + ".unpacking.part"));
 }
 
 class ProgressMeterTest : public ::testing::Test {

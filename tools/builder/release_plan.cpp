@@ -141,6 +141,18 @@ bool planAddon(const ReleaseAddon& addon, const std::vector<std::string>& exclud
       out.files.push_back(std::move(file));
     }
   }
+  // A variant's file that differs from a shared one in letter case only is,
+  // on Windows, the file it replaces. Launchers that fold ASCII letters only
+  // would take both (Фон.fx, фон.fx) and write them over each other on every
+  // check: the variant's file is published under the shared one's spelling.
+  std::map<std::string, std::string> sharedSpelling;
+  for (const PlannedFile& file : out.files) {
+    if (file.variant.empty()) sharedSpelling.emplace(foldCase(file.path), file.path);
+  }
+  for (PlannedFile& file : out.files) {
+    const auto shared = sharedSpelling.find(foldCase(file.path));
+    if (!file.variant.empty() && shared != sharedSpelling.end()) file.path = shared->second;
+  }
   if (!addon.keyIni.empty()) {
     // The launcher writes the toggle key into this file, which must exist;
     // a key file that the launcher also checks by digest would be fetched
