@@ -98,9 +98,7 @@ bool UpdateJob::retireFiles(const Manifest& manifest) {
   for (const std::string& path : manifest.remove) {
     const std::filesystem::path full = joinRelative(clientFolder_, path);
     uint64_t size = 0;  // only regular files; folders and missing files are passed over
-    if (!fileSize(full, size)) continue;
-    // A plain delete would leave a read-only file, silently, for good.
-    if (removeFileEvenReadOnly(full)) removed = true;
+    if (fileSize(full, size) && removeFileEvenReadOnly(full)) removed = true;
   }
   return removed;
 }
