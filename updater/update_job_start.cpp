@@ -67,11 +67,8 @@ bool UpdateJob::readManifest(std::shared_ptr<const Manifest>& accepted, std::str
   // comes from another moment of the server may not match it.
   const auto fetchBoth = [&] {
     Failure failure;
-    for (;;) {
-      if (fetcher_.getText(config_.updateUrl + "manifest.json", text, failure) &&
-          fetcher_.getText(config_.updateUrl + "manifest.sig", signature, failure)) {
-        return true;
-      }
+    while (!fetcher_.getText(config_.updateUrl + "manifest.json", text, failure) ||
+           !fetcher_.getText(config_.updateUrl + "manifest.sig", signature, failure)) {
       if (waitInQueue(failure, waits)) continue;
       if (failure.kind == FailureKind::TooLarge && !cancelRequested()) {
         // The server answered: what it sent cannot be a manifest.
@@ -83,6 +80,7 @@ bool UpdateJob::readManifest(std::shared_ptr<const Manifest>& accepted, std::str
       detail = failureText(failure);
       return false;
     }
+    return true;
   };
   std::string message;
   const auto manifest = std::make_shared<Manifest>();
