@@ -56,7 +56,6 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
 
   const Json previous = job.addonRecords().get(addon.id);
   const std::string previousKey(previous.get("key").text());
-  // Whether the INI holds the recorded key: not after an install that stopped before writing it.
   const bool previousKeyWritten = toggleKeyWritten(previous);
   // What stays is the add-on's no longer.
   const std::unordered_set<std::string> keptPaths = pathsThatStay(job.addonRecords(), addon.id, &manifest);
