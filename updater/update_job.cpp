@@ -110,8 +110,6 @@ bool UpdateJob::dropAddons(const Manifest& manifest) {
   for (const Json::Member& record : records.members()) {
     if (findAddon(manifest, record.key) != nullptr) continue;
 
-    // Its files that are now base client files, or that another installed
-    // add-on ships too, stay; the rest go.
     const std::unordered_set<std::string> kept = pathsThatStay(state_.addonState, record.key, &manifest);
     std::vector<std::string> paths;
     for (const Json& path : record.value.get("files").elements()) {
