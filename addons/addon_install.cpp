@@ -47,24 +47,20 @@ bool installAddonFiles(UpdateJob& job, const Manifest& manifest, const ManifestA
   const std::string variant = resolveVariant(addon, variantAsked);
   const std::string key = resolveKey(addon, keyAsked);
   const std::vector<ManifestFile> files = filesForVariant(addon, variant);
+  // Not stale: this variant's files, and what stays (which is the add-on's no longer).
+  std::unordered_set<std::string> notStale = pathsThatStay(job.addonRecords(), addon.id, &manifest);
   std::vector<std::string> newPaths;
-  std::unordered_set<std::string> newPathSet;
   for (const ManifestFile& file : files) {
     newPaths.push_back(file.path);
-    newPathSet.insert(foldCase(file.path));
+    notStale.insert(foldCase(file.path));
   }
 
   const Json previous = job.addonRecords().get(addon.id);
   const std::string previousKey(previous.get("key").text());
-  // Whether the INI holds the recorded key: not after an install that stopped before writing it.
   const bool previousKeyWritten = toggleKeyWritten(previous);
-  // What stays is the add-on's no longer.
-  const std::unordered_set<std::string> keptPaths = pathsThatStay(job.addonRecords(), addon.id, &manifest);
   std::vector<std::string> stale;  // files of the previous variant this one does not use
   for (const Json& path : previous.get("files").elements()) {
-    if (!path.isString()) continue;
-    const std::string folded = foldCase(path.text());
-    if (newPathSet.count(folded) == 0 && keptPaths.count(folded) == 0) stale.emplace_back(path.text());
+    if (path.isString() && notStale.count(foldCase(path.text())) == 0) stale.emplace_back(path.text());
   }
 
   // Written ahead: from here on the record names every file this install

@@ -76,10 +76,9 @@ void Bridge::deliverPageEvent(PageEvent event) {
   event.json = validUtf8(event.json);
   if (pageReady_ && window_.pageViewExists()) {
     window_.sendToPage(event);
-    if (event.type != "init") {
-      replay_.record(event);
-    } else if (std::exchange(initSent_, true)) {
-      // A reloaded page starts from nothing: give it the launcher's state.
+    replay_.record(event);
+    // A reloaded page starts from nothing: give it the launcher's state.
+    if (event.type == "init" && std::exchange(initSent_, true)) {
       for (const PageEvent& state : replay_.events()) window_.sendToPage(state);
     }
   } else {

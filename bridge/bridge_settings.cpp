@@ -11,8 +11,11 @@
 namespace zv {
 
 void Bridge::openUrl(const std::string& url) {
-  // Only web addresses: the shell would run anything else it is given.
-  if (url.starts_with("https://") || url.starts_with("http://")) services_.openUrl(browserUrl(url));
+  // Only web addresses: the shell would run anything else it is given. Encoded
+  // for the browser's command line: a link from the news must never close the
+  // quotes around it and add arguments of its own (a valid URL stays as it is).
+  if (!url.starts_with("https://") && !url.starts_with("http://")) return;
+  services_.openUrl(percentEncode(url, isLiteralUrlByte));
 }
 
 void Bridge::getSettings() {

@@ -24,6 +24,4 @@ bool isLiteralUrlByte(unsigned char byte) {
          std::string_view("\"<>\\^`{|}").find(static_cast<char>(byte)) == std::string_view::npos;
 }
 
-std::string browserUrl(std::string_view url) { return percentEncode(url, isLiteralUrlByte); }
-
 }  // namespace zv

@@ -18,10 +18,4 @@ std::string percentEncode(std::string_view text, bool (*keep)(unsigned char byte
 // kept).
 bool isLiteralUrlByte(unsigned char byte);
 
-// A web address as the shell may hand it to a browser's command line, every
-// byte that is not isLiteralUrlByte percent-encoded, so that a link from the
-// news can never close the quotes around it and add arguments of its own. A
-// valid URL passes unchanged.
-std::string browserUrl(std::string_view url);
-
 }  // namespace zv

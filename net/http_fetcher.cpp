@@ -190,8 +190,7 @@ bool HttpFetcher::download(const std::string& url, const std::filesystem::path& 
   for (;;) {
     FileHandler handler(destination, resumeOffset, progress, piece, fileByteLimit_, heldBytes_);
     const Exchange result = exchange(url, resumeOffset, handler, failure);
-    const bool flushed = handler.flush();
-    if (flushed && result == Exchange::Complete) return true;
+    if (handler.flush() && result == Exchange::Complete) return true;
     // A write that failed is the disk's fault, not the network's.
     if (handler.diskFailed()) {
       failure = Failure{handler.diskFull() ? FailureKind::DiskFull : FailureKind::DiskWrite, 0,

@@ -98,9 +98,7 @@ bool UpdateJob::retireFiles(const Manifest& manifest) {
   for (const std::string& path : manifest.remove) {
     const std::filesystem::path full = joinRelative(clientFolder_, path);
     uint64_t size = 0;  // only regular files; folders and missing files are passed over
-    if (!fileSize(full, size)) continue;
-    // A plain delete would leave a read-only file, silently, for good.
-    if (removeFileEvenReadOnly(full)) removed = true;
+    if (fileSize(full, size) && removeFileEvenReadOnly(full)) removed = true;
   }
   return removed;
 }
@@ -112,8 +110,6 @@ bool UpdateJob::dropAddons(const Manifest& manifest) {
   for (const Json::Member& record : records.members()) {
     if (findAddon(manifest, record.key) != nullptr) continue;
 
-    // Its files that are now base client files, or that another installed
-    // add-on ships too, stay; the rest go.
     const std::unordered_set<std::string> kept = pathsThatStay(state_.addonState, record.key, &manifest);
     std::vector<std::string> paths;
     for (const Json& path : record.value.get("files").elements()) {

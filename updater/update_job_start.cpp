@@ -63,15 +63,18 @@ bool UpdateJob::readManifest(std::shared_ptr<const Manifest>& accepted, std::str
   text.reserve(kMaxTextBytes);
   std::string signature;
   unsigned waits = 0;
-  // Both documents, again after every wait: a manifest whose signature
-  // comes from another moment of the server may not match it.
-  const auto fetchBoth = [&] {
-    Failure failure;
-    for (;;) {
-      if (fetcher_.getText(config_.updateUrl + "manifest.json", text, failure) &&
-          fetcher_.getText(config_.updateUrl + "manifest.sig", signature, failure)) {
-        return true;
-      }
+  Failure failure;
+  std::string message;
+  const auto manifest = std::make_shared<Manifest>();
+  bool parsed = false;
+  // A release published between the two requests gives the old manifest
+  // and the new signature; asked for once more, both are the new release's.
+  // A signature that still does not match is no such accident.
+  for (int mismatches = 0;;) {
+    // Both documents, again after every wait: a manifest whose signature
+    // comes from another moment of the server may not match it.
+    if (!fetcher_.getText(config_.updateUrl + "manifest.json", text, failure) ||
+        !fetcher_.getText(config_.updateUrl + "manifest.sig", signature, failure)) {
       if (waitInQueue(failure, waits)) continue;
       if (failure.kind == FailureKind::TooLarge && !cancelRequested()) {
         // The server answered: what it sent cannot be a manifest.
@@ -83,15 +86,6 @@ bool UpdateJob::readManifest(std::shared_ptr<const Manifest>& accepted, std::str
       detail = failureText(failure);
       return false;
     }
-  };
-  std::string message;
-  const auto manifest = std::make_shared<Manifest>();
-  bool parsed = false;
-  // A release published between the two requests gives the old manifest
-  // and the new signature; asked for once more, both are the new release's.
-  // A signature that still does not match is no such accident.
-  for (int attempt = 0;; ++attempt) {
-    if (!fetchBoth()) return false;
     // The signature check hashes the whole text (SHA-512), so it runs on a
     // thread of its own while this one parses the text. What was parsed,
     // its message included, counts for nothing until the signature holds.
@@ -112,7 +106,7 @@ bool UpdateJob::readManifest(std::shared_ptr<const Manifest>& accepted, std::str
       detail = "the answer from " + config_.updateUrl + "manifest.sig is not a signature";
       return false;
     }
-    if (attempt == 1) {
+    if (++mismatches == 2) {
       code = "badsig";
       detail = "manifest signature does not match";
       return false;

@@ -24,8 +24,7 @@ void migrateWorkFolder(const std::filesystem::path& client, const std::filesyste
 
 // Deletes every file directly in folder whose name ends in ".part" or
 // ".unpacking" (case sensitive): downloads, patches and their unpacking left
-// behind.
-// Errors are ignored.
+// behind. Errors are ignored.
 void deletePartFiles(const std::filesystem::path& folder);
 
 }  // namespace zv
