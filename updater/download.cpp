@@ -21,12 +21,18 @@ namespace {
 // Downloads, and applications of a downloaded file, per file.
 constexpr int kMaxAttempts = 3;
 
-// Seconds to wait before repeating a request that has already waited
-// `waits` times: 5, 10, 20, then 30, plus 0 to 4 seconds of jitter
-// (nanoseconds modulo 5) so that the players a busy server turned away do
-// not all come back at the same moment.
-unsigned queueWaitSeconds(unsigned waits, uint64_t nanoseconds) {
-  return std::min(5u << std::min(waits, 3u), 30u) + static_cast<unsigned>(nanoseconds % 5);
+// Milliseconds to wait before repeating a request that has already waited
+// `waits` times: 5, 10, 20, then 30 seconds, plus 0 to 5 seconds of jitter
+// so that the players a busy server turned away do not all come back at the
+// same moment. The jitter is the clock's time below a millisecond, spread
+// over 0 to 4999 ms: launchers turned away in the same round differ there,
+// while jitter in whole seconds kept them coming back in the same instant of
+// a second, round after round (and a clock counting 100 ns ticks has few
+// values modulo 5 ns). A clock that stands at whole milliseconds adds none.
+unsigned queueWaitMilliseconds(unsigned waits, uint64_t nanoseconds) {
+  const uint64_t belowMillisecond = nanoseconds % 1'000'000;
+  const auto jitter = static_cast<unsigned>(((belowMillisecond * 0x9E3779B97F4A7C15ull) >> 40) % 5000);
+  return 1000 * std::min(5u << std::min(waits, 3u), 30u) + jitter;
 }
 
 // The job's own thread as a lane.
@@ -237,10 +243,10 @@ bool UpdateJob::waitInQueue(const Failure& fetchFailure, unsigned& waits) {
 
 bool UpdateJob::pauseForQueue(unsigned waits) {
   const auto nanoseconds = static_cast<uint64_t>(clock_.seconds() * 1e9);
-  const unsigned seconds = queueWaitSeconds(waits, nanoseconds);
+  unsigned left = queueWaitMilliseconds(waits, nanoseconds);
   const std::string interrupted = currentPhase_;
   events_.onPhase("queue");
-  for (unsigned step = 0; step < seconds * 5 && !cancelRequested(); ++step) clock_.sleepMilliseconds(200);
+  for (; left > 0 && !cancelRequested(); left -= std::min(left, 200u)) clock_.sleepMilliseconds(std::min(left, 200u));
   events_.onPhase(interrupted);
   return !cancelRequested();
 }

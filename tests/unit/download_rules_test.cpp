@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,17 @@ TEST_F(QueueWaitTest, ABusyServerIsWaitedForSixtyTimesAndEachWaitResumesThePhase
   ASSERT_EQ(phases_.size(), 1u + 2 * 60);
   EXPECT_EQ(std::vector<std::string>(phases_.begin(), phases_.begin() + 5),
             (std::vector<std::string>{"manifest", "queue", "manifest", "queue", "manifest"}));
+}
+
+TEST_F(QueueWaitTest, WaitsAreJitteredBelowAWholeSecond) {
+  // Launchers turned away in the same round differ only in the time below a
+  // millisecond: in whole seconds of jitter they all came back at the same
+  // instant of a second, round after round.
+  clock_.now = 1000.0004;
+  EXPECT_EQ(readManifest(), "offline HTTP 503 http://h/manifest.json");
+  EXPECT_TRUE(std::any_of(clock_.sleeps.begin(), clock_.sleeps.end(), [](unsigned ms) { return ms % 200 != 0; }));
+  EXPECT_GE(clock_.slept(), 5 + 10 + 20 + 57 * 30);
+  EXPECT_LT(clock_.slept(), 5 + 10 + 20 + 57 * 30 + 60 * 5);
 }
 
 TEST_F(QueueWaitTest, OtherFailuresAreNotWaitedFor) {
