@@ -35,6 +35,22 @@ bool holdsNoFiles(const fs::path& folder) {
   return !ec;
 }
 
+// Deletes the first file of an earlier release that stands where one of
+// path's folders belongs; nothing stands below a missing folder, or below a
+// file that stays.
+void clearFileAbove(const fs::path& client, std::string_view path,
+                    const std::function<bool(std::string_view)>& listedBefore) {
+  std::error_code ec;
+  for (size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1)) {
+    const std::string_view folder = path.substr(0, slash);
+    const fs::path full = joinRelative(client, folder);
+    const fs::file_type type = fs::symlink_status(full, ec).type();
+    if (type == fs::file_type::directory) continue;
+    if (type == fs::file_type::regular && listedBefore(folder)) (void)removeFileEvenReadOnly(full);
+    return;
+  }
+}
+
 }  // namespace
 
 bool prepareTargetPlace(const fs::path& target, Failure& failure) {
@@ -59,16 +75,11 @@ bool prepareTargetPlace(const fs::path& target, Failure& failure) {
 void clearEarlierFilesInPlace(const fs::path& client, std::string_view path,
                               const std::function<bool(std::string_view)>& listedBefore) {
   std::error_code ec;
-  for (size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', slash + 1)) {
-    const std::string_view folder = path.substr(0, slash);
-    const fs::path full = joinRelative(client, folder);
-    const fs::file_type type = fs::symlink_status(full, ec).type();
-    if (type == fs::file_type::directory) continue;
-    if (type == fs::file_type::regular && listedBefore(folder)) (void)removeFileEvenReadOnly(full);
-    return;  // nothing stands below a missing folder, or below a file that stays
-  }
   const fs::path target = joinRelative(client, path);
-  if (fs::symlink_status(target, ec).type() != fs::file_type::directory) return;
+  const fs::file_type targetType = fs::symlink_status(target, ec).type();
+  // A file in place (the usual case) has its folders already.
+  if (targetType == fs::file_type::regular) return;
+  if (targetType != fs::file_type::directory) return clearFileAbove(client, path, listedBefore);
   std::vector<fs::path> doomed;
   for (fs::recursive_directory_iterator it(target, ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code statusError;
