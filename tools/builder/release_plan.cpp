@@ -86,8 +86,9 @@ bool checkLauncherFiles(const Release& release, const LauncherFiles& own, std::s
 }
 
 bool applyClientRules(const Release& release, Plan& plan, std::string& error) {
-  std::map<std::string, PlannedFile*> byPath;
+  std::map<std::string, PlannedFile*> byPath;  // the launcher too, which is no client file
   for (PlannedFile& file : plan.files) byPath[foldCase(file.path)] = &file;
+  if (plan.hasLauncher) byPath.emplace(foldCase(plan.launcher.path), &plan.launcher);
   for (const std::string& pattern : release.once) {
     bool matched = false;
     for (PlannedFile& file : plan.files) {
@@ -96,21 +97,19 @@ bool applyClientRules(const Release& release, Plan& plan, std::string& error) {
     if (!matched) plan.warnings.push_back("\"once\" pattern " + pattern + " matches no file");
   }
   for (const std::string& path : release.remove) {
-    if (byPath.count(foldCase(path)) || (plan.hasLauncher && foldCase(plan.launcher.path) == foldCase(path))) {
+    if (byPath.count(foldCase(path))) {
       error = path + " is listed in \"remove\" but is also one of the files of this release";
       return false;
     }
     plan.remove.push_back(path);
   }
   for (const auto& [path, serverName] : release.sources) {
-    PlannedFile* file = nullptr;
-    if (const auto it = byPath.find(foldCase(path)); it != byPath.end()) file = it->second;
-    if (!file && plan.hasLauncher && foldCase(plan.launcher.path) == foldCase(path)) file = &plan.launcher;
-    if (!file) {
+    const auto file = byPath.find(foldCase(path));
+    if (file == byPath.end()) {
       error = "\"source\" names " + path + ", which is not a file of this release";
       return false;
     }
-    file->serverName = serverName;
+    file->second->serverName = serverName;
   }
   return true;
 }
