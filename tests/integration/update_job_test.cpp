@@ -193,31 +193,27 @@ TEST_F(UpdateJobTest, RetiredFilesAreDeletedButFoldersMissingOnesAndTheLaunchers
 // A release turns a file into a folder, the next one the folder back into a
 // file: each retires what stands in the new file's way.
 TEST_F(UpdateJobTest, RetiredFilesAndThoseOfTheReleaseBeforeMakeWayForAFolderOrAFile) {
+  const auto publishOnly = [&](const std::string& path, const std::string& content, const std::string& retired) {
+    release_.emplace(published_->path());
+    release_->addFile(path, content);
+    if (!retired.empty()) release_->removePath(retired);
+    release_->publish();
+  };
   release_->addFile("data/x", "a file");
   release_->publish();
   expectDone(runJob(), true, true, "updated", "");
-  release_.emplace(published_->path());
-  release_->addFile("data/x/y", "a file in a folder");
-  release_->removePath("data/x");
-  release_->publish();
+  publishOnly("data/x/y", "a file in a folder", "data/x");
   expectDone(runJob(), true, true, "updated", "");
-  release_.emplace(published_->path());
-  release_->addFile("data/x", "a file again");
-  release_->removePath("data/x/y");
-  release_->publish();
+  publishOnly("data/x", "a file again", "data/x/y");
   expectDone(runJob(), true, true, "updated", "");
   EXPECT_EQ(readFile(clientFile("data/x")), "a file again");
 
   // Without the remove list the files of the release before go all the
   // same; a file of the player's own in the way stays and is named.
-  release_.emplace(published_->path());
-  release_->addFile("data/x/y", "a file in a folder");
-  release_->publish();
+  publishOnly("data/x/y", "a file in a folder", "");
   expectDone(runJob(), true, true, "updated", "");
   writeFile(clientFile("data/x/mine.txt"), "the player's own");
-  release_.emplace(published_->path());
-  release_->addFile("data/x", "a file");
-  release_->publish();
+  publishOnly("data/x", "a file", "");
   const std::string full = pathToUtf8(clientFile("data/x"));
   expectDone(runJob(), false, true, "failed", "data/x: cannot replace " + full + " (a folder is in its place)");
   EXPECT_FALSE(std::filesystem::exists(clientFile("data/x/y")));
